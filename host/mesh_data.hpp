@@ -1,0 +1,149 @@
+// Mesh storage of the in-memory host: flat arrays per element kind, marks as bit flags, polygons
+// as one corner array plus offsets, edges derived from the polygons once and extended in place.
+#pragma once
+#include "host/guard.hpp"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "lx_types.hpp"
+
+namespace gorva::host {
+
+class Journal;
+struct ItemData;
+
+using Float3 = std::array<float, 3>;
+
+/// Mark bits. "select" mirrors the selection and is changed only through it.
+enum MarkBit : uint32_t {
+    kMarkSelect = 1u << 0,
+    kMarkHide = 1u << 1,
+    kMarkLock = 1u << 2,
+    kMarkUser0 = 1u << 3,  // user0..user7 are bits 3..10
+};
+
+/// Bit of a named mark ("select", "hide", "lock", "user0".."user7"), 0 when unknown.
+uint32_t MarkBitByName(const std::string &name);
+
+/// A mark mode: the bits an element must carry (or gets) and the bits it must lack (or loses).
+struct MarkMode {
+    uint32_t set = 0;
+    uint32_t clear = 0;
+    static MarkMode Decode(LXtMarkMode mode) { return {mode & 0xFFFFu, mode >> 16}; }
+    LXtMarkMode Encode() const { return LXtMarkMode(set | (clear << 16)); }
+    bool Test(uint32_t marks) const { return (marks & set) == set && (marks & clear) == 0; }
+};
+
+/// A per-corner map ("Texture" UVs): `dim` floats per polygon corner, with a flag for set values.
+struct MeshMap {
+    LXtID4 type = 0;
+    std::string name;
+    unsigned dim = 2;
+    std::vector<float> values;
+    std::vector<uint8_t> isSet;
+};
+
+/// Edge table, in order of first appearance over the polygons' corners; each edge keeps the
+/// orientation of its first appearance.
+struct EdgeTable {
+    bool built = false;
+    std::vector<std::array<uint32_t, 2>> ends;
+    std::vector<uint32_t> firstPolygon;
+    std::vector<uint32_t> marks;
+    std::vector<uint32_t> slots;  // open-addressing table of edge index + 1, 0 = empty
+};
+
+class MeshData {
+public:
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
+
+    // ---- points
+    uint32_t PointCount() const { return uint32_t(positions.size()); }
+    uint32_t AddPoint(const Float3 &pos);
+    void SetPosition(uint32_t point, const Float3 &pos);
+
+    // ---- polygons
+    uint32_t PolygonCount() const { return uint32_t(polyType.size()); }
+    /// Adds a polygon over existing points; returns kNone when a vertex is out of range or repeats
+    /// its neighbour.
+    uint32_t AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count);
+    uint32_t VertexCount(uint32_t poly) const { return polyStart[poly + 1] - polyStart[poly]; }
+    const uint32_t *Vertices(uint32_t poly) const { return corners.data() + polyStart[poly]; }
+    /// Unit normal by Newell's rule (counter-clockwise seen from the front); zero when degenerate.
+    std::array<double, 3> PolygonNormal(uint32_t poly) const;
+
+    // ---- string tags
+    /// Tag text of a polygon, or null when it has none.
+    const char *Tag(uint32_t poly, LXtID4 type) const;
+    void SetTag(uint32_t poly, LXtID4 type, const char *text);
+
+    // ---- maps
+    MeshMap *FindMap(LXtID4 type, const std::string &name);
+    uint32_t AddMap(LXtID4 type, const std::string &name, unsigned dim);
+    /// Value of a map at corner `corner`; false when unset.
+    bool MapValue(uint32_t map, uint32_t corner, float *out) const;
+    void SetMapValue(uint32_t map, uint32_t corner, const float *value);
+    std::vector<MeshMap> maps;
+
+    // ---- edges
+    uint32_t EdgeCount() { return uint32_t(Edges().ends.size()); }
+    const EdgeTable &Edges();
+    /// Index of the edge between two points (either order), or kNone.
+    uint32_t FindEdge(uint32_t a, uint32_t b);
+
+    // ---- point to polygon adjacency, built on demand
+    const std::vector<uint32_t> &PointPolygonStart();
+    const std::vector<uint32_t> &PointPolygons();
+
+    // ---- marks (element kinds: 0 points, 1 edges, 2 polygons)
+    std::vector<uint32_t> &MarksOf(int kind);
+
+    /// Drops everything past the given counts (undo of appends).
+    void Truncate(uint32_t points, uint32_t polygons);
+
+    /// Bumped on every change of geometry or topology; caches compare against it.
+    uint64_t version = 0;
+    ItemData *owner = nullptr;
+    Journal *journal = nullptr;
+
+    std::vector<Float3> positions;
+    std::vector<uint32_t> pointMarks;
+    std::vector<uint32_t> polyStart{0};
+    std::vector<uint32_t> corners;
+    std::vector<LXtID4> polyType;
+    std::vector<uint32_t> polyMarks;
+    std::vector<std::pair<LXtID4, std::vector<int32_t>>> tags;
+    std::vector<std::string> tagStrings;
+
+private:
+    void AppendEdgesOf(uint32_t poly);
+    void GrowEdgeSlots(size_t minEdges);
+    uint32_t InsertEdge(uint32_t a, uint32_t b, uint32_t poly);
+    int32_t InternTag(const char *text);
+    std::vector<int32_t> &TagColumn(LXtID4 type);
+
+    EdgeTable m_edges;
+    std::unordered_map<std::string, int32_t> m_tagIndex;
+    uint64_t m_adjacencyVersion = ~0ull;
+    std::vector<uint32_t> m_pointPolyStart;
+    std::vector<uint32_t> m_pointPolys;
+};
+
+/// Element ids handed to the module: index + 1, so that a null id never names an element.
+template <class Id>
+inline Id ToId(uint32_t index)
+{
+    return reinterpret_cast<Id>(uintptr_t(index) + 1);
+}
+/// Index of an id, or MeshData::kNone for null.
+template <class Id>
+inline uint32_t FromId(Id id)
+{
+    return id ? uint32_t(reinterpret_cast<uintptr_t>(id) - 1) : MeshData::kNone;
+}
+
+}  // namespace gorva::host
