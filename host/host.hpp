@@ -1,0 +1,180 @@
+// The in-memory host: scene, layers, selection, user values, preferences, commands, dialogs and
+// the log, offered to plug-ins through the SDK's interfaces (see host/services*.cpp).
+//
+// Active layers: the mesh items marked active, in scene (creation) order; the primary layer is
+// the one set with SetPrimary, or the first active one. A layer scan with the primary flag holds
+// the primary layer only.
+//
+// Layer scans: edits through a writable scan go straight into the meshes and are recorded; Apply
+// keeps them, while a writable scan released without Apply takes them back, so an unapplied scan
+// leaves the meshes as they were (marks and selection are not edits and stay).
+#pragma once
+#include "host/guard.hpp"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/host_config.hpp"
+#include "host/journal.hpp"
+#include "host/scene.hpp"
+#include "host/selection.hpp"
+#include "lx_com.hpp"
+
+class ILxModule;
+
+namespace gorva::host {
+
+/// One progress monitor the module opened.
+struct MonitorRecord {
+    std::string title;
+    unsigned total = 0;
+    unsigned steps = 0;
+    bool aborted = false;
+};
+
+/// One message dialog the module opened (never blocks).
+struct DialogRecord {
+    std::string title;
+    std::string table;
+    std::string key;
+    std::string text;
+    std::string helpUrl;
+    LxResult code = 0;
+};
+
+struct LogLine {
+    unsigned level;
+    std::string text;
+};
+
+/// A parsed argument of a command line: positional when `name` is empty.
+struct CommandArg {
+    std::string name;
+    std::string value;
+};
+
+/// Result of running a command: code, and the user-facing text on failure.
+struct CommandResult {
+    LxResult code = LXe_OK;
+    std::string message;
+    bool ok() const { return LXx_OK(code); }
+};
+
+class Host;
+
+/// A host-side command: arguments by name and type, an execute body and an optional query.
+struct HostCommandDef {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> args;  // (name, type name)
+    std::function<CommandResult(Host &, const std::vector<std::string> &)> execute;
+    /// Appends the values of argument `index` (given the other arguments) as texts; false when refused.
+    std::function<bool(Host &, unsigned, const std::vector<std::string> &, std::vector<std::string> &)> query;
+};
+
+/// A server the loaded module registered.
+struct ServerInfo {
+    std::string name;
+    std::vector<std::string> interfaces;
+    bool IsCommand() const;
+    bool IsTool() const;
+};
+
+class Host {
+public:
+    /// Loads the configuration files from `configDir` (GORVA_CONFIG_DIR when empty) and becomes the
+    /// host that in-process SDK calls reach.
+    explicit Host(const std::string &configDir = std::string());
+    ~Host();
+    Host(const Host &) = delete;
+    Host &operator=(const Host &) = delete;
+
+    // ---- plug-in
+    /// Loads the module shared library and enters it through ILxModule_Create.
+    bool LoadPlugin(const std::string &path, std::string &error);
+    /// Uses a module object already in the process (linked in statically).
+    void AttachModule(ILxModule *module);
+    const std::vector<ServerInfo> &Servers() const { return m_servers; }
+    /// A new instance of a registered server (its unknown interface with one reference), or null.
+    ILxUnknownID SpawnServer(const std::string &name);
+    /// The root object to hand to a module.
+    ILxUnknownID Root();
+    /// Makes this host the one that in-process SDK calls (lx::GetGlobal) reach.
+    void Install();
+
+    // ---- commands
+    void RegisterCommand(HostCommandDef def);
+    bool HasCommand(const std::string &name) const;
+    const HostCommandDef *FindHostCommand(const std::string &name) const;
+    /// Runs a command by name: arguments set, enable test, execution in one undo step that is
+    /// rolled back when the command reports failure.
+    CommandResult Run(const std::string &name, const std::vector<CommandArg> &args);
+    /// Parses one command line (name, positional and name:value arguments, double quotes, # comments).
+    CommandResult RunLine(const std::string &line);
+    /// Enable test of a command with the given arguments; the message text when disabled.
+    CommandResult TestEnable(const std::string &name, const std::vector<CommandArg> &args);
+
+    // ---- layers
+    std::vector<ItemData *> ActiveLayers() const;
+    void SetActive(ItemData &item, bool active);
+    void SetPrimary(ItemData *item) { m_primary = item; }
+    ItemData *Primary() const;
+    bool IsActive(const ItemData &item) const;
+
+    // ---- settings
+    /// Text of a user value (its default when never set), or null when undefined.
+    const std::string *UserValue(const std::string &name) const;
+    /// Sets a user value; refuses undefined names unless `define` is set, and values out of range.
+    bool SetUserValue(const std::string &name, const std::string &value, std::string &error, bool define = false);
+    std::string Preference(const std::string &name) const;
+    void SetPreference(const std::string &name, const std::string &value) { m_prefs[name] = value; }
+    /// Identity of the reference-system item, empty when none is set.
+    std::string refSystem;
+    /// Application version the platform service reports.
+    int version = 801;
+    /// The next monitor reports an abort at this step (counted from 1); -1 for never.
+    int abortAtStep = -1;
+    double time = 0.0;
+
+    // ---- records
+    std::vector<MonitorRecord> monitors;
+    std::vector<DialogRecord> dialogs;
+    std::vector<LogLine> log;
+    std::function<void(const MonitorRecord &)> onMonitorStep;
+    std::function<void(const DialogRecord &)> onDialog;
+    /// The text of a message (table, key) with its arguments, from the configuration.
+    std::string MessageText(const std::string &table, const std::string &key,
+                            const std::vector<std::string> &args) const;
+
+    HostConfig config;
+    Journal journal;
+    Scene scene{journal};
+    Selection selection;
+
+    /// Clears the scene, selection, records and layers (settings stay).
+    void NewScene();
+
+private:
+    void RegisterBuiltinCommands();
+    std::vector<ServerInfo> m_servers;
+    ILxModule *m_module = nullptr;
+    void *m_library = nullptr;
+    std::vector<std::pair<std::string, ILxUnknownID>> m_factories;
+    std::map<std::string, HostCommandDef> m_commands;
+    std::map<std::string, std::string> m_userValues;
+    std::map<std::string, std::string> m_prefs;
+    std::vector<ItemData *> m_active;
+    ItemData *m_primary = nullptr;
+    struct Root;
+    std::unique_ptr<Root> m_root;
+};
+
+/// Parses a command line into its name and arguments; false with a reason on unbalanced quotes.
+bool ParseCommandLine(const std::string &line, std::string &name, std::vector<CommandArg> &args, std::string &error);
+
+/// A distance in metres as the user reads it ("2 m", "250 mm").
+std::string FormatDistance(double metres);
+
+}  // namespace gorva::host
