@@ -264,6 +264,7 @@ void EllipticalArch(const Vector3 &start, const Vector3 &end, double height, int
 }
 
 bool BuildArchCurve(int type, double L, double H, int n, std::vector<Vector3> &out) {
+    if (!IsPositive(L) || !IsPositive(H)) return false;
     const std::size_t before = out.size();
     const Vector3 S(0.0, 0.0, 0.0), E(L, 0.0, 0.0);
     switch (EffectiveType(type)) {
