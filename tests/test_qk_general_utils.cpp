@@ -35,11 +35,11 @@ TEST_F(QkGeneralUtils, UnknownNameYieldsTheDefault) {
 
 TEST_F(QkGeneralUtils, DefinedUserValueWinsOverTheDefault) {
     std::string error;
-    ASSERT_TRUE(host.SetUserValue(kAngleMultiples, "3", error)) << error;
+    ASSERT_TRUE(host.SetUserValue(kAngleMultiples, "1", error)) << error;
     ASSERT_TRUE(host.SetUserValue(kMinEdgeLength, "0.25", error)) << error;
-    EXPECT_EQ(qk::GetUserValueInt(kAngleMultiples, 2), 3);
+    EXPECT_EQ(qk::GetUserValueInt(kAngleMultiples, 2), 1);
     EXPECT_DOUBLE_EQ(qk::GetUserValueFloat(kMinEdgeLength, 0.0), 0.25);
-    EXPECT_EQ(qk::QueryCommand(kAngleMultiples), "3");
+    EXPECT_EQ(qk::QueryCommand(kAngleMultiples), "1");
 }
 
 TEST_F(QkGeneralUtils, PreferencesReadThroughTheHost) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 #include "host/builders.hpp"
@@ -149,6 +150,10 @@ struct OffsetCase {
     double offset;
     bool inPlane;
 };
+
+std::ostream &operator<<(std::ostream &os, const OffsetCase &c) {
+    return os << "offset " << c.offset;
+}
 
 class QkNearestInPlaneOffset : public InPlaneFixture, public ::testing::WithParamInterface<OffsetCase> {};
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "host/builders.hpp"
@@ -41,6 +42,10 @@ struct ModeCase {
     bool vertex;
 };
 
+std::ostream &operator<<(std::ostream &os, const ModeCase &c) {
+    return os << "type " << gorva::host::SelTypeName(c.type);
+}
+
 class QkSelectionMode : public HostTest, public ::testing::WithParamInterface<ModeCase> {};
 
 TEST_P(QkSelectionMode, CurrentTypeDecides) {
@@ -68,6 +73,10 @@ struct CountCase {
     int n;
     bool expected;
 };
+
+std::ostream &operator<<(std::ostream &os, const CountCase &c) {
+    return os << c.selected << " selected, n " << c.n;
+}
 
 class QkSelectionCount : public HostTest, public ::testing::WithParamInterface<CountCase> {};
 
@@ -129,6 +138,10 @@ struct MoveCase {
     double dx;
     bool transformed;
 };
+
+std::ostream &operator<<(std::ostream &os, const MoveCase &c) {
+    return os << "dx " << c.dx;
+}
 
 class QkItemTransform : public HostTest, public ::testing::WithParamInterface<MoveCase> {};
 
