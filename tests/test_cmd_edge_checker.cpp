@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <set>
@@ -159,7 +162,7 @@ protected:
     ItemData &Probe(const std::array<float, 3> &d) {
         MeshSpec spec;
         spec.points = {{0, 0, 0}, d, {-0.37f, -0.21f, -0.13f}};
-        spec.polygons = {{{0, 1, 2}}};
+        spec.polygons = {{{0, 1, 2}, "", ""}};
         ItemData &mesh = AddMesh(host, spec);
         SelectEdges(host, mesh, {{1, 2}});
         return mesh;
@@ -248,15 +251,51 @@ TEST_F(EdgeCheckerTest, AlignedMeshLeavesTheEdgeSelectionEmpty) {
     EXPECT_TRUE(host.monitors.empty());
 }
 
-TEST_F(EdgeCheckerTest, UnknownAxesClearTheEdgeSelection) {
-    // The shipped user value stops at 3; a wider definition lets a script pass more.
+/// The shipped configuration with the axes user value widened to 0..9, as a script-facing setup might.
+std::string WideAxesConfigDir() {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / "gorva_edge_checker_cfg";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    for (const auto &entry : fs::directory_iterator(GORVA_CONFIG_DIR)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const size_t at = text.find("key=\"gORVA_01_EdgeChecker_Axes\"");
+        if (at != std::string::npos) {
+            const std::string max = "<atom type=\"Max\">3</atom>";
+            const size_t m = text.find(max, at);
+            if (m != std::string::npos) text.replace(m, max.size(), "<atom type=\"Max\">9</atom>");
+            const size_t list = text.find("</list>", at);
+            if (list != std::string::npos) {
+                std::string extra;
+                for (int i = 4; i <= 9; ++i) extra += "<atom type=\"Entry\">" + std::to_string(i) + "</atom>";
+                text.insert(list, extra);
+            }
+        }
+        std::ofstream(dir / entry.path().filename(), std::ios::binary) << text;
+    }
+    return dir.string();
+}
+
+TEST(EdgeCheckerAxes, UnknownAxesClearTheEdgeSelection) {
+    Host host(WideAxesConfigDir());
+    void *module = nullptr;
+    lx::CreateModule(host.Root(), &module, &initialize);
+    host.AttachModule(static_cast<ILxModule *>(module));
     std::string error;
-    if (!host.SetUserValue("gORVA_01_EdgeChecker_Axes", "5", error, true))
-        GTEST_SKIP() << "the host refuses axes 5: " << error;
-    ItemData &mesh = Probe(Dir(1, 0.5, 0));
+    ASSERT_TRUE(host.SetUserValue("gORVA_01_EdgeChecker_Axes", "5", error)) << error;
+
+    MeshSpec spec;
+    spec.points = {{0, 0, 0}, {1, 0.5f, 0}, {-0.37f, -0.21f, -0.13f}};
+    spec.polygons = {{{0, 1, 2}, "", ""}};
+    ItemData &mesh = AddMesh(host, spec);
+    SelectEdges(host, mesh, {{1, 2}});
     ASSERT_TRUE(host.Run(kCommand, {}).ok());
     EXPECT_EQ(host.selection.Count(kSelEdge), 0u);
-    EXPECT_FALSE(IsSelected(mesh, 0, 1));
+
+    ASSERT_TRUE(host.SetUserValue("gORVA_01_EdgeChecker_Axes", "1", error)) << error;
+    ASSERT_TRUE(host.Run(kCommand, {}).ok());
+    EXPECT_GT(host.selection.Count(kSelEdge), 0u);  // the same edges are off the XY grid
 }
 
 TEST_F(EdgeCheckerTest, DisabledStatesCarryTheLastFailingKey) {
@@ -292,7 +331,7 @@ TEST_F(EdgeCheckerTest, AbortSkipsTheRestOfThatLayerOnly) {
     // Axes XY: every edge along Z is off the grid; a 10 x 10 grid has 110 of them.
     Settings(1, 2);
     ItemData &a = AddMesh(host, GridSpec(10, 10));
-    ItemData &b = AddMesh(host, GridSpec(10, 10, 0.0f, 20.0f));
+    AddMesh(host, GridSpec(10, 10, 0.0f, 20.0f));
     SelectEdges(host, a, {{0, 1}});
     host.abortAtStep = 3;  // 220 edges: one step every 5, so the abort comes at the 15th
     ASSERT_TRUE(host.Run(kCommand, {}).ok());

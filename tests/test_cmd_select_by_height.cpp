@@ -167,7 +167,7 @@ TEST_F(SelectByHeightTest, EdgeHeightIsTheMidpoint) {
     // A wall quad 2 high: its two vertical edges have their midpoints at 1, where no point lies.
     MeshSpec spec;
     spec.points = {{0, 0, 0}, {1, 0, 0}, {1, 2, 0}, {0, 2, 0}};
-    spec.polygons = {{{0, 1, 2, 3}}};
+    spec.polygons = {{{0, 1, 2, 3}, "", ""}};
     ItemData &mesh = AddMesh(host, spec);
     SelectEdges(host, mesh, {{1, 2}});
     ASSERT_TRUE(Run(0).ok());
@@ -181,7 +181,7 @@ TEST_F(SelectByHeightTest, PolygonHeightIsTheSinglePrecisionVertexAverage) {
     MeshSpec spec;
     spec.points = {{0, big, 0}, {1, 2, 0},  {0, 0, 1},  {0, big, 5}, {1, 1, 5},
                    {0, 1, 6},   {0, 1, 10}, {1, 1, 10}, {0, big, 11}};
-    spec.polygons = {{{0, 1, 2}}, {{3, 4, 5}}, {{6, 7, 8}}};
+    spec.polygons = {{{0, 1, 2}, "", ""}, {{3, 4, 5}, "", ""}, {{6, 7, 8}, "", ""}};
     ItemData &mesh = AddMesh(host, spec);
     SelectPolygons(host, mesh, {0});
     ASSERT_TRUE(Run(0).ok());
