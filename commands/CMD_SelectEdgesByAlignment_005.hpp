@@ -41,8 +41,11 @@ public:
     /// Builds the table; unknown axes give an empty table.
     static AllowedDirections Build(int axes, int multiples);
 
+    /// Every allowed direction, plane by plane in the order XY, YZ, XZ.
     const std::vector<AngleVector> &Vectors() const { return m_vectors; }
+    /// One entry per plane in the table.
     const std::vector<AngleSeries> &Series() const { return m_series; }
+    /// True when no direction is allowed (unknown axes).
     bool Empty() const { return m_vectors.empty(); }
 
     /// True when some table vector equals u within 1e-6 per component. Tests only the few vectors
@@ -71,9 +74,11 @@ public:
     void SetMinEdgeLength(double length) { m_minLength = length; }
     /// Empties the collected list.
     void Reset() { m_collected.clear(); }
+    /// Edges collected since the last Reset, in enumeration order.
     const std::vector<Edge> &Collected() const { return m_collected; }
     /// Walks the edges that pass the mark mode.
     LxResult Enumerate(LXtMarkMode mode) { return m_edge.Enum(this, mode); }
+    /// Tests the current edge; one whose end points cannot be read is passed over.
     LxResult Evaluate() override;
 
 private:
@@ -92,6 +97,7 @@ public:
     /// Registers the server as "gORVA.Cmd.SelectEdgesbyAlignment".
     static LxResult initialize();
 
+    /// 0x6000080: undoable model command that changes the selection.
     int basic_CmdFlags() override { return qk::kSelectCommandFlags; }
     /// Enabled in edge mode when an active layer has polygons, on host 801.
     bool basic_Enable(CLxUser_Message &msg) override;

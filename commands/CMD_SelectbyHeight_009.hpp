@@ -58,15 +58,20 @@ public:
         m_lower = lower;
         m_upper = upper;
     }
+    /// How heights compare with the reference and the bounds.
     void SetMatchMode(MATCH_MODE mode) { m_mode = mode; }
+    /// Which coordinate is the height.
     void SetUpAxis(WORLD_UP_AXIS axis) { m_upAxis = axis; }
     /// Copies the item's world transform (row-vector convention, translation in row 3).
     void SetItemXfrm(const LXtMatrix4 m);
     /// Heights are measured in world space when `mode` is non-zero, in mesh coordinates otherwise.
     void SetItemXfrmMode(int mode) { m_useXfrm = mode != 0; }
 
+    /// True once an element was taken as the reference.
     bool HasReference() const { return m_hasReference; }
+    /// The reference height (metres, along the up axis); 0 before one was taken.
     double Reference() const { return m_reference; }
+    /// Elements matched since the last Reset, in enumeration order.
     const std::vector<Element> &Matched() const { return m_matched; }
 
 protected:
@@ -94,6 +99,7 @@ public:
     bool Bind(CLxUser_Mesh &mesh) { return m_mesh.set(mesh.loc()) && m_point.fromMesh(mesh); }
     /// Walks the points that pass the mark mode.
     LxResult Enumerate(LXtMarkMode mode) { return m_point.Enum(this, mode); }
+    /// Measures the current point; a point whose position cannot be read is passed over.
     LxResult Evaluate() override;
 
 private:
@@ -104,8 +110,11 @@ private:
 /// Edges; the height point is the midpoint of the two end points.
 class SelectEdgeByHeightVisitor : public HeightVisitorBase<Edge> {
 public:
+    /// Binds the point and edge accessors to a mesh; false when the mesh offers them not.
     bool Bind(CLxUser_Mesh &mesh);
+    /// Walks the edges that pass the mark mode.
     LxResult Enumerate(LXtMarkMode mode) { return m_edge.Enum(this, mode); }
+    /// Measures the current edge; an edge whose end points cannot be read is passed over.
     LxResult Evaluate() override;
 
 private:
@@ -118,8 +127,11 @@ private:
 /// positions. A polygon without vertices has no height and is passed over.
 class SelectPolygonByHeightVisitor : public HeightVisitorBase<LXtPolygonID> {
 public:
+    /// Binds the point and polygon accessors to a mesh; false when the mesh offers them not.
     bool Bind(CLxUser_Mesh &mesh);
+    /// Walks the polygons that pass the mark mode.
     LxResult Enumerate(LXtMarkMode mode) { return m_polygon.Enum(this, mode); }
+    /// Measures the current polygon; one with no vertices or an unreadable vertex is passed over.
     LxResult Evaluate() override;
 
 private:
@@ -135,6 +147,7 @@ public:
     /// Registers the server as "gORVA.Cmd.SelectbyHeight".
     static LxResult initialize();
 
+    /// 0x6000080: undoable model command that changes the selection.
     int basic_CmdFlags() override { return qk::kSelectCommandFlags; }
     /// Enabled in vertex mode with vertices, or in edge or polygon mode with polygons, on host 801.
     bool basic_Enable(CLxUser_Message &msg) override;
