@@ -34,9 +34,9 @@ void initialize() {
     // 7. Add light at polygon position command
     // gORVA_Cmds_AddLightAtPolyPos::initialize();
     // 8. Select by height command
-    // gORVA_Cmds_SelectbyHeight::initialize();
+    gORVA_Cmds_SelectbyHeight::initialize();
     // 9. Select by normal command
     // gORVA_Cmds_SelectbyNormal::initialize();
     // 10. Select edges by alignment command
-    // gORVA_Cmds_SelectEdgesbyAlignment::initialize();
+    gORVA_Cmds_SelectEdgesbyAlignment::initialize();
 }
