@@ -9,6 +9,7 @@
 
 #include "host/builders.hpp"
 #include "host/host.hpp"
+#include "lx_command.hpp"
 #include "lx_module.hpp"
 
 namespace {
@@ -234,6 +235,12 @@ TEST_F(AddLightTest, SelectsLightsMaterialsOrBoth) {
         gh::SelectPolygons(host, mesh, {0, 1});
         ASSERT_TRUE(Run({{"light_type", "2"}, {"select_lights", mode}}).ok());
         const int m = mode[0] - '0';
+        std::vector<std::string> titles;
+        for (const auto &monitor : host.monitors) titles.push_back(monitor.title);
+        std::vector<std::string> expected = {"Adding lights to scene..."};
+        if (m == 1 || m == 3) expected.push_back("Selecting Lights...");
+        if (m == 2 || m == 3) expected.push_back("Selecting Light Materials...");
+        EXPECT_EQ(titles, expected);
         for (auto *light : ItemsOfType("pointLight")) {
             EXPECT_EQ(host.selection.IsItemSelected(*light), m == 1 || m == 3);
             ASSERT_EQ(light->children.size(), 1u);
