@@ -32,7 +32,7 @@ void initialize() {
     // 6. Sweeper tool
     // gORVA_Tools_Sweeper::initialize();
     // 7. Add light at polygon position command
-    // gORVA_Cmds_AddLightAtPolyPos::initialize();
+    gORVA_Cmds_AddLightAtPolyPos::initialize();
     // 8. Select by height command
     gORVA_Cmds_SelectbyHeight::initialize();
     // 9. Select by normal command
