@@ -167,8 +167,8 @@ private:
     std::map<std::string, std::string> m_prefs;
     std::vector<ItemData *> m_active;
     ItemData *m_primary = nullptr;
-    struct Root;
-    std::unique_ptr<Root> m_root;
+    struct RootObject;
+    RootObject *m_root = nullptr;  // reference counted; the host holds one reference
 };
 
 /// Parses a command line into its name and arguments; false with a reason on unbalanced quotes.

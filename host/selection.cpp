@@ -161,11 +161,14 @@ void *Selection::ByIndex(SelType type, unsigned index)
     if (index >= Count(type)) return nullptr;
     switch (type) {
         case kSelVertex:
-            return &Vertices()[index];
+            Vertices();
+            return &m_vertices[index];
         case kSelEdge:
-            return &EdgeList()[index];
+            EdgeList();
+            return &m_edges[index];
         case kSelPolygon:
-            return &Polygons()[index];
+            Polygons();
+            return &m_polygons[index];
         case kSelItem:
             return &m_items[index];
         default:

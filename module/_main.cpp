@@ -1,4 +1,4 @@
-// Module start-up: registers every server, in the order of the server table.
+// Module start-up: registers every server with the host, in the order of the server table.
 #include "lx_module.hpp"
 
 namespace gORVA_Cmds_SelectbyNormal {

@@ -1,0 +1,306 @@
+// The in-memory host seen through the SDK: scans, marks, selection order, transforms, undo.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "host/builders.hpp"
+#include "host/host.hpp"
+#include "lx_dialog.hpp"
+#include "lx_item.hpp"
+#include "lx_layer.hpp"
+#include "lx_scriptsys.hpp"
+#include "lx_select.hpp"
+#include "lx_vmath.hpp"
+
+using namespace gorva::host;
+
+namespace {
+
+class CountVisitor : public CLxImpl_AbstractVisitor {
+public:
+    CLxUser_Polygon *poly = nullptr;
+    std::vector<unsigned> seen;
+    LxResult Evaluate() override
+    {
+        unsigned i = 0;
+        poly->Index(&i);
+        seen.push_back(i);
+        return LXe_OK;
+    }
+};
+
+}  // namespace
+
+TEST(HostCore, ScanSeesActiveLayersInSceneOrderAndPrimaryOnly)
+{
+    Host host;
+    ItemData &a = AddMesh(host, GridSpec(1, 1));
+    ItemData &hidden = AddMesh(host, GridSpec(1, 1));
+    ItemData &b = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    host.SetActive(hidden, false);
+    host.SetPrimary(&b);
+
+    CLxUser_LayerService svc;
+    CLxUser_LayerScan scan;
+    ASSERT_TRUE(svc.BeginScan(LXf_LAYERSCAN_ACTIVE, scan));
+    ASSERT_EQ(scan.NumLayers(), 2u);
+    CLxUser_Item item;
+    ASSERT_TRUE(scan.ItemByIndex(0, item));
+    EXPECT_EQ(item.GetIdentity(), a.ident);
+    ASSERT_TRUE(scan.ItemByIndex(1, item));
+    EXPECT_EQ(item.GetIdentity(), b.ident);
+
+    CLxUser_LayerScan primary;
+    ASSERT_TRUE(svc.BeginScan(LXf_LAYERSCAN_PRIMARY | LXf_LAYERSCAN_WRITEMESH, primary));
+    ASSERT_EQ(primary.NumLayers(), 1u);
+    ASSERT_TRUE(primary.ItemByIndex(0, item));
+    EXPECT_EQ(item.GetIdentity(), b.ident);
+}
+
+TEST(HostCore, EnumerationFollowsSelectMarkAndSelectionOrder)
+{
+    Host host;
+    ItemData &grid = AddMesh(host, GridSpec(3, 1));
+    SelectPolygons(host, grid, {2, 0});
+    CLxUser_MeshService meshSvc;
+    LXtMarkMode selected = meshSvc.SetMode("select");
+
+    CLxUser_LayerService svc;
+    CLxUser_LayerScan scan;
+    ASSERT_TRUE(svc.BeginScan(LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_MARKPOLYS, scan));
+    CLxUser_Mesh mesh;
+    ASSERT_TRUE(scan.BaseMeshByIndex(0, mesh));
+    CLxUser_Polygon poly;
+    ASSERT_TRUE(mesh.GetPolygons(poly));
+    CountVisitor v;
+    v.poly = &poly;
+    poly.Enum(&v, selected);
+    EXPECT_EQ(v.seen, (std::vector<unsigned>{0, 2}));  // enumeration runs in element order
+
+    CLxUser_SelectionService sel;
+    CLxUser_PolygonPacketTranslation tr;
+    ASSERT_TRUE(tr.autoInit());
+    LXtID4 type = sel.LookupType("polygon");
+    ASSERT_EQ(sel.Count(type), 2u);
+    LXtPolygonID id = nullptr;
+    tr.Polygon(sel.ByIndex(type, 0), &id);
+    poly.Select(id);
+    unsigned first = 9;
+    poly.Index(&first);
+    EXPECT_EQ(first, 2u);  // the selection keeps the order of selecting
+
+    // Marks set through an accessor with the select mark go through the selection.
+    poly.SelectByIndex(1);
+    poly.SetMarks(selected);
+    EXPECT_EQ(sel.Count(type), 3u);
+    poly.SetMarks(meshSvc.ClearMode("select"));
+    EXPECT_EQ(sel.Count(type), 2u);
+    EXPECT_FALSE(poly.TestMarks(selected));
+}
+
+TEST(HostCore, EdgesAreDerivedOnceAndSharedEdgesCountOnce)
+{
+    Host host;
+    ItemData &grid = AddMesh(host, GridSpec(2, 2));
+    // 2x2 grid: 12 edges; a two-vertex polygon adds one edge, not two.
+    EXPECT_EQ(grid.mesh->EdgeCount(), 12u);
+    uint32_t pts[2] = {0, 8};
+    grid.mesh->AddPolygon(LXiPTYP_FACE, pts, 2);
+    EXPECT_EQ(grid.mesh->EdgeCount(), 13u);
+    EXPECT_EQ(grid.mesh->FindEdge(8, 0), 12u);
+    EXPECT_EQ(grid.mesh->FindEdge(0, 4), MeshData::kNone);
+}
+
+TEST(HostCore, WorldMatrixFollowsParentChainInRowConvention)
+{
+    Host host;
+    MeshSpec spec = GridSpec(1, 1);
+    spec.position = {1, 2, 3};
+    spec.rotation = {0, 0, M_PI / 2};
+    ItemData &child = AddMesh(host, spec);
+    ItemData &parent = *host.scene.AddItem(ItemTypeCode("locator"));
+    parent.SetChannel("pos.X", 10.0);
+    host.scene.SetParent(child, &parent);
+
+    auto p = TransformPoint(child.WorldMatrix(), {1, 0, 0});
+    // Rotated 90 degrees about Z (x -> y), moved by (1, 2, 3), then by the parent's (10, 0, 0).
+    EXPECT_NEAR(p[0], 11.0, 1e-12);
+    EXPECT_NEAR(p[1], 3.0, 1e-12);
+    EXPECT_NEAR(p[2], 3.0, 1e-12);
+
+    CLxUser_SceneService sceneSvc;
+    CLxUser_SelectionService sel;
+    CLxUser_Scene scene;
+    ASSERT_TRUE(scene.set(sel.ByIndex(sel.LookupType("scene"), 0)));
+    CLxUser_Item item;
+    ASSERT_TRUE(scene.ItemLookup(child.ident.c_str(), item));
+    CLxUser_ChannelRead chan;
+    ASSERT_TRUE(chan.from(item, sel.GetTime()));
+    CLxUser_Matrix rot, pos, scl, world;
+    ASSERT_TRUE(chan.Object(item, "wrotMatrix", rot));
+    ASSERT_TRUE(chan.Object(item, "wposMatrix", pos));
+    ASSERT_TRUE(chan.Object(item, "wsclMatrix", scl));
+    ASSERT_TRUE(chan.Object(item, "worldMatrix", world));
+    LXtMatrix4 r, t, s, w, prod;
+    rot.Get4(r), pos.Get4(t), scl.Get4(s), world.Get4(w);
+    lx::Matrix4Multiply(prod, s, r);
+    lx::Matrix4Multiply(prod, prod, t);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_NEAR(prod[i][j], w[i][j], 1e-12) << i << "," << j;
+}
+
+TEST(HostCore, LocatorRotationRoundTripsThroughEuler)
+{
+    Host host;
+    ItemData &light = *host.scene.AddItem(ItemTypeCode("areaLight"));
+    ASSERT_EQ(light.children.size(), 1u);  // its light material
+    // Axes as columns: right = (0,0,-1), up = (0,1,0), forward = (1,0,0).
+    LXtMatrix m = {{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}};
+    CLxUser_SelectionService sel;
+    CLxUser_Scene scene;
+    scene.set(sel.ByIndex(sel.LookupType("scene"), 0));
+    CLxUser_Item item;
+    ASSERT_TRUE(scene.ItemLookup(light.ident.c_str(), item));
+    CLxUser_Locator loc;
+    ASSERT_TRUE(loc.set(item));
+    CLxUser_ChannelRead r;
+    CLxUser_ChannelWrite w;
+    ASSERT_TRUE(scene.GetChannels(r, 0.0));
+    ASSERT_TRUE(scene.SetChannels(w, "edit", 0.0));
+    ASSERT_EQ(loc.SetRotation(r, w, m, 1, 0), LXe_OK);
+    Matrix4 world = light.WorldMatrix();
+    for (int axis = 0; axis < 3; ++axis)
+        for (int k = 0; k < 3; ++k) EXPECT_NEAR(world[axis][k], m[k][axis], 1e-12);
+
+    CLxUser_Item material;
+    ASSERT_TRUE(item.SubByIndex(0, material));
+    CLxUser_Locator notLocator;
+    EXPECT_FALSE(notLocator.set(material));
+}
+
+TEST(HostCore, UnappliedWritableScanTakesItsEditsBack)
+{
+    Host host;
+    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    CLxUser_LayerService svc;
+    {
+        CLxUser_LayerScan scan;
+        ASSERT_TRUE(svc.BeginScan(LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_WRITEMESH, scan));
+        CLxUser_Mesh mesh;
+        ASSERT_TRUE(scan.EditMeshByIndex(0, mesh));
+        CLxUser_Point pt;
+        mesh.GetPoints(pt);
+        LXtVector pos = {5, 5, 5};
+        LXtPointID id;
+        pt.New(pos, &id);
+        pt.SelectByIndex(0);
+        pt.SetPos(pos);
+        EXPECT_EQ(grid.mesh->PointCount(), 5u);
+    }
+    EXPECT_EQ(grid.mesh->PointCount(), 4u);
+    EXPECT_EQ(grid.mesh->positions[0][0], 0.0f);
+
+    CLxUser_LayerScan scan;
+    ASSERT_TRUE(svc.BeginScan(LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_WRITEMESH, scan));
+    CLxUser_Mesh mesh;
+    scan.EditMeshByIndex(0, mesh);
+    CLxUser_Point pt;
+    mesh.GetPoints(pt);
+    LXtVector pos = {5, 5, 5};
+    pt.New(pos, nullptr);
+    scan.Apply();
+    scan.clear();
+    EXPECT_EQ(grid.mesh->PointCount(), 5u);
+
+    // A base mesh refuses geometry edits.
+    CLxUser_LayerScan readOnly;
+    svc.BeginScan(LXf_LAYERSCAN_ACTIVE, readOnly);
+    readOnly.BaseMeshByIndex(0, mesh);
+    mesh.GetPoints(pt);
+    EXPECT_TRUE(LXx_FAIL(pt.New(pos, nullptr)));
+}
+
+TEST(HostCore, MonitorAbortsAtTheArrangedStepOfTheNextMonitorOnly)
+{
+    Host host;
+    host.abortAtStep = 3;
+    CLxUser_StdDialogService dlg;
+    CLxUser_Monitor first, second;
+    ASSERT_TRUE(dlg.MonitorAllocate("Working...", first));
+    first.Init(10);
+    EXPECT_FALSE(first.Step());
+    EXPECT_FALSE(first.Step());
+    EXPECT_TRUE(first.Step());
+    ASSERT_TRUE(dlg.MonitorAllocate("Again...", second));
+    second.Init(10);
+    for (int i = 0; i < 10; ++i) EXPECT_FALSE(second.Step());
+    ASSERT_EQ(host.monitors.size(), 2u);
+    EXPECT_EQ(host.monitors[0].title, "Working...");
+    EXPECT_TRUE(host.monitors[0].aborted);
+    EXPECT_EQ(host.monitors[1].steps, 10u);
+}
+
+TEST(HostCore, UserValuesPreferencesAndQueries)
+{
+    Host host;
+    CLxReadUserValue uv;
+    ASSERT_TRUE(uv.Query("gORVA_01_EdgeChecker_AngleMultiples"));
+    EXPECT_EQ(uv.GetInt(), 2);
+    EXPECT_FALSE(uv.Query("gORVA_01_NoSuchValue"));
+    std::string err;
+    EXPECT_FALSE(host.SetUserValue("gORVA_01_EdgeChecker_AngleMultiples", "abc", err));
+    EXPECT_TRUE(host.RunLine("user.value gORVA_01_EdgeChecker_AngleMultiples 1").ok());
+    ASSERT_TRUE(uv.Query("gORVA_01_EdgeChecker_AngleMultiples"));
+    EXPECT_EQ(uv.GetInt(), 1);
+
+    CLxReadPreferenceValue pref;
+    ASSERT_TRUE(pref.Query("units.upAxis"));
+    EXPECT_EQ(pref.GetInt(), 1);
+    EXPECT_TRUE(host.RunLine("pref.value units.upAxis 2").ok());
+    CLxReadPreferenceValue again;
+    ASSERT_TRUE(again.Query("units.upAxis"));
+    EXPECT_EQ(again.GetInt(), 2);
+    CLxReadPreferenceValue missing;
+    EXPECT_FALSE(missing.Query("no.such.pref"));
+}
+
+TEST(HostCore, PolygonConnectGrowsThroughSharedEdgesNotSharedPoints)
+{
+    Host host;
+    MeshSpec spec = GridSpec(2, 1);
+    // A quad touching the grid at one corner only.
+    spec.points.push_back({3, 0, 2});
+    spec.points.push_back({3, 0, 3});
+    spec.points.push_back({2, 0, 3});
+    spec.polygons.push_back({{5, 6, 7, 8}, "", ""});
+    ItemData &mesh = AddMesh(host, spec);
+    SelectPolygons(host, mesh, {0});
+    ASSERT_TRUE(host.RunLine("select.polygonConnect").ok());
+    EXPECT_EQ(host.selection.Count(kSelPolygon), 2u);
+}
+
+TEST(HostCore, CommandLinesParseNamesQuotesAndComments)
+{
+    std::string name, err;
+    std::vector<CommandArg> args;
+    ASSERT_TRUE(ParseCommandLine("cmd.x 1 name:\"two words\" \"C:\\\\dir\" # tail", name, args, err));
+    EXPECT_EQ(name, "cmd.x");
+    ASSERT_EQ(args.size(), 3u);
+    EXPECT_EQ(args[0].value, "1");
+    EXPECT_EQ(args[1].name, "name");
+    EXPECT_EQ(args[1].value, "two words");
+    EXPECT_EQ(args[2].name, "");
+    EXPECT_EQ(args[2].value, "C:\\dir");
+    EXPECT_FALSE(ParseCommandLine("cmd \"open", name, args, err));
+    Host host;
+    EXPECT_EQ(host.RunLine("no.such.command").code, LXe_NOTFOUND);
+    EXPECT_TRUE(host.RunLine("   # only a comment").ok());
+}
+
+TEST(HostCore, DistancesReadInSensibleUnits)
+{
+    EXPECT_EQ(FormatDistance(2.0), "2 m");
+    EXPECT_EQ(FormatDistance(0.25), "250 mm");
+    EXPECT_EQ(FormatDistance(1500.0), "1.5 km");
+    EXPECT_EQ(FormatDistance(0.0), "0 m");
+}
