@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -128,6 +129,10 @@ struct ModeCase {
     bool full;
 };
 
+void PrintTo(const ModeCase &c, std::ostream *os) {
+    *os << "match_mode " << c.mode;
+}
+
 class MatchModeValue : public SelectByNormal, public ::testing::WithParamInterface<ModeCase> {};
 
 TEST_P(MatchModeValue, OnlyOneSelectsFullMode) {
@@ -151,6 +156,10 @@ struct TiltCase {
     double tilt;  // radians about X
     bool selected;
 };
+
+void PrintTo(const TiltCase &c, std::ostream *os) {
+    *os << "tilt " << c.tilt << " rad";
+}
 
 class NormalVariation : public SelectByNormal, public ::testing::WithParamInterface<TiltCase> {};
 
@@ -207,6 +216,10 @@ struct SizeCase {
     float candidateSide;
     bool selected;
 };
+
+void PrintTo(const SizeCase &c, std::ostream *os) {
+    *os << "variation " << c.variation << ", sides " << c.targetSide << " and " << c.candidateSide;
+}
 
 class LimitBySize : public SelectByNormal, public ::testing::WithParamInterface<SizeCase> {};
 
@@ -396,6 +409,29 @@ TEST_F(SelectByNormal, ContiguousRunLeavesNoScratchMarksAndIgnoresStaleOnes) {
         for (uint32_t marks : item->mesh->polyMarks) EXPECT_EQ(marks & user1, 0u);
 }
 
+TEST_F(SelectByNormal, ContiguousFastModeStillSearchesEveryPolygon) {
+    ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    ItemData &floor = AddMesh(host, GridSpec(2, 2, 0.0f, 5.0f));
+    SetValue("gORVA_01_SelectbyNormal_LimitToContiguous", "1");
+    Select(box, {1});
+
+    ASSERT_TRUE(Run("0").ok());
+
+    EXPECT_EQ(SelectedIn(host, box), (std::set<uint32_t>{1}));
+    EXPECT_EQ(SelectedIn(host, floor), AllOf(floor));
+}
+
+TEST_F(SelectByNormal, ContiguousRunWithoutMatchKeepsTheGrownRegion) {
+    ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    SetValue("gORVA_01_SelectbyNormal_LimitToContiguous", "1");
+    SetValue("gORVA_01_SelectbyNormal_LimitToPartName", "1");  // untagged polygons never match
+    Select(box, {1});
+
+    ASSERT_TRUE(Run("1").ok());
+
+    EXPECT_EQ(SelectedIn(host, box), AllOf(box));
+}
+
 // ---- nothing to do
 
 TEST_F(SelectByNormal, WithoutSelectedPolygonsNothingChanges) {
@@ -417,6 +453,10 @@ struct EnableCase {
     int version;
     const char *key;  // null when enabled
 };
+
+void PrintTo(const EnableCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 class EnableState : public SelectByNormal, public ::testing::WithParamInterface<EnableCase> {};
 
@@ -486,6 +526,10 @@ struct MonitorCase {
     unsigned nx, nz;
     unsigned total;  // steps the monitor is opened with
 };
+
+void PrintTo(const MonitorCase &c, std::ostream *os) {
+    *os << c.nx << " x " << c.nz << " grid";
+}
 
 class MonitorSteps : public SelectByNormal, public ::testing::WithParamInterface<MonitorCase> {};
 
