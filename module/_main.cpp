@@ -36,7 +36,7 @@ void initialize() {
     // 8. Select by height command
     gORVA_Cmds_SelectbyHeight::initialize();
     // 9. Select by normal command
-    // gORVA_Cmds_SelectbyNormal::initialize();
+    gORVA_Cmds_SelectbyNormal::initialize();
     // 10. Select edges by alignment command
     gORVA_Cmds_SelectEdgesbyAlignment::initialize();
 }
