@@ -179,8 +179,7 @@ void gORVA_SelectEdgesbyAlignment::cmd_Execute(unsigned flags) {
         CLxUser_Mesh mesh;
         if (!scan.BaseMeshByIndex(layer, mesh) || !visitor.Bind(mesh)) continue;
         visitor.Enumerate(m_allMode);
-        perLayer[layer] = visitor.Collected();
-        visitor.Reset();
+        perLayer[layer] = visitor.TakeCollected();
     }
 
     if (gORVA_SelectSweep::TotalCount(perLayer) != 0) {

@@ -225,7 +225,7 @@ void gORVA_Command_SelectbyHeight::SelectMatching(Visitor &visitor, LXtID4 type,
         if (!scan.BaseMeshByIndex(layer, mesh) || !visitor.Bind(mesh)) continue;
         visitor.SetItemXfrm(settings.layerXfrms[layer]);
         visitor.Enumerate(m_allMode);
-        perLayer[layer] = visitor.Matched();
+        perLayer[layer] = visitor.TakeMatched();
     }
     // Nothing matches only when the reference height is not a number; the selection then stays.
     if (gORVA_SelectSweep::TotalCount(perLayer) == 0) return;

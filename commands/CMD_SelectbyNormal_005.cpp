@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lx_command.hpp"
@@ -193,6 +194,8 @@ public:
     /// Matches of the current layer, in enumeration order.
     const PolygonList &GetMatchedPolygonIDs() const { return m_matched; }
     void ClearMatchedPolygonIDs() { m_matched.clear(); }
+    /// Hands the matched list over and leaves the visitor's list empty.
+    PolygonList TakeMatchedPolygonIDs() { return std::exchange(m_matched, {}); }
 
 protected:
     bool SameNormal(const Vector3 &normal, const SelectedPolygonInfo &t) const {
@@ -495,7 +498,7 @@ private:
             visitor.ClearMatchedPolygonIDs();
             if (!SetupLayer(scan, i, visitor)) continue;
             visitor.Polygons().Enum(&visitor, mode);
-            matched[i] = visitor.GetMatchedPolygonIDs();
+            matched[i] = visitor.TakeMatchedPolygonIDs();
         }
         return matched;
     }
