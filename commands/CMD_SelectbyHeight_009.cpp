@@ -9,7 +9,7 @@
 #include "qk_general_utils.hpp"
 #include "qk_math.hpp"
 #include "qk_tool_enable.hpp"
-#include "select_sweep.hpp"
+#include "qk_select_sweep.hpp"
 
 namespace gORVA_Cmds_SelectbyHeight {
 
@@ -228,10 +228,10 @@ void gORVA_Command_SelectbyHeight::SelectMatching(Visitor &visitor, LXtID4 type,
         perLayer[layer] = visitor.TakeMatched();
     }
     // Nothing matches only when the reference height is not a number; the selection then stays.
-    if (gORVA_SelectSweep::TotalCount(perLayer) == 0) return;
+    if (qk::TotalCount(perLayer) == 0) return;
 
     m_selection.Clear(m_selection.LookupType(typeName));
-    gORVA_SelectSweep::SelectInOneSweep(m_selection, type, scan, perLayer, packetOf);
+    qk::SelectInOneSweep(m_selection, type, scan, perLayer, packetOf);
 }
 
 void gORVA_Command_SelectbyHeight::cmd_Execute(unsigned flags) {
