@@ -113,16 +113,21 @@ TEST_F(GorvaProgram, ScriptErrorsNameFileLineAndReason) {
 }
 
 TEST_F(GorvaProgram, ADisabledCommandReportsItsMessageText) {
-    // Nothing selected: the command is disabled with the host's message text for that case.
+    // An older host version disables the command with the module's own message text.
     gorva::host::Host host;
     std::string error;
     ASSERT_TRUE(host.LoadPlugin(GORVA_PLUGIN_PATH, error)) << error;
+    ASSERT_TRUE(host.RunLine("scene.open " + kFacade).ok());
+    ASSERT_TRUE(host.RunLine("select.element 0 polygon set 1").ok());
+    host.version = 701;
     auto expected = host.TestEnable("gORVA.Cmd.SelectbyHeight", {});
     ASSERT_FALSE(expected.ok());
-    Script("off.gorva", "gORVA.Cmd.SelectbyHeight\n");
+    ASSERT_FALSE(expected.message.empty());
+    Script("off.gorva", "scene.open " + kFacade +
+                            "\nselect.element 0 polygon set 1\nhost.version 701\ngORVA.Cmd.SelectbyHeight\n");
     Outcome o = Gorva("run off.gorva");
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "off.gorva:1: gORVA.Cmd.SelectbyHeight is disabled: " + expected.message + "\n");
+    EXPECT_EQ(o.err, "off.gorva:4: gORVA.Cmd.SelectbyHeight is disabled: " + expected.message + "\n");
 }
 
 TEST_F(GorvaProgram, KeepGoingRunsTheRestButExitsWithOne) {

@@ -47,7 +47,9 @@ std::string FailureText(const std::string &label, size_t line, const std::string
                         const CommandResult &r) {
     std::string where = label + ":" + std::to_string(line) + ": ";
     if (r.code == LXe_NOTFOUND && r.message.rfind("unknown command", 0) == 0) return where + r.message;
-    if (r.code == LXe_CMD_DISABLED) return where + command + " is disabled: " + r.message;
+    if (r.code == LXe_CMD_DISABLED)
+        return where + command + " is disabled" +
+               (r.message == command + " is disabled" ? "" : ": " + r.message);
     if (r.code == LXe_ABORT)
         return where + command + " was aborted" + (r.message.empty() ? "" : ": " + r.message);
     return where + command + ": " + (r.message.empty() ? "failed" : r.message);
@@ -83,7 +85,13 @@ bool RunScript(Host &host, std::istream &in, const std::string &label, const Scr
             continue;
         } else {
             ++stats.commands;
+            size_t monitorsBefore = host.monitors.size();
             result = host.Run(name, args);
+            // An abort the user asked for is not a failure, but the script's reader should know.
+            for (size_t m = monitorsBefore; m < host.monitors.size(); ++m)
+                if (host.monitors[m].aborted)
+                    err << label << ':' << lineNo << ": note: \"" << host.monitors[m].title
+                        << "\" aborted at step " << host.monitors[m].steps << '\n';
         }
         if (opts.timing) {
             double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

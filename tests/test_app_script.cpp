@@ -107,3 +107,7 @@ TEST(AppScript, ProgressPrinterDrawsOnlyWhenEnabledAndEndsTheLine) {
     EXPECT_NE(on.str().find("100%  Work"), std::string::npos);
     EXPECT_EQ(on.str().back(), '\n');
 }
+
+TEST(AppScript, FailureTextDoesNotRepeatABareDisabledMessage) {
+    EXPECT_EQ(FailureText("f", 2, "cmd", {LXe_CMD_DISABLED, "cmd is disabled"}), "f:2: cmd is disabled");
+}
