@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/host.hpp"
+#include "host/script_commands.hpp"
 
 namespace gorva::host {
 
@@ -94,6 +95,7 @@ void Host::RegisterBuiltinCommands()
                          out.push_back(h.refSystem);
                          return true;
                      }});
+    RegisterScriptCommands(*this);
     RegisterCommand({"select.polygonConnect", {}, [](Host &h, const std::vector<std::string> &) { return PolygonConnect(h); },
                      nullptr});
 }
