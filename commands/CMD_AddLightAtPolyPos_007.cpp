@@ -335,11 +335,7 @@ public:
 
     /// Registers the server under its name.
     static LxResult initialize() {
-        auto *srv = new CLxPolymorph<gORVA_AddLightAtPolyPos>;
-        srv->AddInterface(new CLxIfc_Command<gORVA_AddLightAtPolyPos>);
-        srv->AddInterface(new CLxIfc_Attributes<gORVA_AddLightAtPolyPos>);
-        srv->AddInterface(new CLxIfc_AttributesUI<gORVA_AddLightAtPolyPos>);
-        return lx::AddServer(kServerName, srv);
+        return qk::RegisterCommand<gORVA_AddLightAtPolyPos>(kServerName);
     }
 
     int basic_CmdFlags() override { return qk::kSceneCommandFlags; }

@@ -136,11 +136,7 @@ gORVA_SelectEdgesbyAlignment::gORVA_SelectEdgesbyAlignment() {
 }
 
 LxResult gORVA_SelectEdgesbyAlignment::initialize() {
-    auto *srv = new CLxPolymorph<gORVA_SelectEdgesbyAlignment>;
-    srv->AddInterface(new CLxIfc_Command<gORVA_SelectEdgesbyAlignment>);
-    srv->AddInterface(new CLxIfc_Attributes<gORVA_SelectEdgesbyAlignment>);
-    srv->AddInterface(new CLxIfc_AttributesUI<gORVA_SelectEdgesbyAlignment>);
-    return lx::AddServer(kServerName, srv);
+    return qk::RegisterCommand<gORVA_SelectEdgesbyAlignment>(kServerName);
 }
 
 bool gORVA_SelectEdgesbyAlignment::basic_Enable(CLxUser_Message &msg) {

@@ -176,11 +176,7 @@ gORVA_Command_SelectbyHeight::gORVA_Command_SelectbyHeight() {
 }
 
 LxResult gORVA_Command_SelectbyHeight::initialize() {
-    auto *srv = new CLxPolymorph<gORVA_Command_SelectbyHeight>;
-    srv->AddInterface(new CLxIfc_Command<gORVA_Command_SelectbyHeight>);
-    srv->AddInterface(new CLxIfc_Attributes<gORVA_Command_SelectbyHeight>);
-    srv->AddInterface(new CLxIfc_AttributesUI<gORVA_Command_SelectbyHeight>);
-    return lx::AddServer(kServerName, srv);
+    return qk::RegisterCommand<gORVA_Command_SelectbyHeight>(kServerName);
 }
 
 bool gORVA_Command_SelectbyHeight::basic_Enable(CLxUser_Message &msg) {

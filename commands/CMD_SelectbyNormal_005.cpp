@@ -311,11 +311,7 @@ public:
 
     /// Registers the server under its name with the command and attribute interfaces.
     static LxResult initialize() {
-        auto *srv = new CLxPolymorph<gORVA_Command_SelectbyNormal>;
-        srv->AddInterface(new CLxIfc_Command<gORVA_Command_SelectbyNormal>);
-        srv->AddInterface(new CLxIfc_Attributes<gORVA_Command_SelectbyNormal>);
-        srv->AddInterface(new CLxIfc_AttributesUI<gORVA_Command_SelectbyNormal>);
-        return lx::AddServer(kServerName, srv);
+        return qk::RegisterCommand<gORVA_Command_SelectbyNormal>(kServerName);
     }
 
     int basic_CmdFlags() override { return qk::kSelectCommandFlags; }

@@ -37,6 +37,18 @@ private:
     bool m_enabled = true;
 };
 
+/// Registers a command class under its server name with the command, attributes and attributes-UI
+/// interfaces, in that order; returns what the registration returns.
+template <class T>
+LxResult RegisterCommand(const char *serverName)
+{
+    auto *server = new CLxPolymorph<T>;
+    server->AddInterface(new CLxIfc_Command<T>);
+    server->AddInterface(new CLxIfc_Attributes<T>);
+    server->AddInterface(new CLxIfc_AttributesUI<T>);
+    return lx::AddServer(serverName, server);
+}
+
 /// Base of the module's commands: the shared notifiers.
 class Command : public CLxBasicCommand {
 public:

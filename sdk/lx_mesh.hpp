@@ -133,7 +133,26 @@ protected:
 
 class CLxUser_Mesh;
 
-class CLxUser_Point : public CLxLocT<ILxPoint> {
+/// What the point, edge and polygon accessors share: marks and enumeration.
+template <class I>
+class CLxElementAccessorT : public CLxLocT<I> {
+public:
+    /// True when the element the accessor is on carries the marks of the mode.
+    bool TestMarks(LXtMarkMode mode) { return this->m_loc->TestMarks(mode) == LXe_TRUE; }
+    LxResult SetMarks(LXtMarkMode mode) { return this->m_loc->SetMarks(mode); }
+    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID monitor = nullptr)
+    {
+        return this->m_loc->Enumerate(mode, visitor, monitor);
+    }
+    /// Walks the elements that pass the mode, calling the visitor with this accessor on each.
+    LxResult Enum(CLxImpl_AbstractVisitor *visitor, LXtMarkMode mode = LXiMARK_ANY, ILxUnknownID monitor = nullptr)
+    {
+        CLxVisitorGlue glue(visitor);
+        return this->m_loc->Enumerate(mode, &glue, monitor);
+    }
+};
+
+class CLxUser_Point : public CLxElementAccessorT<ILxPoint> {
 public:
     bool fromMesh(CLxUser_Mesh &mesh);
     bool fromMeshObj(ILxUnknownID mesh);
@@ -146,22 +165,9 @@ public:
     LxResult New(const LXtVector pos, LXtPointID *p) { return m_loc->New(pos, p); }
     LxResult PolygonCount(unsigned *n) { return m_loc->PolygonCount(n); }
     LxResult PolygonByIndex(unsigned i, LXtPolygonID *p) { return m_loc->PolygonByIndex(i, p); }
-    /// True when the point carries the marks of the mode.
-    bool TestMarks(LXtMarkMode mode) { return m_loc->TestMarks(mode) == LXe_TRUE; }
-    LxResult SetMarks(LXtMarkMode mode) { return m_loc->SetMarks(mode); }
-    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID monitor = nullptr)
-    {
-        return m_loc->Enumerate(mode, visitor, monitor);
-    }
-    /// Walks the points that pass the mode, calling the visitor with this accessor on each.
-    LxResult Enum(CLxImpl_AbstractVisitor *visitor, LXtMarkMode mode = LXiMARK_ANY, ILxUnknownID monitor = nullptr)
-    {
-        CLxVisitorGlue glue(visitor);
-        return m_loc->Enumerate(mode, &glue, monitor);
-    }
 };
 
-class CLxUser_Polygon : public CLxLocT<ILxPolygon> {
+class CLxUser_Polygon : public CLxElementAccessorT<ILxPolygon> {
 public:
     bool fromMesh(CLxUser_Mesh &mesh);
     bool fromMeshObj(ILxUnknownID mesh);
@@ -182,20 +188,9 @@ public:
     {
         return m_loc->SetMapValue(point, map, value);
     }
-    bool TestMarks(LXtMarkMode mode) { return m_loc->TestMarks(mode) == LXe_TRUE; }
-    LxResult SetMarks(LXtMarkMode mode) { return m_loc->SetMarks(mode); }
-    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID monitor = nullptr)
-    {
-        return m_loc->Enumerate(mode, visitor, monitor);
-    }
-    LxResult Enum(CLxImpl_AbstractVisitor *visitor, LXtMarkMode mode = LXiMARK_ANY, ILxUnknownID monitor = nullptr)
-    {
-        CLxVisitorGlue glue(visitor);
-        return m_loc->Enumerate(mode, &glue, monitor);
-    }
 };
 
-class CLxUser_Edge : public CLxLocT<ILxEdge> {
+class CLxUser_Edge : public CLxElementAccessorT<ILxEdge> {
 public:
     bool fromMesh(CLxUser_Mesh &mesh);
     bool fromMeshObj(ILxUnknownID mesh);
@@ -204,17 +199,6 @@ public:
     LXtEdgeID ID() { return m_loc->ID(); }
     LxResult Index(unsigned *i) { return m_loc->Index(i); }
     LxResult Endpoints(LXtPointID *a, LXtPointID *b) { return m_loc->Endpoints(a, b); }
-    bool TestMarks(LXtMarkMode mode) { return m_loc->TestMarks(mode) == LXe_TRUE; }
-    LxResult SetMarks(LXtMarkMode mode) { return m_loc->SetMarks(mode); }
-    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID monitor = nullptr)
-    {
-        return m_loc->Enumerate(mode, visitor, monitor);
-    }
-    LxResult Enum(CLxImpl_AbstractVisitor *visitor, LXtMarkMode mode = LXiMARK_ANY, ILxUnknownID monitor = nullptr)
-    {
-        CLxVisitorGlue glue(visitor);
-        return m_loc->Enumerate(mode, &glue, monitor);
-    }
 };
 
 class CLxUser_MeshMap : public CLxLocT<ILxMeshMap> {
