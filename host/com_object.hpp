@@ -61,17 +61,12 @@ inline LxResult HandOut(T *obj, void **ppvObj)
     return LXe_OK;
 }
 
-/// The host object behind an interface pointer that the host itself handed out, or null.
+/// The host object behind an interface pointer that the host itself handed out, or null. Every
+/// interface of a host object derives from ILxUnknown, so the cast works from any of them.
 template <class T>
 inline T *HostSide(ILxUnknownID obj)
 {
-    if (!obj) return nullptr;
-    void *p = nullptr;
-    if (LXx_FAIL(obj->QueryInterface("ILxUnknown", &p)) || !p) return nullptr;
-    ILxUnknownID unk = static_cast<ILxUnknownID>(p);
-    T *t = dynamic_cast<T *>(unk);
-    unk->Release();
-    return t;
+    return obj ? dynamic_cast<T *>(obj) : nullptr;
 }
 
 }  // namespace gorva::host

@@ -1,0 +1,197 @@
+// What reading a million-element mesh costs: plain loops over the host's arrays (the raw
+// baselines) and the host's own enumeration through a visitor and the SDK.
+#include <benchmark/benchmark.h>
+
+#include "bench_scenes.hpp"
+#include "lx_layer.hpp"
+#include "lx_mesh.hpp"
+
+using namespace gorva;
+
+namespace {
+
+struct Fixture {
+    std::unique_ptr<host::Host> h;
+    host::ItemData *item = nullptr;
+    explicit Fixture(unsigned side)
+    {
+        h = bench::NewHost();
+        item = &host::AddMesh(*h, bench::RampGrid(side));
+        item->mesh->Edges();
+    }
+};
+
+Fixture &Shared(unsigned side)
+{
+    static std::unique_ptr<Fixture> fixture;
+    static unsigned built = 0;
+    if (built != side) {
+        fixture.reset();
+        fixture = std::make_unique<Fixture>(side);
+        built = side;
+    }
+    fixture->h->Install();
+    return *fixture;
+}
+
+void BM_RawPoints(benchmark::State &state)
+{
+    host::MeshData &m = *Shared(unsigned(state.range(0))).item->mesh;
+    for (auto _ : state) {
+        double sum = 0;
+        for (const auto &p : m.positions) sum += double(p[0]) + p[1] + p[2];
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * m.PointCount());
+    state.SetLabel("points raw");
+}
+
+void BM_RawEdges(benchmark::State &state)
+{
+    host::MeshData &m = *Shared(unsigned(state.range(0))).item->mesh;
+    const auto &ends = m.Edges().ends;
+    for (auto _ : state) {
+        double sum = 0;
+        for (const auto &e : ends) {
+            const auto &a = m.positions[e[0]];
+            const auto &b = m.positions[e[1]];
+            sum += double(a[1]) + b[1];
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(ends.size()));
+    state.SetLabel("edges raw");
+}
+
+void BM_RawPolygons(benchmark::State &state)
+{
+    host::MeshData &m = *Shared(unsigned(state.range(0))).item->mesh;
+    for (auto _ : state) {
+        double sum = 0;
+        for (uint32_t p = 0; p < m.PolygonCount(); ++p) {
+            const uint32_t *v = m.Vertices(p);
+            for (uint32_t i = 0, n = m.VertexCount(p); i < n; ++i) sum += m.positions[v[i]][1];
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * m.PolygonCount());
+    state.SetLabel("polygons raw");
+}
+
+class PointVisitor : public CLxImpl_AbstractVisitor {
+public:
+    CLxUser_Point pt;
+    double sum = 0;
+    LxResult Evaluate() override
+    {
+        LXtFVector p;
+        pt.Pos(p);
+        sum += double(p[0]) + p[1] + p[2];
+        return LXe_OK;
+    }
+};
+
+class EdgeVisitor : public CLxImpl_AbstractVisitor {
+public:
+    CLxUser_Point pt;
+    CLxUser_Edge edge;
+    double sum = 0;
+    LxResult Evaluate() override
+    {
+        LXtPointID a, b;
+        LXtFVector pa, pb;
+        edge.Endpoints(&a, &b);
+        pt.Select(a);
+        pt.Pos(pa);
+        pt.Select(b);
+        pt.Pos(pb);
+        sum += double(pa[1]) + pb[1];
+        return LXe_OK;
+    }
+};
+
+class PolygonVisitor : public CLxImpl_AbstractVisitor {
+public:
+    CLxUser_Point pt;
+    CLxUser_Polygon poly;
+    double sum = 0;
+    LxResult Evaluate() override
+    {
+        unsigned n = 0;
+        poly.VertexCount(&n);
+        for (unsigned i = 0; i < n; ++i) {
+            LXtPointID id;
+            LXtFVector p;
+            poly.VertexByIndex(i, &id);
+            pt.Select(id);
+            pt.Pos(p);
+            sum += p[1];
+        }
+        return LXe_OK;
+    }
+};
+
+bool BaseMesh(CLxUser_Mesh &mesh)
+{
+    CLxUser_LayerService svc;
+    CLxUser_LayerScan scan;
+    return svc.BeginScan(LXf_LAYERSCAN_ACTIVE, scan) && scan.BaseMeshByIndex(0, mesh);
+}
+
+void BM_HostPoints(benchmark::State &state)
+{
+    Fixture &f = Shared(unsigned(state.range(0)));
+    CLxUser_Mesh mesh;
+    BaseMesh(mesh);
+    PointVisitor v;
+    mesh.GetPoints(v.pt);
+    for (auto _ : state) {
+        v.pt.Enum(&v);
+        benchmark::DoNotOptimize(v.sum);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * f.item->mesh->PointCount());
+    state.SetLabel("points host");
+}
+
+void BM_HostEdges(benchmark::State &state)
+{
+    Fixture &f = Shared(unsigned(state.range(0)));
+    CLxUser_Mesh mesh;
+    BaseMesh(mesh);
+    EdgeVisitor v;
+    mesh.GetPoints(v.pt);
+    mesh.GetEdges(v.edge);
+    for (auto _ : state) {
+        v.edge.Enum(&v);
+        benchmark::DoNotOptimize(v.sum);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * f.item->mesh->EdgeCount());
+    state.SetLabel("edges host");
+}
+
+void BM_HostPolygons(benchmark::State &state)
+{
+    Fixture &f = Shared(unsigned(state.range(0)));
+    CLxUser_Mesh mesh;
+    BaseMesh(mesh);
+    PolygonVisitor v;
+    mesh.GetPoints(v.pt);
+    mesh.GetPolygons(v.poly);
+    for (auto _ : state) {
+        v.poly.Enum(&v);
+        benchmark::DoNotOptimize(v.sum);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * f.item->mesh->PolygonCount());
+    state.SetLabel("polygons host");
+}
+
+}  // namespace
+
+#define GORVA_SIZES Arg(1000)->Arg(1414)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_RawPoints)->GORVA_SIZES;
+BENCHMARK(BM_RawEdges)->GORVA_SIZES;
+BENCHMARK(BM_RawPolygons)->GORVA_SIZES;
+BENCHMARK(BM_HostPoints)->GORVA_SIZES;
+BENCHMARK(BM_HostEdges)->GORVA_SIZES;
+BENCHMARK(BM_HostPolygons)->GORVA_SIZES;
+BENCHMARK_MAIN();

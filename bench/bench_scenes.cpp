@@ -1,0 +1,28 @@
+#include "bench_scenes.hpp"
+
+#include "lx_module.hpp"
+
+namespace gorva::bench {
+
+std::unique_ptr<host::Host> NewHost()
+{
+    auto h = std::make_unique<host::Host>();
+    void *module = nullptr;
+    lx::CreateModule(h->Root(), &module, &initialize);
+    h->AttachModule(static_cast<ILxModule *>(module));
+    return h;
+}
+
+host::MeshSpec FlatGrid(unsigned side) { return host::GridSpec(side, side); }
+
+host::MeshSpec RampGrid(unsigned side)
+{
+    host::MeshSpec spec = host::GridSpec(side, side);
+    for (size_t k = 0; k < spec.points.size(); ++k) {
+        size_t row = k / (side + 1), col = k % (side + 1);
+        spec.points[k][1] = float(row) * 0.001f + float(col % 7) * 0.0001f;
+    }
+    return spec;
+}
+
+}  // namespace gorva::bench

@@ -1,0 +1,12 @@
+# Fails when a module source includes a host header: the module reaches the host only through the SDK.
+file(GLOB_RECURSE sources ${ROOT}/module/* ${ROOT}/common/* ${ROOT}/commands/* ${ROOT}/tools/*)
+set(offenders "")
+foreach(f ${sources})
+  file(STRINGS ${f} lines REGEX "#[ \t]*include[ \t]*[\"<]([.][.]/)*host/")
+  if(lines)
+    list(APPEND offenders "${f}: ${lines}")
+  endif()
+endforeach()
+if(offenders)
+  message(FATAL_ERROR "module sources include host headers:\n${offenders}")
+endif()
