@@ -234,7 +234,8 @@ CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &
         std::string text = MessageTextOf(*this, enableMsg);
         return {LXe_CMD_DISABLED, text.empty() ? name + " is disabled" : text};
     }
-    // One undo step: a command that reports failure leaves the scene as it found it.
+    // One undo step: a command that reports failure leaves the scene and the selection as it found them.
+    SelectionState selectionBefore = selection.Save();
     Journal::Token token = journal.Begin();
     LxResult executed = cmd.Execute(0);
     CLxUser_Message msg;
@@ -243,6 +244,7 @@ CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &
     if (LXx_OK(cmd.loc()->Message(&m)) && m && msg.take(m) && LXx_FAIL(msg.Code())) code = msg.Code();
     if (LXx_FAIL(code)) {
         journal.Rollback(token);
+        selection.Restore(selectionBefore);
         std::string text = msg.test() ? MessageTextOf(*this, msg) : std::string();
         return {code, text.empty() ? name + " failed" : text};
     }

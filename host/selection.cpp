@@ -282,6 +282,25 @@ void Selection::PurgeItem(ItemData &item)
     m_live[kSelPolygon] = unsigned(m_polygons.size());
 }
 
+SelectionState Selection::Save() { return {Vertices(), EdgeList(), Polygons(), m_items, m_lastUsed}; }
+
+void Selection::Restore(const SelectionState &state)
+{
+    for (SelType t : {kSelVertex, kSelEdge, kSelPolygon, kSelItem}) Clear(t);
+    m_vertices = state.vertices;
+    for (const auto &p : m_vertices) p.mesh->pointMarks[p.point] |= kMarkSelect;
+    m_edges = state.edges;
+    for (const auto &p : m_edges) p.mesh->MarksOf(1)[p.edge] |= kMarkSelect;
+    m_polygons = state.polygons;
+    for (const auto &p : m_polygons) p.mesh->polyMarks[p.polygon] |= kMarkSelect;
+    m_items = state.items;
+    for (const auto &p : m_items) m_itemSet.insert(p.item);
+    m_live[kSelVertex] = unsigned(m_vertices.size());
+    m_live[kSelEdge] = unsigned(m_edges.size());
+    m_live[kSelPolygon] = unsigned(m_polygons.size());
+    m_lastUsed = state.lastUsed;
+}
+
 void Selection::ClearAll()
 {
     for (SelType t : {kSelVertex, kSelEdge, kSelPolygon, kSelItem}) Clear(t);

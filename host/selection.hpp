@@ -41,6 +41,15 @@ struct ItemPacket {
     ItemData *item;
 };
 
+/// A copy of the selection lists and of which type was used when, for taking a change back.
+struct SelectionState {
+    std::vector<VertexPacket> vertices;
+    std::vector<EdgePacket> edges;
+    std::vector<PolygonPacket> polygons;
+    std::vector<ItemPacket> items;
+    std::array<uint64_t, kSelTypeCount> lastUsed{};
+};
+
 class Selection {
 public:
     /// Adds an element; false when it does not exist. An element already selected keeps its place.
@@ -75,6 +84,10 @@ public:
     /// Drops entries that refer to the item or its mesh.
     void PurgeItem(ItemData &item);
     void ClearAll();
+    /// The live selection of every type, in selection order.
+    SelectionState Save();
+    /// Puts back a saved selection, marks included. Every saved element must still exist.
+    void Restore(const SelectionState &state);
 
 private:
     void Touch(SelType type) { m_lastUsed[type] = ++m_clock; }

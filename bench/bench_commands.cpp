@@ -1,0 +1,199 @@
+// The select commands and add light, run through the host as a user would, at a million
+// elements: with one selected reference where few elements match, and where every element matches
+// (the selection sweep included).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+#include "bench_scenes.hpp"
+
+using namespace gorva;
+
+namespace {
+
+enum class Scene { FlatGrid, RampGrid, MixedEdges, TwoLayers, Lights };
+
+struct CommandFixture {
+    std::unique_ptr<host::Host> h;
+    std::vector<host::ItemData *> meshes;
+};
+
+/// A million edges, a third of them off the 15-degree grid: a grid whose every third row of
+/// points is nudged along X.
+host::MeshSpec MixedEdgeGrid(unsigned side)
+{
+    host::MeshSpec spec = host::GridSpec(side, side);
+    for (size_t k = 0; k < spec.points.size(); ++k)
+        if ((k / (side + 1)) % 3 == 1) spec.points[k][0] += 0.3f;
+    return spec;
+}
+
+CommandFixture &Shared(Scene scene, unsigned side)
+{
+    static std::unique_ptr<CommandFixture> fixture;
+    static std::pair<Scene, unsigned> built{Scene::FlatGrid, 0};
+    if (!fixture || built != std::make_pair(scene, side)) {
+        fixture.reset();
+        fixture = std::make_unique<CommandFixture>();
+        fixture->h = bench::NewHost();
+        host::Host &h = *fixture->h;
+        switch (scene) {
+            case Scene::FlatGrid:
+                fixture->meshes.push_back(&host::AddMesh(h, bench::FlatGrid(side)));
+                break;
+            case Scene::RampGrid:
+                fixture->meshes.push_back(&host::AddMesh(h, bench::RampGrid(side)));
+                break;
+            case Scene::MixedEdges:
+                fixture->meshes.push_back(&host::AddMesh(h, MixedEdgeGrid(side)));
+                break;
+            case Scene::TwoLayers: {
+                host::MeshSpec a = bench::RampGrid(side), b = bench::RampGrid(side);
+                a.position = {0, 1, 0};
+                b.position = {0, 0, 5};
+                b.rotation = {0, 0.5, 0};
+                fixture->meshes.push_back(&host::AddMesh(h, a));
+                fixture->meshes.push_back(&host::AddMesh(h, b));
+                break;
+            }
+            case Scene::Lights:
+                fixture->meshes.push_back(&host::AddMesh(h, bench::FlatGrid(side)));
+                break;
+        }
+        for (auto *m : fixture->meshes) m->mesh->Edges();
+        built = {scene, side};
+    }
+    fixture->h->Install();
+    return *fixture;
+}
+
+/// Runs a command once per iteration after `prepare` sets the selection up (not timed).
+template <class Prepare>
+void RunCommand(benchmark::State &state, CommandFixture &f, const std::string &line, Prepare prepare,
+                int64_t elements, const char *label)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        prepare(*f.h);
+        state.ResumeTiming();
+        host::CommandResult r = f.h->RunLine(line);
+        if (!r.ok()) {
+            state.SkipWithError(r.message.c_str());
+            break;
+        }
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * elements);
+    state.counters["selected"] = double(f.h->selection.Count(host::kSelVertex) + f.h->selection.Count(host::kSelEdge) +
+                                        f.h->selection.Count(host::kSelPolygon));
+    state.SetLabel(label);
+}
+
+void SelectOnly(host::Host &h, host::SelType type, host::ItemData &mesh, uint32_t a, uint32_t b = 0)
+{
+    h.selection.ClearAll();
+    if (type == host::kSelVertex) h.selection.SelectVertex(*mesh.mesh, a);
+    if (type == host::kSelEdge) h.selection.SelectEdge(*mesh.mesh, a, b);
+    if (type == host::kSelPolygon) h.selection.SelectPolygon(*mesh.mesh, a);
+}
+
+void BM_HeightVertices(benchmark::State &state)
+{
+    bool all = state.range(1) != 0;
+    CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
+    host::ItemData &m = *f.meshes[0];
+    RunCommand(
+        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0", [&](host::Host &h) { SelectOnly(h, host::kSelVertex, m, 5); },
+        m.mesh->PointCount(), all ? "points all-match" : "points few-match");
+}
+
+void BM_HeightEdges(benchmark::State &state)
+{
+    bool all = state.range(1) != 0;
+    CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
+    host::ItemData &m = *f.meshes[0];
+    RunCommand(
+        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0",
+        [&](host::Host &h) { SelectOnly(h, host::kSelEdge, m, 0, 1); }, m.mesh->EdgeCount(),
+        all ? "edges all-match" : "edges few-match");
+}
+
+void BM_HeightPolygons(benchmark::State &state)
+{
+    bool all = state.range(1) != 0;
+    CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
+    host::ItemData &m = *f.meshes[0];
+    RunCommand(
+        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0", [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); },
+        m.mesh->PolygonCount(), all ? "polygons all-match" : "polygons few-match");
+}
+
+void BM_HeightTwoLayersWorld(benchmark::State &state)
+{
+    CommandFixture &f = Shared(Scene::TwoLayers, unsigned(state.range(0)));
+    std::string err;
+    f.h->SetUserValue("gORVA_01_SelectbyHeight_UseItemXfrms", "1", err);
+    host::ItemData &m = *f.meshes[0];
+    RunCommand(
+        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0", [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); },
+        m.mesh->PolygonCount() * 2, "polygons few-match");
+    f.h->SetUserValue("gORVA_01_SelectbyHeight_UseItemXfrms", "0", err);
+}
+
+void BM_NormalFast(benchmark::State &state)
+{
+    bool all = state.range(1) != 0;
+    CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
+    host::ItemData &m = *f.meshes[0];
+    RunCommand(
+        state, f, "gORVA.Cmd.SelectbyNormal match_mode:0", [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); },
+        m.mesh->PolygonCount(), all ? "polygons all-match" : "polygons few-match");
+}
+
+void BM_EdgeChecker(benchmark::State &state)
+{
+    bool all = state.range(1) != 0;
+    CommandFixture &f = Shared(all ? Scene::RampGrid : Scene::MixedEdges, unsigned(state.range(0)));
+    host::ItemData &m = *f.meshes[0];
+    RunCommand(
+        state, f, "gORVA.Cmd.SelectEdgesbyAlignment",
+        [&](host::Host &h) {
+            h.selection.ClearAll();
+            h.selection.SetCurrent(host::kSelEdge);
+        },
+        m.mesh->EdgeCount(), all ? "edges all-match" : "edges few-match");
+}
+
+void BM_AddLights1600(benchmark::State &state)
+{
+    CommandFixture &f = Shared(Scene::Lights, 40);
+    host::ItemData &m = *f.meshes[0];
+    for (auto _ : state) {
+        state.PauseTiming();
+        // A fresh scene each time: the lights of the previous run would pile up.
+        f.h->NewScene();
+        host::ItemData &grid = host::AddMesh(*f.h, host::GridSpec(40, 40));
+        for (uint32_t p = 0; p < 1600; ++p) f.h->selection.SelectPolygon(*grid.mesh, p);
+        state.ResumeTiming();
+        host::CommandResult r = f.h->RunLine("gORVA.Cmd.AddLightAtPolyPos light_type:0 group_lights:1");
+        if (!r.ok()) {
+            state.SkipWithError(r.message.c_str());
+            break;
+        }
+    }
+    (void)m;
+    state.SetLabel("lights");
+}
+
+}  // namespace
+
+// Side 1000 gives a million polygons (two million edges); side 707 about a million edges; the
+// second size doubles the element count to show the cost grows linearly.
+#define GORVA_COMMAND_SIZES(side) \
+    Args({side, 0})->Args({side, 1})->Unit(benchmark::kMillisecond)->Iterations(5)
+BENCHMARK(BM_HeightVertices)->GORVA_COMMAND_SIZES(1000)->GORVA_COMMAND_SIZES(1414);
+BENCHMARK(BM_HeightEdges)->GORVA_COMMAND_SIZES(707)->GORVA_COMMAND_SIZES(1000);
+BENCHMARK(BM_HeightPolygons)->GORVA_COMMAND_SIZES(1000)->GORVA_COMMAND_SIZES(1414);
+BENCHMARK(BM_HeightTwoLayersWorld)->Arg(707)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_NormalFast)->GORVA_COMMAND_SIZES(1000)->GORVA_COMMAND_SIZES(1414);
+BENCHMARK(BM_EdgeChecker)->GORVA_COMMAND_SIZES(707)->GORVA_COMMAND_SIZES(1000);
+BENCHMARK(BM_AddLights1600)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -1,0 +1,173 @@
+// "gORVA.Cmd.SelectbyHeight": selects the vertices, edges or polygons of the active mesh layers that
+// lie at the height of the first selected one, or in a band around it.
+#pragma once
+
+#include <vector>
+
+#include "lx_layer.hpp"
+#include "lx_mesh.hpp"
+#include "lx_select.hpp"
+#include "lx_visitor.hpp"
+#include "qk_command.hpp"
+
+namespace gORVA_Cmds_SelectbyHeight {
+
+/// How heights are compared with the reference height.
+enum MATCH_MODE : int {
+    MATCH_SAME = 0,   ///< within 1e-6 of the reference
+    MATCH_RANGE = 1,  ///< from reference - RangeLower to reference + RangeUpper
+    MATCH_ABOVE = 2,  ///< at or above the reference (up to 1e7 above)
+    MATCH_BELOW = 3   ///< at or below the reference (down to 1e7 below)
+};
+
+/// The coordinate that is the height: 0 X, 1 Y, 2 Z.
+enum WORLD_UP_AXIS : int { UP_AXIS_X = 0, UP_AXIS_Y = 1, UP_AXIS_Z = 2 };
+
+/// Match mode of an argument value; anything outside 0..3 is MATCH_SAME.
+MATCH_MODE ToMatchMode(int value);
+/// Up axis of a preference value; anything other than 0 or 2 is Y.
+WORLD_UP_AXIS ToUpAxis(int value);
+
+/// Lower and upper height bounds (metres) of a mode around `reference`; MATCH_SAME leaves both at it.
+void BoundsFor(MATCH_MODE mode, double reference, double rangeLower, double rangeUpper, double &lower,
+               double &upper);
+
+/// True when height h matches: within 1e-6 of the reference in MATCH_SAME; in the other modes strictly
+/// inside (lower, upper) or within 1e-6 of the reference or of either bound. NaN never matches.
+bool HeightMatches(MATCH_MODE mode, double h, double reference, double lower, double upper);
+
+/// An edge by its two end points, in the order the mesh reports them.
+struct Edge {
+    LXtPointID a;
+    LXtPointID b;
+};
+
+/// State and height test shared by the three visitors; `Element` is what the matched list holds.
+template <class Element>
+class HeightVisitorBase : public CLxImpl_AbstractVisitor {
+public:
+    /// Empties the matched list (the reference stays).
+    void Reset() { m_matched.clear(); }
+    /// Bounds around the current reference: lower = reference - below, upper = reference + above.
+    void SetTargetRange(double below, double above) {
+        m_lower = m_reference - below;
+        m_upper = m_reference + above;
+    }
+    /// Sets both bounds directly (metres).
+    void SetBounds(double lower, double upper) {
+        m_lower = lower;
+        m_upper = upper;
+    }
+    /// How heights compare with the reference and the bounds.
+    void SetMatchMode(MATCH_MODE mode) { m_mode = mode; }
+    /// Which coordinate is the height.
+    void SetUpAxis(WORLD_UP_AXIS axis) { m_upAxis = axis; }
+    /// Copies the item's world transform (row-vector convention, translation in row 3).
+    void SetItemXfrm(const LXtMatrix4 m);
+    /// Heights are measured in world space when `mode` is non-zero, in mesh coordinates otherwise.
+    void SetItemXfrmMode(int mode) { m_useXfrm = mode != 0; }
+
+    /// True once an element was taken as the reference.
+    bool HasReference() const { return m_hasReference; }
+    /// The reference height (metres, along the up axis); 0 before one was taken.
+    double Reference() const { return m_reference; }
+    /// Elements matched since the last Reset, in enumeration order.
+    const std::vector<Element> &Matched() const { return m_matched; }
+
+protected:
+    /// Takes the first element seen as the reference, then collects the elements whose height matches.
+    void Consider(const LXtVector position, const Element &element);
+
+private:
+    double HeightOf(const LXtVector position) const;
+
+    double m_reference = 0.0;
+    double m_upper = 0.0;
+    double m_lower = 0.0;
+    bool m_hasReference = false;
+    MATCH_MODE m_mode = MATCH_SAME;
+    WORLD_UP_AXIS m_upAxis = UP_AXIS_Y;
+    LXtMatrix4 m_xfrm = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}};
+    bool m_useXfrm = false;
+    std::vector<Element> m_matched;
+};
+
+/// Vertices; the height point is the point's position.
+class SelectVertexByHeightVisitor : public HeightVisitorBase<LXtPointID> {
+public:
+    /// Binds the point accessor to a mesh; false when the mesh offers none.
+    bool Bind(CLxUser_Mesh &mesh) { return m_mesh.set(mesh.loc()) && m_point.fromMesh(mesh); }
+    /// Walks the points that pass the mark mode.
+    LxResult Enumerate(LXtMarkMode mode) { return m_point.Enum(this, mode); }
+    /// Measures the current point; a point whose position cannot be read is passed over.
+    LxResult Evaluate() override;
+
+private:
+    CLxUser_Mesh m_mesh;
+    CLxUser_Point m_point;
+};
+
+/// Edges; the height point is the midpoint of the two end points.
+class SelectEdgeByHeightVisitor : public HeightVisitorBase<Edge> {
+public:
+    /// Binds the point and edge accessors to a mesh; false when the mesh offers them not.
+    bool Bind(CLxUser_Mesh &mesh);
+    /// Walks the edges that pass the mark mode.
+    LxResult Enumerate(LXtMarkMode mode) { return m_edge.Enum(this, mode); }
+    /// Measures the current edge; an edge whose end points cannot be read is passed over.
+    LxResult Evaluate() override;
+
+private:
+    CLxUser_Mesh m_mesh;
+    CLxUser_Point m_point;
+    CLxUser_Edge m_edge;
+};
+
+/// Polygons; the height point is the vertex average, summed in single precision as the host stores
+/// positions. A polygon without vertices has no height and is passed over.
+class SelectPolygonByHeightVisitor : public HeightVisitorBase<LXtPolygonID> {
+public:
+    /// Binds the point and polygon accessors to a mesh; false when the mesh offers them not.
+    bool Bind(CLxUser_Mesh &mesh);
+    /// Walks the polygons that pass the mark mode.
+    LxResult Enumerate(LXtMarkMode mode) { return m_polygon.Enum(this, mode); }
+    /// Measures the current polygon; one with no vertices or an unreadable vertex is passed over.
+    LxResult Evaluate() override;
+
+private:
+    CLxUser_Mesh m_mesh;
+    CLxUser_Point m_point;
+    CLxUser_Polygon m_polygon;
+};
+
+/// The command server: one argument "match_mode" (integer, index 0).
+class gORVA_Command_SelectbyHeight : public qk::Command {
+public:
+    gORVA_Command_SelectbyHeight();
+    /// Registers the server as "gORVA.Cmd.SelectbyHeight".
+    static LxResult initialize();
+
+    /// 0x6000080: undoable model command that changes the selection.
+    int basic_CmdFlags() override { return qk::kSelectCommandFlags; }
+    /// Enabled in vertex mode with vertices, or in edge or polygon mode with polygons, on host 801.
+    bool basic_Enable(CLxUser_Message &msg) override;
+    /// Replaces the selection of the current type with the elements matching the first selected one.
+    void cmd_Execute(unsigned flags) override;
+
+private:
+    struct Settings;
+    template <class Visitor, class PacketOf>
+    void SelectMatching(Visitor &visitor, LXtID4 type, const char *typeName, CLxUser_LayerScan &scan,
+                        const Settings &settings, PacketOf packetOf);
+
+    CLxUser_SelectionService m_selection;
+    CLxUser_LogService m_log;
+    CLxUser_MeshService m_meshService;
+    LXtMarkMode m_allMode = LXiMARK_ANY;
+    LXtMarkMode m_selectedMode = LXiMARK_ANY;
+};
+
+/// Registers the command; returns the registration's result.
+LxResult initialize();
+
+}  // namespace gORVA_Cmds_SelectbyHeight

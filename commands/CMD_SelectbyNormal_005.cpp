@@ -1,0 +1,560 @@
+// "gORVA.Cmd.SelectbyNormal": replaces the polygon selection with the polygons that face like the
+// selected ones. Fast mode looks for equal normals; full mode also accepts normals within an angle
+// and can limit matches by plane, perimeter, material, part and connected region. Every
+// measurement is made in world space.
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "lx_command.hpp"
+#include "lx_dialog.hpp"
+#include "lx_item.hpp"
+#include "lx_layer.hpp"
+#include "lx_mesh.hpp"
+#include "lx_select.hpp"
+#include "lx_visitor.hpp"
+#include "lx_vmath.hpp"
+#include "qk_command.hpp"
+#include "qk_constants.hpp"
+#include "qk_general_utils.hpp"
+#include "qk_math.hpp"
+#include "qk_tool_enable.hpp"
+
+namespace gORVA_Cmds_SelectbyNormal {
+
+using qk::math::Matrix4;
+using qk::math::Vector3;
+
+constexpr const char *kServerName = "gORVA.Cmd.SelectbyNormal";
+constexpr unsigned kScanFlags = 0x71;  // active layers, with marks on points, edges and polygons
+constexpr unsigned kMaxMonitorSteps = 50;
+constexpr double kMinSizeLowerBound = 0.001;
+constexpr const char *kNoPartTag = "Default";
+
+/// A target polygon measured in world space.
+struct SelectedPolygonInfo {
+    double centre[3] = {0, 0, 0};  ///< average of the vertex positions, metres
+    double normal[3] = {0, 0, 0};  ///< polygon normal turned by the layer's world rotation
+    LXtPolygonID polygon = nullptr;
+    std::string material;    ///< 'MATR' tag, empty when the polygon has none
+    std::string part;        ///< 'PART' tag, "Default" when the polygon has none
+    double perimeter = 0.0;  ///< sum of the edge lengths with the closing edge, metres
+};
+
+/// Full-mode limits, each satisfied by any target that passed the plane limit.
+struct MatchOptions {
+    bool limitToPlane = false;
+    bool limitBySize = false;
+    bool limitToMaterial = false;
+    bool limitToPartName = false;
+};
+
+/// The command's host user values, read at each execution.
+struct Settings {
+    MatchOptions options;
+    bool limitToContiguous = false;
+    bool includeFlipNormals = false;
+    double sizeVariation = 0.0;    ///< metres
+    double normalVariation = 0.0;  ///< radians
+};
+
+using PolygonList = std::vector<LXtPolygonID>;
+
+/// Distance of `point` from the plane through `origin` with the (unit) normal, within EPSILON.
+static bool LiesInPlane(const Vector3 &point, const SelectedPolygonInfo &plane) {
+    const Vector3 offset = point - Vector3(plane.centre);
+    return std::fabs(qk::math::Dot(offset, Vector3(plane.normal))) <= qk::constants::EPSILON;
+}
+
+/// Base of the visitors that measure polygons: the layer's accessors and its two transforms.
+class PolygonMeasuringVisitor : public CLxImpl_AbstractVisitor {
+public:
+    /// Binds the point and polygon accessors to the mesh; false when either cannot be had.
+    bool SetMesh(CLxUser_Mesh &mesh) {
+        m_mesh = mesh;
+        return m_point.fromMesh(mesh) && m_poly.fromMesh(mesh);
+    }
+    /// Binds the string tags to the polygon accessor; false when the accessor offers none.
+    bool SetupStringTag() { return m_poly.test() && m_tag.set(static_cast<ILxUnknownID>(m_poly)); }
+    /// World transform (positions) and world rotation (normals) of the layer's item.
+    void SetItemXfrms(const Matrix4 &world, const Matrix4 &rotation) {
+        m_world = world;
+        m_rotation = rotation;
+    }
+    /// The accessor whose enumeration calls this visitor.
+    CLxUser_Polygon &Polygons() { return m_poly; }
+
+protected:
+    /// Normal of the current polygon turned into world space.
+    Vector3 WorldNormal() {
+        LXtVector n = {0, 0, 0};
+        m_poly.Normal(n);
+        lx::Matrix4Multiply(n, m_rotation.m, n);
+        return Vector3(n);
+    }
+    /// World positions of the current polygon's vertices, into m_verts.
+    void ReadWorldVertices() {
+        m_verts.clear();
+        unsigned count = 0;
+        if (LXx_FAIL(m_poly.VertexCount(&count))) return;
+        for (unsigned i = 0; i < count; ++i) {
+            LXtPointID id = nullptr;
+            LXtFVector pos = {0, 0, 0};
+            if (LXx_FAIL(m_poly.VertexByIndex(i, &id)) || LXx_FAIL(m_point.Select(id))) continue;
+            m_point.Pos(pos);
+            LXtVector world = {pos[0], pos[1], pos[2]};
+            lx::Matrix4Multiply(world, m_world.m, world);
+            m_verts.emplace_back(world);
+        }
+    }
+    /// Average of m_verts; the origin for a polygon without vertices.
+    Vector3 Centre() const {
+        Vector3 sum;
+        for (const Vector3 &v : m_verts) sum += v;
+        return m_verts.empty() ? sum : sum * (1.0 / double(m_verts.size()));
+    }
+    /// Closed outline length of m_verts.
+    double Perimeter() const {
+        double length = 0.0;
+        for (size_t i = 0; i < m_verts.size(); ++i)
+            length += qk::math::Distance(m_verts[i], m_verts[(i + 1) % m_verts.size()]);
+        return length;
+    }
+    /// Tag of the current polygon; false when it has none.
+    bool ReadTag(LXtID4 type, std::string &text) {
+        text.clear();
+        return m_tag.test() && m_tag.Get(type, text);
+    }
+
+    CLxUser_Mesh m_mesh;
+    CLxUser_Point m_point;
+    CLxUser_Polygon m_poly;
+    CLxUser_StringTag m_tag;
+    Matrix4 m_world;
+    Matrix4 m_rotation;
+    std::vector<Vector3> m_verts;
+};
+
+/// Measures every visited polygon as a target.
+class GetSelectedPolygonInfoVisitor : public PolygonMeasuringVisitor {
+public:
+    LxResult Evaluate() override {
+        SelectedPolygonInfo info;
+        ReadWorldVertices();
+        Centre().CopyTo(info.centre);
+        WorldNormal().CopyTo(info.normal);
+        info.polygon = m_poly.ID();
+        ReadTag(LXi_PTAG_MATR, info.material);
+        if (!ReadTag(LXi_PTAG_PART, info.part)) info.part = kNoPartTag;
+        info.perimeter = Perimeter();
+        m_infos.push_back(info);
+        return LXe_OK;
+    }
+    /// The targets measured so far, in visiting order.
+    std::vector<SelectedPolygonInfo> GetPolygonInfo() const { return m_infos; }
+    /// Forgets the targets and resets both transforms to the identity.
+    void Reset() {
+        m_infos.clear();
+        SetItemXfrms(Matrix4(), Matrix4());
+    }
+
+private:
+    std::vector<SelectedPolygonInfo> m_infos;
+};
+
+/// Sets (or, with a clearing mode, removes) marks on every visited polygon.
+class MarkingVisitor : public CLxImpl_AbstractVisitor {
+public:
+    MarkingVisitor(CLxUser_Polygon &poly, LXtMarkMode mode, bool quiet, CLxUser_LogService &log)
+        : m_poly(poly), m_mode(mode), m_quiet(quiet), m_log(log) {}
+    LxResult Evaluate() override {
+        m_poly.SetMarks(m_mode);
+        if (!m_quiet) m_log.DebugOut(2, "Set mark on a polygon \n");
+        return LXe_OK;
+    }
+
+private:
+    CLxUser_Polygon &m_poly;
+    LXtMarkMode m_mode;
+    bool m_quiet;
+    CLxUser_LogService &m_log;
+};
+
+/// Shared state of the two compare visitors: targets, options and the matches of one layer.
+class ComparingVisitor : public PolygonMeasuringVisitor {
+public:
+    /// The targets every candidate is compared with.
+    void SetTargetPolys(const std::vector<SelectedPolygonInfo> &targets) {
+        m_targets = targets;
+        m_targetCount = unsigned(targets.size());
+    }
+    void SetMatchOptions(const MatchOptions &options) { m_options = options; }
+    /// Matches of the current layer, in enumeration order.
+    const PolygonList &GetMatchedPolygonIDs() const { return m_matched; }
+    void ClearMatchedPolygonIDs() { m_matched.clear(); }
+
+protected:
+    bool SameNormal(const Vector3 &normal, const SelectedPolygonInfo &t) const {
+        return qk::math::LxtVectorCompareAbs(normal, t.normal, qk::constants::EPSILON);
+    }
+
+    std::vector<SelectedPolygonInfo> m_targets;
+    unsigned m_targetCount = 0;
+    MatchOptions m_options;
+    PolygonList m_matched;
+};
+
+/// Fast mode: equal normals, and with the plane option a centre in the plane of any target.
+class FastComparePolygonVisitor : public ComparingVisitor {
+public:
+    LxResult Evaluate() override {
+        const Vector3 normal = WorldNormal();
+        const bool facing = std::any_of(m_targets.begin(), m_targets.end(),
+                                        [&](const SelectedPolygonInfo &t) { return SameNormal(normal, t); });
+        if (!facing) return LXe_OK;
+        if (m_options.limitToPlane) {
+            ReadWorldVertices();
+            const Vector3 centre = Centre();
+            const bool inPlane =
+                std::any_of(m_targets.begin(), m_targets.end(),
+                            [&](const SelectedPolygonInfo &t) { return LiesInPlane(centre, t); });
+            if (!inPlane) return LXe_OK;
+        }
+        m_matched.push_back(m_poly.ID());
+        return LXe_OK;
+    }
+};
+
+/// Full mode: normals within an angle, then the plane, size, material and part limits.
+class ComparePolygonVisitor : public ComparingVisitor {
+public:
+    /// Allowed perimeter difference in metres (0 demands equal perimeters within EPSILON).
+    void SetSizeVariationLimit(double metres) { m_sizeVariation = metres; }
+    /// Allowed angle between normals in radians (0 demands equal normals within EPSILON).
+    void SetNormalAngleVariation(double radians) { m_normalVariation = radians; }
+
+    LxResult Evaluate() override {
+        const Vector3 normal = WorldNormal();
+        if (!AnyTargetFacing(normal)) return LXe_OK;
+        ReadWorldVertices();
+        const std::vector<const SelectedPolygonInfo *> listed = PlaneTargets(Centre());
+        if (listed.empty()) return LXe_OK;
+        if (m_options.limitBySize && !AnySize(listed, Perimeter())) return LXe_OK;
+        if (m_options.limitToMaterial && !AnyTag(listed, LXi_PTAG_MATR, &SelectedPolygonInfo::material))
+            return LXe_OK;
+        if (m_options.limitToPartName && !AnyTag(listed, LXi_PTAG_PART, &SelectedPolygonInfo::part))
+            return LXe_OK;
+        m_matched.push_back(m_poly.ID());
+        return LXe_OK;
+    }
+
+private:
+    bool AnyTargetFacing(const Vector3 &normal) const {
+        for (const SelectedPolygonInfo &t : m_targets) {
+            if (SameNormal(normal, t)) return true;
+            if (m_normalVariation <= 0.0) continue;
+            const double cosine = std::clamp(qk::math::Dot(normal, Vector3(t.normal)), -1.0, 1.0);
+            const double angle = std::acos(cosine);
+            if (m_normalVariation > angle || std::fabs(angle - m_normalVariation) <= qk::constants::EPSILON)
+                return true;
+        }
+        return false;
+    }
+    std::vector<const SelectedPolygonInfo *> PlaneTargets(const Vector3 &centre) const {
+        std::vector<const SelectedPolygonInfo *> listed;
+        for (const SelectedPolygonInfo &t : m_targets)
+            if (!m_options.limitToPlane || LiesInPlane(centre, t)) listed.push_back(&t);
+        return listed;
+    }
+    bool AnySize(const std::vector<const SelectedPolygonInfo *> &listed, double p) const {
+        const double eps = qk::constants::EPSILON;
+        const double s = m_sizeVariation;
+        const double lower = (p - s < 0.0) ? kMinSizeLowerBound : p - s;
+        const double upper = s + p;
+        for (const SelectedPolygonInfo *t : listed) {
+            const double q = t->perimeter;
+            if (std::fabs(q - p) <= eps) return true;
+            if (s > 0.0 &&
+                ((lower < q && q < upper) || std::fabs(q - upper) <= eps || std::fabs(q - lower) <= eps))
+                return true;
+        }
+        return false;
+    }
+    bool AnyTag(const std::vector<const SelectedPolygonInfo *> &listed, LXtID4 type,
+                std::string SelectedPolygonInfo::*field) {
+        std::string tag;
+        if (!ReadTag(type, tag)) return false;
+        return std::any_of(listed.begin(), listed.end(),
+                           [&](const SelectedPolygonInfo *t) { return t->*field == tag; });
+    }
+
+    double m_sizeVariation = 0.0;
+    double m_normalVariation = 0.0;
+};
+
+static const LXtTextValueHint kMatchModeHints[] = {{0, "fast"}, {1, "full"}, {-1, nullptr}};
+
+class gORVA_Command_SelectbyNormal : public qk::Command {
+public:
+    gORVA_Command_SelectbyNormal() {
+        dyna_Add("match_mode", LXsTYPE_INTEGER);
+        dyna_SetHint(0, kMatchModeHints);
+        m_markAll = LXiMARK_ANY;
+        m_markSelected = m_meshSvc.test() ? m_meshSvc.SetMode(LXsMARK_SELECT) : LXiMARK_ANY;
+        m_markUser1 = m_meshSvc.test() ? m_meshSvc.SetMode("user1") : LXiMARK_ANY;
+        m_clearUser1 = m_meshSvc.test() ? m_meshSvc.ClearMode("user1") : LXiMARK_ANY;
+    }
+
+    /// Registers the server under its name with the command and attribute interfaces.
+    static LxResult initialize() {
+        auto *srv = new CLxPolymorph<gORVA_Command_SelectbyNormal>;
+        srv->AddInterface(new CLxIfc_Command<gORVA_Command_SelectbyNormal>);
+        srv->AddInterface(new CLxIfc_Attributes<gORVA_Command_SelectbyNormal>);
+        srv->AddInterface(new CLxIfc_AttributesUI<gORVA_Command_SelectbyNormal>);
+        return lx::AddServer(kServerName, srv);
+    }
+
+    int basic_CmdFlags() override { return qk::kSelectCommandFlags; }
+
+    bool basic_Enable(CLxUser_Message &msg) override {
+        qk::EnableReport report(msg, kServerName);
+        const bool polygonMode = m_selSvc.test() && m_selSvc.CurrentType(qk::kSelectionTypes) == LXiSEL_POLY;
+        report.Check(polygonMode && qk::DoMeshItemsContainPolygons(), "WrongSelectionType");
+        return report.Finish();
+    }
+
+    void cmd_Execute(unsigned flags) override {
+        if (!m_selSvc.test() || !ReadLayerXfrms()) return;
+        static const LXtID4 kTypes[] = {LXiSEL_VERX, LXiSEL_EDGE, LXiSEL_POLY, LXiSEL_ITEM, 0};
+        const LXtID4 type = m_selSvc.CurrentType(kTypes);
+        const Settings settings = ReadSettings();
+        if (type != LXiSEL_POLY) return;
+
+        std::vector<SelectedPolygonInfo> targets;
+        if (!CollectTargets(targets) || targets.empty()) return;
+        if (settings.limitToContiguous) GrowSelectionToConnected();
+
+        CLxUser_LayerScan scan;
+        if (!m_layerSvc.BeginScan(kScanFlags, scan)) return;
+        if (settings.limitToContiguous) MarkGrownRegion(scan);
+        const std::vector<PolygonList> matched =
+            MatchMode() == 1 ? CompareFull(scan, targets, settings) : CompareFast(scan, targets);
+        // The region marks are only this run's scratch: a later run must grow its own region.
+        if (settings.limitToContiguous) SetMarksOnAll(scan, m_clearUser1);
+        SelectMatches(scan, matched);
+        scan.Apply();
+    }
+
+private:
+    /// Fills the world and rotation lists, one per active layer; false when there is nothing to do.
+    bool ReadLayerXfrms() {
+        m_worldXfrms.clear();
+        m_rotationXfrms.clear();
+        CLxUser_LayerScan scan;
+        if (!m_layerSvc.BeginScan(kScanFlags, scan)) return false;
+        const unsigned count = scan.NumLayers();
+        const double time = m_selSvc.GetTime();
+        for (unsigned i = 0; i < count; ++i) {
+            CLxUser_Item item;
+            CLxUser_ChannelRead chan;
+            const bool readable = scan.ItemByIndex(i, item) && chan.from(item, time);
+            m_worldXfrms.push_back(readable ? ReadMatrix(chan, item, LXsICHAN_XFRMCORE_WORLDMATRIX)
+                                            : Matrix4());
+            m_rotationXfrms.push_back(readable ? ReadMatrix(chan, item, LXsICHAN_XFRMCORE_WROTMATRIX)
+                                               : Matrix4());
+        }
+        scan.Apply();
+        return count > 0;
+    }
+
+    /// A 4x4 matrix channel, or the identity when it cannot be read.
+    static Matrix4 ReadMatrix(CLxUser_ChannelRead &chan, CLxUser_Item &item, const char *channel) {
+        CLxUser_Matrix matrix;
+        LXtMatrix4 m4;
+        if (!chan.Object(item, channel, matrix) || LXx_FAIL(matrix.Get4(m4))) return Matrix4();
+        return Matrix4(m4);
+    }
+
+    static Settings ReadSettings() {
+        Settings s;
+        s.options.limitToPlane = qk::GetUserValueInt("gORVA_01_SelectbyNormal_LimitToPlane", 0) != 0;
+        s.options.limitBySize = qk::GetUserValueInt("gORVA_01_SelectbyNormal_LimitBySize", 0) != 0;
+        s.options.limitToMaterial = qk::GetUserValueInt("gORVA_01_SelectbyNormal_LimitToMaterial", 0) != 0;
+        s.options.limitToPartName = qk::GetUserValueInt("gORVA_01_SelectbyNormal_LimitToPartName", 0) != 0;
+        s.limitToContiguous = qk::GetUserValueInt("gORVA_01_SelectbyNormal_LimitToContiguous", 0) != 0;
+        s.includeFlipNormals = qk::GetUserValueInt("gORVA_01_SelectbyNormal_IncludeFlipNormals", 0) != 0;
+        s.sizeVariation = qk::GetUserValueFloat("gORVA_01_SelectbyNormal_SizeVariation", 0.0);
+        s.normalVariation = qk::GetUserValueFloat("gORVA_01_SelectbyNormal_NormalVariation", 0.0);
+        return s;
+    }
+
+    /// 1 for full mode; every other value is fast mode.
+    int MatchMode() {
+        CLxUser_Value &value = dyna_Value(0);
+        const int mode = value.test() ? value.GetInt() : dyna_Int(0);
+        return mode == 1 ? 1 : 0;
+    }
+
+    /// Binds a visitor to layer i's mesh and transforms; false when the layer must be skipped.
+    bool SetupLayer(CLxUser_LayerScan &scan, unsigned i, PolygonMeasuringVisitor &visitor) {
+        CLxUser_Mesh mesh;
+        if (!scan.BaseMeshByIndex(i, mesh) || !visitor.SetMesh(mesh) || !visitor.SetupStringTag())
+            return false;
+        visitor.SetItemXfrms(m_worldXfrms[i], m_rotationXfrms[i]);
+        return true;
+    }
+
+    /// Measures the selected polygons of every layer; false when the layers changed since the
+    /// transforms were read.
+    bool CollectTargets(std::vector<SelectedPolygonInfo> &targets) {
+        CLxUser_LayerScan scan;
+        if (!m_layerSvc.BeginScan(kScanFlags, scan)) return false;
+        const unsigned count = scan.NumLayers();
+        if (count != m_worldXfrms.size()) return false;
+        GetSelectedPolygonInfoVisitor visitor;
+        for (unsigned i = 0; i < count; ++i) {
+            visitor.Reset();
+            if (!SetupLayer(scan, i, visitor)) continue;
+            visitor.Polygons().Enum(&visitor, m_markSelected);
+            const std::vector<SelectedPolygonInfo> infos = visitor.GetPolygonInfo();
+            targets.insert(targets.end(), infos.begin(), infos.end());
+        }
+        scan.Apply();
+        return true;
+    }
+
+    void GrowSelectionToConnected() {
+        CLxUser_CommandService cmdSvc;
+        CLxUser_Command cmd;
+        if (cmdSvc.NewCommand(cmd, "select.polygonConnect")) cmd.Execute(0);
+    }
+
+    /// Marks the grown selection "user1", after clearing marks that anyone left behind, so that the
+    /// full-mode search covers this run's region only.
+    void MarkGrownRegion(CLxUser_LayerScan &scan) {
+        SetMarksOnAll(scan, m_clearUser1);
+        const unsigned count = scan.NumLayers();
+        for (unsigned i = 0; i < count; ++i) {
+            CLxUser_Mesh mesh;
+            CLxUser_Polygon poly;
+            if (!scan.BaseMeshByIndex(i, mesh) || !poly.fromMesh(mesh)) continue;
+            MarkingVisitor marker(poly, m_markUser1, false, m_log);
+            poly.Enum(&marker, m_markSelected);
+        }
+    }
+
+    /// Applies a mark mode to every polygon of every layer.
+    void SetMarksOnAll(CLxUser_LayerScan &scan, LXtMarkMode mode) {
+        const unsigned count = scan.NumLayers();
+        for (unsigned i = 0; i < count; ++i) {
+            CLxUser_Mesh mesh;
+            CLxUser_Polygon poly;
+            if (!scan.BaseMeshByIndex(i, mesh) || !poly.fromMesh(mesh)) continue;
+            MarkingVisitor marker(poly, mode, true, m_log);
+            poly.Enum(&marker, m_markAll);
+        }
+    }
+
+    /// Matches per layer (empty for skipped layers); the plane limit applies with several targets.
+    std::vector<PolygonList> CompareFast(CLxUser_LayerScan &scan,
+                                         const std::vector<SelectedPolygonInfo> &targets) {
+        FastComparePolygonVisitor visitor;
+        MatchOptions options;
+        options.limitToPlane = targets.size() > 1;
+        visitor.SetTargetPolys(targets);
+        visitor.SetMatchOptions(options);
+        return CompareLayers(scan, visitor, m_markAll);
+    }
+
+    std::vector<PolygonList> CompareFull(CLxUser_LayerScan &scan, std::vector<SelectedPolygonInfo> targets,
+                                         const Settings &settings) {
+        if (settings.includeFlipNormals) AppendFlipped(targets);
+        ComparePolygonVisitor visitor;
+        visitor.SetTargetPolys(targets);
+        visitor.SetMatchOptions(settings.options);
+        visitor.SetSizeVariationLimit(settings.sizeVariation);
+        visitor.SetNormalAngleVariation(settings.normalVariation);
+        return CompareLayers(scan, visitor, settings.limitToContiguous ? m_markUser1 : m_markAll);
+    }
+
+    static void AppendFlipped(std::vector<SelectedPolygonInfo> &targets) {
+        const size_t count = targets.size();
+        for (size_t i = 0; i < count; ++i) {
+            SelectedPolygonInfo flipped = targets[i];
+            for (double &c : flipped.normal) c = -c;
+            targets.push_back(flipped);
+        }
+    }
+
+    std::vector<PolygonList> CompareLayers(CLxUser_LayerScan &scan, ComparingVisitor &visitor,
+                                           LXtMarkMode mode) {
+        const unsigned count = scan.NumLayers();
+        std::vector<PolygonList> matched(count);
+        for (unsigned i = 0; i < count; ++i) {
+            visitor.ClearMatchedPolygonIDs();
+            if (!SetupLayer(scan, i, visitor)) continue;
+            visitor.Polygons().Enum(&visitor, mode);
+            matched[i] = visitor.GetMatchedPolygonIDs();
+        }
+        return matched;
+    }
+
+    /// Replaces the polygon selection with the matches under a monitor of at most 50 steps. After an
+    /// abort the rest of that layer stays unselected and the following layers are selected unmonitored.
+    void SelectMatches(CLxUser_LayerScan &scan, const std::vector<PolygonList> &matched) {
+        size_t total = 0;
+        for (const PolygonList &layer : matched) total += layer.size();
+        if (total == 0) return;
+
+        const size_t steps = std::min<size_t>(total, kMaxMonitorSteps);
+        const size_t stride = std::max<size_t>(1, total / steps);
+        CLxUser_StdDialogService dialogs;
+        CLxUser_Monitor monitor;
+        const bool allocated = dialogs.test() && dialogs.MonitorAllocate("Selecting geometry...", monitor);
+        if (monitor.test()) monitor.Init(unsigned(steps));
+
+        const LXtID4 polygonType = m_selSvc.LookupType(LXsSELTYP_POLYGON);
+        m_selSvc.Clear(polygonType);
+        CLxUser_PolygonPacketTranslation packets;
+        if (packets.autoInit()) {
+            bool monitored = monitor.test();
+            size_t counted = 0, threshold = stride, stepped = 0;
+            for (unsigned i = 0; i < matched.size(); ++i) {
+                CLxUser_Mesh mesh;
+                if (!scan.BaseMeshByIndex(i, mesh)) continue;
+                for (LXtPolygonID id : matched[i]) {
+                    void *packet = packets.Packet(id, mesh);
+                    if (packet) m_selSvc.Select(polygonType, packet);
+                    if (++counted != threshold || !monitored) continue;
+                    threshold += stride;
+                    // The monitor was promised `steps` steps; integer strides may reach more.
+                    if (++stepped > steps) continue;
+                    if (monitor.Step()) {
+                        monitored = false;
+                        break;
+                    }
+                }
+            }
+        }
+        if (allocated) dialogs.MonitorRelease();
+    }
+
+    CLxUser_SelectionService m_selSvc;
+    CLxUser_MeshService m_meshSvc;
+    CLxUser_LogService m_log;
+    CLxUser_LayerService m_layerSvc;
+    LXtMarkMode m_markAll = LXiMARK_ANY;
+    LXtMarkMode m_markSelected = LXiMARK_ANY;
+    LXtMarkMode m_markUser1 = LXiMARK_ANY;
+    LXtMarkMode m_clearUser1 = LXiMARK_ANY;
+    std::vector<Matrix4> m_worldXfrms;
+    std::vector<Matrix4> m_rotationXfrms;
+};
+
+/// Registers "gORVA.Cmd.SelectbyNormal" with the module.
+LxResult initialize() {
+    return gORVA_Command_SelectbyNormal::initialize();
+}
+
+}  // namespace gORVA_Cmds_SelectbyNormal

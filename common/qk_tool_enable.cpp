@@ -1,0 +1,136 @@
+#include "qk_tool_enable.hpp"
+
+#include <string>
+
+#include "lx_dialog.hpp"
+#include "lx_item.hpp"
+#include "lx_layer.hpp"
+#include "lx_select.hpp"
+#include "qk_command.hpp"
+#include "qk_constants.hpp"
+#include "qk_general_utils.hpp"
+#include "qk_math.hpp"
+
+namespace qk {
+
+namespace {
+
+// Scan of the active layers with their polygons (or vertices) marked.
+constexpr unsigned kScanPolygons = LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_MARKPOLYS;
+constexpr unsigned kScanVertices = LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_MARKDIVS;
+constexpr unsigned kScanActive = LXf_LAYERSCAN_ACTIVE;
+
+const char *const kRefSystemCommand = "item.refSystem";
+
+LXtID4 CurrentSelectionType() {
+    CLxUser_SelectionService sel;
+    return sel.test() ? sel.CurrentType(kSelectionTypes) : 0;
+}
+
+bool IsSelectionCountAtLeast(const char *typeName, int n) {
+    CLxUser_SelectionService sel;
+    if (!sel.test()) return n <= 0;
+    const LXtID4 type = sel.LookupType(typeName);
+    const int count = type ? static_cast<int>(sel.Count(type)) : 0;
+    return count >= n;
+}
+
+// Mesh element count of one layer; false when the layer's mesh cannot be read.
+using MeshCounter = LxResult (CLxUser_Mesh::*)(unsigned *);
+
+bool AnyLayerHasElements(unsigned scanFlags, MeshCounter counter) {
+    CLxUser_LayerService layers;
+    CLxUser_LayerScan scan;
+    if (!layers.BeginScan(scanFlags, scan)) return false;
+    bool found = false;
+    const unsigned n = scan.NumLayers();
+    for (unsigned i = 0; i < n && !found; ++i) {
+        CLxUser_Mesh mesh;
+        // A layer whose mesh cannot be read is passed over; the next may still hold geometry.
+        if (!scan.BaseMeshByIndex(i, mesh)) continue;
+        unsigned count = 0;
+        if (LXx_FAIL((mesh.*counter)(&count))) count = 0;
+        found = count != 0;
+    }
+    scan.Apply();
+    return found;
+}
+
+bool ReadWorldMatrix(CLxUser_Item &item, double time, LXtMatrix4 out) {
+    CLxUser_ChannelRead chan;
+    CLxUser_Matrix matrix;
+    return chan.from(item, time) && chan.Object(item, LXsICHAN_XFRMCORE_WORLDMATRIX, matrix) &&
+           LXx_OK(matrix.Get4(out));
+}
+
+}  // namespace
+
+int GetModoVersionNum() {
+    CLxUser_PlatformService platform;
+    int version = 0;
+    if (!platform.test() || LXx_FAIL(platform.AppVersion(&version))) return 0;
+    return version;
+}
+
+bool IsComponentModeSelected() {
+    const LXtID4 type = CurrentSelectionType();
+    return type == LXiSEL_VERX || type == LXiSEL_EDGE || type == LXiSEL_POLY;
+}
+
+bool IsSetVertexMode() {
+    return CurrentSelectionType() == LXiSEL_VERX;
+}
+
+bool IsSetVertexSelection(int n) {
+    return IsSelectionCountAtLeast(LXsSELTYP_VERTEX, n);
+}
+
+bool IsSetPolygonSelection(int n) {
+    return IsSelectionCountAtLeast(LXsSELTYP_POLYGON, n);
+}
+
+bool DoMeshItemsContainPolygons() {
+    return AnyLayerHasElements(kScanPolygons, &CLxUser_Mesh::PolygonCount);
+}
+
+bool DoMeshItemsContainVertices() {
+    return AnyLayerHasElements(kScanVertices, &CLxUser_Mesh::PointCount);
+}
+
+bool IsSetItemTransform() {
+    CLxUser_LayerService layers;
+    CLxUser_LayerScan scan;
+    if (!layers.BeginScan(kScanActive, scan)) return false;
+    CLxUser_SelectionService sel;
+    const double time = sel.test() ? sel.GetTime() : 0.0;
+    LXtMatrix4 identity;
+    math::Matrix4SetIdentity(identity);
+    bool transformed = false;
+    const unsigned n = scan.NumLayers();
+    for (unsigned i = 0; i < n && !transformed; ++i) {
+        CLxUser_Item item;
+        LXtMatrix4 world;
+        if (!scan.ItemByIndex(i, item) || !ReadWorldMatrix(item, time, world)) continue;
+        transformed = !math::Matrix4Compare(world, identity, constants::EPSILON);
+    }
+    scan.Apply();
+    return transformed;
+}
+
+bool IsSetItemRefSystem() {
+    return !QueryCommandString(kRefSystemCommand).empty();
+}
+
+bool IsSetItemRefSecondaryLayer() {
+    const std::string ref = QueryCommandString(kRefSystemCommand);
+    if (ref.empty()) return false;
+    CLxUser_LayerService layers;
+    CLxUser_LayerScan scan;
+    if (!layers.BeginScan(kScanActive, scan)) return false;
+    CLxUser_Item first;
+    const std::string firstIdent = scan.ItemByIndex(0, first) ? first.GetIdentity() : std::string();
+    scan.Apply();
+    return firstIdent != ref;
+}
+
+}  // namespace qk

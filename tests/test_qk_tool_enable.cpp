@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "host/builders.hpp"
+#include "qk_tool_enable.hpp"
+#include "tests/test_support.hpp"
+
+namespace {
+
+using gorva::host::AddMesh;
+using gorva::host::GridSpec;
+using gorva::host::MeshSpec;
+using gorva::host::SelType;
+
+using QkToolEnable = HostTest;
+
+/// Three points and no polygon.
+MeshSpec PointsOnly() {
+    MeshSpec spec;
+    spec.name = "Points";
+    spec.points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    return spec;
+}
+
+MeshSpec Empty() {
+    MeshSpec spec;
+    spec.name = "Empty";
+    return spec;
+}
+
+TEST_F(QkToolEnable, VersionIsWhatThePlatformReports) {
+    EXPECT_EQ(qk::GetModoVersionNum(), 801);
+    host.version = 701;
+    EXPECT_EQ(qk::GetModoVersionNum(), 701);
+}
+
+struct ModeCase {
+    SelType type;
+    bool component;
+    bool vertex;
+};
+
+std::ostream &operator<<(std::ostream &os, const ModeCase &c) {
+    return os << "type " << gorva::host::SelTypeName(c.type);
+}
+
+class QkSelectionMode : public HostTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(QkSelectionMode, CurrentTypeDecides) {
+    host.selection.SetCurrent(GetParam().type);
+    EXPECT_EQ(qk::IsComponentModeSelected(), GetParam().component);
+    EXPECT_EQ(qk::IsSetVertexMode(), GetParam().vertex);
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, QkSelectionMode,
+                         ::testing::Values(ModeCase{gorva::host::kSelVertex, true, true},
+                                           ModeCase{gorva::host::kSelEdge, true, false},
+                                           ModeCase{gorva::host::kSelPolygon, true, false},
+                                           ModeCase{gorva::host::kSelPTag, false, false},
+                                           ModeCase{gorva::host::kSelItem, false, false}));
+
+TEST_F(QkToolEnable, LaterModeReplacesEarlierOne) {
+    host.selection.SetCurrent(gorva::host::kSelVertex);
+    host.selection.SetCurrent(gorva::host::kSelItem);
+    EXPECT_FALSE(qk::IsComponentModeSelected());
+    EXPECT_FALSE(qk::IsSetVertexMode());
+}
+
+struct CountCase {
+    unsigned selected;
+    int n;
+    bool expected;
+};
+
+std::ostream &operator<<(std::ostream &os, const CountCase &c) {
+    return os << c.selected << " selected, n " << c.n;
+}
+
+class QkSelectionCount : public HostTest, public ::testing::WithParamInterface<CountCase> {};
+
+TEST_P(QkSelectionCount, AtLeastN) {
+    auto &mesh = AddMesh(host, GridSpec(2, 2));
+    std::vector<uint32_t> points, polygons;
+    for (uint32_t i = 0; i < GetParam().selected; ++i) {
+        points.push_back(i);
+        polygons.push_back(i);
+    }
+    gorva::host::SelectPoints(host, mesh, points);
+    gorva::host::SelectPolygons(host, mesh, polygons);
+    EXPECT_EQ(qk::IsSetVertexSelection(GetParam().n), GetParam().expected);
+    EXPECT_EQ(qk::IsSetPolygonSelection(GetParam().n), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, QkSelectionCount,
+                         ::testing::Values(CountCase{0, 0, true}, CountCase{0, -1, true},
+                                           CountCase{0, 1, false}, CountCase{1, 0, true},
+                                           CountCase{1, 1, true}, CountCase{1, 2, false},
+                                           CountCase{2, 2, true}, CountCase{2, 3, false}));
+
+TEST_F(QkToolEnable, NoActiveLayerHasNoGeometry) {
+    AddMesh(host, GridSpec(1, 1));
+    for (auto *layer : host.ActiveLayers()) host.SetActive(*layer, false);
+    EXPECT_FALSE(qk::DoMeshItemsContainPolygons());
+    EXPECT_FALSE(qk::DoMeshItemsContainVertices());
+}
+
+TEST_F(QkToolEnable, OnlySecondLayerHasPolygons) {
+    AddMesh(host, PointsOnly());
+    AddMesh(host, GridSpec(1, 1));
+    ASSERT_EQ(host.ActiveLayers().size(), 2u);
+    EXPECT_TRUE(qk::DoMeshItemsContainPolygons());
+}
+
+TEST_F(QkToolEnable, OnlySecondLayerHasVertices) {
+    AddMesh(host, Empty());
+    AddMesh(host, PointsOnly());
+    EXPECT_TRUE(qk::DoMeshItemsContainVertices());
+}
+
+TEST_F(QkToolEnable, PointsWithoutPolygons) {
+    AddMesh(host, PointsOnly());
+    EXPECT_TRUE(qk::DoMeshItemsContainVertices());
+    EXPECT_FALSE(qk::DoMeshItemsContainPolygons());
+}
+
+TEST_F(QkToolEnable, InactiveGeometryDoesNotCount) {
+    AddMesh(host, Empty());
+    MeshSpec hidden = GridSpec(1, 1);
+    hidden.active = false;
+    AddMesh(host, hidden);
+    EXPECT_FALSE(qk::DoMeshItemsContainPolygons());
+    EXPECT_FALSE(qk::DoMeshItemsContainVertices());
+}
+
+struct MoveCase {
+    double dx;
+    bool transformed;
+};
+
+std::ostream &operator<<(std::ostream &os, const MoveCase &c) {
+    return os << "dx " << c.dx;
+}
+
+class QkItemTransform : public HostTest, public ::testing::WithParamInterface<MoveCase> {};
+
+TEST_P(QkItemTransform, MoveAlongXBeyondTolerance) {
+    MeshSpec spec = GridSpec(1, 1);
+    spec.position = {GetParam().dx, 0.0, 0.0};
+    AddMesh(host, spec);
+    EXPECT_EQ(qk::IsSetItemTransform(), GetParam().transformed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Moves, QkItemTransform,
+                         ::testing::Values(MoveCase{0.0, false}, MoveCase{5e-7, false},
+                                           MoveCase{-5e-7, false}, MoveCase{2e-6, true},
+                                           MoveCase{-2e-6, true}));
+
+TEST_F(QkToolEnable, TransformOfSecondLayerCounts) {
+    AddMesh(host, GridSpec(1, 1));
+    MeshSpec rotated = GridSpec(1, 1);
+    rotated.rotation = {0.0, 0.1, 0.0};
+    AddMesh(host, rotated);
+    EXPECT_TRUE(qk::IsSetItemTransform());
+}
+
+TEST_F(QkToolEnable, TransformOfInactiveItemDoesNotCount) {
+    AddMesh(host, GridSpec(1, 1));
+    MeshSpec moved = GridSpec(1, 1);
+    moved.position = {3.0, 0.0, 0.0};
+    moved.active = false;
+    AddMesh(host, moved);
+    EXPECT_FALSE(qk::IsSetItemTransform());
+}
+
+TEST_F(QkToolEnable, NoRefSystem) {
+    AddMesh(host, GridSpec(1, 1));
+    host.refSystem.clear();
+    EXPECT_FALSE(qk::IsSetItemRefSystem());
+    EXPECT_FALSE(qk::IsSetItemRefSecondaryLayer());
+}
+
+TEST_F(QkToolEnable, RefSystemIsFirstActiveLayer) {
+    auto &first = AddMesh(host, GridSpec(1, 1));
+    AddMesh(host, GridSpec(1, 1));
+    host.refSystem = first.ident;
+    EXPECT_TRUE(qk::IsSetItemRefSystem());
+    EXPECT_FALSE(qk::IsSetItemRefSecondaryLayer());
+}
+
+TEST_F(QkToolEnable, RefSystemIsAnotherItem) {
+    AddMesh(host, GridSpec(1, 1));
+    auto &second = AddMesh(host, GridSpec(1, 1));
+    host.refSystem = second.ident;
+    EXPECT_TRUE(qk::IsSetItemRefSystem());
+    EXPECT_TRUE(qk::IsSetItemRefSecondaryLayer());
+}
+
+}  // namespace
