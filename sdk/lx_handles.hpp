@@ -34,7 +34,8 @@ public:
     /// A general handle at pos oriented by xfrm (rows are its axes).
     virtual LxResult Handle(const LXtVector pos, const LXtMatrix xfrm, int part, int flags) = 0;
     /// An arrow from pos along axis (a unit vector) of the given length.
-    virtual LxResult AxisHandle(const LXtVector pos, const LXtVector axis, double length, int part, int flags) = 0;
+    virtual LxResult AxisHandle(const LXtVector pos, const LXtVector axis, double length, int part,
+                                int flags) = 0;
     /// A handle that moves in the plane given by xfrm.
     virtual LxResult MoveHandle(const LXtVector pos, const LXtMatrix xfrm, int part, int flags) = 0;
     /// A small dot.
@@ -77,31 +78,30 @@ protected:
 
 class CLxUser_HandleDraw : public CLxLocT<ILxHandleDraw> {
 public:
-    LxResult Handle(const LXtVector pos, const LXtMatrix xfrm, int part, int flags)
-    {
+    LxResult Handle(const LXtVector pos, const LXtMatrix xfrm, int part, int flags) {
         return m_loc->Handle(pos, xfrm, part, flags);
     }
-    LxResult AxisHandle(const LXtVector pos, const LXtVector axis, double length, int part, int flags)
-    {
+    LxResult AxisHandle(const LXtVector pos, const LXtVector axis, double length, int part, int flags) {
         return m_loc->AxisHandle(pos, axis, length, part, flags);
     }
-    LxResult MoveHandle(const LXtVector pos, const LXtMatrix xfrm, int part, int flags)
-    {
+    LxResult MoveHandle(const LXtVector pos, const LXtMatrix xfrm, int part, int flags) {
         return m_loc->MoveHandle(pos, xfrm, part, flags);
     }
-    LxResult PointHandle(const LXtVector pos, int part, int flags) { return m_loc->PointHandle(pos, part, flags); }
+    LxResult PointHandle(const LXtVector pos, int part, int flags) {
+        return m_loc->PointHandle(pos, part, flags);
+    }
 };
 
 class CLxUser_StrokeDraw : public CLxLocT<ILxStrokeDraw> {
 public:
     /// Solid stroke one pixel wide.
-    LxResult Begin(int type, const LXtVector colour, double alpha) { return m_loc->BeginWD(type, colour, alpha, 1.0, 0); }
-    LxResult BeginW(int type, const LXtVector colour, double alpha, double width)
-    {
+    LxResult Begin(int type, const LXtVector colour, double alpha) {
+        return m_loc->BeginWD(type, colour, alpha, 1.0, 0);
+    }
+    LxResult BeginW(int type, const LXtVector colour, double alpha, double width) {
         return m_loc->BeginWD(type, colour, alpha, width, 0);
     }
-    LxResult BeginWD(int type, const LXtVector colour, double alpha, double width, int dash)
-    {
+    LxResult BeginWD(int type, const LXtVector colour, double alpha, double width, int dash) {
         return m_loc->BeginWD(type, colour, alpha, width, dash);
     }
     LxResult Vert(const LXtVector pos) { return m_loc->Vertex(pos); }

@@ -187,8 +187,7 @@ public:
 class CLxUser_EventTranslatePacket : public CLxLocT<ILxEventTranslatePacket> {
 public:
     LxResult HitHandle(ILxUnknownID vts, const LXtVector pos) { return m_loc->HitHandle(vts, pos); }
-    LxResult SetLinearConstraint(ILxUnknownID vts, const LXtVector pos, const LXtVector dir)
-    {
+    LxResult SetLinearConstraint(ILxUnknownID vts, const LXtVector pos, const LXtVector dir) {
         return m_loc->SetLinearConstraint(vts, pos, dir);
     }
     /// True when a position was produced.
@@ -242,35 +241,29 @@ class CLxIfc_Tool final : public CLxInterfaceGlue<ILxTool, CLxIfc_Tool<T>> {
     T *obj() { return static_cast<T *>(this->m_obj); }
 
 public:
-    LxResult Reset() override
-    {
+    LxResult Reset() override {
         obj()->tool_Reset();
         return LXe_OK;
     }
-    LxResult Evaluate(ILxUnknownID vts) override
-    {
+    LxResult Evaluate(ILxUnknownID vts) override {
         obj()->tool_Evaluate(vts);
         return LXe_OK;
     }
-    LxResult VectorType(void **ppvObj) override
-    {
+    LxResult VectorType(void **ppvObj) override {
         ILxUnknownID vt = lx::Unknown(obj()->tool_VectorType());
         if (!vt) return LXe_NOTIMPL;
         return vt->QueryInterface(ILxVectorType::IID, ppvObj);
     }
-    LxResult Order(const char **order) override
-    {
+    LxResult Order(const char **order) override {
         *order = obj()->tool_Order();
         return *order ? LXe_OK : LXe_NOTIMPL;
     }
-    LxResult Task(LXtID4 *task) override
-    {
+    LxResult Task(LXtID4 *task) override {
         *task = obj()->tool_Task();
         return LXe_OK;
     }
     LxResult Sequence(ILxUnknownID seq) override { return obj()->tool_Sequence(seq); }
-    LxResult ShouldBeAttribute(LXtID4 task) override
-    {
+    LxResult ShouldBeAttribute(LXtID4 task) override {
         return obj()->tool_ShouldBeAttribute(task) ? LXe_TRUE : LXe_FALSE;
     }
 };
@@ -280,51 +273,44 @@ class CLxIfc_ToolModel final : public CLxInterfaceGlue<ILxToolModel, CLxIfc_Tool
     T *obj() { return static_cast<T *>(this->m_obj); }
 
 public:
-    LxResult Flags(unsigned *flags) override
-    {
+    LxResult Flags(unsigned *flags) override {
         *flags = obj()->tmod_Flags();
         return LXe_OK;
     }
-    LxResult Draw(ILxUnknownID vts, ILxUnknownID stroke, int flags) override
-    {
+    LxResult Draw(ILxUnknownID vts, ILxUnknownID stroke, int flags) override {
         obj()->tmod_Draw(vts, stroke, flags);
         return LXe_OK;
     }
-    LxResult Test(ILxUnknownID vts, ILxUnknownID stroke, int flags) override
-    {
+    LxResult Test(ILxUnknownID vts, ILxUnknownID stroke, int flags) override {
         obj()->tmod_Test(vts, stroke, flags);
         return LXe_OK;
     }
-    LxResult Filter(ILxUnknownID vts, ILxUnknownID adjust) override { return obj()->tmod_Filter(vts, adjust); }
-    LxResult Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override
-    {
+    LxResult Filter(ILxUnknownID vts, ILxUnknownID adjust) override {
+        return obj()->tmod_Filter(vts, adjust);
+    }
+    LxResult Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override {
         obj()->tmod_Initialize(vts, adjust, flags);
         return LXe_OK;
     }
-    LxResult Down(ILxUnknownID vts, ILxUnknownID adjust) override
-    {
+    LxResult Down(ILxUnknownID vts, ILxUnknownID adjust) override {
         return obj()->tmod_Down(vts, adjust) ? LXe_TRUE : LXe_FALSE;
     }
-    LxResult Move(ILxUnknownID vts, ILxUnknownID adjust) override
-    {
+    LxResult Move(ILxUnknownID vts, ILxUnknownID adjust) override {
         obj()->tmod_Move(vts, adjust);
         return LXe_OK;
     }
-    LxResult Up(ILxUnknownID vts, ILxUnknownID adjust) override
-    {
+    LxResult Up(ILxUnknownID vts, ILxUnknownID adjust) override {
         obj()->tmod_Up(vts, adjust);
         return LXe_OK;
     }
-    LxResult Haul(unsigned index, const char **name) override
-    {
+    LxResult Haul(unsigned index, const char **name) override {
         *name = obj()->tmod_Haul(index);
         return *name ? LXe_OK : LXe_NOTFOUND;
     }
     LxResult Help(ILxUnknownID vts, const char **help) override { return obj()->tmod_Help(vts, help); }
     LxResult Enable(ILxUnknownID msg) override { return obj()->tmod_Enable(msg); }
     LxResult Drop() override { return obj()->tmod_Drop(); }
-    LxResult Track(ILxUnknownID vts, ILxUnknownID stroke, int flags) override
-    {
+    LxResult Track(ILxUnknownID vts, ILxUnknownID stroke, int flags) override {
         return obj()->tmod_Track(vts, stroke, flags);
     }
     LxResult TrackFlags(unsigned *flags) override { return obj()->tmod_TrackFlags(flags); }

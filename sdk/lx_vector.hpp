@@ -65,12 +65,10 @@ public:
 class CLxUser_PacketService : public CLxLocServiceT<ILxPacketService> {
 public:
     bool NewVectorType(const char *category, CLxUser_VectorType &vectorType);
-    LxResult AddPacket(ILxUnknownID vectorType, const char *name, unsigned flags)
-    {
+    LxResult AddPacket(ILxUnknownID vectorType, const char *name, unsigned flags) {
         return m_loc->AddPacket(vectorType, name, flags);
     }
-    LxResult Lookup(const char *category, const char *name, unsigned *offset)
-    {
+    LxResult Lookup(const char *category, const char *name, unsigned *offset) {
         return m_loc->Lookup(category, name, offset);
     }
 };
@@ -81,8 +79,7 @@ public:
     void *Read(unsigned offset);
     /// Binds `obj` to the object packet at the offset; false when absent.
     template <class Loc>
-    bool ReadObject(unsigned offset, Loc &obj)
-    {
+    bool ReadObject(unsigned offset, Loc &obj) {
         void *p = nullptr;
         obj.clear();
         if (!test() || offset == ~0u || LXx_FAIL(m_loc->ReadableObject(offset, &p)) || !p) return false;
