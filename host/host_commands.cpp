@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/host.hpp"
+#include "host/tool_host.hpp"
 
 namespace gorva::host {
 
@@ -96,6 +97,7 @@ void Host::RegisterBuiltinCommands()
                      }});
     RegisterCommand({"select.polygonConnect", {}, [](Host &h, const std::vector<std::string> &) { return PolygonConnect(h); },
                      nullptr});
+    RegisterToolCommands(*this);
 }
 
 }  // namespace gorva::host
