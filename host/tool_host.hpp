@@ -121,6 +121,8 @@ public:
     /// Ends the active tool, keeping its result (apply) or taking it back (drop).
     CommandResult Deactivate(bool apply);
     bool Active() const { return m_active != nullptr; }
+    /// The active tool's server object (unknown interface, borrowed), or null.
+    ILxUnknownID ActiveObject() const { return m_active; }
     const std::string &ActiveName() const { return m_activeName; }
     /// Sets an attribute of the active tool from text (popup names accepted) and re-evaluates;
     /// refused when the tool greys the attribute out.
