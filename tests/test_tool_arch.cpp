@@ -422,3 +422,32 @@ TEST_F(ArchToolTest, ResetRestoresTheDefaults) {
     EXPECT_EQ(host.Tools().Attribute("arch_segments"), "20");
     EXPECT_EQ(M().PointCount(), 21u);
 }
+
+TEST_F(ArchToolTest, RotatedWorkPlaneSwitchesToTheReferenceFrame) {
+    Line("tool.set gORVA.Arch on");
+    EXPECT_FALSE(Arch().ReferenceFrameMode());
+    Line("tool.drop");
+    Line("tool.workPlane 0 0 0 90 0 0");
+    Line("tool.set gORVA.Arch on");
+    EXPECT_TRUE(Arch().ReferenceFrameMode());
+    Line("tool.press 9 9 9");
+    Line("tool.release");
+    Attr("arch_span", "2");
+    Line("tool.doApply");
+    EXPECT_EQ(M().PointCount(), 21u);
+    EXPECT_EQ(M().PolygonCount(), 1u);
+}
+
+TEST_F(ArchToolTest, ReferenceSystemOnThePrimaryItemWritesInItsSpace) {
+    MeshSpec spec;
+    spec.name = "Moved";
+    spec.position = {10, 0, 0};
+    ItemData &moved = AddMesh(host, spec);
+    host.SetActive(*mesh, false);
+    host.refSystem = moved.ident;  // the tool works in the item's own space
+    Line("tool.set gORVA.Arch on");
+    EXPECT_FALSE(Arch().ReferenceFrameMode());
+    Line("tool.doApply");
+    ASSERT_EQ(moved.mesh->PointCount(), 21u);
+    ExpectNear(Vector3(moved.mesh->positions[0].data()), {2, 0, 0}, "span end in item space");
+}
