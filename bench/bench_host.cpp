@@ -131,6 +131,17 @@ public:
     }
 };
 
+/// Visits without reading: the cost of the enumeration itself.
+class CountingVisitor : public CLxImpl_AbstractVisitor {
+public:
+    unsigned count = 0;
+    LxResult Evaluate() override
+    {
+        ++count;
+        return LXe_OK;
+    }
+};
+
 bool BaseMesh(CLxUser_Mesh &mesh)
 {
     CLxUser_LayerService svc;
@@ -185,6 +196,22 @@ void BM_HostPolygons(benchmark::State &state)
     state.SetLabel("polygons host");
 }
 
+void BM_HostVisitPolygons(benchmark::State &state)
+{
+    Fixture &f = Shared(unsigned(state.range(0)));
+    CLxUser_Mesh mesh;
+    BaseMesh(mesh);
+    CLxUser_Polygon poly;
+    mesh.GetPolygons(poly);
+    CountingVisitor v;
+    for (auto _ : state) {
+        poly.Enum(&v);
+        benchmark::DoNotOptimize(v.count);
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * f.item->mesh->PolygonCount());
+    state.SetLabel("polygons host-visit-only");
+}
+
 }  // namespace
 
 #define GORVA_SIZES Arg(707)->Arg(1000)->Arg(1414)->Unit(benchmark::kMillisecond)
@@ -194,4 +221,5 @@ BENCHMARK(BM_RawPolygons)->GORVA_SIZES;
 BENCHMARK(BM_HostPoints)->GORVA_SIZES;
 BENCHMARK(BM_HostEdges)->GORVA_SIZES;
 BENCHMARK(BM_HostPolygons)->GORVA_SIZES;
+BENCHMARK(BM_HostVisitPolygons)->GORVA_SIZES;
 

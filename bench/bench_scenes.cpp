@@ -19,8 +19,10 @@ host::MeshSpec RampGrid(unsigned side)
 {
     host::MeshSpec spec = host::GridSpec(side, side);
     for (size_t k = 0; k < spec.points.size(); ++k) {
-        size_t row = k / (side + 1), col = k % (side + 1);
-        spec.points[k][1] = float(row) * 0.001f + float(col % 7) * 0.0001f;
+        size_t row = k / (side + 1);
+        // Rows climb a millimetre each; a scrambled micrometre jitter gives every quad its own normal.
+        float jitter = float((uint32_t(k) * 2654435761u) % 1000u) * 1e-6f;
+        spec.points[k][1] = float(row) * 0.001f + jitter;
     }
     return spec;
 }

@@ -13,8 +13,8 @@ std::unique_ptr<host::Host> NewHost();
 
 /// A side x side grid of quads in the XZ plane (side^2 polygons, about 2 side^2 edges).
 host::MeshSpec FlatGrid(unsigned side);
-/// The same grid with every row of quads one millimetre higher than the one before, and every
-/// quad tilted a little differently, so that heights and normals vary.
+/// The same grid with every row of points one millimetre higher than the one before plus a
+/// scrambled jitter, so that few elements share a height or a normal.
 host::MeshSpec RampGrid(unsigned side);
 
 }  // namespace gorva::bench

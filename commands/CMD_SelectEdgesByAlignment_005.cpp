@@ -7,7 +7,7 @@
 #include "qk_general_utils.hpp"
 #include "qk_math.hpp"
 #include "qk_tool_enable.hpp"
-#include "select_sweep.hpp"
+#include "qk_select_sweep.hpp"
 
 namespace gORVA_Cmds_SelectEdgesbyAlignment {
 
@@ -179,14 +179,13 @@ void gORVA_SelectEdgesbyAlignment::cmd_Execute(unsigned flags) {
         CLxUser_Mesh mesh;
         if (!scan.BaseMeshByIndex(layer, mesh) || !visitor.Bind(mesh)) continue;
         visitor.Enumerate(m_allMode);
-        perLayer[layer] = visitor.Collected();
-        visitor.Reset();
+        perLayer[layer] = visitor.TakeCollected();
     }
 
-    if (gORVA_SelectSweep::TotalCount(perLayer) != 0) {
+    if (qk::TotalCount(perLayer) != 0) {
         CLxUser_EdgePacketTranslation packets;
         packets.autoInit();
-        gORVA_SelectSweep::SelectInOneSweep(
+        qk::SelectInOneSweep(
             m_selection, LXiSEL_EDGE, scan, perLayer,
             [&packets](CLxUser_Mesh &mesh, const Edge &edge) -> void * {
                 return packets.test() ? packets.Packet(edge.a, edge.b, nullptr, mesh) : nullptr;

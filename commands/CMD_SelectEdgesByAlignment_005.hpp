@@ -2,6 +2,7 @@
 // the active mesh layers whose direction is none of the allowed grid directions.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "lx_layer.hpp"
@@ -76,6 +77,8 @@ public:
     void Reset() { m_collected.clear(); }
     /// Edges collected since the last Reset, in enumeration order.
     const std::vector<Edge> &Collected() const { return m_collected; }
+    /// Hands the collected list over and leaves the visitor's list empty.
+    std::vector<Edge> TakeCollected() { return std::exchange(m_collected, {}); }
     /// Walks the edges that pass the mark mode.
     LxResult Enumerate(LXtMarkMode mode) { return m_edge.Enum(this, mode); }
     /// Tests the current edge; one whose end points cannot be read is passed over.

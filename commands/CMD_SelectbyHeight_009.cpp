@@ -9,7 +9,7 @@
 #include "qk_general_utils.hpp"
 #include "qk_math.hpp"
 #include "qk_tool_enable.hpp"
-#include "select_sweep.hpp"
+#include "qk_select_sweep.hpp"
 
 namespace gORVA_Cmds_SelectbyHeight {
 
@@ -225,13 +225,13 @@ void gORVA_Command_SelectbyHeight::SelectMatching(Visitor &visitor, LXtID4 type,
         if (!scan.BaseMeshByIndex(layer, mesh) || !visitor.Bind(mesh)) continue;
         visitor.SetItemXfrm(settings.layerXfrms[layer]);
         visitor.Enumerate(m_allMode);
-        perLayer[layer] = visitor.Matched();
+        perLayer[layer] = visitor.TakeMatched();
     }
     // Nothing matches only when the reference height is not a number; the selection then stays.
-    if (gORVA_SelectSweep::TotalCount(perLayer) == 0) return;
+    if (qk::TotalCount(perLayer) == 0) return;
 
     m_selection.Clear(m_selection.LookupType(typeName));
-    gORVA_SelectSweep::SelectInOneSweep(m_selection, type, scan, perLayer, packetOf);
+    qk::SelectInOneSweep(m_selection, type, scan, perLayer, packetOf);
 }
 
 void gORVA_Command_SelectbyHeight::cmd_Execute(unsigned flags) {

@@ -2,6 +2,7 @@
 // lie at the height of the first selected one, or in a band around it.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "lx_layer.hpp"
@@ -73,6 +74,8 @@ public:
     double Reference() const { return m_reference; }
     /// Elements matched since the last Reset, in enumeration order.
     const std::vector<Element> &Matched() const { return m_matched; }
+    /// Hands the matched list over and leaves the visitor's list empty.
+    std::vector<Element> TakeMatched() { return std::exchange(m_matched, {}); }
 
 protected:
     /// Takes the first element seen as the reference, then collects the elements whose height matches.

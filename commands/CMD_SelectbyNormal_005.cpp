@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lx_command.hpp"
@@ -16,6 +17,7 @@
 #include "lx_visitor.hpp"
 #include "lx_vmath.hpp"
 #include "qk_command.hpp"
+#include "qk_select_sweep.hpp"
 #include "qk_constants.hpp"
 #include "qk_general_utils.hpp"
 #include "qk_math.hpp"
@@ -28,7 +30,6 @@ using qk::math::Vector3;
 
 constexpr const char *kServerName = "gORVA.Cmd.SelectbyNormal";
 constexpr unsigned kScanFlags = 0x71;  // active layers, with marks on points, edges and polygons
-constexpr unsigned kMaxMonitorSteps = 50;
 constexpr double kMinSizeLowerBound = 0.001;
 constexpr const char *kNoPartTag = "Default";
 
@@ -193,6 +194,8 @@ public:
     /// Matches of the current layer, in enumeration order.
     const PolygonList &GetMatchedPolygonIDs() const { return m_matched; }
     void ClearMatchedPolygonIDs() { m_matched.clear(); }
+    /// Hands the matched list over and leaves the visitor's list empty.
+    PolygonList TakeMatchedPolygonIDs() { return std::exchange(m_matched, {}); }
 
 protected:
     bool SameNormal(const Vector3 &normal, const SelectedPolygonInfo &t) const {
@@ -495,7 +498,7 @@ private:
             visitor.ClearMatchedPolygonIDs();
             if (!SetupLayer(scan, i, visitor)) continue;
             visitor.Polygons().Enum(&visitor, mode);
-            matched[i] = visitor.GetMatchedPolygonIDs();
+            matched[i] = visitor.TakeMatchedPolygonIDs();
         }
         return matched;
     }
@@ -503,41 +506,12 @@ private:
     /// Replaces the polygon selection with the matches under a monitor of at most 50 steps. After an
     /// abort the rest of that layer stays unselected and the following layers are selected unmonitored.
     void SelectMatches(CLxUser_LayerScan &scan, const std::vector<PolygonList> &matched) {
-        size_t total = 0;
-        for (const PolygonList &layer : matched) total += layer.size();
-        if (total == 0) return;
-
-        const size_t steps = std::min<size_t>(total, kMaxMonitorSteps);
-        const size_t stride = std::max<size_t>(1, total / steps);
-        CLxUser_StdDialogService dialogs;
-        CLxUser_Monitor monitor;
-        const bool allocated = dialogs.test() && dialogs.MonitorAllocate("Selecting geometry...", monitor);
-        if (monitor.test()) monitor.Init(unsigned(steps));
-
-        const LXtID4 polygonType = m_selSvc.LookupType(LXsSELTYP_POLYGON);
-        m_selSvc.Clear(polygonType);
+        if (qk::TotalCount(matched) == 0) return;
+        m_selSvc.Clear(m_selSvc.LookupType(LXsSELTYP_POLYGON));
         CLxUser_PolygonPacketTranslation packets;
-        if (packets.autoInit()) {
-            bool monitored = monitor.test();
-            size_t counted = 0, threshold = stride, stepped = 0;
-            for (unsigned i = 0; i < matched.size(); ++i) {
-                CLxUser_Mesh mesh;
-                if (!scan.BaseMeshByIndex(i, mesh)) continue;
-                for (LXtPolygonID id : matched[i]) {
-                    void *packet = packets.Packet(id, mesh);
-                    if (packet) m_selSvc.Select(polygonType, packet);
-                    if (++counted != threshold || !monitored) continue;
-                    threshold += stride;
-                    // The monitor was promised `steps` steps; integer strides may reach more.
-                    if (++stepped > steps) continue;
-                    if (monitor.Step()) {
-                        monitored = false;
-                        break;
-                    }
-                }
-            }
-        }
-        if (allocated) dialogs.MonitorRelease();
+        if (!packets.autoInit()) return;
+        qk::SelectInOneSweep(m_selSvc, LXiSEL_POLY, scan, matched,
+                             [&packets](CLxUser_Mesh &mesh, LXtPolygonID id) { return packets.Packet(id, mesh); });
     }
 
     CLxUser_SelectionService m_selSvc;

@@ -267,6 +267,13 @@ CommandResult Host::RunLine(const std::string &line)
     return Run(name, args);
 }
 
+std::vector<std::string> Host::HostCommandNames() const
+{
+    std::vector<std::string> names;
+    for (const auto &c : m_commands) names.push_back(c.first);
+    return names;
+}
+
 // ---- layers
 
 std::vector<ItemData *> Host::ActiveLayers() const
@@ -338,6 +345,16 @@ std::string Host::Preference(const std::string &name) const
 {
     auto it = m_prefs.find(name);
     return it == m_prefs.end() ? std::string() : it->second;
+}
+
+std::vector<std::string> Host::UserValueNames() const
+{
+    std::vector<std::string> names;
+    for (const auto &d : config.userValues) names.push_back(d.first);
+    for (const auto &v : m_userValues)
+        if (!config.userValues.count(v.first)) names.push_back(v.first);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string Host::MessageText(const std::string &table, const std::string &key,

@@ -109,6 +109,8 @@ public:
     void RegisterCommand(HostCommandDef def);
     bool HasCommand(const std::string &name) const;
     const HostCommandDef *FindHostCommand(const std::string &name) const;
+    /// Names of the host's own commands, sorted.
+    std::vector<std::string> HostCommandNames() const;
     /// Runs a command by name: arguments set, enable test, execution in one undo step that is
     /// rolled back when the command reports failure.
     CommandResult Run(const std::string &name, const std::vector<CommandArg> &args);
@@ -130,6 +132,10 @@ public:
     /// Sets a user value; refuses undefined names unless `define` is set, and values out of range.
     bool SetUserValue(const std::string &name, const std::string &value, std::string &error, bool define = false);
     std::string Preference(const std::string &name) const;
+    /// Names of all user values, defined by the configuration or set with `define`, sorted.
+    std::vector<std::string> UserValueNames() const;
+    /// Every preference that has a value, by name.
+    const std::map<std::string, std::string> &Preferences() const { return m_prefs; }
     void SetPreference(const std::string &name, const std::string &value) { m_prefs[name] = value; }
     /// Identity of the reference-system item, empty when none is set.
     std::string refSystem;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/host.hpp"
+#include "host/script_commands.hpp"
 #include "host/tool_host.hpp"
 
 namespace gorva::host {
@@ -95,6 +96,7 @@ void Host::RegisterBuiltinCommands()
                          out.push_back(h.refSystem);
                          return true;
                      }});
+    RegisterScriptCommands(*this);
     RegisterCommand({"select.polygonConnect", {}, [](Host &h, const std::vector<std::string> &) { return PolygonConnect(h); },
                      nullptr});
     RegisterToolCommands(*this);

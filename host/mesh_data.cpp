@@ -219,18 +219,16 @@ void MeshData::AppendEdgesOf(uint32_t poly)
     for (uint32_t i = 0; i < edges; ++i) InsertEdge(v[i], v[(i + 1) % n], poly);
 }
 
-const EdgeTable &MeshData::Edges()
+const EdgeTable &MeshData::BuildEdges()
 {
-    if (!m_edges.built) {
-        // Closed surfaces share each edge between two corners; open ones grow the table as needed.
-        m_edges.built = true;
-        size_t estimate = corners.size() / 2 + 1;
-        m_edges.ends.reserve(estimate);
-        m_edges.firstPolygon.reserve(estimate);
-        m_edges.marks.reserve(estimate);
-        GrowEdgeSlots(estimate);
-        for (uint32_t p = 0; p < PolygonCount(); ++p) AppendEdgesOf(p);
-    }
+    // Closed surfaces share each edge between two corners; open ones grow the table as needed.
+    m_edges.built = true;
+    size_t estimate = corners.size() / 2 + 1;
+    m_edges.ends.reserve(estimate);
+    m_edges.firstPolygon.reserve(estimate);
+    m_edges.marks.reserve(estimate);
+    GrowEdgeSlots(estimate);
+    for (uint32_t p = 0; p < PolygonCount(); ++p) AppendEdgesOf(p);
     return m_edges;
 }
 
@@ -239,11 +237,21 @@ uint32_t MeshData::FindEdge(uint32_t a, uint32_t b)
     const EdgeTable &t = Edges();
     if (t.slots.empty()) return kNone;
     uint64_t key = EdgeKey(a, b);
+    // Sweeps over edges in table order ask for the edge after the last one found: try it first.
+    for (uint32_t e : {m_edgeHint, m_edgeHint + 1}) {
+        if (e < t.ends.size() && EdgeKey(t.ends[e][0], t.ends[e][1]) == key) return m_edgeHint = e;
+    }
     size_t mask = t.slots.size() - 1;
     for (size_t h = HashKey(key) & mask; uint32_t s = t.slots[h]; h = (h + 1) & mask) {
-        if (EdgeKey(t.ends[s - 1][0], t.ends[s - 1][1]) == key) return s - 1;
+        if (EdgeKey(t.ends[s - 1][0], t.ends[s - 1][1]) == key) return m_edgeHint = s - 1;
     }
     return kNone;
+}
+
+bool MeshData::IsEdge(uint32_t edge, uint32_t a, uint32_t b)
+{
+    const EdgeTable &t = Edges();
+    return edge < t.ends.size() && EdgeKey(t.ends[edge][0], t.ends[edge][1]) == EdgeKey(a, b);
 }
 
 const std::vector<uint32_t> &MeshData::PointPolygonStart()

@@ -91,9 +91,11 @@ public:
 
     // ---- edges
     uint32_t EdgeCount() { return uint32_t(Edges().ends.size()); }
-    const EdgeTable &Edges();
+    const EdgeTable &Edges() { return m_edges.built ? m_edges : BuildEdges(); }
     /// Index of the edge between two points (either order), or kNone.
     uint32_t FindEdge(uint32_t a, uint32_t b);
+    /// True when `edge` is the edge between the two points (either order).
+    bool IsEdge(uint32_t edge, uint32_t a, uint32_t b);
 
     // ---- point to polygon adjacency, built on demand
     const std::vector<uint32_t> &PointPolygonStart();
@@ -120,6 +122,7 @@ public:
     std::vector<std::string> tagStrings;
 
 private:
+    const EdgeTable &BuildEdges();
     void AppendEdgesOf(uint32_t poly);
     void GrowEdgeSlots(size_t minEdges);
     uint32_t InsertEdge(uint32_t a, uint32_t b, uint32_t poly);
@@ -127,6 +130,7 @@ private:
     std::vector<int32_t> &TagColumn(LXtID4 type);
 
     EdgeTable m_edges;
+    uint32_t m_edgeHint = 0;
     std::unordered_map<std::string, int32_t> m_tagIndex;
     uint64_t m_adjacencyVersion = ~0ull;
     std::vector<uint32_t> m_pointPolyStart;

@@ -46,9 +46,9 @@ bool Selection::SelectVertex(MeshData &mesh, uint32_t point, uint32_t polygon)
     return true;
 }
 
-bool Selection::SelectEdge(MeshData &mesh, uint32_t a, uint32_t b, uint32_t polygon)
+bool Selection::SelectEdge(MeshData &mesh, uint32_t a, uint32_t b, uint32_t polygon, uint32_t edge)
 {
-    uint32_t edge = mesh.FindEdge(a, b);
+    if (!mesh.IsEdge(edge, a, b)) edge = mesh.FindEdge(a, b);
     if (edge == MeshData::kNone) return false;
     Touch(kSelEdge);
     uint32_t &marks = mesh.MarksOf(1)[edge];

@@ -54,7 +54,9 @@ class Selection {
 public:
     /// Adds an element; false when it does not exist. An element already selected keeps its place.
     bool SelectVertex(MeshData &mesh, uint32_t point, uint32_t polygon = MeshData::kNone);
-    bool SelectEdge(MeshData &mesh, uint32_t a, uint32_t b, uint32_t polygon = MeshData::kNone);
+    /// `edge` may name the edge's index when the caller knows it; otherwise it is looked up.
+    bool SelectEdge(MeshData &mesh, uint32_t a, uint32_t b, uint32_t polygon = MeshData::kNone,
+                    uint32_t edge = MeshData::kNone);
     bool SelectPolygon(MeshData &mesh, uint32_t polygon);
     bool SelectItem(ItemData &item);
     bool DeselectVertex(MeshData &mesh, uint32_t point);

@@ -362,7 +362,8 @@ LxResult SelectionServiceObj::Change(LXtID4 type, void *pkt, bool select)
         }
         case kSelEdge: {
             auto *p = static_cast<EdgePacket *>(pkt);
-            ok = select ? sel.SelectEdge(*p->mesh, p->a, p->b, p->polygon) : sel.DeselectEdge(*p->mesh, p->a, p->b);
+            ok = select ? sel.SelectEdge(*p->mesh, p->a, p->b, p->polygon, p->edge)
+                        : sel.DeselectEdge(*p->mesh, p->a, p->b);
             break;
         }
         case kSelPolygon: {

@@ -11,7 +11,7 @@
 #include "host/builders.hpp"
 #include "host/host.hpp"
 #include "lx_module.hpp"
-#include "select_sweep.hpp"
+#include "qk_select_sweep.hpp"
 
 namespace {
 
@@ -310,7 +310,7 @@ TEST(SelectionProgress, PlanKeepsStepsWithinFiftyAndTheTotal) {
     } cases[] = {{0, 0, 1},    {1, 1, 1},    {50, 50, 1},          {51, 25, 2},
                  {120, 40, 3}, {200, 50, 4}, {1000000, 50, 20000}, {1000001, 49, 20001}};
     for (const auto &c : cases) {
-        const auto plan = gORVA_SelectSweep::PlanProgress(c.total);
+        const auto plan = qk::PlanProgress(c.total);
         EXPECT_EQ(plan.steps, c.steps) << c.total;
         EXPECT_EQ(plan.stride, c.stride) << c.total;
         EXPECT_LE(plan.steps * plan.stride, c.total);

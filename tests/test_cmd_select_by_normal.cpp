@@ -547,11 +547,12 @@ TEST_P(MonitorSteps, NeverMoreStepsThanTheMonitorWasGiven) {
     EXPECT_GE(host.monitors[0].steps, 1u);
 }
 
-// 120 matches give a stride of 2, which alone would reach 60 steps.
+// 120 matches with a stride of 120 / 50 = 2 would take 60 steps; the stride is rounded up to 3 and
+// the monitor is opened with the 40 steps it will take.
 INSTANTIATE_TEST_SUITE_P(Totals, MonitorSteps,
                          ::testing::Values(MonitorCase{7, 1, 7}, MonitorCase{10, 5, 50},
-                                           MonitorCase{12, 10, 50}, MonitorCase{99, 1, 50},
-                                           MonitorCase{101, 1, 50}));
+                                           MonitorCase{12, 10, 40}, MonitorCase{99, 1, 49},
+                                           MonitorCase{101, 1, 33}));
 
 // ---- size
 

@@ -10,7 +10,7 @@
 #include "lx_mesh.hpp"
 #include "lx_select.hpp"
 
-namespace gORVA_SelectSweep {
+namespace qk {
 
 /// Title of the monitor shown while a selection is filled.
 inline constexpr const char *kMonitorTitle = "Selecting geometry...";
@@ -89,4 +89,4 @@ void SelectInOneSweep(CLxUser_SelectionService &selection, LXtID4 type, CLxUser_
     if (allocated) dialogs.MonitorRelease();
 }
 
-}  // namespace gORVA_SelectSweep
+}  // namespace qk

@@ -1,0 +1,209 @@
+// gorva: the headless host. Loads the plug-in, runs scripts of command lines, writes scenes,
+// dumps and pictures. All the work lives in the host library; this file reads the command line.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "host/host.hpp"
+#include "host/obj_io.hpp"
+#include "host/scene_dump.hpp"
+#include "host/script_runner.hpp"
+
+namespace {
+
+using namespace gorva::host;
+
+const char kHelp[] = R"(gorva - run the gORVA toolkit without the application
+
+usage:
+  gorva run [options] FILE...   run scripts of command lines ("-" reads standard input)
+  gorva demo [--out DIR]        run the bundled demo; without --out it writes into a new
+                                folder gorva-demo-YYYYMMDD-HHMMSS here and names it
+  gorva servers                 list the servers the plug-in registered
+  gorva commands                list the host's own commands
+  gorva --help                  this text
+
+run options:
+  --scene FILE.obj    open a scene before the first script
+  --dump FILE.json    write the scene state as JSON when the scripts end
+  --timing            print "timing LINE SECONDS COMMAND" for each line to standard error
+  --keep-going        go on after a failing line (the exit status is still 1)
+  --set NAME=VALUE    value of ${NAME} in script lines (${SCRIPT_DIR} is the script's folder;
+                      other names come from the environment)
+  --plugin PATH       the plug-in to load (also the GORVA_PLUGIN environment variable)
+
+scripts: one command a line: the name, positional arguments, name:value arguments, double
+quotes for text with spaces, # starts a comment. Host commands:
+  scene.new | scene.open PATH | scene.saveAs PATH | scene.dump PATH
+  item.create TYPE NAME            types: locator mesh groupLocator pointLight areaLight
+                                   spotLight photometryLight portal
+  item.transform ITEM pos|rot|scl X Y Z     (metres; rotation in degrees)
+  item.parent ITEM PARENT          ("" puts the item at the root)
+  item.refSystem ITEM              ("" clears)
+  layer.active ITEM on|off | layer.primary ITEM
+  select.item ITEM set|add|remove | select.typeFrom vertex|edge|polygon|ptag|item
+  select.element LAYER vertex|edge|polygon set|add|remove INDEX [INDEX2]
+                                   (LAYER: index in the active layers; an edge by its two
+                                   vertex indices) | select.drop TYPE | select.polygonConnect
+  user.value NAME VALUE | pref.value NAME VALUE
+  host.abortAt N (the next progress monitor aborts at step N) | host.version N
+  render PATH.png|PATH.svg [view:persp|top|front|side] [width:N] [height:N] [fit:F]
+                           [eye:X,Y,Z] [target:X,Y,Z]
+and every command of the plug-in by its server name, e.g. gORVA.Cmd.SelectbyHeight match_mode:1
+
+scene files are OBJ: each 'o' object becomes an active mesh item (the first is primary),
+'usemtl' the material tag, 'g' the part tag, 'vt' the "Texture" UV map; saving writes points
+in world space. A failing line prints FILE:LINE: reason and the exit status is 1.
+The default picture is a perspective three-quarter view from the front right, fitted to the scene.
+)";
+
+int Usage(const std::string &why) {
+    std::cerr << "gorva: " << why << "\nrun \"gorva --help\" for usage\n";
+    return 1;
+}
+
+std::string PluginPath(const std::string &option) {
+    if (!option.empty()) return option;
+    if (const char *env = std::getenv("GORVA_PLUGIN"); env && *env) return env;
+    return GORVA_PLUGIN_PATH;
+}
+
+struct Options {
+    std::string command, scene, dump, plugin, out;
+    bool outGiven = false;
+    ScriptOptions script;
+    std::vector<std::string> files;
+};
+
+bool ParseOptions(int argc, char **argv, Options &o, std::string &error) {
+    for (int i = 2; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&](std::string &into) {
+            if (i + 1 >= argc) {
+                error = a + " needs a value";
+                return false;
+            }
+            into = argv[++i];
+            return true;
+        };
+        if (a == "--scene" || a == "--dump" || a == "--plugin" || a == "--out") {
+            if (!value(a == "--scene"    ? o.scene
+                       : a == "--dump"   ? o.dump
+                       : a == "--plugin" ? o.plugin
+                                         : o.out))
+                return false;
+            o.outGiven = o.outGiven || a == "--out";
+        } else if (a == "--timing") {
+            o.script.timing = true;
+        } else if (a == "--keep-going") {
+            o.script.keepGoing = true;
+        } else if (a == "--set") {
+            std::string kv;
+            if (!value(kv)) return false;
+            size_t eq = kv.find('=');
+            if (eq == std::string::npos || eq == 0) {
+                error = "--set needs NAME=VALUE";
+                return false;
+            }
+            o.script.variables[kv.substr(0, eq)] = kv.substr(eq + 1);
+        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+            error = "unknown option " + a;
+            return false;
+        } else {
+            o.files.push_back(a);
+        }
+    }
+    return true;
+}
+
+/// Loads the plug-in and routes monitors and dialogs to the terminal.
+bool PrepareHost(Host &host, const Options &o, ProgressPrinter &progress) {
+    std::string error;
+    if (!host.LoadPlugin(PluginPath(o.plugin), error)) {
+        std::cerr << "gorva: " << error << '\n';
+        return false;
+    }
+    host.onMonitorStep = [&host, &progress](const MonitorRecord &rec) { progress.Step(host, rec); };
+    host.onDialog = [&progress](const DialogRecord &rec) {
+        progress.Finish();
+        std::cout << FormatDialog(rec) << std::endl;
+    };
+    return true;
+}
+
+int Run(Host &host, const Options &o) {
+    if (o.files.empty()) return Usage("run needs at least one script (\"-\" for standard input)");
+    std::string error;
+    if (!o.scene.empty() && !OpenObjScene(host, o.scene, error)) {
+        std::cerr << "gorva: " << error << '\n';
+        return 1;
+    }
+    bool ok = true;
+    for (const auto &file : o.files) {
+        ScriptStats stats;
+        ok = RunScriptFile(host, file, o.script, std::cerr, stats) && ok;
+        if (!ok && !o.script.keepGoing) break;
+    }
+    if (!o.dump.empty() && !WriteSceneDump(host, o.dump, error)) {
+        std::cerr << "gorva: " << error << '\n';
+        ok = false;
+    }
+    return ok ? 0 : 1;
+}
+
+int Demo(Host &host, const Options &o) {
+    if (!o.files.empty()) return Usage("demo takes no files");
+    std::string error, out = o.out;
+    if (!o.outGiven) {
+        out = MakeFreshFolder(".", error);
+        if (out.empty()) return Usage(error);
+    } else {
+        std::error_code ec;
+        std::filesystem::create_directories(out, ec);
+        if (!std::filesystem::is_directory(out)) return Usage("cannot make the folder " + out);
+    }
+    std::cout << "demo output: " << out << std::endl;
+    const char *env = std::getenv("GORVA_EXAMPLES");
+    std::string examples = env && *env ? env : GORVA_EXAMPLES_DIR;
+    return RunDemo(host, examples, out, o.script, std::cout, std::cerr) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 2) return Usage("no command given");
+    std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kHelp;
+        return 0;
+    }
+    if (command != "run" && command != "demo" && command != "servers" && command != "commands")
+        return Usage("unknown command \"" + command + "\"");
+    Options o;
+    std::string error;
+    if (!ParseOptions(argc, argv, o, error)) return Usage(error);
+    Host host;
+    ProgressPrinter progress(std::cerr, isatty(STDERR_FILENO) != 0);
+    if (!PrepareHost(host, o, progress)) return 1;
+    if (command == "servers") {
+        for (const auto &s : host.Servers())
+            std::cout << s.name << '\t'
+                      << (s.IsCommand() ? "command"
+                          : s.IsTool()  ? "tool"
+                                        : "server")
+                      << '\n';
+        return 0;
+    }
+    if (command == "commands") {
+        for (const auto &name : host.HostCommandNames()) std::cout << name << '\n';
+        return 0;
+    }
+    int status = command == "run" ? Run(host, o) : Demo(host, o);
+    progress.Finish();
+    return status;
+}

@@ -1,0 +1,84 @@
+// Pictures of the scene as a viewport shows it: one camera and projection used for the scene and
+// for anything drawn over it (tool handles, strokes, labels given in world space).
+//
+// Default camera: a perspective three-quarter view from the front right and above (the eye lies
+// along (0.6, 0.45, 1.0) from the centre of the scene's bounds, Y up, 40 degree vertical field),
+// fitted so that the bounds fill the picture with a margin. "top" looks down -Y (X right, -Z up),
+// "front" looks down -Z (X right, Y up), "side" looks down -X from +X (-Z right, Y up); these three
+// are orthographic and fitted the same way.
+#pragma once
+#include "host/guard.hpp"
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "host/host.hpp"
+
+namespace gorva::host {
+
+using Vec3 = std::array<double, 3>;
+using Rgba = std::array<double, 4>;
+
+/// View options of a picture, as given to the render command ("view:top width:800 eye:1,2,3").
+struct ViewOptions {
+    std::string view = "persp";  // persp, top, front or side
+    int width = 960;             // pixels, 16 to 8192
+    int height = 720;
+    double fit = 1.15;  // margin factor around the bounds, >= 1 leaves room
+    bool hasEye = false, hasTarget = false;
+    Vec3 eye{0, 0, 0}, target{0, 0, 0};
+};
+
+/// Reads one option (name, value) into `opts`; false with a reason for unknown names or bad values.
+bool SetViewOption(ViewOptions &opts, const std::string &name, const std::string &value, std::string &error);
+
+/// World-space bounds; empty until a point is added.
+struct Bounds {
+    Vec3 min{1e300, 1e300, 1e300}, max{-1e300, -1e300, -1e300};
+    void Add(const Vec3 &p);
+    bool Empty() const { return min[0] > max[0]; }
+};
+
+/// Bounds of every mesh point and item position in world space; a unit box around the origin
+/// when the scene is empty.
+Bounds SceneBounds(Host &host);
+
+/// A camera: the eye, an orthonormal frame and the mapping to pixels (origin top left, y down).
+class Camera {
+public:
+    /// The camera of the options for the given bounds (see the file comment for the defaults).
+    static Camera Fit(const ViewOptions &opts, const Bounds &bounds);
+    /// Pixel position and depth (distance along the view direction) of a world point; false when the
+    /// point lies behind the eye of a perspective camera.
+    bool Project(const Vec3 &world, double &x, double &y, double &depth) const;
+    /// Unit vector from the eye into the scene.
+    const Vec3 &Forward() const { return m_forward; }
+    bool Orthographic() const { return m_ortho; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+
+private:
+    Vec3 m_eye{}, m_right{}, m_up{}, m_forward{};
+    bool m_ortho = false;
+    double m_focal = 1.0;  // pixels per unit at depth 1 (perspective) or per metre (orthographic)
+    int m_width = 1, m_height = 1;
+};
+
+/// Something drawn over the scene in world space: a line strip (closed or open), a set of points
+/// or a text anchored at its first point.
+struct OverlayShape {
+    enum Kind { Strip, Points, Text } kind = Strip;
+    std::vector<Vec3> points;
+    bool closed = false;
+    Rgba colour{1, 1, 0, 1};
+    double width = 2.0;  // line width or point diameter in pixels
+    std::string text;
+};
+
+/// Renders the scene (and the overlay, drawn last with the same camera) to a .png or .svg file.
+/// False with a reason for another extension or a file that cannot be written.
+bool RenderScene(Host &host, const std::string &path, const ViewOptions &opts, std::string &error,
+                 const std::vector<OverlayShape> &overlay = {});
+
+}  // namespace gorva::host

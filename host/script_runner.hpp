@@ -1,0 +1,91 @@
+// Running scripts of command lines against a host: variables, errors with file and line, timing,
+// progress bars for monitors, printed dialogs, and the bundled demo.
+#pragma once
+#include "host/guard.hpp"
+
+#include <chrono>
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/host.hpp"
+
+namespace gorva::host {
+
+struct ScriptOptions {
+    bool keepGoing = false;  // run the remaining lines after a failure
+    bool timing = false;     // "timing LINE SECONDS COMMAND" per command line on the error stream
+    /// Values of ${NAME} in lines; names not found here come from the environment.
+    std::map<std::string, std::string> variables;
+};
+
+struct ScriptStats {
+    unsigned commands = 0;
+    unsigned failures = 0;
+};
+
+/// Replaces every ${NAME}; false with a reason naming an unknown variable or an unclosed "${".
+bool ExpandVariables(const std::string &line, const std::map<std::string, std::string> &variables,
+                     std::string &out, std::string &error);
+
+/// The error text of a failed command line: "LABEL:LINE: reason" where the reason names the
+/// command and carries its message (a disabled command's message text as the host shows it).
+std::string FailureText(const std::string &label, size_t line, const std::string &command,
+                        const CommandResult &r);
+
+/// Runs every line of `in` (one command a line, # comments, blank lines skipped). Failures go to
+/// `err`; stops at the first one unless keepGoing. False when any line failed.
+bool RunScript(Host &host, std::istream &in, const std::string &label, const ScriptOptions &opts,
+               std::ostream &err, ScriptStats &stats);
+
+/// RunScript on a file, or on standard input for "-"; an unreadable file is a failure.
+bool RunScriptFile(Host &host, const std::string &path, const ScriptOptions &opts, std::ostream &err,
+                   ScriptStats &stats);
+
+/// A one-line bar "[#####.....]  50%  TITLE" of `width` cells for a monitor.
+std::string FormatProgressBar(const MonitorRecord &rec, int width);
+
+/// Draws monitors as a bar on a terminal stream, only for monitors still running after `delay`
+/// seconds, redrawn at most ten times a second; Finish ends the line.
+class ProgressPrinter {
+public:
+    ProgressPrinter(std::ostream &out, bool enabled, double delaySeconds = 0.4);
+    void Step(const Host &host, const MonitorRecord &rec);
+    void Finish();
+
+private:
+    using Clock = std::chrono::steady_clock;
+    std::ostream &m_out;
+    bool m_enabled;
+    double m_delay;
+    size_t m_index = size_t(-1);
+    Clock::time_point m_started, m_drawn;
+    bool m_shown = false;
+};
+
+/// "Dialog TITLE: TEXT" as printed for a message dialog.
+std::string FormatDialog(const DialogRecord &rec);
+
+// ---- demo
+
+/// A demo script and the commands it needs (its "# needs:" lines).
+struct DemoScript {
+    std::string path;
+    std::string name;  // file name without extension
+    std::vector<std::string> needs;
+};
+
+/// The *.gorva scripts of `dir`, sorted by name.
+std::vector<DemoScript> ListDemoScripts(const std::string &dir);
+
+/// A new folder "gorva-demo-YYYYMMDD-HHMMSS" (with "-2", "-3" ... when taken) under `parent`;
+/// empty with a reason when it cannot be made.
+std::string MakeFreshFolder(const std::string &parent, std::string &error);
+
+/// Runs each demo script of `examplesDir`/scripts whose commands are registered, in a new scene,
+/// with ${EXAMPLES} and ${OUT} set; reports to `out` and `err`. False when a script failed.
+bool RunDemo(Host &host, const std::string &examplesDir, const std::string &outDir, const ScriptOptions &opts,
+             std::ostream &out, std::ostream &err);
+
+}  // namespace gorva::host
