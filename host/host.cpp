@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "host/services.hpp"
+#include "host/tool_host.hpp"
 #include "lx_module.hpp"
 
 namespace gorva::host {
@@ -44,6 +45,7 @@ struct Host::RootObject final : HostObject<Host::RootObject, ILxHostRoot> {
 Host::Host(const std::string &configDir)
 {
     m_root = new RootObject(*this);
+    m_tools = std::make_unique<ToolHost>(*this);
     std::string error;
     if (!LoadConfigDir(configDir.empty() ? std::string(GORVA_CONFIG_DIR) : configDir, config, error))
         log.push_back({0, "configuration: " + error});
@@ -61,6 +63,7 @@ Host::Host(const std::string &configDir)
 
 Host::~Host()
 {
+    m_tools.reset();
     for (auto &f : m_factories) f.second->Release();
     m_factories.clear();
     selection.ClearAll();
@@ -234,21 +237,24 @@ CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &
         std::string text = MessageTextOf(*this, enableMsg);
         return {LXe_CMD_DISABLED, text.empty() ? name + " is disabled" : text};
     }
-    // One undo step: a command that reports failure leaves the scene and the selection as it found them.
+    // One undo step: a command that reports failure leaves the scene and the selection as it found
+    // them. The tool commands keep the active tool's own step instead; any other command applies
+    // the active tool first.
+    bool toolCommand = m_tools->PrepareCommand(name);
     SelectionState selectionBefore = selection.Save();
-    Journal::Token token = journal.Begin();
+    Journal::Token token = toolCommand ? 0 : journal.Begin();
     LxResult executed = cmd.Execute(0);
     CLxUser_Message msg;
     void *m = nullptr;
     LxResult code = executed;
     if (LXx_OK(cmd.loc()->Message(&m)) && m && msg.take(m) && LXx_FAIL(msg.Code())) code = msg.Code();
     if (LXx_FAIL(code)) {
-        journal.Rollback(token);
+        if (!toolCommand) journal.Rollback(token);
         selection.Restore(selectionBefore);
         std::string text = msg.test() ? MessageTextOf(*this, msg) : std::string();
         return {code, text.empty() ? name + " failed" : text};
     }
-    journal.Commit(token);
+    if (!toolCommand) journal.Commit(token);
     return result;
 }
 
@@ -361,6 +367,7 @@ std::string Host::MessageText(const std::string &table, const std::string &key,
 
 void Host::NewScene()
 {
+    if (m_tools->Active()) m_tools->Deactivate(false);
     selection.ClearAll();
     scene.Clear();
     m_active.clear();

@@ -64,6 +64,7 @@ struct CommandResult {
 };
 
 class Host;
+class ToolHost;
 
 /// A host-side command: arguments by name and type, an execute body and an optional query.
 struct HostCommandDef {
@@ -159,8 +160,10 @@ public:
     Scene scene{journal};
     Selection selection;
 
-    /// Clears the scene, selection, records and layers (settings stay).
+    /// Clears the scene, selection, records and layers (settings stay); an active tool is dropped.
     void NewScene();
+    /// The interactive tools: the active one and its viewport, mouse and packets.
+    ToolHost &Tools() { return *m_tools; }
 
 private:
     void RegisterBuiltinCommands();
@@ -175,6 +178,7 @@ private:
     ItemData *m_primary = nullptr;
     struct RootObject;
     RootObject *m_root = nullptr;  // reference counted; the host holds one reference
+    std::unique_ptr<ToolHost> m_tools;
 };
 
 /// Parses a command line into its name and arguments; false with a reason on unbalanced quotes.

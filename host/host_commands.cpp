@@ -4,6 +4,7 @@
 
 #include "host/host.hpp"
 #include "host/script_commands.hpp"
+#include "host/tool_host.hpp"
 
 namespace gorva::host {
 
@@ -98,6 +99,7 @@ void Host::RegisterBuiltinCommands()
     RegisterScriptCommands(*this);
     RegisterCommand({"select.polygonConnect", {}, [](Host &h, const std::vector<std::string> &) { return PolygonConnect(h); },
                      nullptr});
+    RegisterToolCommands(*this);
 }
 
 }  // namespace gorva::host

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "host/services.hpp"
+#include "lx_vector.hpp"
 
 namespace gorva::host {
 
@@ -494,6 +495,7 @@ ILxUnknownID NewMeshService();
 ILxUnknownID NewLayerService(Host &host);
 ILxUnknownID NewSceneService();
 ILxUnknownID NewSelectionService(Host &host, ILxUnknownID scene);
+ILxUnknownID NewPacketService();
 
 ILxUnknownID NewService(Host &host, const char *iid, ILxUnknownID scene)
 {
@@ -508,6 +510,7 @@ ILxUnknownID NewService(Host &host, const char *iid, ILxUnknownID scene)
     if (id == ILxPlatformService::IID) return static_cast<ILxPlatformService *>(new PlatformServiceObj(host));
     if (id == ILxValueService::IID) return static_cast<ILxValueService *>(new ValueServiceObj);
     if (id == ILxScriptSysService::IID) return static_cast<ILxScriptSysService *>(new ScriptSysServiceObj(host));
+    if (id == ILxPacketService::IID) return NewPacketService();
     if (id == ILxCommandService::IID) return static_cast<ILxCommandService *>(new CommandServiceObj(host));
     return nullptr;
 }

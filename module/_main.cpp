@@ -20,7 +20,7 @@ namespace gORVA_Cmds_SelectEdgesbyAlignment { LxResult initialize(); }
 /// A server not built yet stays commented out; enabling it is uncommenting its one call.
 void initialize() {
     // 1. Arch tool
-    // gORVA_Tools_Arch::initialize();
+    gORVA_Tools_Arch::initialize();
     // 2. Bounding-box move and level tool
     // gORVA_Tools_BBox::initialize();
     // 3. Component align A to B tool

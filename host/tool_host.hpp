@@ -1,0 +1,219 @@
+// The host side of interactive tools. One tool is active at a time and is driven as a viewport
+// drives it: the enable chain on activation, tmod_Initialize, draw and hit-test passes, presses,
+// drags and releases, and tool_Evaluate after every change. Each evaluation starts again from the
+// meshes as they were at activation (a journal savepoint opened then and rolled back before every
+// evaluation); apply keeps the last result, drop takes it back.
+//
+// The mouse is a world position: a press at a position picks the nearest handle or hittable
+// stroke within 8 pixels of it; a dragged handle follows the mouse's motion since the press (kept
+// on its line when the tool constrains it); without a handle the mouse is projected along the view
+// ray onto the work plane. Packet positions are in world space.
+#pragma once
+#include "host/guard.hpp"
+
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/host.hpp"
+#include "lx_attributes.hpp"
+#include "lx_tool.hpp"
+
+namespace gorva::host {
+
+using Vec3 = std::array<double, 3>;
+
+/// One handle drawn by the tool. `xfrm` rows are the handle's axes; `axis` and `length` are set for
+/// axis handles only.
+struct DrawnHandle {
+    enum Kind { General, Axis, Move, Point } kind = General;
+    Vec3 pos{};
+    double xfrm[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    Vec3 axis{};
+    double length = 0.0;
+    int part = LXiHITPART_NONE;
+    int flags = 0;
+};
+
+/// One stroke: type (LXiSTROKE_*), colour (RGB 0..1), alpha, width in pixels, dash pattern, the part
+/// it answers hit tests with, and its vertices in world space.
+struct DrawnStroke {
+    int type = 0;
+    Vec3 colour{};
+    double alpha = 1.0;
+    double width = 1.0;
+    int dash = 0;
+    int part = LXiHITPART_NONE;
+    std::vector<Vec3> verts;
+};
+
+/// One text label (a text stroke): its text, justification, world position, colour and part.
+struct DrawnText {
+    std::string text;
+    int justification = 0;
+    Vec3 pos{};
+    Vec3 colour{};
+    double alpha = 1.0;
+    int part = LXiHITPART_NONE;
+};
+
+/// What the active tool drew in the last pass.
+struct ToolDrawing {
+    std::vector<DrawnHandle> handles;
+    std::vector<DrawnStroke> strokes;
+    std::vector<DrawnText> texts;
+    void Clear();
+};
+
+/// The viewport tools draw in: its type (LXi_VIEWTYPE_*), pixels per metre, and a camera at `eye`
+/// looking at `target`.
+struct ToolView {
+    int type = LXi_VIEWTYPE_3D;
+    double pixelScale = 100.0;
+    Vec3 eye{0.0, 0.0, 10.0};
+    Vec3 target{0.0, 0.0, 0.0};
+    /// Unit direction from the eye towards pos (towards the target when pos is the eye).
+    Vec3 EyeVector(const Vec3 &pos) const;
+    /// Screen right, up and backward directions in world space.
+    void Axes(Vec3 &right, Vec3 &up, Vec3 &back) const;
+};
+
+/// The work plane: its origin and rotation (radians, X then Y then Z); its normal is the rotated Y
+/// axis. The default is the XZ plane through the origin.
+struct WorkPlane {
+    Vec3 origin{};
+    Vec3 rotation{};
+    bool IsDefault() const;
+    /// Rotation rows: the plane's X, normal and Z axes in world space.
+    void Rows(double rows[3][3]) const;
+};
+
+/// The packets of the current event, in the layouts of lx_tool.hpp.
+struct ToolPackets {
+    LXpToolViewEvent view{};
+    LXpToolInputEvent input{};
+    LXpToolActionCenter actionCenter{};
+    LXpToolAxis axis{};
+    LXpToolHitEvent hit{};
+    LXpToolXfrm xfrm{};
+    LXpToolScreenEvent screen{};
+};
+
+class ToolHost {
+public:
+    explicit ToolHost(Host &host);
+    ~ToolHost();
+    ToolHost(const ToolHost &) = delete;
+    ToolHost &operator=(const ToolHost &) = delete;
+
+    // ---- settings a script can change
+    ToolView view;
+    Vec3 actionCenter{};
+    /// Major axis of the "tool.axis" packet: 0 X, 1 Y, 2 Z.
+    int axis = 1;
+    WorkPlane workPlane;
+
+    // ---- activation
+    /// Runs the enable chain, opens the savepoint, initialises, evaluates and draws. An active tool
+    /// of another name is applied first. Fails with the tool's message when disabled.
+    CommandResult Activate(const std::string &name);
+    /// Ends the active tool, keeping its result (apply) or taking it back (drop).
+    CommandResult Deactivate(bool apply);
+    bool Active() const { return m_active != nullptr; }
+    /// The active tool's server object (unknown interface, borrowed), or null.
+    ILxUnknownID ActiveObject() const { return m_active; }
+    const std::string &ActiveName() const { return m_activeName; }
+    /// Sets an attribute of the active tool from text (popup names accepted) and re-evaluates;
+    /// refused when the tool greys the attribute out.
+    CommandResult SetAttribute(const std::string &tool, const std::string &attr, const std::string &value);
+    /// The active tool's attribute as text; empty when unknown.
+    std::string Attribute(const std::string &attr);
+    /// Resets a tool's attributes to its defaults (re-evaluating when it is the active one).
+    CommandResult Reset(const std::string &name);
+
+    // ---- mouse
+    /// A press on a part (no hit test); the mouse sits on the handle.
+    CommandResult PressPart(int part, unsigned button = 0);
+    /// A press at a world position: hit test, then the press.
+    CommandResult PressAt(const Vec3 &pos, unsigned button = 0);
+    CommandResult Drag(const Vec3 &pos);
+    CommandResult Release();
+    /// The part within 8 pixels of pos in a fresh hit-test pass, or LXiHITPART_NONE.
+    int HitTest(const Vec3 &pos);
+
+    /// Draws, evaluates from the activation state and draws again.
+    void Refresh();
+    /// What the last draw pass recorded.
+    const ToolDrawing &Drawing() const { return m_drawing; }
+    /// Number of evaluations since activation.
+    unsigned Evaluations() const { return m_evaluations; }
+
+    /// Called by Host::Run before every command: true for the tool commands, which keep their own
+    /// undo step; any other command first applies the active tool so that its edits stay its own.
+    bool PrepareCommand(const std::string &name);
+
+    // ---- used by the host objects behind the SDK
+    const ToolPackets &Packets() const { return m_packets; }
+    /// Packet names in offset order; a packet's offset is its index.
+    static const std::vector<std::string> &PacketNames();
+    /// True when the active tool asked for the packet at the offset.
+    bool Requested(unsigned offset) const;
+    void TranslateHitHandle(const Vec3 &pos, const Vec3 *constraint);
+    bool TranslateNewPosition(Vec3 &pos) const;
+    ILxUnknownID EventTranslateObject() const { return m_translate; }
+    ToolDrawing &Recording() { return m_drawing; }
+
+private:
+    ILxUnknownID Instance(const std::string &name);
+    void FillPackets(int eventType);
+    void Draw(bool test);
+    void Evaluate();
+    CommandResult Press(int part, unsigned button, const Vec3 *pos);
+    Vec3 OnWorkPlane(const Vec3 &mouse) const;
+
+    Host &m_host;
+    std::map<std::string, ILxUnknownID> m_instances;
+    ILxUnknownID m_active = nullptr;
+    std::string m_activeName;
+    CLxUser_Tool m_tool;
+    CLxUser_ToolModel m_model;
+    CLxUser_Attributes m_attrs;
+    std::vector<bool> m_requested;
+    size_t m_token = 0;
+    ToolPackets m_packets;
+    ToolDrawing m_drawing;
+    unsigned m_evaluations = 0;
+    ILxUnknownID m_vts = nullptr;
+    ILxUnknownID m_adjust = nullptr;
+    ILxUnknownID m_translate = nullptr;
+
+    // press and drag state
+    bool m_pressed = false;
+    bool m_tracking = false;
+    int m_pressPart = LXiHITPART_NONE;
+    unsigned m_button = 0;
+    Vec3 m_mouse{};
+    Vec3 m_pressMouse{};
+    bool m_havePressMouse = false;
+    bool m_onHandle = false;
+    Vec3 m_handle{};
+    bool m_constrained = false;
+    Vec3 m_constraintDir{};
+    int m_haulIndex = -1;
+    double m_haulStart = 0.0;
+};
+
+/// Adds the tool command lines: tool.set, tool.attr, tool.doApply, tool.drop, tool.reset, and the
+/// host-only tool.view, tool.press, tool.drag, tool.release, tool.workPlane, tool.actionCenter and
+/// tool.axis.
+void RegisterToolCommands(Host &host);
+
+/// Host objects behind the SDK's tool surface (host/services_tool.cpp).
+ILxUnknownID NewPacketService();
+ILxUnknownID NewVectorStack(ToolHost &tools);
+ILxUnknownID NewAdjustTool(ToolHost &tools, ILxUnknownID attributes);
+ILxUnknownID NewEventTranslate(ToolHost &tools);
+ILxUnknownID NewDrawObject(ToolHost &tools, bool test);
+
+}  // namespace gorva::host
