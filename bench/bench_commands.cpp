@@ -20,16 +20,14 @@ struct CommandFixture {
 
 /// A million edges in mixed directions, about one in fifty off the 15-degree grid: a grid whose
 /// every fiftieth row of points is nudged along X.
-host::MeshSpec MixedEdgeGrid(unsigned side)
-{
+host::MeshSpec MixedEdgeGrid(unsigned side) {
     host::MeshSpec spec = host::GridSpec(side, side);
     for (size_t k = 0; k < spec.points.size(); ++k)
         if ((k / (side + 1)) % 50 == 1) spec.points[k][0] += 0.3f;
     return spec;
 }
 
-CommandFixture &Shared(Scene scene, unsigned side)
-{
+CommandFixture &Shared(Scene scene, unsigned side) {
     static std::unique_ptr<CommandFixture> fixture;
     static std::pair<Scene, unsigned> built{Scene::FlatGrid, 0};
     if (!fixture || built != std::make_pair(scene, side)) {
@@ -70,8 +68,7 @@ CommandFixture &Shared(Scene scene, unsigned side)
 /// Runs a command once per iteration after `prepare` sets the selection up (not timed).
 template <class Prepare>
 void RunCommand(benchmark::State &state, CommandFixture &f, const std::string &line, Prepare prepare,
-                int64_t elements, const char *label)
-{
+                int64_t elements, const char *label) {
     for (auto _ : state) {
         state.PauseTiming();
         prepare(*f.h);
@@ -83,31 +80,30 @@ void RunCommand(benchmark::State &state, CommandFixture &f, const std::string &l
         }
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * elements);
-    state.counters["selected"] = double(f.h->selection.Count(host::kSelVertex) + f.h->selection.Count(host::kSelEdge) +
-                                        f.h->selection.Count(host::kSelPolygon));
+    state.counters["selected"] =
+        double(f.h->selection.Count(host::kSelVertex) + f.h->selection.Count(host::kSelEdge) +
+               f.h->selection.Count(host::kSelPolygon));
     state.SetLabel(label);
 }
 
-void SelectOnly(host::Host &h, host::SelType type, host::ItemData &mesh, uint32_t a, uint32_t b = 0)
-{
+void SelectOnly(host::Host &h, host::SelType type, host::ItemData &mesh, uint32_t a, uint32_t b = 0) {
     h.selection.ClearAll();
     if (type == host::kSelVertex) h.selection.SelectVertex(*mesh.mesh, a);
     if (type == host::kSelEdge) h.selection.SelectEdge(*mesh.mesh, a, b);
     if (type == host::kSelPolygon) h.selection.SelectPolygon(*mesh.mesh, a);
 }
 
-void BM_HeightVertices(benchmark::State &state)
-{
+void BM_HeightVertices(benchmark::State &state) {
     bool all = state.range(1) != 0;
     CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
     host::ItemData &m = *f.meshes[0];
     RunCommand(
-        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0", [&](host::Host &h) { SelectOnly(h, host::kSelVertex, m, 5); },
-        m.mesh->PointCount(), all ? "points all-match" : "points few-match");
+        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0",
+        [&](host::Host &h) { SelectOnly(h, host::kSelVertex, m, 5); }, m.mesh->PointCount(),
+        all ? "points all-match" : "points few-match");
 }
 
-void BM_HeightEdges(benchmark::State &state)
-{
+void BM_HeightEdges(benchmark::State &state) {
     bool all = state.range(1) != 0;
     CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
     host::ItemData &m = *f.meshes[0];
@@ -117,40 +113,39 @@ void BM_HeightEdges(benchmark::State &state)
         all ? "edges all-match" : "edges few-match");
 }
 
-void BM_HeightPolygons(benchmark::State &state)
-{
+void BM_HeightPolygons(benchmark::State &state) {
     bool all = state.range(1) != 0;
     CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
     host::ItemData &m = *f.meshes[0];
     RunCommand(
-        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0", [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); },
-        m.mesh->PolygonCount(), all ? "polygons all-match" : "polygons few-match");
+        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0",
+        [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); }, m.mesh->PolygonCount(),
+        all ? "polygons all-match" : "polygons few-match");
 }
 
-void BM_HeightTwoLayersWorld(benchmark::State &state)
-{
+void BM_HeightTwoLayersWorld(benchmark::State &state) {
     CommandFixture &f = Shared(Scene::TwoLayers, unsigned(state.range(0)));
     std::string err;
     f.h->SetUserValue("gORVA_01_SelectbyHeight_UseItemXfrms", "1", err);
     host::ItemData &m = *f.meshes[0];
     RunCommand(
-        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0", [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); },
-        m.mesh->PolygonCount() * 2, "polygons few-match");
+        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0",
+        [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); }, m.mesh->PolygonCount() * 2,
+        "polygons few-match");
     f.h->SetUserValue("gORVA_01_SelectbyHeight_UseItemXfrms", "0", err);
 }
 
-void BM_NormalFast(benchmark::State &state)
-{
+void BM_NormalFast(benchmark::State &state) {
     bool all = state.range(1) != 0;
     CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
     host::ItemData &m = *f.meshes[0];
     RunCommand(
-        state, f, "gORVA.Cmd.SelectbyNormal match_mode:0", [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); },
-        m.mesh->PolygonCount(), all ? "polygons all-match" : "polygons few-match");
+        state, f, "gORVA.Cmd.SelectbyNormal match_mode:0",
+        [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); }, m.mesh->PolygonCount(),
+        all ? "polygons all-match" : "polygons few-match");
 }
 
-void BM_EdgeChecker(benchmark::State &state)
-{
+void BM_EdgeChecker(benchmark::State &state) {
     bool all = state.range(1) != 0;
     CommandFixture &f = Shared(all ? Scene::RampGrid : Scene::MixedEdges, unsigned(state.range(0)));
     host::ItemData &m = *f.meshes[0];
@@ -163,8 +158,7 @@ void BM_EdgeChecker(benchmark::State &state)
         m.mesh->EdgeCount(), all ? "edges all-match" : "edges few-match");
 }
 
-void BM_AddLights1600(benchmark::State &state)
-{
+void BM_AddLights1600(benchmark::State &state) {
     CommandFixture &f = Shared(Scene::Lights, 40);
     host::ItemData &m = *f.meshes[0];
     for (auto _ : state) {

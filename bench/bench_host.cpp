@@ -13,16 +13,14 @@ namespace {
 struct Fixture {
     std::unique_ptr<host::Host> h;
     host::ItemData *item = nullptr;
-    explicit Fixture(unsigned side)
-    {
+    explicit Fixture(unsigned side) {
         h = bench::NewHost();
         item = &host::AddMesh(*h, bench::RampGrid(side));
         item->mesh->Edges();
     }
 };
 
-Fixture &Shared(unsigned side)
-{
+Fixture &Shared(unsigned side) {
     static std::unique_ptr<Fixture> fixture;
     static unsigned built = 0;
     if (built != side) {
@@ -34,8 +32,7 @@ Fixture &Shared(unsigned side)
     return *fixture;
 }
 
-void BM_RawPoints(benchmark::State &state)
-{
+void BM_RawPoints(benchmark::State &state) {
     host::MeshData &m = *Shared(unsigned(state.range(0))).item->mesh;
     for (auto _ : state) {
         double sum = 0;
@@ -46,8 +43,7 @@ void BM_RawPoints(benchmark::State &state)
     state.SetLabel("points raw");
 }
 
-void BM_RawEdges(benchmark::State &state)
-{
+void BM_RawEdges(benchmark::State &state) {
     host::MeshData &m = *Shared(unsigned(state.range(0))).item->mesh;
     const auto &ends = m.Edges().ends;
     for (auto _ : state) {
@@ -63,8 +59,7 @@ void BM_RawEdges(benchmark::State &state)
     state.SetLabel("edges raw");
 }
 
-void BM_RawPolygons(benchmark::State &state)
-{
+void BM_RawPolygons(benchmark::State &state) {
     host::MeshData &m = *Shared(unsigned(state.range(0))).item->mesh;
     for (auto _ : state) {
         double sum = 0;
@@ -82,8 +77,7 @@ class PointVisitor : public CLxImpl_AbstractVisitor {
 public:
     CLxUser_Point pt;
     double sum = 0;
-    LxResult Evaluate() override
-    {
+    LxResult Evaluate() override {
         LXtFVector p;
         pt.Pos(p);
         sum += double(p[0]) + p[1] + p[2];
@@ -96,8 +90,7 @@ public:
     CLxUser_Point pt;
     CLxUser_Edge edge;
     double sum = 0;
-    LxResult Evaluate() override
-    {
+    LxResult Evaluate() override {
         LXtPointID a, b;
         LXtFVector pa, pb;
         edge.Endpoints(&a, &b);
@@ -115,8 +108,7 @@ public:
     CLxUser_Point pt;
     CLxUser_Polygon poly;
     double sum = 0;
-    LxResult Evaluate() override
-    {
+    LxResult Evaluate() override {
         unsigned n = 0;
         poly.VertexCount(&n);
         for (unsigned i = 0; i < n; ++i) {
@@ -135,22 +127,19 @@ public:
 class CountingVisitor : public CLxImpl_AbstractVisitor {
 public:
     unsigned count = 0;
-    LxResult Evaluate() override
-    {
+    LxResult Evaluate() override {
         ++count;
         return LXe_OK;
     }
 };
 
-bool BaseMesh(CLxUser_Mesh &mesh)
-{
+bool BaseMesh(CLxUser_Mesh &mesh) {
     CLxUser_LayerService svc;
     CLxUser_LayerScan scan;
     return svc.BeginScan(LXf_LAYERSCAN_ACTIVE, scan) && scan.BaseMeshByIndex(0, mesh);
 }
 
-void BM_HostPoints(benchmark::State &state)
-{
+void BM_HostPoints(benchmark::State &state) {
     Fixture &f = Shared(unsigned(state.range(0)));
     CLxUser_Mesh mesh;
     BaseMesh(mesh);
@@ -164,8 +153,7 @@ void BM_HostPoints(benchmark::State &state)
     state.SetLabel("points host");
 }
 
-void BM_HostEdges(benchmark::State &state)
-{
+void BM_HostEdges(benchmark::State &state) {
     Fixture &f = Shared(unsigned(state.range(0)));
     CLxUser_Mesh mesh;
     BaseMesh(mesh);
@@ -180,8 +168,7 @@ void BM_HostEdges(benchmark::State &state)
     state.SetLabel("edges host");
 }
 
-void BM_HostPolygons(benchmark::State &state)
-{
+void BM_HostPolygons(benchmark::State &state) {
     Fixture &f = Shared(unsigned(state.range(0)));
     CLxUser_Mesh mesh;
     BaseMesh(mesh);
@@ -196,8 +183,7 @@ void BM_HostPolygons(benchmark::State &state)
     state.SetLabel("polygons host");
 }
 
-void BM_HostVisitPolygons(benchmark::State &state)
-{
+void BM_HostVisitPolygons(benchmark::State &state) {
     Fixture &f = Shared(unsigned(state.range(0)));
     CLxUser_Mesh mesh;
     BaseMesh(mesh);
@@ -222,4 +208,3 @@ BENCHMARK(BM_HostPoints)->GORVA_SIZES;
 BENCHMARK(BM_HostEdges)->GORVA_SIZES;
 BENCHMARK(BM_HostPolygons)->GORVA_SIZES;
 BENCHMARK(BM_HostVisitPolygons)->GORVA_SIZES;
-

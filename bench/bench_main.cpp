@@ -23,8 +23,7 @@ struct Result {
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
+    void ReportRuns(const std::vector<Run> &runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
             if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
@@ -42,9 +41,10 @@ public:
     std::vector<Result> results;
 };
 
-std::string KindOf(const std::string &label) { return label.substr(0, label.find(' ')); }
-std::string SizeOf(const std::string &name)
-{
+std::string KindOf(const std::string &label) {
+    return label.substr(0, label.find(' '));
+}
+std::string SizeOf(const std::string &name) {
     size_t slash = name.find('/');
     if (slash == std::string::npos) return std::string();
     size_t end = name.find('/', slash + 1);
@@ -53,8 +53,7 @@ std::string SizeOf(const std::string &name)
 
 }  // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     std::string jsonPath = "bench-results.json";
     std::vector<char *> args;
     for (int i = 0; i < argc; ++i) {
@@ -77,7 +76,8 @@ int main(int argc, char **argv)
     nlohmann::json out = nlohmann::json::array();
     std::printf("\n%-44s %10s %12s  %s\n", "benchmark", "ms", "x raw", "kind");
     for (const Result &r : reporter.results) {
-        nlohmann::json j = {{"name", r.name}, {"label", r.label}, {"ms", r.ms}, {"items_per_second", r.itemsPerSecond}};
+        nlohmann::json j = {
+            {"name", r.name}, {"label", r.label}, {"ms", r.ms}, {"items_per_second", r.itemsPerSecond}};
         if (r.selected >= 0) j["selected"] = r.selected;
         auto kind = raw.find(KindOf(r.label));
         double ratio = 0.0;

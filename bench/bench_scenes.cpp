@@ -4,8 +4,7 @@
 
 namespace gorva::bench {
 
-std::unique_ptr<host::Host> NewHost()
-{
+std::unique_ptr<host::Host> NewHost() {
     auto h = std::make_unique<host::Host>();
     void *module = nullptr;
     lx::CreateModule(h->Root(), &module, &initialize);
@@ -13,10 +12,11 @@ std::unique_ptr<host::Host> NewHost()
     return h;
 }
 
-host::MeshSpec FlatGrid(unsigned side) { return host::GridSpec(side, side); }
+host::MeshSpec FlatGrid(unsigned side) {
+    return host::GridSpec(side, side);
+}
 
-host::MeshSpec RampGrid(unsigned side)
-{
+host::MeshSpec RampGrid(unsigned side) {
     host::MeshSpec spec = host::GridSpec(side, side);
     for (size_t k = 0; k < spec.points.size(); ++k) {
         size_t row = k / (side + 1);

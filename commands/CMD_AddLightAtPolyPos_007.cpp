@@ -334,9 +334,7 @@ public:
     }
 
     /// Registers the server under its name.
-    static LxResult initialize() {
-        return qk::RegisterCommand<gORVA_AddLightAtPolyPos>(kServerName);
-    }
+    static LxResult initialize() { return qk::RegisterCommand<gORVA_AddLightAtPolyPos>(kServerName); }
 
     int basic_CmdFlags() override { return qk::kSceneCommandFlags; }
 

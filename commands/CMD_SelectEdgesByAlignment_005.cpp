@@ -181,11 +181,11 @@ void gORVA_SelectEdgesbyAlignment::cmd_Execute(unsigned flags) {
     if (qk::TotalCount(perLayer) != 0) {
         CLxUser_EdgePacketTranslation packets;
         packets.autoInit();
-        qk::SelectInOneSweep(
-            m_selection, LXiSEL_EDGE, scan, perLayer,
-            [&packets](CLxUser_Mesh &mesh, const Edge &edge) -> void * {
-                return packets.test() ? packets.Packet(edge.a, edge.b, nullptr, mesh) : nullptr;
-            });
+        qk::SelectInOneSweep(m_selection, LXiSEL_EDGE, scan, perLayer,
+                             [&packets](CLxUser_Mesh &mesh, const Edge &edge) -> void * {
+                                 return packets.test() ? packets.Packet(edge.a, edge.b, nullptr, mesh)
+                                                       : nullptr;
+                             });
     }
     scan.Apply();
 }

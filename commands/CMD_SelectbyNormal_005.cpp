@@ -310,9 +310,7 @@ public:
     }
 
     /// Registers the server under its name with the command and attribute interfaces.
-    static LxResult initialize() {
-        return qk::RegisterCommand<gORVA_Command_SelectbyNormal>(kServerName);
-    }
+    static LxResult initialize() { return qk::RegisterCommand<gORVA_Command_SelectbyNormal>(kServerName); }
 
     int basic_CmdFlags() override { return qk::kSelectCommandFlags; }
 
@@ -506,8 +504,9 @@ private:
         m_selSvc.Clear(m_selSvc.LookupType(LXsSELTYP_POLYGON));
         CLxUser_PolygonPacketTranslation packets;
         if (!packets.autoInit()) return;
-        qk::SelectInOneSweep(m_selSvc, LXiSEL_POLY, scan, matched,
-                             [&packets](CLxUser_Mesh &mesh, LXtPolygonID id) { return packets.Packet(id, mesh); });
+        qk::SelectInOneSweep(
+            m_selSvc, LXiSEL_POLY, scan, matched,
+            [&packets](CLxUser_Mesh &mesh, LXtPolygonID id) { return packets.Packet(id, mesh); });
     }
 
     CLxUser_SelectionService m_selSvc;

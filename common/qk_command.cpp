@@ -6,8 +6,7 @@ namespace qk {
 
 const LXtID4 kSelectionTypes[6] = {LXiSEL_VERX, LXiSEL_EDGE, LXiSEL_POLY, LXiSEL_PTAG, LXiSEL_ITEM, 0};
 
-bool SelectionNotifier(int index, std::string &name, std::string &args)
-{
+bool SelectionNotifier(int index, std::string &name, std::string &args) {
     static const char *const kArgs[5] = {"vertex +d", "edge +d", "polygon +d", "ptag +d", "item +d"};
     if (index < 0 || index > 4) return false;
     name = "select.event";
@@ -15,16 +14,14 @@ bool SelectionNotifier(int index, std::string &name, std::string &args)
     return true;
 }
 
-bool EnableReport::Check(bool ok, const char *key)
-{
+bool EnableReport::Check(bool ok, const char *key) {
     if (ok) return true;
     m_enabled = false;
     if (key && m_msg.test()) m_msg.SetMessage(m_table, key, 0);
     return false;
 }
 
-bool EnableReport::Finish()
-{
+bool EnableReport::Finish() {
     Check(GetModoVersionNum() == kRequiredModoVersion, "WrongModoVersion");
     return m_enabled;
 }

@@ -40,8 +40,7 @@ private:
 /// Registers a command class under its server name with the command, attributes and attributes-UI
 /// interfaces, in that order; returns what the registration returns.
 template <class T>
-LxResult RegisterCommand(const char *serverName)
-{
+LxResult RegisterCommand(const char *serverName) {
     auto *server = new CLxPolymorph<T>;
     server->AddInterface(new CLxIfc_Command<T>);
     server->AddInterface(new CLxIfc_Attributes<T>);
@@ -52,8 +51,7 @@ LxResult RegisterCommand(const char *serverName)
 /// Base of the module's commands: the shared notifiers.
 class Command : public CLxBasicCommand {
 public:
-    bool basic_Notifier(int index, std::string &name, std::string &args) override
-    {
+    bool basic_Notifier(int index, std::string &name, std::string &args) override {
         return SelectionNotifier(index, name, args);
     }
 };

@@ -4,8 +4,7 @@
 
 namespace gorva::host {
 
-ItemData &AddMesh(Host &host, const MeshSpec &spec)
-{
+ItemData &AddMesh(Host &host, const MeshSpec &spec) {
     ItemData &item = *host.scene.AddItem(ItemTypeCode("mesh"), spec.name);
     static const char *pos[3] = {"pos.X", "pos.Y", "pos.Z"};
     static const char *rot[3] = {"rot.X", "rot.Y", "rot.Z"};
@@ -28,13 +27,13 @@ ItemData &AddMesh(Host &host, const MeshSpec &spec)
     return item;
 }
 
-MeshSpec GridSpec(unsigned nx, unsigned nz, float y, float x0, float z0, float cell)
-{
+MeshSpec GridSpec(unsigned nx, unsigned nz, float y, float x0, float z0, float cell) {
     MeshSpec spec;
     spec.name = "Grid";
     spec.points.reserve(size_t(nx + 1) * (nz + 1));
     for (unsigned j = 0; j <= nz; ++j)
-        for (unsigned i = 0; i <= nx; ++i) spec.points.push_back({x0 + float(i) * cell, y, z0 + float(j) * cell});
+        for (unsigned i = 0; i <= nx; ++i)
+            spec.points.push_back({x0 + float(i) * cell, y, z0 + float(j) * cell});
     spec.polygons.reserve(size_t(nx) * nz);
     auto at = [nx](unsigned i, unsigned j) { return j * (nx + 1) + i; };
     for (unsigned j = 0; j < nz; ++j)
@@ -43,29 +42,26 @@ MeshSpec GridSpec(unsigned nx, unsigned nz, float y, float x0, float z0, float c
     return spec;
 }
 
-MeshSpec BoxSpec(const std::array<float, 3> &lo, const std::array<float, 3> &hi)
-{
+MeshSpec BoxSpec(const std::array<float, 3> &lo, const std::array<float, 3> &hi) {
     MeshSpec spec;
     spec.name = "Box";
-    spec.points = {{lo[0], lo[1], lo[2]}, {hi[0], lo[1], lo[2]}, {hi[0], lo[1], hi[2]}, {lo[0], lo[1], hi[2]},
-                   {lo[0], hi[1], lo[2]}, {hi[0], hi[1], lo[2]}, {hi[0], hi[1], hi[2]}, {lo[0], hi[1], hi[2]}};
+    spec.points = {{lo[0], lo[1], lo[2]}, {hi[0], lo[1], lo[2]}, {hi[0], lo[1], hi[2]},
+                   {lo[0], lo[1], hi[2]}, {lo[0], hi[1], lo[2]}, {hi[0], hi[1], lo[2]},
+                   {hi[0], hi[1], hi[2]}, {lo[0], hi[1], hi[2]}};
     spec.polygons = {{{0, 1, 2, 3}, "", ""}, {{4, 7, 6, 5}, "", ""}, {{0, 4, 5, 1}, "", ""},
                      {{3, 2, 6, 7}, "", ""}, {{0, 3, 7, 4}, "", ""}, {{1, 5, 6, 2}, "", ""}};
     return spec;
 }
 
-void SelectPoints(Host &host, ItemData &mesh, const std::vector<uint32_t> &points)
-{
+void SelectPoints(Host &host, ItemData &mesh, const std::vector<uint32_t> &points) {
     for (uint32_t p : points) host.selection.SelectVertex(*mesh.mesh, p);
 }
 
-void SelectPolygons(Host &host, ItemData &mesh, const std::vector<uint32_t> &polygons)
-{
+void SelectPolygons(Host &host, ItemData &mesh, const std::vector<uint32_t> &polygons) {
     for (uint32_t p : polygons) host.selection.SelectPolygon(*mesh.mesh, p);
 }
 
-void SelectEdges(Host &host, ItemData &mesh, const std::vector<std::array<uint32_t, 2>> &edges)
-{
+void SelectEdges(Host &host, ItemData &mesh, const std::vector<std::array<uint32_t, 2>> &edges) {
     for (const auto &e : edges) host.selection.SelectEdge(*mesh.mesh, e[0], e[1]);
 }
 

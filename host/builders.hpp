@@ -31,7 +31,8 @@ struct MeshSpec {
 ItemData &AddMesh(Host &host, const MeshSpec &spec);
 
 /// Grid of nx by nz unit quads in the XZ plane at height y, facing +Y, starting at (x0, y, z0).
-MeshSpec GridSpec(unsigned nx, unsigned nz, float y = 0.0f, float x0 = 0.0f, float z0 = 0.0f, float cell = 1.0f);
+MeshSpec GridSpec(unsigned nx, unsigned nz, float y = 0.0f, float x0 = 0.0f, float z0 = 0.0f,
+                  float cell = 1.0f);
 /// Axis-aligned box with outward-facing quads (bottom, top, then the four sides).
 MeshSpec BoxSpec(const std::array<float, 3> &min, const std::array<float, 3> &max);
 

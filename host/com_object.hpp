@@ -12,16 +12,14 @@ namespace gorva::host {
 template <class Self, class First, class... Rest>
 class HostObject : public First, public Rest... {
 public:
-    LxResult QueryInterface(const char *iid, void **ppvObj) override
-    {
+    LxResult QueryInterface(const char *iid, void **ppvObj) override {
         if (std::strcmp(iid, "ILxUnknown") == 0) return Hand(static_cast<First *>(this), ppvObj);
         if (Offers<First>(iid, ppvObj) || (Offers<Rest>(iid, ppvObj) || ...)) return LXe_OK;
         *ppvObj = nullptr;
         return LXe_NOINTERFACE;
     }
     unsigned AddRef() override { return ++m_refs; }
-    unsigned Release() override
-    {
+    unsigned Release() override {
         unsigned left = --m_refs;
         if (left == 0) delete static_cast<Self *>(this);
         return left;
@@ -37,15 +35,13 @@ protected:
 
 private:
     template <class I>
-    bool Offers(const char *iid, void **ppvObj)
-    {
+    bool Offers(const char *iid, void **ppvObj) {
         if (std::strcmp(iid, I::IID) != 0 || !Provides(iid)) return false;
         Hand(static_cast<I *>(this), ppvObj);
         return true;
     }
     template <class I>
-    LxResult Hand(I *iface, void **ppvObj)
-    {
+    LxResult Hand(I *iface, void **ppvObj) {
         *ppvObj = iface;
         AddRef();
         return LXe_OK;
@@ -55,8 +51,7 @@ private:
 
 /// Stores a new object into a `void **` result, handing over its first reference.
 template <class T>
-inline LxResult HandOut(T *obj, void **ppvObj)
-{
+inline LxResult HandOut(T *obj, void **ppvObj) {
     *ppvObj = obj->Hand();
     return LXe_OK;
 }
@@ -64,8 +59,7 @@ inline LxResult HandOut(T *obj, void **ppvObj)
 /// The host object behind an interface pointer that the host itself handed out, or null. Every
 /// interface of a host object derives from ILxUnknown, so the cast works from any of them.
 template <class T>
-inline T *HostSide(ILxUnknownID obj)
-{
+inline T *HostSide(ILxUnknownID obj) {
     return obj ? dynamic_cast<T *>(obj) : nullptr;
 }
 

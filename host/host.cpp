@@ -15,13 +15,11 @@ namespace gorva::host {
 
 ILxUnknownID NewService(Host &host, const char *iid, ILxUnknownID scene);
 
-bool ServerInfo::IsCommand() const
-{
+bool ServerInfo::IsCommand() const {
     return std::find(interfaces.begin(), interfaces.end(), "ILxCommand") != interfaces.end();
 }
 
-bool ServerInfo::IsTool() const
-{
+bool ServerInfo::IsTool() const {
     return std::find(interfaces.begin(), interfaces.end(), "ILxTool") != interfaces.end();
 }
 
@@ -29,8 +27,7 @@ bool ServerInfo::IsTool() const
 struct Host::RootObject final : HostObject<Host::RootObject, ILxHostRoot> {
     explicit RootObject(Host &h) : host(h), scene(NewSceneObject(h)) {}
     ~RootObject() override { scene->Release(); }
-    LxResult Service(const char *iid, void **ppvObj) override
-    {
+    LxResult Service(const char *iid, void **ppvObj) override {
         ILxUnknownID svc = iid ? NewService(host, iid, scene) : nullptr;
         if (!svc) return LXe_NOTFOUND;
         // The service was created with its interface as the first base; hand it through QI for safety.
@@ -42,8 +39,7 @@ struct Host::RootObject final : HostObject<Host::RootObject, ILxHostRoot> {
     ILxUnknownID scene;
 };
 
-Host::Host(const std::string &configDir)
-{
+Host::Host(const std::string &configDir) {
     m_root = new RootObject(*this);
     m_tools = std::make_unique<ToolHost>(*this);
     std::string error;
@@ -61,8 +57,7 @@ Host::Host(const std::string &configDir)
     Install();
 }
 
-Host::~Host()
-{
+Host::~Host() {
     m_tools.reset();
     for (auto &f : m_factories) f.second->Release();
     m_factories.clear();
@@ -73,12 +68,15 @@ Host::~Host()
     m_root->Release();
 }
 
-ILxUnknownID Host::Root() { return m_root; }
+ILxUnknownID Host::Root() {
+    return m_root;
+}
 
-void Host::Install() { lx::SetHostRoot(m_root); }
+void Host::Install() {
+    lx::SetHostRoot(m_root);
+}
 
-bool Host::LoadPlugin(const std::string &path, std::string &error)
-{
+bool Host::LoadPlugin(const std::string &path, std::string &error) {
     void *lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib) {
         const char *e = dlerror();
@@ -99,8 +97,7 @@ bool Host::LoadPlugin(const std::string &path, std::string &error)
     return true;
 }
 
-void Host::AttachModule(ILxModule *module)
-{
+void Host::AttachModule(ILxModule *module) {
     for (auto &f : m_factories) f.second->Release();
     m_factories.clear();
     m_servers.clear();
@@ -126,8 +123,7 @@ void Host::AttachModule(ILxModule *module)
     }
 }
 
-ILxUnknownID Host::SpawnServer(const std::string &name)
-{
+ILxUnknownID Host::SpawnServer(const std::string &name) {
     for (auto &f : m_factories) {
         if (f.first != name) continue;
         void *obj = nullptr;
@@ -139,30 +135,26 @@ ILxUnknownID Host::SpawnServer(const std::string &name)
 
 // ---- commands
 
-void Host::RegisterCommand(HostCommandDef def)
-{
+void Host::RegisterCommand(HostCommandDef def) {
     std::string name = def.name;
     m_commands[name] = std::move(def);
 }
 
-bool Host::HasCommand(const std::string &name) const
-{
+bool Host::HasCommand(const std::string &name) const {
     if (m_commands.count(name)) return true;
     for (const auto &s : m_servers)
         if (s.name == name && s.IsCommand()) return true;
     return false;
 }
 
-const HostCommandDef *Host::FindHostCommand(const std::string &name) const
-{
+const HostCommandDef *Host::FindHostCommand(const std::string &name) const {
     auto it = m_commands.find(name);
     return it == m_commands.end() ? nullptr : &it->second;
 }
 
 namespace {
 
-std::string MessageTextOf(Host &host, CLxUser_Message &msg)
-{
+std::string MessageTextOf(Host &host, CLxUser_Message &msg) {
     CLxUser_MessageService svc;
     std::string text = svc.test() ? svc.GetText(msg) : std::string();
     if (text.empty() && !msg.GetKey().empty()) text = msg.GetTable() + ": " + msg.GetKey();
@@ -170,9 +162,8 @@ std::string MessageTextOf(Host &host, CLxUser_Message &msg)
 }
 
 /// Spawns a command and sets its arguments; the reason in `result` when that fails.
-bool PrepareCommand(Host &host, const std::string &name, const std::vector<CommandArg> &args, CLxUser_Command &cmd,
-                    CommandResult &result)
-{
+bool PrepareCommand(Host &host, const std::string &name, const std::vector<CommandArg> &args,
+                    CLxUser_Command &cmd, CommandResult &result) {
     ILxUnknownID obj = nullptr;
     if (const HostCommandDef *def = host.FindHostCommand(name))
         obj = NewHostCommandObject(host, *def);
@@ -191,15 +182,17 @@ bool PrepareCommand(Host &host, const std::string &name, const std::vector<Comma
     for (size_t k = 0; k < args.size(); ++k) {
         int index = args[k].name.empty() ? int(k) : attrs.test() ? attrs.FindIndex(args[k].name.c_str()) : -1;
         if (index < 0 || unsigned(index) >= count) {
-            std::string which = args[k].name.empty() ? "argument " + std::to_string(k + 1) : "argument \"" + args[k].name + "\"";
+            std::string which = args[k].name.empty() ? "argument " + std::to_string(k + 1)
+                                                     : "argument \"" + args[k].name + "\"";
             result = {LXe_INVALIDARG, name + " has no " + which};
             return false;
         }
         if (LXx_FAIL(attrs.SetString(unsigned(index), args[k].value.c_str()))) {
             const char *argName = nullptr;
             attrs.loc()->Name(unsigned(index), &argName);
-            result = {LXe_INVALIDARG, "bad value \"" + args[k].value + "\" for " + (argName ? argName : "argument") +
-                                          " (" + attrs.TypeName(unsigned(index)) + ")"};
+            result = {LXe_INVALIDARG, "bad value \"" + args[k].value + "\" for " +
+                                          (argName ? argName : "argument") + " (" +
+                                          attrs.TypeName(unsigned(index)) + ")"};
             return false;
         }
     }
@@ -208,8 +201,7 @@ bool PrepareCommand(Host &host, const std::string &name, const std::vector<Comma
 
 }  // namespace
 
-CommandResult Host::TestEnable(const std::string &name, const std::vector<CommandArg> &args)
-{
+CommandResult Host::TestEnable(const std::string &name, const std::vector<CommandArg> &args) {
     Install();
     CLxUser_Command cmd;
     CommandResult result;
@@ -224,8 +216,7 @@ CommandResult Host::TestEnable(const std::string &name, const std::vector<Comman
     return result;
 }
 
-CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &args)
-{
+CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &args) {
     Install();
     CLxUser_Command cmd;
     CommandResult result;
@@ -258,8 +249,7 @@ CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &
     return result;
 }
 
-CommandResult Host::RunLine(const std::string &line)
-{
+CommandResult Host::RunLine(const std::string &line) {
     std::string name, error;
     std::vector<CommandArg> args;
     if (!ParseCommandLine(line, name, args, error)) return {LXe_INVALIDARG, error};
@@ -267,8 +257,7 @@ CommandResult Host::RunLine(const std::string &line)
     return Run(name, args);
 }
 
-std::vector<std::string> Host::HostCommandNames() const
-{
+std::vector<std::string> Host::HostCommandNames() const {
     std::vector<std::string> names;
     for (const auto &c : m_commands) names.push_back(c.first);
     return names;
@@ -276,28 +265,24 @@ std::vector<std::string> Host::HostCommandNames() const
 
 // ---- layers
 
-std::vector<ItemData *> Host::ActiveLayers() const
-{
+std::vector<ItemData *> Host::ActiveLayers() const {
     std::vector<ItemData *> layers;
     for (const auto &item : scene.Items())
         if (IsActive(*item)) layers.push_back(item.get());
     return layers;
 }
 
-bool Host::IsActive(const ItemData &item) const
-{
+bool Host::IsActive(const ItemData &item) const {
     return std::find(m_active.begin(), m_active.end(), &item) != m_active.end();
 }
 
-void Host::SetActive(ItemData &item, bool active)
-{
+void Host::SetActive(ItemData &item, bool active) {
     bool now = IsActive(item);
     if (active && !now && item.mesh) m_active.push_back(&item);
     if (!active && now) m_active.erase(std::remove(m_active.begin(), m_active.end(), &item), m_active.end());
 }
 
-ItemData *Host::Primary() const
-{
+ItemData *Host::Primary() const {
     if (m_primary && IsActive(*m_primary)) return m_primary;
     auto layers = ActiveLayers();
     return layers.empty() ? nullptr : layers.front();
@@ -305,16 +290,14 @@ ItemData *Host::Primary() const
 
 // ---- settings
 
-const std::string *Host::UserValue(const std::string &name) const
-{
+const std::string *Host::UserValue(const std::string &name) const {
     auto it = m_userValues.find(name);
     if (it != m_userValues.end()) return &it->second;
     auto def = config.userValues.find(name);
     return def == config.userValues.end() ? nullptr : &def->second.defaultValue;
 }
 
-bool Host::SetUserValue(const std::string &name, const std::string &value, std::string &error, bool define)
-{
+bool Host::SetUserValue(const std::string &name, const std::string &value, std::string &error, bool define) {
     auto def = config.userValues.find(name);
     if (def == config.userValues.end()) {
         if (!define && !m_userValues.count(name)) {
@@ -341,14 +324,12 @@ bool Host::SetUserValue(const std::string &name, const std::string &value, std::
     return true;
 }
 
-std::string Host::Preference(const std::string &name) const
-{
+std::string Host::Preference(const std::string &name) const {
     auto it = m_prefs.find(name);
     return it == m_prefs.end() ? std::string() : it->second;
 }
 
-std::vector<std::string> Host::UserValueNames() const
-{
+std::vector<std::string> Host::UserValueNames() const {
     std::vector<std::string> names;
     for (const auto &d : config.userValues) names.push_back(d.first);
     for (const auto &v : m_userValues)
@@ -358,15 +339,13 @@ std::vector<std::string> Host::UserValueNames() const
 }
 
 std::string Host::MessageText(const std::string &table, const std::string &key,
-                              const std::vector<std::string> &args) const
-{
+                              const std::vector<std::string> &args) const {
     const std::string *text = FindMessage(config, table, key);
     if (!text) return table + ": " + key;
     return FormatMessage(*text, args);
 }
 
-void Host::NewScene()
-{
+void Host::NewScene() {
     if (m_tools->Active()) m_tools->Deactivate(false);
     selection.ClearAll();
     scene.Clear();
@@ -380,8 +359,8 @@ void Host::NewScene()
 
 // ---- command lines
 
-bool ParseCommandLine(const std::string &line, std::string &name, std::vector<CommandArg> &args, std::string &error)
-{
+bool ParseCommandLine(const std::string &line, std::string &name, std::vector<CommandArg> &args,
+                      std::string &error) {
     name.clear();
     args.clear();
     size_t i = 0, n = line.size();
@@ -431,8 +410,7 @@ bool ParseCommandLine(const std::string &line, std::string &name, std::vector<Co
     return true;
 }
 
-std::string FormatDistance(double metres)
-{
+std::string FormatDistance(double metres) {
     if (!std::isfinite(metres)) return "-";
     double a = std::fabs(metres);
     const char *unit = "m";

@@ -130,7 +130,8 @@ public:
     /// Text of a user value (its default when never set), or null when undefined.
     const std::string *UserValue(const std::string &name) const;
     /// Sets a user value; refuses undefined names unless `define` is set, and values out of range.
-    bool SetUserValue(const std::string &name, const std::string &value, std::string &error, bool define = false);
+    bool SetUserValue(const std::string &name, const std::string &value, std::string &error,
+                      bool define = false);
     std::string Preference(const std::string &name) const;
     /// Names of all user values, defined by the configuration or set with `define`, sorted.
     std::vector<std::string> UserValueNames() const;
@@ -182,7 +183,8 @@ private:
 };
 
 /// Parses a command line into its name and arguments; false with a reason on unbalanced quotes.
-bool ParseCommandLine(const std::string &line, std::string &name, std::vector<CommandArg> &args, std::string &error);
+bool ParseCommandLine(const std::string &line, std::string &name, std::vector<CommandArg> &args,
+                      std::string &error);
 
 /// A distance in metres as the user reads it ("2 m", "250 mm").
 std::string FormatDistance(double metres);

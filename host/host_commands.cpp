@@ -10,12 +10,13 @@ namespace gorva::host {
 
 namespace {
 
-CommandResult Fail(const std::string &text) { return {LXe_FAILED, text}; }
+CommandResult Fail(const std::string &text) {
+    return {LXe_FAILED, text};
+}
 
 /// Grows the polygon selection of every active mesh to the polygons connected to it through
 /// shared edges.
-CommandResult PolygonConnect(Host &host)
-{
+CommandResult PolygonConnect(Host &host) {
     std::vector<std::pair<MeshData *, uint32_t>> seeds;
     for (const auto &p : host.selection.Polygons()) seeds.emplace_back(p.mesh, p.polygon);
     for (const auto &seed : seeds) {
@@ -50,54 +51,58 @@ CommandResult PolygonConnect(Host &host)
 
 }  // namespace
 
-void Host::RegisterBuiltinCommands()
-{
-    RegisterCommand({"pref.value",
-                     {{"name", "string"}, {"value", "string"}},
-                     [](Host &h, const std::vector<std::string> &a) {
-                         if (a[0].empty()) return Fail("pref.value needs a preference name");
-                         h.SetPreference(a[0], a[1]);
-                         return CommandResult{};
-                     },
-                     [](Host &h, unsigned index, const std::vector<std::string> &a, std::vector<std::string> &out) {
-                         if (index != 1 || a[0].empty()) return false;
-                         std::string v = h.Preference(a[0]);
-                         if (v.empty()) return false;
-                         out.push_back(v);
-                         return true;
-                     }});
-    RegisterCommand({"user.value",
-                     {{"name", "string"}, {"value", "string"}},
-                     [](Host &h, const std::vector<std::string> &a) {
-                         std::string error;
-                         if (!h.SetUserValue(a[0], a[1], error)) return Fail(error);
-                         return CommandResult{};
-                     },
-                     [](Host &h, unsigned index, const std::vector<std::string> &a, std::vector<std::string> &out) {
-                         const std::string *v = h.UserValue(a[0]);
-                         if (index != 1 || !v) return false;
-                         out.push_back(*v);
-                         return true;
-                     }});
-    RegisterCommand({"item.refSystem",
-                     {{"item", "string"}},
-                     [](Host &h, const std::vector<std::string> &a) {
-                         if (a[0].empty()) {
-                             h.refSystem.clear();
-                             return CommandResult{};
-                         }
-                         ItemData *item = h.scene.Find(a[0]);
-                         if (!item) return Fail("no item \"" + a[0] + "\"");
-                         h.refSystem = item->ident;
-                         return CommandResult{};
-                     },
-                     [](Host &h, unsigned index, const std::vector<std::string> &, std::vector<std::string> &out) {
-                         if (index != 0) return false;
-                         out.push_back(h.refSystem);
-                         return true;
-                     }});
+void Host::RegisterBuiltinCommands() {
+    RegisterCommand(
+        {"pref.value",
+         {{"name", "string"}, {"value", "string"}},
+         [](Host &h, const std::vector<std::string> &a) {
+             if (a[0].empty()) return Fail("pref.value needs a preference name");
+             h.SetPreference(a[0], a[1]);
+             return CommandResult{};
+         },
+         [](Host &h, unsigned index, const std::vector<std::string> &a, std::vector<std::string> &out) {
+             if (index != 1 || a[0].empty()) return false;
+             std::string v = h.Preference(a[0]);
+             if (v.empty()) return false;
+             out.push_back(v);
+             return true;
+         }});
+    RegisterCommand(
+        {"user.value",
+         {{"name", "string"}, {"value", "string"}},
+         [](Host &h, const std::vector<std::string> &a) {
+             std::string error;
+             if (!h.SetUserValue(a[0], a[1], error)) return Fail(error);
+             return CommandResult{};
+         },
+         [](Host &h, unsigned index, const std::vector<std::string> &a, std::vector<std::string> &out) {
+             const std::string *v = h.UserValue(a[0]);
+             if (index != 1 || !v) return false;
+             out.push_back(*v);
+             return true;
+         }});
+    RegisterCommand(
+        {"item.refSystem",
+         {{"item", "string"}},
+         [](Host &h, const std::vector<std::string> &a) {
+             if (a[0].empty()) {
+                 h.refSystem.clear();
+                 return CommandResult{};
+             }
+             ItemData *item = h.scene.Find(a[0]);
+             if (!item) return Fail("no item \"" + a[0] + "\"");
+             h.refSystem = item->ident;
+             return CommandResult{};
+         },
+         [](Host &h, unsigned index, const std::vector<std::string> &, std::vector<std::string> &out) {
+             if (index != 0) return false;
+             out.push_back(h.refSystem);
+             return true;
+         }});
     RegisterScriptCommands(*this);
-    RegisterCommand({"select.polygonConnect", {}, [](Host &h, const std::vector<std::string> &) { return PolygonConnect(h); },
+    RegisterCommand({"select.polygonConnect",
+                     {},
+                     [](Host &h, const std::vector<std::string> &) { return PolygonConnect(h); },
                      nullptr});
     RegisterToolCommands(*this);
 }

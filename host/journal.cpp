@@ -2,14 +2,12 @@
 
 namespace gorva::host {
 
-Journal::Token Journal::Begin()
-{
+Journal::Token Journal::Begin() {
     m_savepoints.push_back(m_entries.size());
     return m_savepoints.size() - 1;
 }
 
-void Journal::Commit(Token token)
-{
+void Journal::Commit(Token token) {
     if (token >= m_savepoints.size()) return;
     m_savepoints.resize(token);
     if (m_savepoints.empty()) {
@@ -18,8 +16,7 @@ void Journal::Commit(Token token)
     }
 }
 
-void Journal::Rollback(Token token)
-{
+void Journal::Rollback(Token token) {
     if (token >= m_savepoints.size()) return;
     size_t mark = m_savepoints[token];
     while (m_entries.size() > mark) {
@@ -34,8 +31,7 @@ void Journal::Rollback(Token token)
     }
 }
 
-void Journal::Undo(const Entry &e)
-{
+void Journal::Undo(const Entry &e) {
     switch (e.kind) {
         case Kind::PointAdded:
             e.mesh->Truncate(e.mesh->PointCount() - 1, e.mesh->PolygonCount());
@@ -58,23 +54,19 @@ void Journal::Undo(const Entry &e)
     }
 }
 
-void Journal::PointAdded(MeshData *mesh)
-{
+void Journal::PointAdded(MeshData *mesh) {
     if (Recording()) m_entries.push_back({Kind::PointAdded, mesh, 0, {}});
 }
 
-void Journal::PolygonAdded(MeshData *mesh)
-{
+void Journal::PolygonAdded(MeshData *mesh) {
     if (Recording()) m_entries.push_back({Kind::PolygonAdded, mesh, 0, {}});
 }
 
-void Journal::PointMoved(MeshData *mesh, uint32_t point, const Float3 &old)
-{
+void Journal::PointMoved(MeshData *mesh, uint32_t point, const Float3 &old) {
     if (Recording()) m_entries.push_back({Kind::PointMoved, mesh, point, old});
 }
 
-void Journal::Record(std::function<void()> undo)
-{
+void Journal::Record(std::function<void()> undo) {
     if (!Recording()) return;
     m_generic.push_back(std::move(undo));
     m_entries.push_back({Kind::Generic, nullptr, uint32_t(m_generic.size() - 1), {}});

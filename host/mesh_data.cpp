@@ -7,8 +7,7 @@
 
 namespace gorva::host {
 
-uint32_t MarkBitByName(const std::string &name)
-{
+uint32_t MarkBitByName(const std::string &name) {
     if (name == "select") return kMarkSelect;
     if (name == "hide") return kMarkHide;
     if (name == "lock") return kMarkLock;
@@ -17,8 +16,7 @@ uint32_t MarkBitByName(const std::string &name)
     return 0;
 }
 
-uint32_t MeshData::AddPoint(const Float3 &pos)
-{
+uint32_t MeshData::AddPoint(const Float3 &pos) {
     positions.push_back(pos);
     pointMarks.push_back(0);
     ++version;
@@ -26,15 +24,13 @@ uint32_t MeshData::AddPoint(const Float3 &pos)
     return PointCount() - 1;
 }
 
-void MeshData::SetPosition(uint32_t point, const Float3 &pos)
-{
+void MeshData::SetPosition(uint32_t point, const Float3 &pos) {
     if (journal) journal->PointMoved(this, point, positions[point]);
     positions[point] = pos;
     ++version;
 }
 
-uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count)
-{
+uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count) {
     if (count == 0) return kNone;
     for (uint32_t i = 0; i < count; ++i) {
         if (verts[i] >= PointCount()) return kNone;
@@ -56,8 +52,7 @@ uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count
     return poly;
 }
 
-std::array<double, 3> MeshData::PolygonNormal(uint32_t poly) const
-{
+std::array<double, 3> MeshData::PolygonNormal(uint32_t poly) const {
     const uint32_t *v = Vertices(poly);
     uint32_t n = VertexCount(poly);
     double nx = 0, ny = 0, nz = 0;
@@ -73,16 +68,14 @@ std::array<double, 3> MeshData::PolygonNormal(uint32_t poly) const
     return {nx / len + 0.0, ny / len + 0.0, nz / len + 0.0};
 }
 
-std::vector<int32_t> &MeshData::TagColumn(LXtID4 type)
-{
+std::vector<int32_t> &MeshData::TagColumn(LXtID4 type) {
     for (auto &column : tags)
         if (column.first == type) return column.second;
     tags.emplace_back(type, std::vector<int32_t>(PolygonCount(), -1));
     return tags.back().second;
 }
 
-int32_t MeshData::InternTag(const char *text)
-{
+int32_t MeshData::InternTag(const char *text) {
     auto it = m_tagIndex.find(text);
     if (it != m_tagIndex.end()) return it->second;
     tagStrings.emplace_back(text);
@@ -91,8 +84,7 @@ int32_t MeshData::InternTag(const char *text)
     return index;
 }
 
-const char *MeshData::Tag(uint32_t poly, LXtID4 type) const
-{
+const char *MeshData::Tag(uint32_t poly, LXtID4 type) const {
     for (const auto &column : tags) {
         if (column.first != type) continue;
         int32_t s = column.second[poly];
@@ -101,8 +93,7 @@ const char *MeshData::Tag(uint32_t poly, LXtID4 type) const
     return nullptr;
 }
 
-void MeshData::SetTag(uint32_t poly, LXtID4 type, const char *text)
-{
+void MeshData::SetTag(uint32_t poly, LXtID4 type, const char *text) {
     std::vector<int32_t> &column = TagColumn(type);
     int32_t old = column[poly];
     int32_t now = (text && *text) ? InternTag(text) : -1;
@@ -115,15 +106,13 @@ void MeshData::SetTag(uint32_t poly, LXtID4 type, const char *text)
     }
 }
 
-MeshMap *MeshData::FindMap(LXtID4 type, const std::string &name)
-{
+MeshMap *MeshData::FindMap(LXtID4 type, const std::string &name) {
     for (MeshMap &map : maps)
         if (map.type == type && map.name == name) return &map;
     return nullptr;
 }
 
-uint32_t MeshData::AddMap(LXtID4 type, const std::string &name, unsigned dim)
-{
+uint32_t MeshData::AddMap(LXtID4 type, const std::string &name, unsigned dim) {
     if (MeshMap *existing = FindMap(type, name)) return uint32_t(existing - maps.data());
     MeshMap map;
     map.type = type;
@@ -135,16 +124,14 @@ uint32_t MeshData::AddMap(LXtID4 type, const std::string &name, unsigned dim)
     return uint32_t(maps.size() - 1);
 }
 
-bool MeshData::MapValue(uint32_t map, uint32_t corner, float *out) const
-{
+bool MeshData::MapValue(uint32_t map, uint32_t corner, float *out) const {
     const MeshMap &m = maps[map];
     if (!m.isSet[corner]) return false;
     std::copy_n(m.values.begin() + corner * m.dim, m.dim, out);
     return true;
 }
 
-void MeshData::SetMapValue(uint32_t map, uint32_t corner, const float *value)
-{
+void MeshData::SetMapValue(uint32_t map, uint32_t corner, const float *value) {
     MeshMap &m = maps[map];
     if (journal && journal->Recording()) {
         std::vector<float> old(m.values.begin() + corner * m.dim, m.values.begin() + (corner + 1) * m.dim);
@@ -163,12 +150,10 @@ void MeshData::SetMapValue(uint32_t map, uint32_t corner, const float *value)
 // ---- edges
 
 namespace {
-inline uint64_t EdgeKey(uint32_t a, uint32_t b)
-{
+inline uint64_t EdgeKey(uint32_t a, uint32_t b) {
     return a < b ? (uint64_t(a) << 32) | b : (uint64_t(b) << 32) | a;
 }
-inline size_t HashKey(uint64_t k)
-{
+inline size_t HashKey(uint64_t k) {
     k ^= k >> 33;
     k *= 0xff51afd7ed558ccdull;
     k ^= k >> 33;
@@ -178,8 +163,7 @@ inline size_t HashKey(uint64_t k)
 }
 }  // namespace
 
-void MeshData::GrowEdgeSlots(size_t minEdges)
-{
+void MeshData::GrowEdgeSlots(size_t minEdges) {
     size_t want = 16;
     while (want < (std::max(minEdges, m_edges.ends.size()) + 1) * 2) want <<= 1;
     m_edges.slots.assign(want, 0);
@@ -191,8 +175,7 @@ void MeshData::GrowEdgeSlots(size_t minEdges)
     }
 }
 
-uint32_t MeshData::InsertEdge(uint32_t a, uint32_t b, uint32_t poly)
-{
+uint32_t MeshData::InsertEdge(uint32_t a, uint32_t b, uint32_t poly) {
     if ((m_edges.ends.size() + 1) * 2 > m_edges.slots.size()) GrowEdgeSlots(m_edges.ends.size() * 2);
     uint64_t key = EdgeKey(a, b);
     size_t mask = m_edges.slots.size() - 1;
@@ -209,8 +192,7 @@ uint32_t MeshData::InsertEdge(uint32_t a, uint32_t b, uint32_t poly)
     return uint32_t(m_edges.ends.size() - 1);
 }
 
-void MeshData::AppendEdgesOf(uint32_t poly)
-{
+void MeshData::AppendEdgesOf(uint32_t poly) {
     const uint32_t *v = Vertices(poly);
     uint32_t n = VertexCount(poly);
     if (n < 2) return;
@@ -219,8 +201,7 @@ void MeshData::AppendEdgesOf(uint32_t poly)
     for (uint32_t i = 0; i < edges; ++i) InsertEdge(v[i], v[(i + 1) % n], poly);
 }
 
-const EdgeTable &MeshData::BuildEdges()
-{
+const EdgeTable &MeshData::BuildEdges() {
     // Closed surfaces share each edge between two corners; open ones grow the table as needed.
     m_edges.built = true;
     size_t estimate = corners.size() / 2 + 1;
@@ -232,8 +213,7 @@ const EdgeTable &MeshData::BuildEdges()
     return m_edges;
 }
 
-uint32_t MeshData::FindEdge(uint32_t a, uint32_t b)
-{
+uint32_t MeshData::FindEdge(uint32_t a, uint32_t b) {
     const EdgeTable &t = Edges();
     if (t.slots.empty()) return kNone;
     uint64_t key = EdgeKey(a, b);
@@ -248,14 +228,12 @@ uint32_t MeshData::FindEdge(uint32_t a, uint32_t b)
     return kNone;
 }
 
-bool MeshData::IsEdge(uint32_t edge, uint32_t a, uint32_t b)
-{
+bool MeshData::IsEdge(uint32_t edge, uint32_t a, uint32_t b) {
     const EdgeTable &t = Edges();
     return edge < t.ends.size() && EdgeKey(t.ends[edge][0], t.ends[edge][1]) == EdgeKey(a, b);
 }
 
-const std::vector<uint32_t> &MeshData::PointPolygonStart()
-{
+const std::vector<uint32_t> &MeshData::PointPolygonStart() {
     if (m_adjacencyVersion != version) {
         m_pointPolyStart.assign(PointCount() + 1, 0);
         for (uint32_t c : corners) ++m_pointPolyStart[c + 1];
@@ -263,20 +241,19 @@ const std::vector<uint32_t> &MeshData::PointPolygonStart()
         m_pointPolys.assign(corners.size(), 0);
         std::vector<uint32_t> fill(m_pointPolyStart.begin(), m_pointPolyStart.end() - 1);
         for (uint32_t poly = 0; poly < PolygonCount(); ++poly)
-            for (uint32_t i = polyStart[poly]; i < polyStart[poly + 1]; ++i) m_pointPolys[fill[corners[i]]++] = poly;
+            for (uint32_t i = polyStart[poly]; i < polyStart[poly + 1]; ++i)
+                m_pointPolys[fill[corners[i]]++] = poly;
         m_adjacencyVersion = version;
     }
     return m_pointPolyStart;
 }
 
-const std::vector<uint32_t> &MeshData::PointPolygons()
-{
+const std::vector<uint32_t> &MeshData::PointPolygons() {
     PointPolygonStart();
     return m_pointPolys;
 }
 
-std::vector<uint32_t> &MeshData::MarksOf(int kind)
-{
+std::vector<uint32_t> &MeshData::MarksOf(int kind) {
     if (kind == 0) return pointMarks;
     if (kind == 1) {
         Edges();
@@ -285,8 +262,7 @@ std::vector<uint32_t> &MeshData::MarksOf(int kind)
     return polyMarks;
 }
 
-void MeshData::Truncate(uint32_t points, uint32_t polygons)
-{
+void MeshData::Truncate(uint32_t points, uint32_t polygons) {
     if (polygons < PolygonCount()) {
         polyType.resize(polygons);
         polyMarks.resize(polygons);

@@ -139,14 +139,12 @@ private:
 
 /// Element ids handed to the module: index + 1, so that a null id never names an element.
 template <class Id>
-inline Id ToId(uint32_t index)
-{
+inline Id ToId(uint32_t index) {
     return reinterpret_cast<Id>(uintptr_t(index) + 1);
 }
 /// Index of an id, or MeshData::kNone for null.
 template <class Id>
-inline uint32_t FromId(Id id)
-{
+inline uint32_t FromId(Id id) {
     return id ? uint32_t(reinterpret_cast<uintptr_t>(id) - 1) : MeshData::kNone;
 }
 

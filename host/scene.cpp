@@ -8,15 +8,13 @@
 
 namespace gorva::host {
 
-Matrix4 IdentityMatrix()
-{
+Matrix4 IdentityMatrix() {
     Matrix4 m{};
     for (int i = 0; i < 4; ++i) m[i][i] = 1.0;
     return m;
 }
 
-Matrix4 Multiply(const Matrix4 &a, const Matrix4 &b)
-{
+Matrix4 Multiply(const Matrix4 &a, const Matrix4 &b) {
     Matrix4 r{};
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
@@ -24,15 +22,13 @@ Matrix4 Multiply(const Matrix4 &a, const Matrix4 &b)
     return r;
 }
 
-std::array<double, 3> TransformPoint(const Matrix4 &m, const std::array<double, 3> &p)
-{
+std::array<double, 3> TransformPoint(const Matrix4 &m, const std::array<double, 3> &p) {
     std::array<double, 3> r;
     for (int i = 0; i < 3; ++i) r[i] = p[0] * m[0][i] + p[1] * m[1][i] + p[2] * m[2][i] + m[3][i];
     return r;
 }
 
-Matrix4 RotationFromEuler(const std::array<double, 3> &a)
-{
+Matrix4 RotationFromEuler(const std::array<double, 3> &a) {
     // Each factor turns points counter-clockwise about its axis; X applies first.
     Matrix4 rx = IdentityMatrix(), ry = IdentityMatrix(), rz = IdentityMatrix();
     double cx = std::cos(a[0]), sx = std::sin(a[0]);
@@ -44,8 +40,7 @@ Matrix4 RotationFromEuler(const std::array<double, 3> &a)
     return Multiply(Multiply(rx, ry), rz);
 }
 
-std::array<double, 3> EulerFromRows(const double r[3][3])
-{
+std::array<double, 3> EulerFromRows(const double r[3][3]) {
     double sy = std::clamp(-r[0][2], -1.0, 1.0);
     double cy = std::hypot(r[0][0], r[0][1]);
     if (cy > 1e-12) return {std::atan2(r[1][2], r[2][2]), std::atan2(sy, cy), std::atan2(r[0][1], r[0][0])};
@@ -59,12 +54,12 @@ const std::vector<std::pair<std::string, double>> kTransformChannels = {
     {"pos.X", 0.0}, {"pos.Y", 0.0}, {"pos.Z", 0.0}, {"rot.X", 0.0}, {"rot.Y", 0.0},
     {"rot.Z", 0.0}, {"scl.X", 1.0}, {"scl.Y", 1.0}, {"scl.Z", 1.0}};
 
-const char *const kMatrixChannels[5] = {"worldMatrix", "wposMatrix", "wrotMatrix", "wsclMatrix", "localMatrix"};
+const char *const kMatrixChannels[5] = {"worldMatrix", "wposMatrix", "wrotMatrix", "wsclMatrix",
+                                        "localMatrix"};
 
 }  // namespace
 
-const std::vector<ItemTypeInfo> &ItemTypes()
-{
+const std::vector<ItemTypeInfo> &ItemTypes() {
     static const std::vector<ItemTypeInfo> types = {
         {"locator", -1, true, {}},
         {"mesh", 0, true, {}},
@@ -80,23 +75,20 @@ const std::vector<ItemTypeInfo> &ItemTypes()
     return types;
 }
 
-int ItemTypeCode(const std::string &name)
-{
+int ItemTypeCode(const std::string &name) {
     const auto &types = ItemTypes();
     for (size_t i = 0; i < types.size(); ++i)
         if (types[i].name == name) return int(i);
     return -1;
 }
 
-bool ItemTypeIsA(int type, int base)
-{
+bool ItemTypeIsA(int type, int base) {
     for (int t = type; t >= 0; t = ItemTypes()[size_t(t)].superType)
         if (t == base) return true;
     return false;
 }
 
-int ItemData::ChannelIndex(const std::string &channel) const
-{
+int ItemData::ChannelIndex(const std::string &channel) const {
     for (size_t i = 0; i < channelNames.size(); ++i)
         if (channelNames[i] == channel) return int(i);
     if (type >= 0 && ItemTypes()[size_t(type)].locator)
@@ -105,23 +97,21 @@ int ItemData::ChannelIndex(const std::string &channel) const
     return -1;
 }
 
-double ItemData::Channel(const std::string &channel, double fallback) const
-{
+double ItemData::Channel(const std::string &channel, double fallback) const {
     int i = ChannelIndex(channel);
     return i >= 0 && size_t(i) < channelValues.size() ? channelValues[size_t(i)] : fallback;
 }
 
-bool ItemData::SetChannel(const std::string &channel, double value)
-{
+bool ItemData::SetChannel(const std::string &channel, double value) {
     int i = ChannelIndex(channel);
     if (i < 0 || size_t(i) >= channelValues.size()) return false;
     channelValues[size_t(i)] = value;
     return true;
 }
 
-MatrixChannel ItemData::MatrixOf(unsigned index) const
-{
-    if (index < channelNames.size() || type < 0 || !ItemTypes()[size_t(type)].locator) return MatrixChannel::None;
+MatrixChannel ItemData::MatrixOf(unsigned index) const {
+    if (index < channelNames.size() || type < 0 || !ItemTypes()[size_t(type)].locator)
+        return MatrixChannel::None;
     switch (index - channelNames.size()) {
         case 0:
             return MatrixChannel::World;
@@ -138,15 +128,13 @@ MatrixChannel ItemData::MatrixOf(unsigned index) const
     }
 }
 
-const char *ItemData::ChannelName(unsigned index) const
-{
+const char *ItemData::ChannelName(unsigned index) const {
     if (index < channelNames.size()) return channelNames[index].c_str();
     if (MatrixOf(index) == MatrixChannel::None) return nullptr;
     return kMatrixChannels[index - channelNames.size()];
 }
 
-Matrix4 ItemData::LocalMatrix() const
-{
+Matrix4 ItemData::LocalMatrix() const {
     if (type < 0 || !ItemTypes()[size_t(type)].locator) return IdentityMatrix();
     Matrix4 scale = IdentityMatrix();
     scale[0][0] = Channel("scl.X", 1.0);
@@ -160,15 +148,13 @@ Matrix4 ItemData::LocalMatrix() const
     return m;
 }
 
-Matrix4 ItemData::WorldMatrix() const
-{
+Matrix4 ItemData::WorldMatrix() const {
     Matrix4 m = LocalMatrix();
     for (const ItemData *p = parent; p; p = p->parent) m = Multiply(m, p->LocalMatrix());
     return m;
 }
 
-void ItemData::WorldParts(Matrix4 &scale, Matrix4 &rotation, Matrix4 &position) const
-{
+void ItemData::WorldParts(Matrix4 &scale, Matrix4 &rotation, Matrix4 &position) const {
     Matrix4 w = WorldMatrix();
     scale = rotation = position = IdentityMatrix();
     for (int i = 0; i < 3; ++i) position[3][i] = w[3][i];
@@ -184,8 +170,7 @@ void ItemData::WorldParts(Matrix4 &scale, Matrix4 &rotation, Matrix4 &position) 
     }
 }
 
-Matrix4 ItemData::MatrixChannelValue(MatrixChannel which) const
-{
+Matrix4 ItemData::MatrixChannelValue(MatrixChannel which) const {
     Matrix4 s, r, p;
     switch (which) {
         case MatrixChannel::World:
@@ -209,15 +194,13 @@ Matrix4 ItemData::MatrixChannelValue(MatrixChannel which) const
 
 // ---- Scene
 
-std::string Scene::NewIdent(const std::string &typeName)
-{
+std::string Scene::NewIdent(const std::string &typeName) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%03u", ++m_identCounter);
     return typeName + buf;
 }
 
-ItemData *Scene::NewItem(int type, const std::string &name)
-{
+ItemData *Scene::NewItem(int type, const std::string &name) {
     const ItemTypeInfo &info = ItemTypes()[size_t(type)];
     auto item = std::make_unique<ItemData>();
     item->type = type;
@@ -243,8 +226,7 @@ ItemData *Scene::NewItem(int type, const std::string &name)
     return m_items.back().get();
 }
 
-ItemData *Scene::AddItem(int type, const std::string &name)
-{
+ItemData *Scene::AddItem(int type, const std::string &name) {
     if (type < 0 || size_t(type) >= ItemTypes().size()) return nullptr;
     ItemData *item = NewItem(type, name);
     if (ItemTypeIsA(type, ItemTypeCode("light"))) {
@@ -254,8 +236,7 @@ ItemData *Scene::AddItem(int type, const std::string &name)
     return item;
 }
 
-ItemData *Scene::AddInstance(ItemData &source)
-{
+ItemData *Scene::AddInstance(ItemData &source) {
     ItemData *item = AddItem(source.type, source.name + " (Instance)");
     if (!item) return nullptr;
     item->channelValues = source.channelValues;
@@ -264,8 +245,7 @@ ItemData *Scene::AddInstance(ItemData &source)
     return item;
 }
 
-ItemData *Scene::Find(const std::string &key) const
-{
+ItemData *Scene::Find(const std::string &key) const {
     for (const auto &item : m_items)
         if (item->ident == key) return item.get();
     for (const auto &item : m_items)
@@ -273,34 +253,33 @@ ItemData *Scene::Find(const std::string &key) const
     return nullptr;
 }
 
-void Scene::Detach(ItemData &item)
-{
+void Scene::Detach(ItemData &item) {
     if (!item.parent) return;
     auto &siblings = item.parent->children;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), &item), siblings.end());
     item.parent = nullptr;
 }
 
-bool Scene::SetParent(ItemData &item, ItemData *parent)
-{
+bool Scene::SetParent(ItemData &item, ItemData *parent) {
     for (ItemData *p = parent; p; p = p->parent)
         if (p == &item) return false;
     ItemData *old = item.parent;
     size_t oldPos = 0;
-    if (old) oldPos = size_t(std::find(old->children.begin(), old->children.end(), &item) - old->children.begin());
+    if (old)
+        oldPos = size_t(std::find(old->children.begin(), old->children.end(), &item) - old->children.begin());
     Detach(item);
     item.parent = parent;
     if (parent) parent->children.push_back(&item);
     m_journal.Record([this, &item, old, oldPos] {
         Detach(item);
         item.parent = old;
-        if (old) old->children.insert(old->children.begin() + long(std::min(oldPos, old->children.size())), &item);
+        if (old)
+            old->children.insert(old->children.begin() + long(std::min(oldPos, old->children.size())), &item);
     });
     return true;
 }
 
-bool Scene::SetChannel(ItemData &item, unsigned index, double value)
-{
+bool Scene::SetChannel(ItemData &item, unsigned index, double value) {
     if (index >= item.channelValues.size() || !std::isfinite(value)) return false;
     double old = item.channelValues[index];
     item.channelValues[index] = value;
@@ -308,16 +287,14 @@ bool Scene::SetChannel(ItemData &item, unsigned index, double value)
     return true;
 }
 
-bool Scene::SetName(ItemData &item, const std::string &name)
-{
+bool Scene::SetName(ItemData &item, const std::string &name) {
     std::string old = item.name;
     item.name = name;
     m_journal.Record([&item, old] { item.name = old; });
     return true;
 }
 
-void Scene::TruncateItems(size_t count)
-{
+void Scene::TruncateItems(size_t count) {
     while (m_items.size() > count) {
         ItemData *item = m_items.back().get();
         if (onItemRemoved) onItemRemoved(item);
@@ -329,8 +306,7 @@ void Scene::TruncateItems(size_t count)
     }
 }
 
-void Scene::Clear()
-{
+void Scene::Clear() {
     TruncateItems(0);
     m_identCounter = 0;
 }

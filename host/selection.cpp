@@ -11,30 +11,33 @@ const LXtID4 kCodes[kSelTypeCount] = {LXxID4('V', 'E', 'R', 'X'), LXxID4('E', 'D
                                       LXxID4('I', 'T', 'E', 'M'), LXxID4('S', 'C', 'E', 'N')};
 const char *const kNames[kSelTypeCount] = {"vertex", "edge", "polygon", "ptag", "item", "scene"};
 
-bool Marked(uint32_t marks) { return (marks & kMarkSelect) != 0; }
+bool Marked(uint32_t marks) {
+    return (marks & kMarkSelect) != 0;
+}
 }  // namespace
 
-LXtID4 SelTypeCode(SelType type) { return kCodes[type]; }
+LXtID4 SelTypeCode(SelType type) {
+    return kCodes[type];
+}
 
-int SelTypeFromCode(LXtID4 code)
-{
+int SelTypeFromCode(LXtID4 code) {
     for (int i = 0; i < kSelTypeCount; ++i)
         if (kCodes[i] == code) return i;
     return -1;
 }
 
-int SelTypeFromName(const char *name)
-{
+int SelTypeFromName(const char *name) {
     if (!name) return -1;
     for (int i = 0; i < kSelTypeCount; ++i)
         if (std::strcmp(kNames[i], name) == 0) return i;
     return -1;
 }
 
-const char *SelTypeName(SelType type) { return kNames[type]; }
+const char *SelTypeName(SelType type) {
+    return kNames[type];
+}
 
-bool Selection::SelectVertex(MeshData &mesh, uint32_t point, uint32_t polygon)
-{
+bool Selection::SelectVertex(MeshData &mesh, uint32_t point, uint32_t polygon) {
     if (point >= mesh.PointCount()) return false;
     Touch(kSelVertex);
     uint32_t &marks = mesh.pointMarks[point];
@@ -46,8 +49,7 @@ bool Selection::SelectVertex(MeshData &mesh, uint32_t point, uint32_t polygon)
     return true;
 }
 
-bool Selection::SelectEdge(MeshData &mesh, uint32_t a, uint32_t b, uint32_t polygon, uint32_t edge)
-{
+bool Selection::SelectEdge(MeshData &mesh, uint32_t a, uint32_t b, uint32_t polygon, uint32_t edge) {
     if (!mesh.IsEdge(edge, a, b)) edge = mesh.FindEdge(a, b);
     if (edge == MeshData::kNone) return false;
     Touch(kSelEdge);
@@ -60,8 +62,7 @@ bool Selection::SelectEdge(MeshData &mesh, uint32_t a, uint32_t b, uint32_t poly
     return true;
 }
 
-bool Selection::SelectPolygon(MeshData &mesh, uint32_t polygon)
-{
+bool Selection::SelectPolygon(MeshData &mesh, uint32_t polygon) {
     if (polygon >= mesh.PolygonCount()) return false;
     Touch(kSelPolygon);
     uint32_t &marks = mesh.polyMarks[polygon];
@@ -73,16 +74,14 @@ bool Selection::SelectPolygon(MeshData &mesh, uint32_t polygon)
     return true;
 }
 
-bool Selection::SelectItem(ItemData &item)
-{
+bool Selection::SelectItem(ItemData &item) {
     Touch(kSelItem);
     if (!m_itemSet.insert(&item).second) return true;
     m_items.push_back({&item});
     return true;
 }
 
-bool Selection::DeselectVertex(MeshData &mesh, uint32_t point)
-{
+bool Selection::DeselectVertex(MeshData &mesh, uint32_t point) {
     if (point >= mesh.PointCount() || !Marked(mesh.pointMarks[point])) return false;
     mesh.pointMarks[point] &= ~kMarkSelect;
     --m_live[kSelVertex];
@@ -90,8 +89,7 @@ bool Selection::DeselectVertex(MeshData &mesh, uint32_t point)
     return true;
 }
 
-bool Selection::DeselectEdge(MeshData &mesh, uint32_t a, uint32_t b)
-{
+bool Selection::DeselectEdge(MeshData &mesh, uint32_t a, uint32_t b) {
     uint32_t edge = mesh.FindEdge(a, b);
     if (edge == MeshData::kNone || !Marked(mesh.MarksOf(1)[edge])) return false;
     mesh.MarksOf(1)[edge] &= ~kMarkSelect;
@@ -100,8 +98,7 @@ bool Selection::DeselectEdge(MeshData &mesh, uint32_t a, uint32_t b)
     return true;
 }
 
-bool Selection::DeselectPolygon(MeshData &mesh, uint32_t polygon)
-{
+bool Selection::DeselectPolygon(MeshData &mesh, uint32_t polygon) {
     if (polygon >= mesh.PolygonCount() || !Marked(mesh.polyMarks[polygon])) return false;
     mesh.polyMarks[polygon] &= ~kMarkSelect;
     --m_live[kSelPolygon];
@@ -109,32 +106,34 @@ bool Selection::DeselectPolygon(MeshData &mesh, uint32_t polygon)
     return true;
 }
 
-bool Selection::DeselectItem(ItemData &item)
-{
+bool Selection::DeselectItem(ItemData &item) {
     if (!m_itemSet.erase(&item)) return false;
-    m_items.erase(std::remove_if(m_items.begin(), m_items.end(), [&](const ItemPacket &p) { return p.item == &item; }),
-                  m_items.end());
+    m_items.erase(
+        std::remove_if(m_items.begin(), m_items.end(), [&](const ItemPacket &p) { return p.item == &item; }),
+        m_items.end());
     return true;
 }
 
-void Selection::Compact(SelType type)
-{
+void Selection::Compact(SelType type) {
     // An entry is live when its element still carries the mark; deselected ones are dropped here.
     switch (type) {
         case kSelVertex:
-            m_vertices.erase(std::remove_if(m_vertices.begin(), m_vertices.end(),
-                                            [](const VertexPacket &p) { return !Marked(p.mesh->pointMarks[p.point]); }),
-                             m_vertices.end());
+            m_vertices.erase(
+                std::remove_if(m_vertices.begin(), m_vertices.end(),
+                               [](const VertexPacket &p) { return !Marked(p.mesh->pointMarks[p.point]); }),
+                m_vertices.end());
             break;
         case kSelEdge:
-            m_edges.erase(std::remove_if(m_edges.begin(), m_edges.end(),
-                                         [](const EdgePacket &p) { return !Marked(p.mesh->MarksOf(1)[p.edge]); }),
-                          m_edges.end());
+            m_edges.erase(
+                std::remove_if(m_edges.begin(), m_edges.end(),
+                               [](const EdgePacket &p) { return !Marked(p.mesh->MarksOf(1)[p.edge]); }),
+                m_edges.end());
             break;
         case kSelPolygon:
-            m_polygons.erase(std::remove_if(m_polygons.begin(), m_polygons.end(),
-                                            [](const PolygonPacket &p) { return !Marked(p.mesh->polyMarks[p.polygon]); }),
-                             m_polygons.end());
+            m_polygons.erase(
+                std::remove_if(m_polygons.begin(), m_polygons.end(),
+                               [](const PolygonPacket &p) { return !Marked(p.mesh->polyMarks[p.polygon]); }),
+                m_polygons.end());
             break;
         default:
             return;
@@ -142,8 +141,7 @@ void Selection::Compact(SelType type)
     m_stale[type] = 0;
 }
 
-unsigned Selection::Count(SelType type) const
-{
+unsigned Selection::Count(SelType type) const {
     switch (type) {
         case kSelVertex:
         case kSelEdge:
@@ -156,8 +154,7 @@ unsigned Selection::Count(SelType type) const
     }
 }
 
-void *Selection::ByIndex(SelType type, unsigned index)
-{
+void *Selection::ByIndex(SelType type, unsigned index) {
     if (index >= Count(type)) return nullptr;
     switch (type) {
         case kSelVertex:
@@ -176,26 +173,22 @@ void *Selection::ByIndex(SelType type, unsigned index)
     }
 }
 
-const std::vector<VertexPacket> &Selection::Vertices()
-{
+const std::vector<VertexPacket> &Selection::Vertices() {
     if (m_stale[kSelVertex]) Compact(kSelVertex);
     return m_vertices;
 }
 
-const std::vector<EdgePacket> &Selection::EdgeList()
-{
+const std::vector<EdgePacket> &Selection::EdgeList() {
     if (m_stale[kSelEdge]) Compact(kSelEdge);
     return m_edges;
 }
 
-const std::vector<PolygonPacket> &Selection::Polygons()
-{
+const std::vector<PolygonPacket> &Selection::Polygons() {
     if (m_stale[kSelPolygon]) Compact(kSelPolygon);
     return m_polygons;
 }
 
-void Selection::Clear(SelType type)
-{
+void Selection::Clear(SelType type) {
     switch (type) {
         case kSelVertex:
             for (const auto &p : m_vertices) p.mesh->pointMarks[p.point] &= ~kMarkSelect;
@@ -220,14 +213,12 @@ void Selection::Clear(SelType type)
     m_stale[type] = 0;
 }
 
-void Selection::Drop(SelType type)
-{
+void Selection::Drop(SelType type) {
     Clear(type);
     m_lastUsed[type] = 0;
 }
 
-LXtID4 Selection::CurrentType(const LXtID4 *codes) const
-{
+LXtID4 Selection::CurrentType(const LXtID4 *codes) const {
     LXtID4 best = 0;
     uint64_t bestTime = 0;
     for (const LXtID4 *c = codes; c && *c; ++c) {
@@ -240,22 +231,24 @@ LXtID4 Selection::CurrentType(const LXtID4 *codes) const
     return best;
 }
 
-void Selection::PurgeMesh(MeshData &mesh)
-{
+void Selection::PurgeMesh(MeshData &mesh) {
     auto gone = [&](MeshData *m, uint32_t index, uint32_t count) { return m == &mesh && index >= count; };
     size_t before = m_vertices.size();
-    m_vertices.erase(std::remove_if(m_vertices.begin(), m_vertices.end(),
-                                    [&](const VertexPacket &p) { return gone(p.mesh, p.point, mesh.PointCount()); }),
-                     m_vertices.end());
+    m_vertices.erase(
+        std::remove_if(m_vertices.begin(), m_vertices.end(),
+                       [&](const VertexPacket &p) { return gone(p.mesh, p.point, mesh.PointCount()); }),
+        m_vertices.end());
     size_t edgeCount = mesh.Edges().ends.size();
     size_t beforeEdges = m_edges.size();
-    m_edges.erase(std::remove_if(m_edges.begin(), m_edges.end(),
-                                 [&](const EdgePacket &p) { return gone(p.mesh, p.edge, uint32_t(edgeCount)); }),
-                  m_edges.end());
+    m_edges.erase(
+        std::remove_if(m_edges.begin(), m_edges.end(),
+                       [&](const EdgePacket &p) { return gone(p.mesh, p.edge, uint32_t(edgeCount)); }),
+        m_edges.end());
     size_t beforePolys = m_polygons.size();
-    m_polygons.erase(std::remove_if(m_polygons.begin(), m_polygons.end(),
-                                    [&](const PolygonPacket &p) { return gone(p.mesh, p.polygon, mesh.PolygonCount()); }),
-                     m_polygons.end());
+    m_polygons.erase(
+        std::remove_if(m_polygons.begin(), m_polygons.end(),
+                       [&](const PolygonPacket &p) { return gone(p.mesh, p.polygon, mesh.PolygonCount()); }),
+        m_polygons.end());
     if (before != m_vertices.size() || beforeEdges != m_edges.size() || beforePolys != m_polygons.size()) {
         // Recount: removed entries may have been live or stale.
         for (SelType t : {kSelVertex, kSelEdge, kSelPolygon}) Compact(t);
@@ -265,27 +258,30 @@ void Selection::PurgeMesh(MeshData &mesh)
     }
 }
 
-void Selection::PurgeItem(ItemData &item)
-{
+void Selection::PurgeItem(ItemData &item) {
     DeselectItem(item);
     MeshData *mesh = item.mesh && item.mesh->owner == &item ? item.mesh.get() : nullptr;
     if (!mesh) return;
     for (SelType t : {kSelVertex, kSelEdge, kSelPolygon}) Compact(t);
-    m_vertices.erase(std::remove_if(m_vertices.begin(), m_vertices.end(), [&](const VertexPacket &p) { return p.mesh == mesh; }),
+    m_vertices.erase(std::remove_if(m_vertices.begin(), m_vertices.end(),
+                                    [&](const VertexPacket &p) { return p.mesh == mesh; }),
                      m_vertices.end());
-    m_edges.erase(std::remove_if(m_edges.begin(), m_edges.end(), [&](const EdgePacket &p) { return p.mesh == mesh; }),
-                  m_edges.end());
-    m_polygons.erase(std::remove_if(m_polygons.begin(), m_polygons.end(), [&](const PolygonPacket &p) { return p.mesh == mesh; }),
+    m_edges.erase(
+        std::remove_if(m_edges.begin(), m_edges.end(), [&](const EdgePacket &p) { return p.mesh == mesh; }),
+        m_edges.end());
+    m_polygons.erase(std::remove_if(m_polygons.begin(), m_polygons.end(),
+                                    [&](const PolygonPacket &p) { return p.mesh == mesh; }),
                      m_polygons.end());
     m_live[kSelVertex] = unsigned(m_vertices.size());
     m_live[kSelEdge] = unsigned(m_edges.size());
     m_live[kSelPolygon] = unsigned(m_polygons.size());
 }
 
-SelectionState Selection::Save() { return {Vertices(), EdgeList(), Polygons(), m_items, m_lastUsed}; }
+SelectionState Selection::Save() {
+    return {Vertices(), EdgeList(), Polygons(), m_items, m_lastUsed};
+}
 
-void Selection::Restore(const SelectionState &state)
-{
+void Selection::Restore(const SelectionState &state) {
     for (SelType t : {kSelVertex, kSelEdge, kSelPolygon, kSelItem}) Clear(t);
     m_vertices = state.vertices;
     for (const auto &p : m_vertices) p.mesh->pointMarks[p.point] |= kMarkSelect;
@@ -301,8 +297,7 @@ void Selection::Restore(const SelectionState &state)
     m_lastUsed = state.lastUsed;
 }
 
-void Selection::ClearAll()
-{
+void Selection::ClearAll() {
     for (SelType t : {kSelVertex, kSelEdge, kSelPolygon, kSelItem}) Clear(t);
     m_lastUsed.fill(0);
 }

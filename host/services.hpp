@@ -22,9 +22,7 @@ namespace gorva::host {
 class HostMesh final : public HostObject<HostMesh, ILxMesh> {
 public:
     HostMesh(Host &host, std::shared_ptr<MeshData> mesh, bool writable)
-        : m_host(host), m_mesh(std::move(mesh)), m_writable(writable)
-    {
-    }
+        : m_host(host), m_mesh(std::move(mesh)), m_writable(writable) {}
     MeshData &Data() { return *m_mesh; }
     const std::shared_ptr<MeshData> &Shared() const { return m_mesh; }
     LxResult PointCount(unsigned *count) override;

@@ -8,12 +8,13 @@ namespace gorva::host {
 
 namespace {
 
-const EdgeTable &EdgesOf(MeshData &m) { return m.Edges(); }
+const EdgeTable &EdgesOf(MeshData &m) {
+    return m.Edges();
+}
 
 /// Walks the elements that pass the mode, positioning `cursor` on each before calling the visitor.
 LxResult Walk(uint32_t count, const std::vector<uint32_t> &marks, LXtMarkMode mode, ILxUnknownID visitorObj,
-              uint32_t &cursor)
-{
+              uint32_t &cursor) {
     CLxLocT<ILxVisitor> visitor;
     if (!visitor.set(visitorObj)) return LXe_INVALIDARG;
     MarkMode m = MarkMode::Decode(mode);
@@ -29,8 +30,7 @@ LxResult Walk(uint32_t count, const std::vector<uint32_t> &marks, LXtMarkMode mo
 
 /// Applies a mark mode to one element; the select mark goes through the selection.
 template <class SelectFn, class DeselectFn>
-LxResult ApplyMarks(uint32_t &marks, LXtMarkMode mode, SelectFn select, DeselectFn deselect)
-{
+LxResult ApplyMarks(uint32_t &marks, LXtMarkMode mode, SelectFn select, DeselectFn deselect) {
     MarkMode m = MarkMode::Decode(mode);
     marks = (marks | (m.set & ~kMarkSelect)) & ~(m.clear & ~kMarkSelect);
     if (m.set & kMarkSelect) select();
@@ -40,65 +40,57 @@ LxResult ApplyMarks(uint32_t &marks, LXtMarkMode mode, SelectFn select, Deselect
 
 class PointAccessorObj final : public HostObject<PointAccessorObj, ILxPoint> {
 public:
-    PointAccessorObj(Host &h, std::shared_ptr<MeshData> m, bool w) : m_host(h), m_mesh(std::move(m)), m_writable(w) {}
+    PointAccessorObj(Host &h, std::shared_ptr<MeshData> m, bool w)
+        : m_host(h), m_mesh(std::move(m)), m_writable(w) {}
     LxResult Select(LXtPointID p) override { return SelectByIndex(FromId(p)); }
-    LxResult SelectByIndex(unsigned i) override
-    {
+    LxResult SelectByIndex(unsigned i) override {
         if (i >= m_mesh->PointCount()) return LXe_OUTOFBOUNDS;
         m_cur = i;
         return LXe_OK;
     }
     LXtPointID ID() override { return Valid() ? ToId<LXtPointID>(m_cur) : nullptr; }
-    LxResult Index(unsigned *i) override
-    {
+    LxResult Index(unsigned *i) override {
         if (!Valid()) return LXe_NOTFOUND;
         *i = m_cur;
         return LXe_OK;
     }
-    LxResult Pos(LXtFVector pos) override
-    {
+    LxResult Pos(LXtFVector pos) override {
         if (!Valid()) return LXe_NOTFOUND;
         const Float3 &p = m_mesh->positions[m_cur];
         pos[0] = p[0], pos[1] = p[1], pos[2] = p[2];
         return LXe_OK;
     }
-    LxResult SetPos(const LXtVector pos) override
-    {
+    LxResult SetPos(const LXtVector pos) override {
         if (!Valid()) return LXe_NOTFOUND;
         if (!m_writable) return LXe_NOTAVAILABLE;
         if (!std::isfinite(pos[0]) || !std::isfinite(pos[1]) || !std::isfinite(pos[2])) return LXe_INVALIDARG;
         m_mesh->SetPosition(m_cur, {float(pos[0]), float(pos[1]), float(pos[2])});
         return LXe_OK;
     }
-    LxResult New(const LXtVector pos, LXtPointID *point) override
-    {
+    LxResult New(const LXtVector pos, LXtPointID *point) override {
         if (!m_writable) return LXe_NOTAVAILABLE;
         if (!std::isfinite(pos[0]) || !std::isfinite(pos[1]) || !std::isfinite(pos[2])) return LXe_INVALIDARG;
         m_cur = m_mesh->AddPoint({float(pos[0]), float(pos[1]), float(pos[2])});
         if (point) *point = ToId<LXtPointID>(m_cur);
         return LXe_OK;
     }
-    LxResult PolygonCount(unsigned *count) override
-    {
+    LxResult PolygonCount(unsigned *count) override {
         if (!Valid()) return LXe_NOTFOUND;
         const auto &start = m_mesh->PointPolygonStart();
         *count = start[m_cur + 1] - start[m_cur];
         return LXe_OK;
     }
-    LxResult PolygonByIndex(unsigned index, LXtPolygonID *polygon) override
-    {
+    LxResult PolygonByIndex(unsigned index, LXtPolygonID *polygon) override {
         unsigned n = 0;
         if (LXx_FAIL(PolygonCount(&n)) || index >= n) return LXe_OUTOFBOUNDS;
         *polygon = ToId<LXtPolygonID>(m_mesh->PointPolygons()[m_mesh->PointPolygonStart()[m_cur] + index]);
         return LXe_OK;
     }
-    LxResult TestMarks(LXtMarkMode mode) override
-    {
+    LxResult TestMarks(LXtMarkMode mode) override {
         if (!Valid()) return LXe_NOTFOUND;
         return MarkMode::Decode(mode).Test(m_mesh->pointMarks[m_cur]) ? LXe_TRUE : LXe_FALSE;
     }
-    LxResult SetMarks(LXtMarkMode mode) override
-    {
+    LxResult SetMarks(LXtMarkMode mode) override {
         if (!Valid()) return LXe_NOTFOUND;
         uint32_t i = m_cur;
         MeshData &mesh = *m_mesh;
@@ -106,8 +98,7 @@ public:
             m_mesh->pointMarks[i], mode, [&] { m_host.selection.SelectVertex(mesh, i); },
             [&] { m_host.selection.DeselectVertex(mesh, i); });
     }
-    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override
-    {
+    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
         return Walk(m_mesh->PointCount(), m_mesh->pointMarks, mode, visitor, m_cur);
     }
 
@@ -121,49 +112,43 @@ private:
 
 class PolygonAccessorObj final : public HostObject<PolygonAccessorObj, ILxPolygon, ILxStringTag> {
 public:
-    PolygonAccessorObj(Host &h, std::shared_ptr<MeshData> m, bool w) : m_host(h), m_mesh(std::move(m)), m_writable(w) {}
+    PolygonAccessorObj(Host &h, std::shared_ptr<MeshData> m, bool w)
+        : m_host(h), m_mesh(std::move(m)), m_writable(w) {}
     LxResult Select(LXtPolygonID p) override { return SelectByIndex(FromId(p)); }
-    LxResult SelectByIndex(unsigned i) override
-    {
+    LxResult SelectByIndex(unsigned i) override {
         if (i >= m_mesh->PolygonCount()) return LXe_OUTOFBOUNDS;
         m_cur = i;
         return LXe_OK;
     }
     LXtPolygonID ID() override { return Valid() ? ToId<LXtPolygonID>(m_cur) : nullptr; }
-    LxResult Index(unsigned *i) override
-    {
+    LxResult Index(unsigned *i) override {
         if (!Valid()) return LXe_NOTFOUND;
         *i = m_cur;
         return LXe_OK;
     }
-    LxResult Type(LXtID4 *type) override
-    {
+    LxResult Type(LXtID4 *type) override {
         if (!Valid()) return LXe_NOTFOUND;
         *type = m_mesh->polyType[m_cur];
         return LXe_OK;
     }
-    LxResult VertexCount(unsigned *count) override
-    {
+    LxResult VertexCount(unsigned *count) override {
         if (!Valid()) return LXe_NOTFOUND;
         *count = m_mesh->VertexCount(m_cur);
         return LXe_OK;
     }
-    LxResult VertexByIndex(unsigned index, LXtPointID *point) override
-    {
+    LxResult VertexByIndex(unsigned index, LXtPointID *point) override {
         if (!Valid() || index >= m_mesh->VertexCount(m_cur)) return LXe_OUTOFBOUNDS;
         *point = ToId<LXtPointID>(m_mesh->Vertices(m_cur)[index]);
         return LXe_OK;
     }
-    LxResult Normal(LXtVector normal) override
-    {
+    LxResult Normal(LXtVector normal) override {
         if (!Valid()) return LXe_NOTFOUND;
         auto n = m_mesh->PolygonNormal(m_cur);
         normal[0] = n[0], normal[1] = n[1], normal[2] = n[2];
         return LXe_OK;
     }
     LxResult New(LXtID4 type, const LXtPointID *vertices, unsigned count, unsigned reversed,
-                 LXtPolygonID *polygon) override
-    {
+                 LXtPolygonID *polygon) override {
         if (!m_writable) return LXe_NOTAVAILABLE;
         if (!vertices || count == 0) return LXe_INVALIDARG;
         std::vector<uint32_t> verts(count);
@@ -174,27 +159,23 @@ public:
         if (polygon) *polygon = ToId<LXtPolygonID>(p);
         return LXe_OK;
     }
-    LxResult MapValue(LXtMeshMapID map, LXtPointID point, float *value) override
-    {
+    LxResult MapValue(LXtMeshMapID map, LXtPointID point, float *value) override {
         uint32_t corner = Corner(point), m = FromId(map);
         if (corner == MeshData::kNone || m >= m_mesh->maps.size()) return LXe_NOTFOUND;
         return m_mesh->MapValue(m, corner, value) ? LXe_OK : LXe_FALSE;
     }
-    LxResult SetMapValue(LXtPointID point, LXtMeshMapID map, const float *value) override
-    {
+    LxResult SetMapValue(LXtPointID point, LXtMeshMapID map, const float *value) override {
         if (!m_writable) return LXe_NOTAVAILABLE;
         uint32_t corner = Corner(point), m = FromId(map);
         if (corner == MeshData::kNone || m >= m_mesh->maps.size()) return LXe_NOTFOUND;
         m_mesh->SetMapValue(m, corner, value);
         return LXe_OK;
     }
-    LxResult TestMarks(LXtMarkMode mode) override
-    {
+    LxResult TestMarks(LXtMarkMode mode) override {
         if (!Valid()) return LXe_NOTFOUND;
         return MarkMode::Decode(mode).Test(m_mesh->polyMarks[m_cur]) ? LXe_TRUE : LXe_FALSE;
     }
-    LxResult SetMarks(LXtMarkMode mode) override
-    {
+    LxResult SetMarks(LXtMarkMode mode) override {
         if (!Valid()) return LXe_NOTFOUND;
         uint32_t i = m_cur;
         MeshData &mesh = *m_mesh;
@@ -202,19 +183,16 @@ public:
             m_mesh->polyMarks[i], mode, [&] { m_host.selection.SelectPolygon(mesh, i); },
             [&] { m_host.selection.DeselectPolygon(mesh, i); });
     }
-    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override
-    {
+    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
         return Walk(m_mesh->PolygonCount(), m_mesh->polyMarks, mode, visitor, m_cur);
     }
     // String tags of the current polygon.
-    LxResult Get(LXtID4 type, const char **tag) override
-    {
+    LxResult Get(LXtID4 type, const char **tag) override {
         if (!Valid()) return LXe_NOTFOUND;
         *tag = m_mesh->Tag(m_cur, type);
         return *tag ? LXe_OK : LXe_NOTFOUND;
     }
-    LxResult Set(LXtID4 type, const char *tag) override
-    {
+    LxResult Set(LXtID4 type, const char *tag) override {
         if (!Valid()) return LXe_NOTFOUND;
         if (!m_writable) return LXe_NOTAVAILABLE;
         m_mesh->SetTag(m_cur, type, tag);
@@ -223,8 +201,7 @@ public:
 
 private:
     bool Valid() const { return m_cur < m_mesh->PolygonCount(); }
-    uint32_t Corner(LXtPointID point) const
-    {
+    uint32_t Corner(LXtPointID point) const {
         if (!Valid()) return MeshData::kNone;
         uint32_t p = FromId(point);
         for (uint32_t c = m_mesh->polyStart[m_cur]; c < m_mesh->polyStart[m_cur + 1]; ++c)
@@ -240,42 +217,36 @@ private:
 class EdgeAccessorObj final : public HostObject<EdgeAccessorObj, ILxEdge> {
 public:
     EdgeAccessorObj(Host &h, std::shared_ptr<MeshData> m) : m_host(h), m_mesh(std::move(m)) {}
-    LxResult Select(LXtEdgeID e) override
-    {
+    LxResult Select(LXtEdgeID e) override {
         uint32_t i = FromId(e);
         if (i >= EdgesOf(*m_mesh).ends.size()) return LXe_OUTOFBOUNDS;
         m_cur = i;
         return LXe_OK;
     }
-    LxResult SelectEndpoints(LXtPointID a, LXtPointID b) override
-    {
+    LxResult SelectEndpoints(LXtPointID a, LXtPointID b) override {
         uint32_t e = m_mesh->FindEdge(FromId(a), FromId(b));
         if (e == MeshData::kNone) return LXe_NOTFOUND;
         m_cur = e;
         return LXe_OK;
     }
     LXtEdgeID ID() override { return Valid() ? ToId<LXtEdgeID>(m_cur) : nullptr; }
-    LxResult Index(unsigned *i) override
-    {
+    LxResult Index(unsigned *i) override {
         if (!Valid()) return LXe_NOTFOUND;
         *i = m_cur;
         return LXe_OK;
     }
-    LxResult Endpoints(LXtPointID *a, LXtPointID *b) override
-    {
+    LxResult Endpoints(LXtPointID *a, LXtPointID *b) override {
         if (!Valid()) return LXe_NOTFOUND;
         const auto &e = EdgesOf(*m_mesh).ends[m_cur];
         if (a) *a = ToId<LXtPointID>(e[0]);
         if (b) *b = ToId<LXtPointID>(e[1]);
         return LXe_OK;
     }
-    LxResult TestMarks(LXtMarkMode mode) override
-    {
+    LxResult TestMarks(LXtMarkMode mode) override {
         if (!Valid()) return LXe_NOTFOUND;
         return MarkMode::Decode(mode).Test(m_mesh->MarksOf(1)[m_cur]) ? LXe_TRUE : LXe_FALSE;
     }
-    LxResult SetMarks(LXtMarkMode mode) override
-    {
+    LxResult SetMarks(LXtMarkMode mode) override {
         if (!Valid()) return LXe_NOTFOUND;
         auto ends = EdgesOf(*m_mesh).ends[m_cur];
         MeshData &mesh = *m_mesh;
@@ -283,8 +254,7 @@ public:
             m_mesh->MarksOf(1)[m_cur], mode, [&] { m_host.selection.SelectEdge(mesh, ends[0], ends[1]); },
             [&] { m_host.selection.DeselectEdge(mesh, ends[0], ends[1]); });
     }
-    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override
-    {
+    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
         const EdgeTable &t = EdgesOf(*m_mesh);
         return Walk(uint32_t(t.ends.size()), t.marks, mode, visitor, m_cur);
     }
@@ -299,28 +269,24 @@ private:
 class MeshMapAccessorObj final : public HostObject<MeshMapAccessorObj, ILxMeshMap> {
 public:
     explicit MeshMapAccessorObj(std::shared_ptr<MeshData> m) : m_mesh(std::move(m)) {}
-    LxResult SelectByName(LXtID4 type, const char *name) override
-    {
+    LxResult SelectByName(LXtID4 type, const char *name) override {
         MeshMap *map = m_mesh->FindMap(type, name ? name : "");
         if (!map) return LXe_NOTFOUND;
         m_cur = uint32_t(map - m_mesh->maps.data());
         return LXe_OK;
     }
     LXtMeshMapID ID() override { return Valid() ? ToId<LXtMeshMapID>(m_cur) : nullptr; }
-    LxResult Name(const char **name) override
-    {
+    LxResult Name(const char **name) override {
         if (!Valid()) return LXe_NOTFOUND;
         *name = m_mesh->maps[m_cur].name.c_str();
         return LXe_OK;
     }
-    LxResult Type(LXtID4 *type) override
-    {
+    LxResult Type(LXtID4 *type) override {
         if (!Valid()) return LXe_NOTFOUND;
         *type = m_mesh->maps[m_cur].type;
         return LXe_OK;
     }
-    LxResult Dimension(unsigned *dim) override
-    {
+    LxResult Dimension(unsigned *dim) override {
         if (!Valid()) return LXe_NOTFOUND;
         *dim = m_mesh->maps[m_cur].dim;
         return LXe_OK;
@@ -334,8 +300,7 @@ private:
 
 class MeshServiceObj final : public HostObject<MeshServiceObj, ILxMeshService> {
 public:
-    LxResult ModeCompose(const char *set, const char *clear, LXtMarkMode *mode) override
-    {
+    LxResult ModeCompose(const char *set, const char *clear, LXtMarkMode *mode) override {
         MarkMode m;
         if (!Bits(set, m.set) || !Bits(clear, m.clear)) return LXe_NOTFOUND;
         *mode = m.Encode();
@@ -343,8 +308,7 @@ public:
     }
 
 private:
-    static bool Bits(const char *names, uint32_t &bits)
-    {
+    static bool Bits(const char *names, uint32_t &bits) {
         bits = 0;
         if (!names) return true;
         std::istringstream in(names);
@@ -360,54 +324,47 @@ private:
 
 class LayerScanObj final : public HostObject<LayerScanObj, ILxLayerScan> {
 public:
-    LayerScanObj(Host &h, unsigned flags) : m_host(h), m_flags(flags)
-    {
+    LayerScanObj(Host &h, unsigned flags) : m_host(h), m_flags(flags) {
         if (flags & LXf_LAYERSCAN_PRIMARY) {
             if (ItemData *p = h.Primary()) m_layers.push_back(p);
         } else if (flags & (LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_BACKGROUND)) {
             for (const auto &item : h.scene.Items()) {
                 if (!item->mesh || item->mesh->owner != item.get()) continue;
                 bool active = h.IsActive(*item);
-                if ((active && (flags & LXf_LAYERSCAN_ACTIVE)) || (!active && (flags & LXf_LAYERSCAN_BACKGROUND)))
+                if ((active && (flags & LXf_LAYERSCAN_ACTIVE)) ||
+                    (!active && (flags & LXf_LAYERSCAN_BACKGROUND)))
                     m_layers.push_back(item.get());
             }
         }
         if (Writable()) m_token = h.journal.Begin();
     }
-    ~LayerScanObj() override
-    {
+    ~LayerScanObj() override {
         if (Writable() && !m_applied) m_host.journal.Rollback(m_token);
     }
-    LxResult Count(unsigned *count) override
-    {
+    LxResult Count(unsigned *count) override {
         *count = unsigned(m_layers.size());
         return LXe_OK;
     }
-    LxResult MeshItem(unsigned i, void **item) override
-    {
+    LxResult MeshItem(unsigned i, void **item) override {
         if (i >= m_layers.size()) return LXe_OUTOFBOUNDS;
         return HandOut(new HostItem(m_host, *m_layers[i]), item);
     }
-    LxResult MeshBase(unsigned i, void **mesh) override
-    {
+    LxResult MeshBase(unsigned i, void **mesh) override {
         if (i >= m_layers.size()) return LXe_OUTOFBOUNDS;
         return HandOut(new HostMesh(m_host, m_layers[i]->mesh, false), mesh);
     }
-    LxResult MeshEdit(unsigned i, void **mesh) override
-    {
+    LxResult MeshEdit(unsigned i, void **mesh) override {
         if (i >= m_layers.size()) return LXe_OUTOFBOUNDS;
         if (!Writable() || m_applied) return LXe_NOTAVAILABLE;
         return HandOut(new HostMesh(m_host, m_layers[i]->mesh, true), mesh);
     }
-    LxResult SetMeshChange(unsigned i, unsigned edits) override
-    {
+    LxResult SetMeshChange(unsigned i, unsigned edits) override {
         if (i >= m_layers.size()) return LXe_OUTOFBOUNDS;
         if (!Writable()) return LXe_NOTAVAILABLE;
         m_changes |= edits;
         return LXe_OK;
     }
-    LxResult Apply() override
-    {
+    LxResult Apply() override {
         if (Writable() && !m_applied) m_host.journal.Commit(m_token);
         m_applied = true;
         return LXe_OK;
@@ -426,7 +383,9 @@ private:
 class LayerServiceObj final : public HostObject<LayerServiceObj, ILxLayerService> {
 public:
     explicit LayerServiceObj(Host &h) : m_host(h) {}
-    LxResult ScanAllocate(unsigned flags, void **scan) override { return HandOut(new LayerScanObj(m_host, flags), scan); }
+    LxResult ScanAllocate(unsigned flags, void **scan) override {
+        return HandOut(new LayerScanObj(m_host, flags), scan);
+    }
 
 private:
     Host &m_host;
@@ -434,26 +393,22 @@ private:
 
 }  // namespace
 
-LxResult HostMesh::PointCount(unsigned *count)
-{
+LxResult HostMesh::PointCount(unsigned *count) {
     *count = m_mesh->PointCount();
     return LXe_OK;
 }
 
-LxResult HostMesh::PolygonCount(unsigned *count)
-{
+LxResult HostMesh::PolygonCount(unsigned *count) {
     *count = m_mesh->PolygonCount();
     return LXe_OK;
 }
 
-LxResult HostMesh::EdgeCount(unsigned *count)
-{
+LxResult HostMesh::EdgeCount(unsigned *count) {
     *count = m_mesh->EdgeCount();
     return LXe_OK;
 }
 
-LxResult HostMesh::BoundingBox(LXtMarkMode mode, LXtBBox *box)
-{
+LxResult HostMesh::BoundingBox(LXtMarkMode mode, LXtBBox *box) {
     MarkMode m = MarkMode::Decode(mode);
     double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
     bool any = false;
@@ -475,26 +430,33 @@ LxResult HostMesh::BoundingBox(LXtMarkMode mode, LXtBBox *box)
     return any ? LXe_OK : LXe_FALSE;
 }
 
-LxResult HostMesh::PointAccessor(void **p) { return HandOut(new PointAccessorObj(m_host, m_mesh, m_writable), p); }
-LxResult HostMesh::PolygonAccessor(void **p)
-{
+LxResult HostMesh::PointAccessor(void **p) {
+    return HandOut(new PointAccessorObj(m_host, m_mesh, m_writable), p);
+}
+LxResult HostMesh::PolygonAccessor(void **p) {
     return HandOut(new PolygonAccessorObj(m_host, m_mesh, m_writable), p);
 }
-LxResult HostMesh::EdgeAccessor(void **p) { return HandOut(new EdgeAccessorObj(m_host, m_mesh), p); }
-LxResult HostMesh::MeshMapAccessor(void **p) { return HandOut(new MeshMapAccessorObj(m_mesh), p); }
+LxResult HostMesh::EdgeAccessor(void **p) {
+    return HandOut(new EdgeAccessorObj(m_host, m_mesh), p);
+}
+LxResult HostMesh::MeshMapAccessor(void **p) {
+    return HandOut(new MeshMapAccessorObj(m_mesh), p);
+}
 
-HostMesh *NewMeshObject(Host &host, MeshData &mesh, bool writable)
-{
+HostMesh *NewMeshObject(Host &host, MeshData &mesh, bool writable) {
     return new HostMesh(host, mesh.owner->mesh, writable);
 }
 
-MeshData *MeshOf(ILxUnknownID meshObj)
-{
+MeshData *MeshOf(ILxUnknownID meshObj) {
     HostMesh *m = HostSide<HostMesh>(meshObj);
     return m ? &m->Data() : nullptr;
 }
 
-ILxUnknownID NewMeshService() { return static_cast<ILxMeshService *>(new MeshServiceObj); }
-ILxUnknownID NewLayerService(Host &host) { return static_cast<ILxLayerService *>(new LayerServiceObj(host)); }
+ILxUnknownID NewMeshService() {
+    return static_cast<ILxMeshService *>(new MeshServiceObj);
+}
+ILxUnknownID NewLayerService(Host &host) {
+    return static_cast<ILxLayerService *>(new LayerServiceObj(host));
+}
 
 }  // namespace gorva::host

@@ -11,8 +11,7 @@ namespace gorva::host {
 
 namespace {
 
-void CopyText(const std::string &text, char *buf, unsigned len)
-{
+void CopyText(const std::string &text, char *buf, unsigned len) {
     if (len == 0) return;
     std::snprintf(buf, len, "%s", text.c_str());
 }
@@ -21,52 +20,46 @@ class MessageObj final : public HostObject<MessageObj, ILxMessage> {
 public:
     explicit MessageObj(Host &h) : m_host(h) {}
     LxResult Code() override { return m_code; }
-    LxResult SetCode(LxResult code) override
-    {
+    LxResult SetCode(LxResult code) override {
         m_code = code;
         return LXe_OK;
     }
-    LxResult SetMessage(const char *table, const char *key, unsigned) override
-    {
+    LxResult SetMessage(const char *table, const char *key, unsigned) override {
         m_table = table ? table : "";
         m_key = key ? key : "";
         m_args.clear();
         return LXe_OK;
     }
-    LxResult SetArgumentString(unsigned index, const char *text) override
-    {
+    LxResult SetArgumentString(unsigned index, const char *text) override {
         if (index == 0 || index > 9) return LXe_OUTOFBOUNDS;
         if (m_args.size() < index) m_args.resize(index);
         m_args[index - 1] = text ? text : "";
         return LXe_OK;
     }
-    LxResult SetArgumentInt(unsigned index, int v) override { return SetArgumentString(index, std::to_string(v).c_str()); }
-    LxResult SetArgumentFloat(unsigned index, double v) override
-    {
+    LxResult SetArgumentInt(unsigned index, int v) override {
+        return SetArgumentString(index, std::to_string(v).c_str());
+    }
+    LxResult SetArgumentFloat(unsigned index, double v) override {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%g", v);
         return SetArgumentString(index, buf);
     }
-    LxResult Table(const char **t) override
-    {
+    LxResult Table(const char **t) override {
         *t = m_table.c_str();
         return LXe_OK;
     }
-    LxResult Key(const char **k) override
-    {
+    LxResult Key(const char **k) override {
         *k = m_key.c_str();
         return LXe_OK;
     }
-    LxResult Reset() override
-    {
+    LxResult Reset() override {
         m_code = LXe_OK;
         m_table.clear();
         m_key.clear();
         m_args.clear();
         return LXe_OK;
     }
-    std::string Text() const
-    {
+    std::string Text() const {
         if (!m_rawText.empty()) return m_rawText;
         if (m_key.empty()) return std::string();
         return m_host.MessageText(m_table, m_key, m_args);
@@ -85,8 +78,7 @@ class MessageServiceObj final : public HostObject<MessageServiceObj, ILxMessageS
 public:
     explicit MessageServiceObj(Host &h) : m_host(h) {}
     LxResult Allocate(void **ppvObj) override { return HandOut(new MessageObj(m_host), ppvObj); }
-    LxResult MessageText(ILxUnknownID message, char *buf, unsigned len) override
-    {
+    LxResult MessageText(ILxUnknownID message, char *buf, unsigned len) override {
         MessageObj *m = HostSide<MessageObj>(message);
         if (!m) return LXe_INVALIDARG;
         CopyText(m->Text(), buf, len);
@@ -100,13 +92,11 @@ private:
 class MonitorObj final : public HostObject<MonitorObj, ILxMonitor> {
 public:
     MonitorObj(Host &h, size_t record, int abortAt) : m_host(h), m_record(record), m_abortAt(abortAt) {}
-    LxResult Initialize(unsigned total) override
-    {
+    LxResult Initialize(unsigned total) override {
         m_host.monitors[m_record].total = total;
         return LXe_OK;
     }
-    LxResult Increment(unsigned count) override
-    {
+    LxResult Increment(unsigned count) override {
         MonitorRecord &rec = m_host.monitors[m_record];
         rec.steps += count;
         if (m_abortAt >= 0 && rec.steps >= unsigned(m_abortAt)) rec.aborted = true;
@@ -123,8 +113,7 @@ private:
 class StdDialogServiceObj final : public HostObject<StdDialogServiceObj, ILxStdDialogService> {
 public:
     explicit StdDialogServiceObj(Host &h) : m_host(h) {}
-    LxResult MonitorAllocate(const char *title, void **ppvObj) override
-    {
+    LxResult MonitorAllocate(const char *title, void **ppvObj) override {
         m_host.monitors.push_back({title ? title : "", 0, 0, false});
         int abortAt = m_host.abortAtStep;
         m_host.abortAtStep = -1;
@@ -132,8 +121,8 @@ public:
     }
     LxResult MonitorRelease() override { return LXe_OK; }
     LxResult MessageAllocate(void **ppvObj) override { return HandOut(new MessageObj(m_host), ppvObj); }
-    LxResult MessageOpen(ILxUnknownID message, const char *title, const char *helpURL, const char *) override
-    {
+    LxResult MessageOpen(ILxUnknownID message, const char *title, const char *helpURL,
+                         const char *) override {
         MessageObj *m = HostSide<MessageObj>(message);
         if (!m) return LXe_INVALIDARG;
         DialogRecord rec;
@@ -158,8 +147,7 @@ private:
 class LogServiceObj final : public HostObject<LogServiceObj, ILxLogService> {
 public:
     explicit LogServiceObj(Host &h) : m_host(h) {}
-    LxResult DebugOut(unsigned level, const char *text) override
-    {
+    LxResult DebugOut(unsigned level, const char *text) override {
         m_host.log.push_back({level, text ? text : ""});
         return LXe_OK;
     }
@@ -171,8 +159,7 @@ private:
 class PlatformServiceObj final : public HostObject<PlatformServiceObj, ILxPlatformService> {
 public:
     explicit PlatformServiceObj(Host &h) : m_host(h) {}
-    LxResult AppVersion(int *v) override
-    {
+    LxResult AppVersion(int *v) override {
         *v = m_host.version;
         return LXe_OK;
     }
@@ -184,35 +171,29 @@ private:
 class ValueObj final : public HostObject<ValueObj, ILxValue, ILxStringConversion> {
 public:
     explicit ValueObj(std::string type) : m_type(std::move(type)) {}
-    LxResult TypeName(const char **name) override
-    {
+    LxResult TypeName(const char **name) override {
         *name = m_type.c_str();
         return LXe_OK;
     }
-    LxResult GetInt(int *v) override
-    {
+    LxResult GetInt(int *v) override {
         *v = int(m_number);
         return LXe_OK;
     }
-    LxResult SetInt(int v) override
-    {
+    LxResult SetInt(int v) override {
         m_number = v;
         return LXe_OK;
     }
-    LxResult GetFlt(double *v) override
-    {
+    LxResult GetFlt(double *v) override {
         *v = m_number;
         return LXe_OK;
     }
-    LxResult SetFlt(double v) override
-    {
+    LxResult SetFlt(double v) override {
         m_number = v;
         return LXe_OK;
     }
     LxResult GetString(char *buf, unsigned len) override { return Encode(buf, len); }
     LxResult SetString(const char *text) override { return Decode(text); }
-    LxResult Encode(char *buf, unsigned len) override
-    {
+    LxResult Encode(char *buf, unsigned len) override {
         if (m_type == "string") {
             CopyText(m_text, buf, len);
         } else if (m_type == "distance") {
@@ -224,8 +205,7 @@ public:
         }
         return LXe_OK;
     }
-    LxResult Decode(const char *text) override
-    {
+    LxResult Decode(const char *text) override {
         if (!text) return LXe_INVALIDARG;
         if (m_type == "string") {
             m_text = text;
@@ -247,8 +227,7 @@ private:
 class ValueArrayObj final : public HostObject<ValueArrayObj, ILxValueArray> {
 public:
     unsigned Count() override { return unsigned(m_values.size()); }
-    LxResult GetInt(unsigned i, int *v) override
-    {
+    LxResult GetInt(unsigned i, int *v) override {
         if (i >= m_values.size()) return LXe_OUTOFBOUNDS;
         char *end = nullptr;
         double d = std::strtod(m_values[i].c_str(), &end);
@@ -256,8 +235,7 @@ public:
         *v = int(std::lround(d));
         return LXe_OK;
     }
-    LxResult GetFloat(unsigned i, double *v) override
-    {
+    LxResult GetFloat(unsigned i, double *v) override {
         if (i >= m_values.size()) return LXe_OUTOFBOUNDS;
         char *end = nullptr;
         double d = std::strtod(m_values[i].c_str(), &end);
@@ -265,21 +243,18 @@ public:
         *v = d;
         return LXe_OK;
     }
-    LxResult GetString(unsigned i, char *buf, unsigned len) override
-    {
+    LxResult GetString(unsigned i, char *buf, unsigned len) override {
         if (i >= m_values.size()) return LXe_OUTOFBOUNDS;
         CopyText(m_values[i], buf, len);
         return LXe_OK;
     }
     LxResult AddInt(int v) override { return AddString(std::to_string(v).c_str()); }
-    LxResult AddFloat(double v) override
-    {
+    LxResult AddFloat(double v) override {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.17g", v);
         return AddString(buf);
     }
-    LxResult AddString(const char *t) override
-    {
+    LxResult AddString(const char *t) override {
         m_values.emplace_back(t ? t : "");
         return LXe_OK;
     }
@@ -290,8 +265,7 @@ private:
 
 class ValueServiceObj final : public HostObject<ValueServiceObj, ILxValueService> {
 public:
-    LxResult NewValue(const char *type, void **ppvObj) override
-    {
+    LxResult NewValue(const char *type, void **ppvObj) override {
         if (!type) return LXe_INVALIDARG;
         return HandOut(new ValueObj(type), ppvObj);
     }
@@ -301,36 +275,29 @@ public:
 class UserValueObj final : public HostObject<UserValueObj, ILxUserValue> {
 public:
     UserValueObj(std::string name, std::string type, std::string text)
-        : m_name(std::move(name)), m_type(std::move(type)), m_text(std::move(text))
-    {
-    }
-    LxResult Name(const char **n) override
-    {
+        : m_name(std::move(name)), m_type(std::move(type)), m_text(std::move(text)) {}
+    LxResult Name(const char **n) override {
         *n = m_name.c_str();
         return LXe_OK;
     }
-    LxResult TypeName(const char **n) override
-    {
+    LxResult TypeName(const char **n) override {
         *n = m_type.c_str();
         return LXe_OK;
     }
-    LxResult GetInt(int *v) override
-    {
+    LxResult GetInt(int *v) override {
         double d = 0.0;
         LxResult r = GetFlt(&d);
         if (LXx_OK(r)) *v = int(std::lround(d));
         return r;
     }
-    LxResult GetFlt(double *v) override
-    {
+    LxResult GetFlt(double *v) override {
         char *end = nullptr;
         double d = std::strtod(m_text.c_str(), &end);
         if (end == m_text.c_str()) return LXe_INVALIDARG;
         *v = d;
         return LXe_OK;
     }
-    LxResult GetString(const char **v) override
-    {
+    LxResult GetString(const char **v) override {
         *v = m_text.c_str();
         return LXe_OK;
     }
@@ -342,8 +309,7 @@ private:
 class ScriptSysServiceObj final : public HostObject<ScriptSysServiceObj, ILxScriptSysService> {
 public:
     explicit ScriptSysServiceObj(Host &h) : m_host(h) {}
-    LxResult UserValueLookup(const char *name, void **ppvObj) override
-    {
+    LxResult UserValueLookup(const char *name, void **ppvObj) override {
         const std::string *text = name ? m_host.UserValue(name) : nullptr;
         if (!text) return LXe_NOTFOUND;
         auto def = m_host.config.userValues.find(name);
@@ -358,33 +324,31 @@ private:
 /// A host command as the SDK sees it: arguments as attributes, execution, queries.
 class HostCommandObj final : public HostObject<HostCommandObj, ILxCommand, ILxAttributes> {
 public:
-    HostCommandObj(Host &h, const HostCommandDef &def) : m_host(h), m_def(def), m_values(def.args.size())
-    {
+    HostCommandObj(Host &h, const HostCommandDef &def) : m_host(h), m_def(def), m_values(def.args.size()) {
         m_message.take(NewMessageObject(h));
     }
-    LxResult Flags(unsigned *f) override
-    {
+    LxResult Flags(unsigned *f) override {
         *f = LXfCMD_MODEL;
         return LXe_OK;
     }
-    LxResult UserName(const char **n) override
-    {
+    LxResult UserName(const char **n) override {
         *n = m_def.name.c_str();
         return LXe_OK;
     }
     LxResult ButtonName(const char **n) override { return UserName(n); }
     LxResult Desc(const char **) override { return LXe_NOTIMPL; }
-    LxResult Message(void **ppvObj) override { return m_message.loc()->QueryInterface(ILxMessage::IID, ppvObj); }
+    LxResult Message(void **ppvObj) override {
+        return m_message.loc()->QueryInterface(ILxMessage::IID, ppvObj);
+    }
     LxResult Enable(ILxUnknownID) override { return LXe_OK; }
-    LxResult Execute(unsigned) override
-    {
-        CommandResult r = m_def.execute ? m_def.execute(m_host, m_values) : CommandResult{LXe_NOTIMPL, "not implemented"};
+    LxResult Execute(unsigned) override {
+        CommandResult r =
+            m_def.execute ? m_def.execute(m_host, m_values) : CommandResult{LXe_NOTIMPL, "not implemented"};
         m_message.SetCode(r.code);
         if (MessageObj *m = HostSide<MessageObj>(m_message)) m->SetRawText(r.message);
         return r.code;
     }
-    LxResult Query(unsigned index, ILxUnknownID va) override
-    {
+    LxResult Query(unsigned index, ILxUnknownID va) override {
         CLxUser_ValueArray out;
         std::vector<std::string> values;
         if (!m_def.query || !out.set(va) || !m_def.query(m_host, index, m_values, values)) return LXe_NOTIMPL;
@@ -392,64 +356,54 @@ public:
         return LXe_OK;
     }
     // Arguments
-    LxResult Count(unsigned *c) override
-    {
+    LxResult Count(unsigned *c) override {
         *c = unsigned(m_def.args.size());
         return LXe_OK;
     }
-    LxResult Name(unsigned i, const char **n) override
-    {
+    LxResult Name(unsigned i, const char **n) override {
         if (i >= m_def.args.size()) return LXe_OUTOFBOUNDS;
         *n = m_def.args[i].first.c_str();
         return LXe_OK;
     }
-    LxResult Lookup(const char *n, unsigned *i) override
-    {
+    LxResult Lookup(const char *n, unsigned *i) override {
         for (unsigned k = 0; k < m_def.args.size(); ++k)
             if (n && m_def.args[k].first == n) return (*i = k, LXe_OK);
         return LXe_NOTFOUND;
     }
-    LxResult Type(unsigned i, unsigned *t) override
-    {
+    LxResult Type(unsigned i, unsigned *t) override {
         if (i >= m_def.args.size()) return LXe_OUTOFBOUNDS;
         *t = LXi_TYPE_STRING;
         return LXe_OK;
     }
-    LxResult TypeName(unsigned i, const char **n) override
-    {
+    LxResult TypeName(unsigned i, const char **n) override {
         if (i >= m_def.args.size()) return LXe_OUTOFBOUNDS;
         *n = m_def.args[i].second.c_str();
         return LXe_OK;
     }
     LxResult Hints(unsigned, const LXtTextValueHint **) override { return LXe_NOTFOUND; }
     LxResult Value(unsigned, void **, int) override { return LXe_NOTIMPL; }
-    LxResult GetInt(unsigned i, int *v) override
-    {
+    LxResult GetInt(unsigned i, int *v) override {
         if (i >= m_values.size()) return LXe_OUTOFBOUNDS;
         *v = std::atoi(m_values[i].c_str());
         return LXe_OK;
     }
     LxResult SetInt(unsigned i, int v) override { return SetString(i, std::to_string(v).c_str()); }
-    LxResult GetFlt(unsigned i, double *v) override
-    {
+    LxResult GetFlt(unsigned i, double *v) override {
         if (i >= m_values.size()) return LXe_OUTOFBOUNDS;
         *v = std::atof(m_values[i].c_str());
         return LXe_OK;
     }
-    LxResult SetFlt(unsigned i, double v) override
-    {
+    LxResult SetFlt(unsigned i, double v) override {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.17g", v);
         return SetString(i, buf);
     }
-    LxResult GetString(unsigned i, char *buf, unsigned len) override
-    {
+    LxResult GetString(unsigned i, char *buf, unsigned len) override {
         if (i >= m_values.size()) return LXe_OUTOFBOUNDS;
         CopyText(m_values[i], buf, len);
         return LXe_OK;
     }
-    LxResult SetString(unsigned i, const char *t) override
-    {
+    LxResult SetString(unsigned i, const char *t) override {
         if (i >= m_values.size() || !t) return LXe_OUTOFBOUNDS;
         m_values[i] = t;
         return LXe_OK;
@@ -465,8 +419,7 @@ private:
 class CommandServiceObj final : public HostObject<CommandServiceObj, ILxCommandService> {
 public:
     explicit CommandServiceObj(Host &h) : m_host(h) {}
-    LxResult Spawn(const char *name, void **ppvObj) override
-    {
+    LxResult Spawn(const char *name, void **ppvObj) override {
         if (!name) return LXe_INVALIDARG;
         if (const HostCommandDef *def = m_host.FindHostCommand(name)) {
             *ppvObj = NewHostCommandObject(m_host, *def);
@@ -484,10 +437,11 @@ private:
 
 }  // namespace
 
-ILxUnknownID NewMessageObject(Host &host) { return static_cast<ILxMessage *>(new MessageObj(host)); }
+ILxUnknownID NewMessageObject(Host &host) {
+    return static_cast<ILxMessage *>(new MessageObj(host));
+}
 
-ILxUnknownID NewHostCommandObject(Host &host, const HostCommandDef &def)
-{
+ILxUnknownID NewHostCommandObject(Host &host, const HostCommandDef &def) {
     return static_cast<ILxCommand *>(new HostCommandObj(host, def));
 }
 
@@ -497,19 +451,20 @@ ILxUnknownID NewSceneService();
 ILxUnknownID NewSelectionService(Host &host, ILxUnknownID scene);
 ILxUnknownID NewPacketService();
 
-ILxUnknownID NewService(Host &host, const char *iid, ILxUnknownID scene)
-{
+ILxUnknownID NewService(Host &host, const char *iid, ILxUnknownID scene) {
     const std::string id = iid;
     if (id == ILxMeshService::IID) return NewMeshService();
     if (id == ILxLayerService::IID) return NewLayerService(host);
     if (id == ILxSceneService::IID) return NewSceneService();
     if (id == ILxSelectionService::IID) return NewSelectionService(host, scene);
     if (id == ILxMessageService::IID) return static_cast<ILxMessageService *>(new MessageServiceObj(host));
-    if (id == ILxStdDialogService::IID) return static_cast<ILxStdDialogService *>(new StdDialogServiceObj(host));
+    if (id == ILxStdDialogService::IID)
+        return static_cast<ILxStdDialogService *>(new StdDialogServiceObj(host));
     if (id == ILxLogService::IID) return static_cast<ILxLogService *>(new LogServiceObj(host));
     if (id == ILxPlatformService::IID) return static_cast<ILxPlatformService *>(new PlatformServiceObj(host));
     if (id == ILxValueService::IID) return static_cast<ILxValueService *>(new ValueServiceObj);
-    if (id == ILxScriptSysService::IID) return static_cast<ILxScriptSysService *>(new ScriptSysServiceObj(host));
+    if (id == ILxScriptSysService::IID)
+        return static_cast<ILxScriptSysService *>(new ScriptSysServiceObj(host));
     if (id == ILxPacketService::IID) return NewPacketService();
     if (id == ILxCommandService::IID) return static_cast<ILxCommandService *>(new CommandServiceObj(host));
     return nullptr;

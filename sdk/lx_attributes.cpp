@@ -10,16 +10,14 @@ namespace {
 
 enum class Storage { Int, Float, String, Color };
 
-Storage StorageOf(const std::string &type)
-{
+Storage StorageOf(const std::string &type) {
     if (type == LXsTYPE_INTEGER || type == LXsTYPE_BOOLEAN) return Storage::Int;
     if (type == LXsTYPE_STRING) return Storage::String;
     if (type == LXsTYPE_COLOR) return Storage::Color;
     return Storage::Float;
 }
 
-bool ParseDouble(const char *text, double &out)
-{
+bool ParseDouble(const char *text, double &out) {
     char *end = nullptr;
     double v = std::strtod(text, &end);
     if (end == text || !std::isfinite(v)) return false;
@@ -28,8 +26,8 @@ bool ParseDouble(const char *text, double &out)
     static const struct {
         const char *unit;
         double scale;
-    } units[] = {{"", 1.0}, {"m", 1.0}, {"km", 1000.0}, {"cm", 0.01}, {"mm", 0.001}, {"um", 1e-6},
-                 {"in", 0.0254}, {"ft", 0.3048}, {"\"", 0.0254}, {"'", 0.3048}};
+    } units[] = {{"", 1.0},    {"m", 1.0},     {"km", 1000.0}, {"cm", 0.01},   {"mm", 0.001},
+                 {"um", 1e-6}, {"in", 0.0254}, {"ft", 0.3048}, {"\"", 0.0254}, {"'", 0.3048}};
     for (const auto &u : units) {
         if (std::strcmp(end, u.unit) == 0) {
             out = v * u.scale;
@@ -39,8 +37,7 @@ bool ParseDouble(const char *text, double &out)
     return false;
 }
 
-bool ParseBool(const char *text, int &out)
-{
+bool ParseBool(const char *text, int &out) {
     static const char *yes[] = {"1", "true", "on", "yes"};
     static const char *no[] = {"0", "false", "off", "no"};
     for (const char *y : yes)
@@ -50,8 +47,7 @@ bool ParseBool(const char *text, int &out)
     return false;
 }
 
-bool ParseInt(const char *text, const LXtTextValueHint *hints, int &out)
-{
+bool ParseInt(const char *text, const LXtTextValueHint *hints, int &out) {
     char *end = nullptr;
     long v = std::strtol(text, &end, 10);
     if (end != text && *end == '\0') {
@@ -88,32 +84,27 @@ namespace {
 class AttributeValue final : public ILxValue, public ILxValueArray {
 public:
     explicit AttributeValue(CLxDynamicAttributes::Attribute &a) : m_a(a) {}
-    LxResult QueryInterface(const char *iid, void **ppv) override
-    {
+    LxResult QueryInterface(const char *iid, void **ppv) override {
         if (LxOfferInterface<ILxValue>(this, iid, ppv)) return LXe_OK;
         if (m_a.storage == Storage::Color && LxOfferInterface<ILxValueArray>(this, iid, ppv)) return LXe_OK;
         return LXe_NOINTERFACE;
     }
     unsigned AddRef() override { return ++m_refs; }
-    unsigned Release() override
-    {
+    unsigned Release() override {
         unsigned left = --m_refs;
         if (!left) delete this;
         return left;
     }
-    LxResult TypeName(const char **name) override
-    {
+    LxResult TypeName(const char **name) override {
         *name = m_a.type.c_str();
         return LXe_OK;
     }
-    LxResult GetInt(int *v) override
-    {
+    LxResult GetInt(int *v) override {
         *v = m_a.storage == Storage::Int ? m_a.i : int(m_a.f);
         return LXe_OK;
     }
     LxResult SetInt(int v) override { return SetNumber(v); }
-    LxResult GetFlt(double *v) override
-    {
+    LxResult GetFlt(double *v) override {
         *v = m_a.storage == Storage::Int ? double(m_a.i) : m_a.storage == Storage::Color ? m_a.rgb[0] : m_a.f;
         return LXe_OK;
     }
@@ -121,20 +112,17 @@ public:
     LxResult GetString(char *buf, unsigned len) override;
     LxResult SetString(const char *text) override;
     unsigned Count() override { return 3; }
-    LxResult GetInt(unsigned index, int *v) override
-    {
+    LxResult GetInt(unsigned index, int *v) override {
         if (index > 2) return LXe_OUTOFBOUNDS;
         *v = int(m_a.rgb[index]);
         return LXe_OK;
     }
-    LxResult GetFloat(unsigned index, double *v) override
-    {
+    LxResult GetFloat(unsigned index, double *v) override {
         if (index > 2) return LXe_OUTOFBOUNDS;
         *v = m_a.rgb[index];
         return LXe_OK;
     }
-    LxResult GetString(unsigned index, char *buf, unsigned len) override
-    {
+    LxResult GetString(unsigned index, char *buf, unsigned len) override {
         if (index > 2 || len == 0) return LXe_OUTOFBOUNDS;
         std::snprintf(buf, len, "%.17g", m_a.rgb[index]);
         return LXe_OK;
@@ -145,8 +133,7 @@ public:
 
 private:
     ~AttributeValue() = default;
-    LxResult SetNumber(double v)
-    {
+    LxResult SetNumber(double v) {
         if (!std::isfinite(v)) return LXe_INVALIDARG;
         switch (m_a.storage) {
             case Storage::Int:
@@ -168,8 +155,7 @@ private:
     unsigned m_refs = 1;
 };
 
-LxResult AttributeValue::GetString(char *buf, unsigned len)
-{
+LxResult AttributeValue::GetString(char *buf, unsigned len) {
     if (len == 0) return LXe_INVALIDARG;
     switch (m_a.storage) {
         case Storage::Int:
@@ -188,8 +174,7 @@ LxResult AttributeValue::GetString(char *buf, unsigned len)
     return LXe_OK;
 }
 
-LxResult AttributeValue::SetString(const char *text)
-{
+LxResult AttributeValue::SetString(const char *text) {
     if (!text) return LXe_INVALIDARG;
     switch (m_a.storage) {
         case Storage::String:
@@ -225,13 +210,11 @@ LxResult AttributeValue::SetString(const char *text)
 
 CLxDynamicAttributes::CLxDynamicAttributes() = default;
 
-CLxDynamicAttributes::~CLxDynamicAttributes()
-{
+CLxDynamicAttributes::~CLxDynamicAttributes() {
     for (Attribute *a : m_attrs) delete a;
 }
 
-unsigned CLxDynamicAttributes::dyna_Add(const std::string &name, const std::string &type)
-{
+unsigned CLxDynamicAttributes::dyna_Add(const std::string &name, const std::string &type) {
     Attribute *a = new Attribute;
     a->name = name;
     a->type = type;
@@ -241,69 +224,61 @@ unsigned CLxDynamicAttributes::dyna_Add(const std::string &name, const std::stri
     return unsigned(m_attrs.size() - 1);
 }
 
-void CLxDynamicAttributes::dyna_SetHint(unsigned index, const LXtTextValueHint *hints)
-{
+void CLxDynamicAttributes::dyna_SetHint(unsigned index, const LXtTextValueHint *hints) {
     if (index < m_attrs.size()) m_attrs[index]->hints = hints;
 }
 
-int CLxDynamicAttributes::dyna_Lookup(const std::string &name) const
-{
+int CLxDynamicAttributes::dyna_Lookup(const std::string &name) const {
     for (unsigned i = 0; i < m_attrs.size(); ++i)
         if (m_attrs[i]->name == name) return int(i);
     return -1;
 }
 
-bool CLxDynamicAttributes::dyna_IsSet(unsigned index) const { return index < m_attrs.size() && m_attrs[index]->isSet; }
+bool CLxDynamicAttributes::dyna_IsSet(unsigned index) const {
+    return index < m_attrs.size() && m_attrs[index]->isSet;
+}
 
-CLxUser_Value &CLxDynamicAttributes::dyna_Value(unsigned index)
-{
+CLxUser_Value &CLxDynamicAttributes::dyna_Value(unsigned index) {
     static CLxUser_Value none;
     return index < m_attrs.size() ? m_attrs[index]->value : none;
 }
 
-int CLxDynamicAttributes::dyna_Int(unsigned index, int fallback) const
-{
+int CLxDynamicAttributes::dyna_Int(unsigned index, int fallback) const {
     if (index >= m_attrs.size()) return fallback;
     const Attribute &a = *m_attrs[index];
     return a.storage == Storage::Int ? a.i : a.storage == Storage::Float ? int(a.f) : fallback;
 }
 
-double CLxDynamicAttributes::dyna_Float(unsigned index, double fallback) const
-{
+double CLxDynamicAttributes::dyna_Float(unsigned index, double fallback) const {
     if (index >= m_attrs.size()) return fallback;
     const Attribute &a = *m_attrs[index];
     return a.storage == Storage::Float ? a.f : a.storage == Storage::Int ? double(a.i) : fallback;
 }
 
-bool CLxDynamicAttributes::dyna_Bool(unsigned index, bool fallback) const
-{
+bool CLxDynamicAttributes::dyna_Bool(unsigned index, bool fallback) const {
     if (index >= m_attrs.size() || m_attrs[index]->storage != Storage::Int) return fallback;
     return m_attrs[index]->i != 0;
 }
 
-std::string CLxDynamicAttributes::dyna_String(unsigned index, const std::string &fallback) const
-{
+std::string CLxDynamicAttributes::dyna_String(unsigned index, const std::string &fallback) const {
     if (index >= m_attrs.size() || m_attrs[index]->storage != Storage::String) return fallback;
     return m_attrs[index]->s;
 }
 
-LxResult CLxDynamicAttributes::attr_Name(unsigned index, const char **name)
-{
+LxResult CLxDynamicAttributes::attr_Name(unsigned index, const char **name) {
     if (index >= m_attrs.size()) return LXe_OUTOFBOUNDS;
     *name = m_attrs[index]->name.c_str();
     return LXe_OK;
 }
 
-LxResult CLxDynamicAttributes::attr_Lookup(const char *name, unsigned *index)
-{
+LxResult CLxDynamicAttributes::attr_Lookup(const char *name, unsigned *index) {
     int i = dyna_Lookup(name ? name : "");
     if (i < 0) return LXe_NOTFOUND;
     *index = unsigned(i);
     return LXe_OK;
 }
 
-LxResult CLxDynamicAttributes::attr_Type(unsigned index, unsigned *type)
-{
+LxResult CLxDynamicAttributes::attr_Type(unsigned index, unsigned *type) {
     if (index >= m_attrs.size()) return LXe_OUTOFBOUNDS;
     switch (m_attrs[index]->storage) {
         case Storage::Int:
@@ -322,117 +297,102 @@ LxResult CLxDynamicAttributes::attr_Type(unsigned index, unsigned *type)
     return LXe_OK;
 }
 
-LxResult CLxDynamicAttributes::attr_TypeName(unsigned index, const char **name)
-{
+LxResult CLxDynamicAttributes::attr_TypeName(unsigned index, const char **name) {
     if (index >= m_attrs.size()) return LXe_OUTOFBOUNDS;
     *name = m_attrs[index]->type.c_str();
     return LXe_OK;
 }
 
-LxResult CLxDynamicAttributes::attr_Hints(unsigned index, const LXtTextValueHint **hints)
-{
+LxResult CLxDynamicAttributes::attr_Hints(unsigned index, const LXtTextValueHint **hints) {
     if (index >= m_attrs.size()) return LXe_OUTOFBOUNDS;
     *hints = m_attrs[index]->hints;
     return *hints ? LXe_OK : LXe_NOTFOUND;
 }
 
-LxResult CLxDynamicAttributes::attr_Value(unsigned index, void **ppvObj, int)
-{
+LxResult CLxDynamicAttributes::attr_Value(unsigned index, void **ppvObj, int) {
     if (index >= m_attrs.size()) return LXe_OUTOFBOUNDS;
     return m_attrs[index]->value.loc()->QueryInterface(ILxValue::IID, ppvObj);
 }
 
-LxResult CLxDynamicAttributes::attr_GetInt(unsigned index, int *value)
-{
+LxResult CLxDynamicAttributes::attr_GetInt(unsigned index, int *value) {
     if (index >= m_attrs.size()) return LXe_OUTOFBOUNDS;
     return m_attrs[index]->value.GetInt(value);
 }
 
-LxResult CLxDynamicAttributes::attr_SetInt(unsigned index, int value)
-{
+LxResult CLxDynamicAttributes::attr_SetInt(unsigned index, int value) {
     if (index >= m_attrs.size()) return LXe_OUTOFBOUNDS;
     LxResult r = m_attrs[index]->value.SetInt(value);
     if (LXx_OK(r)) dyna_Changed(index);
     return r;
 }
 
-LxResult CLxDynamicAttributes::attr_GetFlt(unsigned index, double *value)
-{
+LxResult CLxDynamicAttributes::attr_GetFlt(unsigned index, double *value) {
     if (index >= m_attrs.size()) return LXe_OUTOFBOUNDS;
     return m_attrs[index]->value.GetFlt(value);
 }
 
-LxResult CLxDynamicAttributes::attr_SetFlt(unsigned index, double value)
-{
+LxResult CLxDynamicAttributes::attr_SetFlt(unsigned index, double value) {
     if (index >= m_attrs.size()) return LXe_OUTOFBOUNDS;
     LxResult r = m_attrs[index]->value.SetFlt(value);
     if (LXx_OK(r)) dyna_Changed(index);
     return r;
 }
 
-LxResult CLxDynamicAttributes::attr_GetString(unsigned index, char *buf, unsigned len)
-{
+LxResult CLxDynamicAttributes::attr_GetString(unsigned index, char *buf, unsigned len) {
     if (index >= m_attrs.size()) return LXe_OUTOFBOUNDS;
     return m_attrs[index]->value.loc()->GetString(buf, len);
 }
 
-LxResult CLxDynamicAttributes::attr_SetString(unsigned index, const char *text)
-{
+LxResult CLxDynamicAttributes::attr_SetString(unsigned index, const char *text) {
     if (index >= m_attrs.size()) return LXe_OUTOFBOUNDS;
     LxResult r = m_attrs[index]->value.SetString(text);
     if (LXx_OK(r)) dyna_Changed(index);
     return r;
 }
 
-LxResult CLxDynamicAttributes::attr_GetBool(unsigned index, bool *value)
-{
+LxResult CLxDynamicAttributes::attr_GetBool(unsigned index, bool *value) {
     int v = 0;
     LxResult r = attr_GetInt(index, &v);
     if (LXx_OK(r)) *value = v != 0;
     return r;
 }
 
-LxResult CLxDynamicAttributes::attr_SetBool(unsigned index, bool value) { return attr_SetInt(index, value ? 1 : 0); }
+LxResult CLxDynamicAttributes::attr_SetBool(unsigned index, bool value) {
+    return attr_SetInt(index, value ? 1 : 0);
+}
 
-LxResult CLxDynamicAttributes::atrui_DisableMsg(unsigned index, ILxUnknownID message)
-{
+LxResult CLxDynamicAttributes::atrui_DisableMsg(unsigned index, ILxUnknownID message) {
     CLxUser_Message msg;
     msg.set(message);
     return atrui_Enabled(index, msg) ? LXe_OK : LXe_CMD_DISABLED;
 }
 
-unsigned CLxUser_Attributes::Count()
-{
+unsigned CLxUser_Attributes::Count() {
     unsigned n = 0;
     return LXx_OK(m_loc->Count(&n)) ? n : 0;
 }
 
-int CLxUser_Attributes::FindIndex(const char *name)
-{
+int CLxUser_Attributes::FindIndex(const char *name) {
     unsigned i = 0;
     return LXx_OK(m_loc->Lookup(name, &i)) ? int(i) : -1;
 }
 
-std::string CLxUser_Attributes::TypeName(unsigned index)
-{
+std::string CLxUser_Attributes::TypeName(unsigned index) {
     const char *n = nullptr;
     return LXx_OK(m_loc->TypeName(index, &n)) && n ? std::string(n) : std::string();
 }
 
-int CLxUser_Attributes::GetInt(unsigned index, int fallback)
-{
+int CLxUser_Attributes::GetInt(unsigned index, int fallback) {
     int v = fallback;
     return LXx_OK(m_loc->GetInt(index, &v)) ? v : fallback;
 }
 
-double CLxUser_Attributes::GetFlt(unsigned index, double fallback)
-{
+double CLxUser_Attributes::GetFlt(unsigned index, double fallback) {
     double v = fallback;
     return LXx_OK(m_loc->GetFlt(index, &v)) ? v : fallback;
 }
 
-std::string CLxUser_Attributes::GetString(unsigned index)
-{
+std::string CLxUser_Attributes::GetString(unsigned index) {
     char buf[1024] = {0};
     return LXx_OK(m_loc->GetString(index, buf, sizeof buf)) ? std::string(buf) : std::string();
 }

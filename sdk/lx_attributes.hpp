@@ -124,8 +124,7 @@ class CLxIfc_Attributes final : public CLxInterfaceGlue<ILxAttributes, CLxIfc_At
     T *obj() { return static_cast<T *>(this->m_obj); }
 
 public:
-    LxResult Count(unsigned *count) override
-    {
+    LxResult Count(unsigned *count) override {
         *count = obj()->attr_Count();
         return LXe_OK;
     }
@@ -148,8 +147,7 @@ class CLxIfc_AttributesUI final : public CLxInterfaceGlue<ILxAttributesUI, CLxIf
     T *obj() { return static_cast<T *>(this->m_obj); }
 
 public:
-    LxResult UIHints(unsigned i, ILxUnknownID hints) override
-    {
+    LxResult UIHints(unsigned i, ILxUnknownID hints) override {
         CLxUser_UIHints h;
         if (!h.set(hints)) return LXe_INVALIDARG;
         return obj()->atrui_UIHints(i, h);

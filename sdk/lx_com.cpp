@@ -5,12 +5,15 @@ namespace {
 ILxUnknownID g_hostRoot = nullptr;
 }
 
-void SetHostRoot(ILxUnknownID root) { g_hostRoot = root; }
+void SetHostRoot(ILxUnknownID root) {
+    g_hostRoot = root;
+}
 
-ILxUnknownID HostRoot() { return g_hostRoot; }
+ILxUnknownID HostRoot() {
+    return g_hostRoot;
+}
 
-LxResult GetGlobal(const char *iid, void **ppvObj)
-{
+LxResult GetGlobal(const char *iid, void **ppvObj) {
     *ppvObj = nullptr;
     if (!g_hostRoot) return LXe_NOTAVAILABLE;
     void *rootIfc = nullptr;

@@ -42,7 +42,9 @@ ILxUnknownID HostRoot();
 LxResult GetGlobal(const char *iid, void **ppvObj);
 
 /// Treats an opaque object pointer handed out by the host as its unknown interface.
-inline ILxUnknownID Unknown(void *obj) { return static_cast<ILxUnknownID>(obj); }
+inline ILxUnknownID Unknown(void *obj) {
+    return static_cast<ILxUnknownID>(obj);
+}
 
 }  // namespace lx
 
@@ -54,8 +56,7 @@ public:
     CLxLocT() = default;
     CLxLocT(const CLxLocT &other) : m_loc(other.m_loc) { AddRefLoc(); }
     CLxLocT(CLxLocT &&other) noexcept : m_loc(std::exchange(other.m_loc, nullptr)) {}
-    CLxLocT &operator=(const CLxLocT &other)
-    {
+    CLxLocT &operator=(const CLxLocT &other) {
         if (this != &other) {
             I *old = m_loc;
             m_loc = other.m_loc;
@@ -64,8 +65,7 @@ public:
         }
         return *this;
     }
-    CLxLocT &operator=(CLxLocT &&other) noexcept
-    {
+    CLxLocT &operator=(CLxLocT &&other) noexcept {
         if (this != &other) {
             clear();
             m_loc = std::exchange(other.m_loc, nullptr);
@@ -75,8 +75,7 @@ public:
     ~CLxLocT() { clear(); }
 
     /// Binds to the interface of obj; false (and cleared) when obj is null or lacks the interface.
-    bool set(ILxUnknownID obj)
-    {
+    bool set(ILxUnknownID obj) {
         clear();
         if (!obj) return false;
         void *p = nullptr;
@@ -86,14 +85,12 @@ public:
     }
     bool set(void *obj) { return set(lx::Unknown(obj)); }
     /// Binds to an object whose reference the caller hands over (the result of an allocating call).
-    bool take(void *obj)
-    {
+    bool take(void *obj) {
         bool ok = set(obj);
         if (obj) lx::Unknown(obj)->Release();
         return ok;
     }
-    void clear()
-    {
+    void clear() {
         if (m_loc) m_loc->Release();
         m_loc = nullptr;
     }
@@ -103,8 +100,7 @@ public:
     operator ILxUnknownID() const { return m_loc; }
 
 protected:
-    void AddRefLoc()
-    {
+    void AddRefLoc() {
         if (m_loc) m_loc->AddRef();
     }
     I *m_loc = nullptr;
@@ -119,8 +115,7 @@ public:
     bool autoInit() { return this->take(Lookup()); }
 
 private:
-    static void *Lookup()
-    {
+    static void *Lookup() {
         void *p = nullptr;
         if (LXx_FAIL(lx::GetGlobal(I::IID, &p))) return nullptr;
         return p;
@@ -133,8 +128,7 @@ template <class Derived>
 class CLxRefCounted {
 public:
     unsigned AddRefImpl() { return ++m_refs; }
-    unsigned ReleaseImpl()
-    {
+    unsigned ReleaseImpl() {
         unsigned left = --m_refs;
         if (left == 0) delete static_cast<Derived *>(this);
         return left;
@@ -148,8 +142,7 @@ protected:
 
 /// Writes `iface` to ppvObj with a reference when `iid` names it; the building block of QueryInterface.
 template <class I, class Obj>
-bool LxOfferInterface(Obj *obj, const char *iid, void **ppvObj)
-{
+bool LxOfferInterface(Obj *obj, const char *iid, void **ppvObj) {
     if (std::strcmp(iid, I::IID) != 0 && std::strcmp(iid, "ILxUnknown") != 0) return false;
     *ppvObj = static_cast<I *>(obj);
     obj->AddRef();

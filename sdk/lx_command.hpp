@@ -81,8 +81,7 @@ public:
     LxResult Desc(const char **d) override { return obj()->cmd_Desc(d); }
     LxResult Message(void **p) override { return obj()->cmd_Message(p); }
     LxResult Enable(ILxUnknownID msg) override { return obj()->cmd_Enable(msg); }
-    LxResult Execute(unsigned flags) override
-    {
+    LxResult Execute(unsigned flags) override {
         obj()->cmd_Execute(flags);
         return LXe_OK;
     }

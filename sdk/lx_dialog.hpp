@@ -137,7 +137,9 @@ class CLxUser_Message : public CLxLocT<ILxMessage> {
 public:
     LxResult Code() { return m_loc->Code(); }
     LxResult SetCode(LxResult code) { return m_loc->SetCode(code); }
-    LxResult SetMessage(const char *table, const char *key, unsigned id) { return m_loc->SetMessage(table, key, id); }
+    LxResult SetMessage(const char *table, const char *key, unsigned id) {
+        return m_loc->SetMessage(table, key, id);
+    }
     LxResult SetArgumentString(unsigned i, const char *text) { return m_loc->SetArgumentString(i, text); }
     LxResult SetArgumentInt(unsigned i, int v) { return m_loc->SetArgumentInt(i, v); }
     LxResult SetArgumentFloat(unsigned i, double v) { return m_loc->SetArgumentFloat(i, v); }
@@ -165,8 +167,7 @@ public:
     bool MonitorAllocate(const char *title, CLxUser_Monitor &monitor);
     void MonitorRelease() { m_loc->MonitorRelease(); }
     bool MessageAllocate(CLxUser_Message &msg);
-    LxResult MessageOpen(ILxUnknownID msg, const char *title, const char *helpURL, const char *cookie)
-    {
+    LxResult MessageOpen(ILxUnknownID msg, const char *title, const char *helpURL, const char *cookie) {
         return m_loc->MessageOpen(msg, title, helpURL, cookie);
     }
 };

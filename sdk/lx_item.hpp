@@ -85,13 +85,13 @@ protected:
 class ILxLocator : public ILxUnknown {
 public:
     static constexpr const char *IID = "ILxLocator";
-    virtual LxResult SetPosition(ILxUnknownID chanRead, ILxUnknownID chanWrite, const LXtVector pos, unsigned type,
-                                 unsigned link) = 0;
-    virtual LxResult SetRotation(ILxUnknownID chanRead, ILxUnknownID chanWrite, const LXtMatrix m3, unsigned type,
-                                 unsigned link) = 0;
+    virtual LxResult SetPosition(ILxUnknownID chanRead, ILxUnknownID chanWrite, const LXtVector pos,
+                                 unsigned type, unsigned link) = 0;
+    virtual LxResult SetRotation(ILxUnknownID chanRead, ILxUnknownID chanWrite, const LXtMatrix m3,
+                                 unsigned type, unsigned link) = 0;
     /// Scale from the diagonal of a 4x4 scale matrix.
-    virtual LxResult SetScale(ILxUnknownID chanRead, ILxUnknownID chanWrite, const LXtMatrix4 m4, unsigned type,
-                              unsigned link) = 0;
+    virtual LxResult SetScale(ILxUnknownID chanRead, ILxUnknownID chanWrite, const LXtMatrix4 m4,
+                              unsigned type, unsigned link) = 0;
 
 protected:
     ~ILxLocator() = default;
@@ -191,18 +191,15 @@ public:
 class CLxUser_Locator : public CLxLocT<ILxLocator> {
 public:
     LxResult SetPosition(CLxUser_ChannelRead &r, CLxUser_ChannelWrite &w, const LXtVector pos, unsigned type,
-                         unsigned link)
-    {
+                         unsigned link) {
         return m_loc->SetPosition(r, w, pos, type, link);
     }
     LxResult SetRotation(CLxUser_ChannelRead &r, CLxUser_ChannelWrite &w, const LXtMatrix m3, unsigned type,
-                         unsigned link)
-    {
+                         unsigned link) {
         return m_loc->SetRotation(r, w, m3, type, link);
     }
     LxResult SetScale(CLxUser_ChannelRead &r, CLxUser_ChannelWrite &w, const LXtMatrix4 m4, unsigned type,
-                      unsigned link)
-    {
+                      unsigned link) {
         return m_loc->SetScale(r, w, m4, type, link);
     }
 };

@@ -140,13 +140,12 @@ public:
     /// True when the element the accessor is on carries the marks of the mode.
     bool TestMarks(LXtMarkMode mode) { return this->m_loc->TestMarks(mode) == LXe_TRUE; }
     LxResult SetMarks(LXtMarkMode mode) { return this->m_loc->SetMarks(mode); }
-    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID monitor = nullptr)
-    {
+    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID monitor = nullptr) {
         return this->m_loc->Enumerate(mode, visitor, monitor);
     }
     /// Walks the elements that pass the mode, calling the visitor with this accessor on each.
-    LxResult Enum(CLxImpl_AbstractVisitor *visitor, LXtMarkMode mode = LXiMARK_ANY, ILxUnknownID monitor = nullptr)
-    {
+    LxResult Enum(CLxImpl_AbstractVisitor *visitor, LXtMarkMode mode = LXiMARK_ANY,
+                  ILxUnknownID monitor = nullptr) {
         CLxVisitorGlue glue(visitor);
         return this->m_loc->Enumerate(mode, &glue, monitor);
     }
@@ -179,13 +178,13 @@ public:
     LxResult VertexCount(unsigned *n) { return m_loc->VertexCount(n); }
     LxResult VertexByIndex(unsigned i, LXtPointID *p) { return m_loc->VertexByIndex(i, p); }
     LxResult Normal(LXtVector n) { return m_loc->Normal(n); }
-    LxResult New(LXtID4 type, const LXtPointID *v, unsigned n, unsigned rev, LXtPolygonID *p)
-    {
+    LxResult New(LXtID4 type, const LXtPointID *v, unsigned n, unsigned rev, LXtPolygonID *p) {
         return m_loc->New(type, v, n, rev, p);
     }
-    LxResult MapValue(LXtMeshMapID map, LXtPointID point, float *value) { return m_loc->MapValue(map, point, value); }
-    LxResult SetMapValue(LXtPointID point, LXtMeshMapID map, const float *value)
-    {
+    LxResult MapValue(LXtMeshMapID map, LXtPointID point, float *value) {
+        return m_loc->MapValue(map, point, value);
+    }
+    LxResult SetMapValue(LXtPointID point, LXtMeshMapID map, const float *value) {
         return m_loc->SetMapValue(point, map, value);
     }
 };
@@ -236,8 +235,7 @@ public:
 
 class CLxUser_MeshService : public CLxLocServiceT<ILxMeshService> {
 public:
-    LxResult ModeCompose(const char *set, const char *clear, LXtMarkMode *mode)
-    {
+    LxResult ModeCompose(const char *set, const char *clear, LXtMarkMode *mode) {
         return m_loc->ModeCompose(set, clear, mode);
     }
     /// Mode that sets (or requires) the named marks.

@@ -89,11 +89,12 @@ class CLxInterfaceGlue : public I, public CLxGenericInterface {
 public:
     const char *IID() const override { return I::IID; }
     ILxUnknownID Unknown() override { return static_cast<I *>(this); }
-    LxResult QueryInterface(const char *iid, void **ppvObj) override { return m_owner->QueryInterface(iid, ppvObj); }
+    LxResult QueryInterface(const char *iid, void **ppvObj) override {
+        return m_owner->QueryInterface(iid, ppvObj);
+    }
     unsigned AddRef() override { return m_owner->AddRef(); }
     unsigned Release() override { return m_owner->Release(); }
-    CLxGenericInterface *Bind(void *obj, CLxServerObject *owner) const override
-    {
+    CLxGenericInterface *Bind(void *obj, CLxServerObject *owner) const override {
         Self *bound = new Self;
         bound->m_obj = obj;
         bound->m_owner = owner;

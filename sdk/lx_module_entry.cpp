@@ -2,7 +2,7 @@
 // with dlsym; everything else of the SDK is linked in statically and stays hidden.
 #include "lx_module.hpp"
 
-extern "C" __attribute__((visibility("default"))) LxResult ILxModule_Create(ILxUnknownID host, void **ppvObj)
-{
+extern "C" __attribute__((visibility("default"))) LxResult ILxModule_Create(ILxUnknownID host,
+                                                                            void **ppvObj) {
     return lx::CreateModule(host, ppvObj, &initialize);
 }

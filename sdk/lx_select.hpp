@@ -113,8 +113,7 @@ public:
 template <class I>
 class CLxPacketTranslationT : public CLxLocT<I> {
 public:
-    bool autoInit()
-    {
+    bool autoInit() {
         CLxUser_SelectionService sel;
         void *p = nullptr;
         this->clear();
@@ -140,8 +139,7 @@ public:
     LxResult Polygon(void *pkt, LXtPolygonID *p) { return m_loc->Polygon(pkt, p); }
     LxResult Mesh(void *pkt, void **mesh) { return m_loc->Mesh(pkt, mesh); }
     LxResult Item(void *pkt, void **item) { return m_loc->Item(pkt, item); }
-    void *Packet(LXtPointID a, LXtPointID b, LXtPolygonID poly, ILxUnknownID mesh)
-    {
+    void *Packet(LXtPointID a, LXtPointID b, LXtPolygonID poly, ILxUnknownID mesh) {
         return m_loc->Packet(a, b, poly, mesh);
     }
 };
@@ -161,10 +159,18 @@ public:
 };
 
 template <>
-inline const char *CLxPacketTranslationT<ILxVertexPacketTranslation>::TypeName() { return LXsSELTYP_VERTEX; }
+inline const char *CLxPacketTranslationT<ILxVertexPacketTranslation>::TypeName() {
+    return LXsSELTYP_VERTEX;
+}
 template <>
-inline const char *CLxPacketTranslationT<ILxEdgePacketTranslation>::TypeName() { return LXsSELTYP_EDGE; }
+inline const char *CLxPacketTranslationT<ILxEdgePacketTranslation>::TypeName() {
+    return LXsSELTYP_EDGE;
+}
 template <>
-inline const char *CLxPacketTranslationT<ILxPolygonPacketTranslation>::TypeName() { return LXsSELTYP_POLYGON; }
+inline const char *CLxPacketTranslationT<ILxPolygonPacketTranslation>::TypeName() {
+    return LXsSELTYP_POLYGON;
+}
 template <>
-inline const char *CLxPacketTranslationT<ILxItemPacketTranslation>::TypeName() { return LXsSELTYP_ITEM; }
+inline const char *CLxPacketTranslationT<ILxItemPacketTranslation>::TypeName() {
+    return LXsSELTYP_ITEM;
+}

@@ -24,8 +24,7 @@ public:
 class CLxVisitorGlue final : public ILxVisitor {
 public:
     explicit CLxVisitorGlue(CLxImpl_AbstractVisitor *impl) : m_impl(impl) {}
-    LxResult QueryInterface(const char *iid, void **ppvObj) override
-    {
+    LxResult QueryInterface(const char *iid, void **ppvObj) override {
         return LxOfferInterface<ILxVisitor>(this, iid, ppvObj) ? LXe_OK : LXe_NOINTERFACE;
     }
     // Lives on the caller's stack for the length of one enumeration.

@@ -20,8 +20,7 @@ class CountVisitor : public CLxImpl_AbstractVisitor {
 public:
     CLxUser_Polygon *poly = nullptr;
     std::vector<unsigned> seen;
-    LxResult Evaluate() override
-    {
+    LxResult Evaluate() override {
         unsigned i = 0;
         poly->Index(&i);
         seen.push_back(i);
@@ -31,8 +30,7 @@ public:
 
 }  // namespace
 
-TEST(HostCore, ScanSeesActiveLayersInSceneOrderAndPrimaryOnly)
-{
+TEST(HostCore, ScanSeesActiveLayersInSceneOrderAndPrimaryOnly) {
     Host host;
     ItemData &a = AddMesh(host, GridSpec(1, 1));
     ItemData &hidden = AddMesh(host, GridSpec(1, 1));
@@ -57,8 +55,7 @@ TEST(HostCore, ScanSeesActiveLayersInSceneOrderAndPrimaryOnly)
     EXPECT_EQ(item.GetIdentity(), b.ident);
 }
 
-TEST(HostCore, EnumerationFollowsSelectMarkAndSelectionOrder)
-{
+TEST(HostCore, EnumerationFollowsSelectMarkAndSelectionOrder) {
     Host host;
     ItemData &grid = AddMesh(host, GridSpec(3, 1));
     SelectPolygons(host, grid, {2, 0});
@@ -98,8 +95,7 @@ TEST(HostCore, EnumerationFollowsSelectMarkAndSelectionOrder)
     EXPECT_FALSE(poly.TestMarks(selected));
 }
 
-TEST(HostCore, EdgesAreDerivedOnceAndSharedEdgesCountOnce)
-{
+TEST(HostCore, EdgesAreDerivedOnceAndSharedEdgesCountOnce) {
     Host host;
     ItemData &grid = AddMesh(host, GridSpec(2, 2));
     // 2x2 grid: 12 edges; a two-vertex polygon adds one edge, not two.
@@ -111,8 +107,7 @@ TEST(HostCore, EdgesAreDerivedOnceAndSharedEdgesCountOnce)
     EXPECT_EQ(grid.mesh->FindEdge(0, 4), MeshData::kNone);
 }
 
-TEST(HostCore, WorldMatrixFollowsParentChainInRowConvention)
-{
+TEST(HostCore, WorldMatrixFollowsParentChainInRowConvention) {
     Host host;
     MeshSpec spec = GridSpec(1, 1);
     spec.position = {1, 2, 3};
@@ -149,8 +144,7 @@ TEST(HostCore, WorldMatrixFollowsParentChainInRowConvention)
         for (int j = 0; j < 4; ++j) EXPECT_NEAR(prod[i][j], w[i][j], 1e-12) << i << "," << j;
 }
 
-TEST(HostCore, LocatorRotationRoundTripsThroughEuler)
-{
+TEST(HostCore, LocatorRotationRoundTripsThroughEuler) {
     Host host;
     ItemData &light = *host.scene.AddItem(ItemTypeCode("areaLight"));
     ASSERT_EQ(light.children.size(), 1u);  // its light material
@@ -178,8 +172,7 @@ TEST(HostCore, LocatorRotationRoundTripsThroughEuler)
     EXPECT_FALSE(notLocator.set(material));
 }
 
-TEST(HostCore, UnappliedWritableScanTakesItsEditsBack)
-{
+TEST(HostCore, UnappliedWritableScanTakesItsEditsBack) {
     Host host;
     ItemData &grid = AddMesh(host, GridSpec(1, 1));
     CLxUser_LayerService svc;
@@ -220,8 +213,7 @@ TEST(HostCore, UnappliedWritableScanTakesItsEditsBack)
     EXPECT_TRUE(LXx_FAIL(pt.New(pos, nullptr)));
 }
 
-TEST(HostCore, MonitorAbortsAtTheArrangedStepOfTheNextMonitorOnly)
-{
+TEST(HostCore, MonitorAbortsAtTheArrangedStepOfTheNextMonitorOnly) {
     Host host;
     host.abortAtStep = 3;
     CLxUser_StdDialogService dlg;
@@ -240,8 +232,7 @@ TEST(HostCore, MonitorAbortsAtTheArrangedStepOfTheNextMonitorOnly)
     EXPECT_EQ(host.monitors[1].steps, 10u);
 }
 
-TEST(HostCore, UserValuesPreferencesAndQueries)
-{
+TEST(HostCore, UserValuesPreferencesAndQueries) {
     Host host;
     CLxReadUserValue uv;
     ASSERT_TRUE(uv.Query("gORVA_01_EdgeChecker_AngleMultiples"));
@@ -264,8 +255,7 @@ TEST(HostCore, UserValuesPreferencesAndQueries)
     EXPECT_FALSE(missing.Query("no.such.pref"));
 }
 
-TEST(HostCore, PolygonConnectGrowsThroughSharedEdgesNotSharedPoints)
-{
+TEST(HostCore, PolygonConnectGrowsThroughSharedEdgesNotSharedPoints) {
     Host host;
     MeshSpec spec = GridSpec(2, 1);
     // A quad touching the grid at one corner only.
@@ -279,8 +269,7 @@ TEST(HostCore, PolygonConnectGrowsThroughSharedEdgesNotSharedPoints)
     EXPECT_EQ(host.selection.Count(kSelPolygon), 2u);
 }
 
-TEST(HostCore, CommandLinesParseNamesQuotesAndComments)
-{
+TEST(HostCore, CommandLinesParseNamesQuotesAndComments) {
     std::string name, err;
     std::vector<CommandArg> args;
     ASSERT_TRUE(ParseCommandLine("cmd.x 1 name:\"two words\" \"C:\\\\dir\" # tail", name, args, err));
@@ -297,8 +286,7 @@ TEST(HostCore, CommandLinesParseNamesQuotesAndComments)
     EXPECT_TRUE(host.RunLine("   # only a comment").ok());
 }
 
-TEST(HostCore, DistancesReadInSensibleUnits)
-{
+TEST(HostCore, DistancesReadInSensibleUnits) {
     EXPECT_EQ(FormatDistance(2.0), "2 m");
     EXPECT_EQ(FormatDistance(0.25), "250 mm");
     EXPECT_EQ(FormatDistance(1500.0), "1.5 km");
