@@ -21,10 +21,10 @@ struct CommandFixture {
 /// A million edges in mixed directions, about one in fifty off the 15-degree grid: a grid whose
 /// every fiftieth row of points is nudged along X.
 host::MeshSpec MixedEdgeGrid(unsigned side) {
-    host::MeshSpec spec = host::GridSpec(side, side);
-    for (size_t k = 0; k < spec.points.size(); ++k)
-        if ((k / (side + 1)) % 50 == 1) spec.points[k][0] += 0.3f;
-    return spec;
+    host::MeshSpec shape = host::GridSpec(side, side);
+    for (size_t k = 0; k < shape.points.size(); ++k)
+        if ((k / (side + 1)) % 50 == 1) shape.points[k][0] += 0.3f;
+    return shape;
 }
 
 CommandFixture &Shared(Scene scene, unsigned side) {

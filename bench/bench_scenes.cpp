@@ -17,14 +17,14 @@ host::MeshSpec FlatGrid(unsigned side) {
 }
 
 host::MeshSpec RampGrid(unsigned side) {
-    host::MeshSpec spec = host::GridSpec(side, side);
-    for (size_t k = 0; k < spec.points.size(); ++k) {
+    host::MeshSpec shape = host::GridSpec(side, side);
+    for (size_t k = 0; k < shape.points.size(); ++k) {
         size_t row = k / (side + 1);
         // Rows climb a millimetre each; a scrambled micrometre jitter gives every quad its own normal.
         float jitter = float((uint32_t(k) * 2654435761u) % 1000u) * 1e-6f;
-        spec.points[k][1] = float(row) * 0.001f + jitter;
+        shape.points[k][1] = float(row) * 0.001f + jitter;
     }
-    return spec;
+    return shape;
 }
 
 }  // namespace gorva::bench

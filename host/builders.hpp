@@ -27,8 +27,8 @@ struct MeshSpec {
     bool active = true;
 };
 
-/// Adds a mesh item built from the spec; it becomes an active layer unless the spec says otherwise.
-ItemData &AddMesh(Host &host, const MeshSpec &spec);
+/// Adds a mesh item built from the description; it becomes an active layer unless it says otherwise.
+ItemData &AddMesh(Host &host, const MeshSpec &shape);
 
 /// Grid of nx by nz unit quads in the XZ plane at height y, facing +Y, starting at (x0, y, z0).
 MeshSpec GridSpec(unsigned nx, unsigned nz, float y = 0.0f, float x0 = 0.0f, float z0 = 0.0f,

@@ -10,9 +10,9 @@ using namespace gorva::host;
 
 TEST(AppDump, ListsItemsMeshesSelectionAndRecords) {
     Host host;
-    MeshSpec spec = GridSpec(2, 1);
-    spec.polygons[1].material = "Brick";
-    ItemData &grid = AddMesh(host, spec);
+    MeshSpec shape = GridSpec(2, 1);
+    shape.polygons[1].material = "Brick";
+    ItemData &grid = AddMesh(host, shape);
     float uv[2] = {0.25f, 0.1f};
     grid.mesh->SetMapValue(grid.mesh->AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2), 1, uv);
     ASSERT_TRUE(host.RunLine("item.create locator Pivot").ok());

@@ -223,9 +223,9 @@ TEST(AppObj, AFailedOpenLeavesTheSceneAsItWas) {
 
 TEST(AppObj, SavingWritesWorldPositions) {
     Host host;
-    MeshSpec spec = GridSpec(1, 1);
-    spec.position = {10, 0, 0};
-    AddMesh(host, spec);
+    MeshSpec shape = GridSpec(1, 1);
+    shape.position = {10, 0, 0};
+    AddMesh(host, shape);
     ObjFile file;
     std::string error;
     ASSERT_TRUE(Parse(WriteText(host), file, error)) << error;

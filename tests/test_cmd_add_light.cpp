@@ -51,16 +51,16 @@ protected:
 /// A mesh item holding one quad per corner list (four points each, in the order given).
 gh::ItemData &AddQuads(gh::Host &host, const std::vector<std::array<std::array<float, 3>, 4>> &quads,
                        const gh::MeshSpec &base = gh::MeshSpec()) {
-    gh::MeshSpec spec = base;
+    gh::MeshSpec shape = base;
     for (const auto &quad : quads) {
         gh::PolygonSpec polygon;
         for (const auto &p : quad) {
-            polygon.vertices.push_back(uint32_t(spec.points.size()));
-            spec.points.push_back(p);
+            polygon.vertices.push_back(uint32_t(shape.points.size()));
+            shape.points.push_back(p);
         }
-        spec.polygons.push_back(polygon);
+        shape.polygons.push_back(polygon);
     }
-    return gh::AddMesh(host, spec);
+    return gh::AddMesh(host, shape);
 }
 
 // Upright 2 x 1 quad in the XY plane, facing +Z, level top edge.
@@ -378,11 +378,11 @@ TEST_F(AddLightTest, DisabledWithoutPolygonsOrOnAnotherVersion) {
 }
 
 TEST_F(AddLightTest, MeasuresInWorldSpaceOfATransformedMesh) {
-    gh::MeshSpec spec;
-    spec.position = {10, 2, -4};
-    spec.rotation = {0.3, 1.1, -0.4};
-    spec.scale = {2, 2, 2};
-    auto &mesh = AddQuads(host, {kWallQuad}, spec);
+    gh::MeshSpec shape;
+    shape.position = {10, 2, -4};
+    shape.rotation = {0.3, 1.1, -0.4};
+    shape.scale = {2, 2, 2};
+    auto &mesh = AddQuads(host, {kWallQuad}, shape);
     gh::SelectPolygons(host, mesh, {0});
     ASSERT_TRUE(Run({{"light_type", "2"}, {"flip_facing", "1"}}).ok());
     const auto &light = *ItemsOfType("pointLight")[0];

@@ -160,10 +160,10 @@ protected:
 
     /// A triangle whose edge 0-1 runs along `d` from the origin; edge selection mode.
     ItemData &Probe(const std::array<float, 3> &d) {
-        MeshSpec spec;
-        spec.points = {{0, 0, 0}, d, {-0.37f, -0.21f, -0.13f}};
-        spec.polygons = {{{0, 1, 2}, "", ""}};
-        ItemData &mesh = AddMesh(host, spec);
+        MeshSpec shape;
+        shape.points = {{0, 0, 0}, d, {-0.37f, -0.21f, -0.13f}};
+        shape.polygons = {{{0, 1, 2}, "", ""}};
+        ItemData &mesh = AddMesh(host, shape);
         SelectEdges(host, mesh, {{1, 2}});
         return mesh;
     }
@@ -285,10 +285,10 @@ TEST(EdgeCheckerAxes, UnknownAxesClearTheEdgeSelection) {
     std::string error;
     ASSERT_TRUE(host.SetUserValue("gORVA_01_EdgeChecker_Axes", "5", error)) << error;
 
-    MeshSpec spec;
-    spec.points = {{0, 0, 0}, {1, 0.5f, 0}, {-0.37f, -0.21f, -0.13f}};
-    spec.polygons = {{{0, 1, 2}, "", ""}};
-    ItemData &mesh = AddMesh(host, spec);
+    MeshSpec shape;
+    shape.points = {{0, 0, 0}, {1, 0.5f, 0}, {-0.37f, -0.21f, -0.13f}};
+    shape.polygons = {{{0, 1, 2}, "", ""}};
+    ItemData &mesh = AddMesh(host, shape);
     SelectEdges(host, mesh, {{1, 2}});
     ASSERT_TRUE(host.Run(kCommand, {}).ok());
     EXPECT_EQ(host.selection.Count(kSelEdge), 0u);

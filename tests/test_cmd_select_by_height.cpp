@@ -64,13 +64,13 @@ protected:
 
 /// Points only, one per height along the up axis (Y unless `axis` says otherwise), spread along X/Z.
 MeshSpec PointsAt(const std::vector<float> &heights, int axis = 1) {
-    MeshSpec spec;
+    MeshSpec shape;
     for (size_t i = 0; i < heights.size(); ++i) {
         std::array<float, 3> p{float(i), float(i), float(i)};
         p[axis] = heights[i];
-        spec.points.push_back(p);
+        shape.points.push_back(p);
     }
-    return spec;
+    return shape;
 }
 
 // Reference first; then values just inside and outside 1e-6 of the band ends and of the 1e7 limits.
@@ -116,8 +116,8 @@ TEST_F(SelectByHeightTest, ReferenceIsFirstSelectedInMeshOrderNotSelectionOrder)
 
 TEST_F(SelectByHeightTest, UpAxisPreferenceChoosesTheCoordinate) {
     // Point 1 shares the reference's Z, point 2 its Y, point 3 its X.
-    MeshSpec spec;
-    spec.points = {{1, 2, 3}, {9, 8, 3}, {7, 2, 6}, {1, 5, 4}};
+    MeshSpec shape;
+    shape.points = {{1, 2, 3}, {9, 8, 3}, {7, 2, 6}, {1, 5, 4}};
     const struct {
         const char *axis;
         std::set<uint32_t> expected;
@@ -125,7 +125,7 @@ TEST_F(SelectByHeightTest, UpAxisPreferenceChoosesTheCoordinate) {
     for (const auto &c : cases) {
         host.NewScene();
         host.SetPreference("units.upAxis", c.axis);
-        ItemData &mesh = AddMesh(host, spec);
+        ItemData &mesh = AddMesh(host, shape);
         SelectPoints(host, mesh, {0});
         ASSERT_TRUE(Run(0).ok());
         EXPECT_EQ(SelectedPoints(mesh), c.expected) << "up axis " << c.axis;
@@ -165,10 +165,10 @@ TEST_F(SelectByHeightTest, ReferenceComesFromTheFirstLayerWithASelection) {
 
 TEST_F(SelectByHeightTest, EdgeHeightIsTheMidpoint) {
     // A wall quad 2 high: its two vertical edges have their midpoints at 1, where no point lies.
-    MeshSpec spec;
-    spec.points = {{0, 0, 0}, {1, 0, 0}, {1, 2, 0}, {0, 2, 0}};
-    spec.polygons = {{{0, 1, 2, 3}, "", ""}};
-    ItemData &mesh = AddMesh(host, spec);
+    MeshSpec shape;
+    shape.points = {{0, 0, 0}, {1, 0, 0}, {1, 2, 0}, {0, 2, 0}};
+    shape.polygons = {{{0, 1, 2, 3}, "", ""}};
+    ItemData &mesh = AddMesh(host, shape);
     SelectEdges(host, mesh, {{1, 2}});
     ASSERT_TRUE(Run(0).ok());
     EXPECT_EQ(SelectedEdges(mesh), (std::set<std::pair<uint32_t, uint32_t>>{{1, 2}, {0, 3}}));
@@ -178,11 +178,11 @@ TEST_F(SelectByHeightTest, PolygonHeightIsTheSinglePrecisionVertexAverage) {
     // 2^24 + 1 rounds back to 2^24 in single precision, so the order of the corners decides the sum:
     // (2^24, 1, 1) sums to 2^24, while (1, 1, 2^24) and (2^24, 2, 0) sum to 2^24 + 2.
     const float big = 16777216.0f;
-    MeshSpec spec;
-    spec.points = {{0, big, 0}, {1, 2, 0},  {0, 0, 1},  {0, big, 5}, {1, 1, 5},
+    MeshSpec shape;
+    shape.points = {{0, big, 0}, {1, 2, 0},  {0, 0, 1},  {0, big, 5}, {1, 1, 5},
                    {0, 1, 6},   {0, 1, 10}, {1, 1, 10}, {0, big, 11}};
-    spec.polygons = {{{0, 1, 2}, "", ""}, {{3, 4, 5}, "", ""}, {{6, 7, 8}, "", ""}};
-    ItemData &mesh = AddMesh(host, spec);
+    shape.polygons = {{{0, 1, 2}, "", ""}, {{3, 4, 5}, "", ""}, {{6, 7, 8}, "", ""}};
+    ItemData &mesh = AddMesh(host, shape);
     SelectPolygons(host, mesh, {0});
     ASSERT_TRUE(Run(0).ok());
     EXPECT_EQ(SelectedPolygons(mesh), (std::set<uint32_t>{0, 2}));

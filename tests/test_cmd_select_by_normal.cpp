@@ -44,12 +44,12 @@ std::set<uint32_t> AllOf(const ItemData &item) {
 /// One square of the given side in the XZ plane facing +Y, at the item position `at`.
 MeshSpec SquareSpec(float side, std::array<double, 3> at, const std::string &material = "",
                     const std::string &part = "") {
-    MeshSpec spec;
-    spec.name = "Square";
-    spec.points = {{0, 0, 0}, {0, 0, side}, {side, 0, side}, {side, 0, 0}};
-    spec.polygons = {{{0, 1, 2, 3}, material, part}};
-    spec.position = at;
-    return spec;
+    MeshSpec shape;
+    shape.name = "Square";
+    shape.points = {{0, 0, 0}, {0, 0, side}, {side, 0, side}, {side, 0, 0}};
+    shape.polygons = {{{0, 1, 2, 3}, material, part}};
+    shape.position = at;
+    return shape;
 }
 
 class SelectByNormal : public ::testing::Test {
@@ -462,9 +462,9 @@ class EnableState : public SelectByNormal, public ::testing::WithParamInterface<
 
 TEST_P(EnableState, LastFailingCheckNamesTheReason) {
     const EnableCase &c = GetParam();
-    MeshSpec spec = GridSpec(1, 1);
-    if (!c.withPolygons) spec.polygons.clear();
-    AddMesh(host, spec);
+    MeshSpec shape = GridSpec(1, 1);
+    if (!c.withPolygons) shape.polygons.clear();
+    AddMesh(host, shape);
     host.selection.SetCurrent(c.type);
     host.version = c.version;
 
@@ -572,12 +572,12 @@ TEST_F(SelectByNormal, MillionPolygonFloorIsSelectedWhole) {
 TEST_F(SelectByNormal, PolygonConnectGrowsThroughSharedEdgesNotSharedVertices) {
     if (!host.HasCommand("select.polygonConnect")) GTEST_SKIP() << "host has no select.polygonConnect";
     // Quads a and b share an edge; c touches b at one corner only; d is apart.
-    MeshSpec spec;
-    spec.points = {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {2, 0, 1}, {2, 0, 0}, {2, 0, 2},
+    MeshSpec shape;
+    shape.points = {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {2, 0, 1}, {2, 0, 0}, {2, 0, 2},
                    {3, 0, 2}, {3, 0, 1}, {5, 0, 0}, {5, 0, 1}, {6, 0, 1}, {6, 0, 0}};
-    spec.polygons = {
+    shape.polygons = {
         {{0, 1, 2, 3}, "", ""}, {{3, 2, 4, 5}, "", ""}, {{4, 6, 7, 8}, "", ""}, {{9, 10, 11, 12}, "", ""}};
-    ItemData &mesh = AddMesh(host, spec);
+    ItemData &mesh = AddMesh(host, shape);
     ItemData &other = AddMesh(host, GridSpec(2, 2, 0.0f, 10.0f));
     Select(mesh, {0});
 

@@ -109,10 +109,10 @@ TEST(HostCore, EdgesAreDerivedOnceAndSharedEdgesCountOnce) {
 
 TEST(HostCore, WorldMatrixFollowsParentChainInRowConvention) {
     Host host;
-    MeshSpec spec = GridSpec(1, 1);
-    spec.position = {1, 2, 3};
-    spec.rotation = {0, 0, M_PI / 2};
-    ItemData &child = AddMesh(host, spec);
+    MeshSpec shape = GridSpec(1, 1);
+    shape.position = {1, 2, 3};
+    shape.rotation = {0, 0, M_PI / 2};
+    ItemData &child = AddMesh(host, shape);
     ItemData &parent = *host.scene.AddItem(ItemTypeCode("locator"));
     parent.SetChannel("pos.X", 10.0);
     host.scene.SetParent(child, &parent);
@@ -257,13 +257,13 @@ TEST(HostCore, UserValuesPreferencesAndQueries) {
 
 TEST(HostCore, PolygonConnectGrowsThroughSharedEdgesNotSharedPoints) {
     Host host;
-    MeshSpec spec = GridSpec(2, 1);
+    MeshSpec shape = GridSpec(2, 1);
     // A quad touching the grid at one corner only.
-    spec.points.push_back({3, 0, 2});
-    spec.points.push_back({3, 0, 3});
-    spec.points.push_back({2, 0, 3});
-    spec.polygons.push_back({{5, 6, 7, 8}, "", ""});
-    ItemData &mesh = AddMesh(host, spec);
+    shape.points.push_back({3, 0, 2});
+    shape.points.push_back({3, 0, 3});
+    shape.points.push_back({2, 0, 3});
+    shape.polygons.push_back({{5, 6, 7, 8}, "", ""});
+    ItemData &mesh = AddMesh(host, shape);
     SelectPolygons(host, mesh, {0});
     ASSERT_TRUE(host.RunLine("select.polygonConnect").ok());
     EXPECT_EQ(host.selection.Count(kSelPolygon), 2u);

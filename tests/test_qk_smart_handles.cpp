@@ -20,11 +20,11 @@ LXtPointID Id(uintptr_t n) {
 
 /// A quad whose vertex order differs from the point order, so the order can be told apart.
 MeshSpec ShuffledQuad() {
-    MeshSpec spec;
-    spec.name = "Quad";
-    spec.points = {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}};
-    spec.polygons = {{{2, 1, 0, 3}, "", ""}};
-    return spec;
+    MeshSpec shape;
+    shape.name = "Quad";
+    shape.points = {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}};
+    shape.polygons = {{{2, 1, 0, 3}, "", ""}};
+    return shape;
 }
 
 /// Ids the host hands out for a polygon of an active layer and for its vertices, in polygon order.

@@ -18,16 +18,16 @@ using QkToolEnable = HostTest;
 
 /// Three points and no polygon.
 MeshSpec PointsOnly() {
-    MeshSpec spec;
-    spec.name = "Points";
-    spec.points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-    return spec;
+    MeshSpec shape;
+    shape.name = "Points";
+    shape.points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+    return shape;
 }
 
 MeshSpec Empty() {
-    MeshSpec spec;
-    spec.name = "Empty";
-    return spec;
+    MeshSpec shape;
+    shape.name = "Empty";
+    return shape;
 }
 
 TEST_F(QkToolEnable, VersionIsWhatThePlatformReports) {
@@ -146,9 +146,9 @@ std::ostream &operator<<(std::ostream &os, const MoveCase &c) {
 class QkItemTransform : public HostTest, public ::testing::WithParamInterface<MoveCase> {};
 
 TEST_P(QkItemTransform, MoveAlongXBeyondTolerance) {
-    MeshSpec spec = GridSpec(1, 1);
-    spec.position = {GetParam().dx, 0.0, 0.0};
-    AddMesh(host, spec);
+    MeshSpec shape = GridSpec(1, 1);
+    shape.position = {GetParam().dx, 0.0, 0.0};
+    AddMesh(host, shape);
     EXPECT_EQ(qk::IsSetItemTransform(), GetParam().transformed);
 }
 

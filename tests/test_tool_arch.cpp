@@ -73,9 +73,9 @@ class ArchToolTest : public HostTest {
 protected:
     void SetUp() override {
         HostTest::SetUp();
-        MeshSpec spec;
-        spec.name = "Arches";
-        mesh = &AddMesh(host, spec);
+        MeshSpec shape;
+        shape.name = "Arches";
+        mesh = &AddMesh(host, shape);
         host.selection.SetCurrent(kSelPolygon);
     }
     void Line(const std::string &line) {
@@ -400,10 +400,10 @@ INSTANTIATE_TEST_SUITE_P(Types, ArchCrownHandle,
                          [](const auto &p) { return std::string(ARCH_TYPE_NAMES[p.param.type]); });
 
 TEST_F(ArchToolTest, WritesIntoTheMeshItemsOwnSpace) {
-    MeshSpec spec;
-    spec.name = "Moved";
-    spec.position = {10, 0, 0};
-    ItemData &moved = AddMesh(host, spec);
+    MeshSpec shape;
+    shape.name = "Moved";
+    shape.position = {10, 0, 0};
+    ItemData &moved = AddMesh(host, shape);
     host.SetPrimary(&moved);
     host.SetActive(*mesh, false);
     Line("tool.set gORVA.Arch on");
@@ -439,10 +439,10 @@ TEST_F(ArchToolTest, RotatedWorkPlaneSwitchesToTheReferenceFrame) {
 }
 
 TEST_F(ArchToolTest, ReferenceSystemOnThePrimaryItemWritesInItsSpace) {
-    MeshSpec spec;
-    spec.name = "Moved";
-    spec.position = {10, 0, 0};
-    ItemData &moved = AddMesh(host, spec);
+    MeshSpec shape;
+    shape.name = "Moved";
+    shape.position = {10, 0, 0};
+    ItemData &moved = AddMesh(host, shape);
     host.SetActive(*mesh, false);
     host.refSystem = moved.ident;  // the tool works in the item's own space
     Line("tool.set gORVA.Arch on");
