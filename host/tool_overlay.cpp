@@ -74,7 +74,6 @@ void AddHandle(const DrawnHandle &h, std::vector<OverlayShape> &out) {
 std::vector<OverlayShape> ToolOverlay(const ToolDrawing &drawing) {
     std::vector<OverlayShape> out;
     for (const auto &s : drawing.strokes) AddStroke(s, out);
-    for (const auto &h : drawing.handles) AddHandle(h, out);
     for (const auto &t : drawing.texts) {
         OverlayShape label;
         label.kind = OverlayShape::Text;
@@ -84,6 +83,7 @@ std::vector<OverlayShape> ToolOverlay(const ToolDrawing &drawing) {
         label.colour = {t.colour[0], t.colour[1], t.colour[2], t.alpha};
         out.push_back(label);
     }
+    for (const auto &h : drawing.handles) AddHandle(h, out);
     return out;
 }
 

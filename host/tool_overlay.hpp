@@ -22,11 +22,11 @@ inline const Rgba kMoveColour{0.40, 0.92, 0.45, 1.0};
 inline const Rgba kHotColour{1.00, 0.80, 0.10, 1.0};
 }  // namespace handle_style
 
-/// The drawing as overlay shapes, strokes first, then handles, then labels on top: each stroke of
-/// points, strip or loop is one shape, a lines stroke one shape per pair, a circles stroke one
-/// circle per (centre, rim) pair; each handle one marker (an axis handle also its shaft, with the
-/// marker at its tip); each text one label. Strokes and texts keep their colour and alpha;
-/// incomplete pairs and empty strokes are skipped.
+/// The drawing as overlay shapes: strokes first, then labels, then handles on top so that a label
+/// never hides a handle. Each stroke of points, strip or loop is one shape, a lines stroke one shape
+/// per pair, a circles stroke one circle per (centre, rim) pair; each text one label; each handle
+/// one marker (an axis handle also its shaft, with the marker at its tip). Strokes and texts keep
+/// their colour and alpha; incomplete pairs and empty strokes are skipped.
 std::vector<OverlayShape> ToolOverlay(const ToolDrawing &drawing);
 
 }  // namespace gorva::host
