@@ -8,6 +8,8 @@
 #include <regex>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "host/host.hpp"
 #include "host/script_runner.hpp"
 
@@ -189,6 +191,29 @@ TEST_F(GorvaProgram, DemoRunsAndWritesItsFiles) {
     // Every script whose commands are registered ran.
     for (const auto &s : gorva::host::ListDemoScripts(std::string(GORVA_EXAMPLES_DIR) + "/scripts"))
         EXPECT_NE(o.out.find(s.name), std::string::npos) << s.name;
+}
+
+TEST_F(GorvaProgram, DemoBuildsAllNineArchTypesAndPicturesTheTool) {
+    Outcome o = Gorva("demo --out result");
+    ASSERT_EQ(o.status, 0) << o.out << o.err;
+    EXPECT_NE(o.out.find("ran     50_arches"), std::string::npos) << o.out;
+    for (const char *f : {"50_arches.png", "50_arches.svg", "50_arches_tool.png", "50_arches_tool_close.png",
+                          "50_arches.obj", "50_arches.json"})
+        EXPECT_GT(fs::file_size(dir / "result" / f), 100u) << f;
+    auto dump = nlohmann::json::parse(Slurp(dir / "result" / "50_arches.json"));
+    EXPECT_TRUE(dump["dialogs"].empty()) << dump["dialogs"].dump();
+    std::string arcade;
+    unsigned labels = 0;
+    for (const auto &item : dump["items"]) {
+        if (item["name"] == "Arcade") arcade = item["ident"];
+        if (item["type"] == "locator") ++labels;
+    }
+    EXPECT_EQ(labels, 9u);
+    ASSERT_FALSE(arcade.empty());
+    // Rings of 16, 12 and 16 quads, then 2 + 1 + 1 + 1 + 2 + 1 polygons, all tagged as arches.
+    const auto &polygons = dump["meshes"][arcade]["polygons"];
+    EXPECT_EQ(polygons.size(), 52u);
+    for (const auto &p : polygons) EXPECT_EQ(p["tags"]["PART"], "gORVA__Arches");
 }
 
 TEST_F(GorvaProgram, DemoWithoutOptionsMakesAFreshFolder) {

@@ -54,6 +54,11 @@ quotes for text with spaces, # starts a comment. Host commands:
   host.abortAt N (the next progress monitor aborts at step N) | host.version N
   render PATH.png|PATH.svg [view:persp|top|front|side] [width:N] [height:N] [fit:F]
                            [eye:X,Y,Z] [target:X,Y,Z]
+                           (an active tool's handles, strokes and labels are drawn on top)
+  tool.set NAME on|off | tool.attr NAME ATTR VALUE | tool.doApply | tool.drop | tool.reset NAME
+  tool.press X Y Z | tool.press part:N | tool.drag X Y Z | tool.release   (the mouse, in metres)
+  tool.view 3d|uv|2d [PIXELS_PER_METRE] [EYE_X EYE_Y EYE_Z] | tool.workPlane X Y Z [RX RY RZ]|reset
+  tool.actionCenter X Y Z | tool.axis x|y|z
 and every command of the plug-in by its server name, e.g. gORVA.Cmd.SelectbyHeight match_mode:1
 
 scene files are OBJ: each 'o' object becomes an active mesh item (the first is primary),

@@ -147,6 +147,12 @@ bool Host::HasCommand(const std::string &name) const {
     return false;
 }
 
+bool Host::HasTool(const std::string &name) const {
+    for (const auto &s : m_servers)
+        if (s.name == name && s.IsTool()) return true;
+    return false;
+}
+
 const HostCommandDef *Host::FindHostCommand(const std::string &name) const {
     auto it = m_commands.find(name);
     return it == m_commands.end() ? nullptr : &it->second;
@@ -229,8 +235,8 @@ CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &
         return {LXe_CMD_DISABLED, text.empty() ? name + " is disabled" : text};
     }
     // One undo step: a command that reports failure leaves the scene and the selection as it found
-    // them. The tool commands keep the active tool's own step instead; any other command applies
-    // the active tool first.
+    // them. The tool commands keep the active tool's own step instead (render only looks at it);
+    // any other command applies the active tool first.
     bool toolCommand = m_tools->PrepareCommand(name);
     SelectionState selectionBefore = selection.Save();
     Journal::Token token = toolCommand ? 0 : journal.Begin();

@@ -108,6 +108,8 @@ public:
     // ---- commands
     void RegisterCommand(HostCommandDef def);
     bool HasCommand(const std::string &name) const;
+    /// True when the loaded module registered a tool server of this name.
+    bool HasTool(const std::string &name) const;
     const HostCommandDef *FindHostCommand(const std::string &name) const;
     /// Names of the host's own commands, sorted.
     std::vector<std::string> HostCommandNames() const;

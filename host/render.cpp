@@ -140,6 +140,14 @@ Bounds SceneBounds(Host &host) {
     return b;
 }
 
+Bounds PictureBounds(Host &host, const std::vector<OverlayShape> &overlay) {
+    Bounds b = SceneBounds(host);
+    for (const auto &shape : overlay)
+        for (const auto &p : shape.points)
+            if (std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2])) b.Add(p);
+    return b;
+}
+
 Camera Camera::Fit(const ViewOptions &opts, const Bounds &bounds) {
     Camera cam;
     cam.m_width = opts.width;
@@ -290,11 +298,15 @@ public:
         cairo_fill(m_cr);
     }
 
-    void Label(const Vec3 &p, const std::string &text, const Rgba &colour, double dx = 9, double dy = -7) {
+    /// A text beside p; `setFont` false keeps the font the caller chose.
+    void Label(const Vec3 &p, const std::string &text, const Rgba &colour, double dx = 9, double dy = -7,
+               bool setFont = true) {
         double x, y, d;
         if (!m_cam.Project(p, x, y, d)) return;
-        cairo_select_font_face(m_cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-        cairo_set_font_size(m_cr, 12);
+        if (setFont) {
+            cairo_select_font_face(m_cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+            cairo_set_font_size(m_cr, 12);
+        }
         cairo_set_source_rgba(m_cr, 0, 0, 0, 0.7);
         cairo_move_to(m_cr, x + dx + 1, y + dy + 1);
         cairo_show_text(m_cr, text.c_str());
@@ -598,18 +610,66 @@ void DrawLegend(Host &host, cairo_t *cr, const ViewOptions &opts) {
     cairo_show_text(cr, text.c_str());
 }
 
+/// A marker a few pixels across, filled and outlined in dark so that it reads on any background.
+void Marker(cairo_t *cr, const Camera &cam, const Vec3 &p, const OverlayShape &shape) {
+    double x, y, d;
+    if (!cam.Project(p, x, y, d)) return;
+    double size = shape.width;
+    if (shape.square)
+        cairo_rectangle(cr, x - size / 2, y - size / 2, size, size);
+    else
+        cairo_arc(cr, x, y, size / 2, 0, 2 * kPi);
+    cairo_set_source_rgba(cr, shape.colour[0], shape.colour[1], shape.colour[2], shape.colour[3]);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgba(cr, 0.05, 0.05, 0.06, 0.9);
+    cairo_set_line_width(cr, 1.0);
+    cairo_stroke(cr);
+}
+
+/// A circle round on screen through the projected centre and rim point.
+void ScreenCircle(cairo_t *cr, const Camera &cam, const OverlayShape &shape) {
+    double cx, cy, rx, ry, d;
+    if (shape.points.size() < 2 || !cam.Project(shape.points[0], cx, cy, d) ||
+        !cam.Project(shape.points[1], rx, ry, d))
+        return;
+    cairo_new_path(cr);
+    cairo_arc(cr, cx, cy, std::hypot(rx - cx, ry - cy), 0, 2 * kPi);
+    cairo_set_source_rgba(cr, shape.colour[0], shape.colour[1], shape.colour[2], shape.colour[3]);
+    cairo_set_line_width(cr, shape.width);
+    cairo_stroke(cr);
+}
+
+void AlignedLabel(Painter &painter, const OverlayShape &shape) {
+    cairo_t *cr = painter.m_cr;
+    cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_set_font_size(cr, 13);
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, shape.text.c_str(), &ext);
+    double dx = shape.align == 1 ? -ext.x_advance / 2 : shape.align == 2 ? -ext.x_advance - 4 : 4;
+    double dy = shape.align == 0 ? -4 : ext.height / 2;
+    painter.Label(shape.points.front(), shape.text, shape.colour, dx, dy, false);
+}
+
 void DrawOverlay(Painter &painter, const std::vector<OverlayShape> &overlay) {
+    cairo_t *cr = painter.m_cr;
     for (const auto &shape : overlay) {
         if (shape.points.empty()) continue;
         switch (shape.kind) {
-            case OverlayShape::Strip:
+            case OverlayShape::Strip: {
+                static const double dash[] = {6.0, 4.0};
+                cairo_set_dash(cr, dash, shape.dashed ? 2 : 0, 0);
                 painter.Strip(shape.points, shape.closed, shape.colour, shape.width);
+                cairo_set_dash(cr, nullptr, 0, 0);
                 break;
+            }
             case OverlayShape::Points:
-                for (const auto &p : shape.points) painter.Dot(p, shape.colour, shape.width, false);
+                for (const auto &p : shape.points) Marker(cr, painter.m_cam, p, shape);
+                break;
+            case OverlayShape::Circle:
+                ScreenCircle(cr, painter.m_cam, shape);
                 break;
             case OverlayShape::Text:
-                painter.Label(shape.points.front(), shape.text, shape.colour, 4, -4);
+                AlignedLabel(painter, shape);
                 break;
         }
     }
@@ -632,7 +692,7 @@ bool RenderScene(Host &host, const std::string &path, const ViewOptions &opts, s
         error = "a picture must be a .png or .svg file, not \"" + path + "\"";
         return false;
     }
-    Bounds bounds = SceneBounds(host);
+    Bounds bounds = PictureBounds(host, overlay);
     Camera cam = Camera::Fit(opts, bounds);
     cairo_surface_t *surface = svg ? cairo_svg_surface_create(path.c_str(), opts.width, opts.height)
                                    : cairo_image_surface_create(CAIRO_FORMAT_ARGB32, opts.width, opts.height);

@@ -65,16 +65,25 @@ private:
     int m_width = 1, m_height = 1;
 };
 
-/// Something drawn over the scene in world space: a line strip (closed or open), a set of points
-/// or a text anchored at its first point.
+/// Something drawn over the scene in world space: a line strip (closed or open), a set of markers
+/// (discs, or squares when `square`, `width` pixels across, outlined in dark), a circle (centre,
+/// then a point on its rim; drawn round on screen) or a text anchored at its first point and
+/// aligned left, centred or right of it (`align` 0, 1, 2). Shapes without points draw nothing.
 struct OverlayShape {
-    enum Kind { Strip, Points, Text } kind = Strip;
+    enum Kind { Strip, Points, Circle, Text } kind = Strip;
     std::vector<Vec3> points;
     bool closed = false;
+    bool square = false;
+    bool dashed = false;
+    int align = 0;
     Rgba colour{1, 1, 0, 1};
-    double width = 2.0;  // line width or point diameter in pixels
+    double width = 2.0;  // line width or marker size in pixels
     std::string text;
 };
+
+/// The scene's bounds (SceneBounds) grown to hold every overlay point, so that what is drawn over
+/// the scene stays in the picture.
+Bounds PictureBounds(Host &host, const std::vector<OverlayShape> &overlay);
 
 /// Renders the scene (and the overlay, drawn last with the same camera) to a .png or .svg file.
 /// False with a reason for another extension or a file that cannot be written.

@@ -8,6 +8,7 @@
 #include "host/obj_io.hpp"
 #include "host/render.hpp"
 #include "host/scene_dump.hpp"
+#include "host/tool_overlay.hpp"
 
 namespace gorva::host {
 
@@ -186,7 +187,10 @@ CommandResult Render(Host &h, const Args &a) {
     std::string error;
     for (size_t i = 0; i < 6; ++i)
         if (!a[i + 1].empty() && !SetViewOption(opts, names[i], a[i + 1], error)) return BadArg(error);
-    if (!RenderScene(h, a[0], opts, error)) return Fail(error);
+    // The active tool is drawn afresh so that the picture shows its handles and labels as they are.
+    std::vector<OverlayShape> overlay;
+    if (h.Tools().Active()) overlay = ToolOverlay(h.Tools().Redraw());
+    if (!RenderScene(h, a[0], opts, error, overlay)) return Fail(error);
     return {};
 }
 

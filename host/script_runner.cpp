@@ -13,6 +13,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "host/tool_host.hpp"
+
 namespace gorva::host {
 
 namespace fs = std::filesystem;
@@ -237,7 +239,7 @@ bool RunDemo(Host &host, const std::string &examplesDir, const std::string &outD
     for (const auto &s : scripts) {
         std::vector<std::string> missing;
         for (const auto &need : s.needs)
-            if (!host.HasCommand(need)) missing.push_back(need);
+            if (!host.HasCommand(need) && !host.HasTool(need)) missing.push_back(need);
         if (!missing.empty()) {
             out << "skipped " << s.name << " (not registered:";
             for (const auto &m : missing) out << ' ' << m;
@@ -248,6 +250,7 @@ bool RunDemo(Host &host, const std::string &examplesDir, const std::string &outD
         host.NewScene();
         host.abortAtStep = -1;
         host.version = 801;
+        host.Tools().ResetViewport();
         ScriptStats stats;
         bool passed = RunScriptFile(host, s.path, local, err, stats);
         out << (passed ? "ran     " : "FAILED  ") << s.name << " (" << stats.commands << " commands)\n";

@@ -83,8 +83,9 @@ std::vector<DemoScript> ListDemoScripts(const std::string &dir);
 /// empty with a reason when it cannot be made.
 std::string MakeFreshFolder(const std::string &parent, std::string &error);
 
-/// Runs each demo script of `examplesDir`/scripts whose commands are registered, in a new scene,
-/// with ${EXAMPLES} and ${OUT} set; reports to `out` and `err`. False when a script failed.
+/// Runs each demo script of `examplesDir`/scripts whose needed commands and tools are registered, in
+/// a new scene with the default tool viewport, with ${EXAMPLES} and ${OUT} set; reports to `out` and
+/// `err`. False when a script failed.
 bool RunDemo(Host &host, const std::string &examplesDir, const std::string &outDir, const ScriptOptions &opts,
              std::ostream &out, std::ostream &err);
 

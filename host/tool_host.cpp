@@ -113,12 +113,20 @@ ILxUnknownID ToolHost::Instance(const std::string &name) {
     return nullptr;
 }
 
+void ToolHost::ResetViewport() {
+    view = ToolView();
+    actionCenter = {};
+    axis = 1;
+    workPlane = WorkPlane();
+    Refresh();
+}
+
 bool ToolHost::Requested(unsigned offset) const {
     return offset < m_requested.size() && m_requested[offset];
 }
 
 bool ToolHost::PrepareCommand(const std::string &name) {
-    if (name.compare(0, 5, "tool.") == 0) return true;
+    if (name.compare(0, 5, "tool.") == 0 || name == "render") return true;
     if (m_active) Deactivate(true);
     return false;
 }
@@ -312,6 +320,14 @@ void ToolHost::Refresh() {
     Draw(false);
     Evaluate();
     Draw(false);
+}
+
+const ToolDrawing &ToolHost::Redraw() {
+    if (!m_active) return m_drawing;
+    m_host.Install();
+    FillPackets(m_pressed ? LXi_TOOLEVENT_MOVE : 0);
+    Draw(false);
+    return m_drawing;
 }
 
 int ToolHost::HitTest(const Vec3 &pos) {

@@ -113,6 +113,8 @@ public:
     /// Major axis of the "tool.axis" packet: 0 X, 1 Y, 2 Z.
     int axis = 1;
     WorkPlane workPlane;
+    /// Puts the view, action centre, axis and work plane back to their defaults.
+    void ResetViewport();
 
     // ---- activation
     /// Runs the enable chain, opens the savepoint, initialises, evaluates and draws. An active tool
@@ -146,11 +148,15 @@ public:
     void Refresh();
     /// What the last draw pass recorded.
     const ToolDrawing &Drawing() const { return m_drawing; }
+    /// A fresh draw pass of the active tool as things stand (no evaluation); empty when no tool is
+    /// active.
+    const ToolDrawing &Redraw();
     /// Number of evaluations since activation.
     unsigned Evaluations() const { return m_evaluations; }
 
     /// Called by Host::Run before every command: true for the tool commands, which keep their own
-    /// undo step; any other command first applies the active tool so that its edits stay its own.
+    /// undo step, and for render, which only looks at the tool; any other command first applies
+    /// the active tool so that its edits stay its own.
     bool PrepareCommand(const std::string &name);
 
     // ---- used by the host objects behind the SDK

@@ -1,12 +1,16 @@
 // Scripts: errors with file and line, keep-going, timing lines, variables, progress and dialogs.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
 #include "host/builders.hpp"
 #include "host/host.hpp"
 #include "host/script_runner.hpp"
+#include "host/tool_host.hpp"
+#include "tests/test_support.hpp"
 
 using namespace gorva::host;
 
@@ -110,4 +114,25 @@ TEST(AppScript, ProgressPrinterDrawsOnlyWhenEnabledAndEndsTheLine) {
 
 TEST(AppScript, FailureTextDoesNotRepeatABareDisabledMessage) {
     EXPECT_EQ(FailureText("f", 2, "cmd", {LXe_CMD_DISABLED, "cmd is disabled"}), "f:2: cmd is disabled");
+}
+
+TEST(AppScript, DemoRunsScriptsThatNeedAToolAndStartEachWithTheDefaultViewport) {
+    namespace fs = std::filesystem;
+    fs::path dir = fs::path(::testing::TempDir()) / "gorva_demo_needs";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "scripts");
+    auto write = [&](const char *name, const char *text) { std::ofstream(dir / "scripts" / name) << text; };
+    write("a.gorva", "# needs: gORVA.Arch\ntool.axis z\ntool.actionCenter 1 2 3\n");
+    write("b.gorva", "# needs: gORVA.NoSuchTool\nno.such.command\n");
+    write("c.gorva", "# needs: gORVA.Arch\nitem.create locator L\n");
+    Host host;
+    host.AttachModule(InProcessModule());
+    std::ostringstream out, err;
+    EXPECT_TRUE(RunDemo(host, dir.string(), dir.string(), ScriptOptions(), out, err)) << err.str();
+    EXPECT_NE(out.str().find("ran     a"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("skipped b (not registered: gORVA.NoSuchTool)"), std::string::npos);
+    EXPECT_NE(out.str().find("ran     c"), std::string::npos);
+    // The last script found the viewport as it is by default, not as the first one left it.
+    EXPECT_EQ(host.Tools().axis, 1);
+    EXPECT_EQ(host.Tools().actionCenter, (Vec3{0, 0, 0}));
 }
