@@ -143,7 +143,9 @@ protected:
     }
     /// Renders a front view and returns the colour (RGB 0..255) at the pixel where `world` lands.
     std::array<int, 3> PixelAt(const Vec3 &world) {
-        std::string png = ::testing::TempDir() + "gorva_overlay.png";
+        // Tests run as separate processes at once: one file per test.
+        std::string png = ::testing::TempDir() + "gorva_overlay_" +
+                          ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
         Line("render " + png + " view:front width:400 height:300");
         ViewOptions opts;
         opts.view = "front", opts.width = 400, opts.height = 300;
