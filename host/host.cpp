@@ -238,7 +238,7 @@ CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &
     // them. The tool commands keep the active tool's own step instead (render only looks at it);
     // any other command applies the active tool first.
     bool toolCommand = m_tools->PrepareCommand(name);
-    SelectionState selectionBefore = selection.Save();
+    selection.BeginUndo();
     Journal::Token token = toolCommand ? 0 : journal.Begin();
     LxResult executed = cmd.Execute(0);
     CLxUser_Message msg;
@@ -247,11 +247,12 @@ CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &
     if (LXx_OK(cmd.loc()->Message(&m)) && m && msg.take(m) && LXx_FAIL(msg.Code())) code = msg.Code();
     if (LXx_FAIL(code)) {
         if (!toolCommand) journal.Rollback(token);
-        selection.Restore(selectionBefore);
+        selection.Undo();
         std::string text = msg.test() ? MessageTextOf(*this, msg) : std::string();
         return {code, text.empty() ? name + " failed" : text};
     }
     if (!toolCommand) journal.Commit(token);
+    selection.EndUndo();
     return result;
 }
 

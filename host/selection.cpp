@@ -82,6 +82,7 @@ bool Selection::SelectItem(ItemData &item) {
 }
 
 bool Selection::DeselectVertex(MeshData &mesh, uint32_t point) {
+    BeforeChange();
     if (point >= mesh.PointCount() || !Marked(mesh.pointMarks[point])) return false;
     mesh.pointMarks[point] &= ~kMarkSelect;
     --m_live[kSelVertex];
@@ -90,6 +91,7 @@ bool Selection::DeselectVertex(MeshData &mesh, uint32_t point) {
 }
 
 bool Selection::DeselectEdge(MeshData &mesh, uint32_t a, uint32_t b) {
+    BeforeChange();
     uint32_t edge = mesh.FindEdge(a, b);
     if (edge == MeshData::kNone || !Marked(mesh.MarksOf(1)[edge])) return false;
     mesh.MarksOf(1)[edge] &= ~kMarkSelect;
@@ -99,6 +101,7 @@ bool Selection::DeselectEdge(MeshData &mesh, uint32_t a, uint32_t b) {
 }
 
 bool Selection::DeselectPolygon(MeshData &mesh, uint32_t polygon) {
+    BeforeChange();
     if (polygon >= mesh.PolygonCount() || !Marked(mesh.polyMarks[polygon])) return false;
     mesh.polyMarks[polygon] &= ~kMarkSelect;
     --m_live[kSelPolygon];
@@ -107,6 +110,7 @@ bool Selection::DeselectPolygon(MeshData &mesh, uint32_t polygon) {
 }
 
 bool Selection::DeselectItem(ItemData &item) {
+    BeforeChange();
     if (!m_itemSet.erase(&item)) return false;
     m_items.erase(
         std::remove_if(m_items.begin(), m_items.end(), [&](const ItemPacket &p) { return p.item == &item; }),
@@ -189,6 +193,7 @@ const std::vector<PolygonPacket> &Selection::Polygons() {
 }
 
 void Selection::Clear(SelType type) {
+    BeforeChange();
     switch (type) {
         case kSelVertex:
             for (const auto &p : m_vertices) p.mesh->pointMarks[p.point] &= ~kMarkSelect;
@@ -232,6 +237,7 @@ LXtID4 Selection::CurrentType(const LXtID4 *codes) const {
 }
 
 void Selection::PurgeMesh(MeshData &mesh) {
+    BeforeChange();
     auto gone = [&](MeshData *m, uint32_t index, uint32_t count) { return m == &mesh && index >= count; };
     size_t before = m_vertices.size();
     m_vertices.erase(
@@ -259,6 +265,7 @@ void Selection::PurgeMesh(MeshData &mesh) {
 }
 
 void Selection::PurgeItem(ItemData &item) {
+    BeforeChange();
     DeselectItem(item);
     MeshData *mesh = item.mesh && item.mesh->owner == &item ? item.mesh.get() : nullptr;
     if (!mesh) return;
@@ -295,6 +302,27 @@ void Selection::Restore(const SelectionState &state) {
     m_live[kSelEdge] = unsigned(m_edges.size());
     m_live[kSelPolygon] = unsigned(m_polygons.size());
     m_lastUsed = state.lastUsed;
+}
+
+void Selection::BeginUndo() {
+    m_undo.reset();
+    m_undoArmed = true;
+}
+
+void Selection::KeepForUndo() {
+    m_undoArmed = false;
+    m_undo = Save();
+}
+
+void Selection::Undo() {
+    m_undoArmed = false;
+    if (m_undo) Restore(*m_undo);
+    m_undo.reset();
+}
+
+void Selection::EndUndo() {
+    m_undoArmed = false;
+    m_undo.reset();
 }
 
 void Selection::ClearAll() {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -72,7 +73,10 @@ public:
     /// Clears and forgets that the type was in use.
     void Drop(SelType type);
     /// Marks the type as the one in use ("select.typeFrom").
-    void SetCurrent(SelType type) { m_lastUsed[type] = ++m_clock; }
+    void SetCurrent(SelType type) {
+        BeforeChange();
+        m_lastUsed[type] = ++m_clock;
+    }
     /// The most recently used type among the codes (zero-terminated), or 0.
     LXtID4 CurrentType(const LXtID4 *codes) const;
     /// Live entries of a type in selection order.
@@ -90,9 +94,23 @@ public:
     SelectionState Save();
     /// Puts back a saved selection, marks included. Every saved element must still exist.
     void Restore(const SelectionState &state);
+    /// Starts an undo step: the selection as it is before its next change is kept (copied only
+    /// when a change comes), so that Undo can put it back.
+    void BeginUndo();
+    /// Puts back the selection kept since BeginUndo, if it changed.
+    void Undo();
+    /// Ends the undo step and forgets what was kept.
+    void EndUndo();
 
 private:
-    void Touch(SelType type) { m_lastUsed[type] = ++m_clock; }
+    void BeforeChange() {
+        if (m_undoArmed) KeepForUndo();
+    }
+    void KeepForUndo();
+    void Touch(SelType type) {
+        BeforeChange();
+        m_lastUsed[type] = ++m_clock;
+    }
     void Compact(SelType type);
 
     std::vector<VertexPacket> m_vertices;
@@ -104,6 +122,8 @@ private:
     std::array<unsigned, 3> m_stale{};
     std::array<uint64_t, kSelTypeCount> m_lastUsed{};
     uint64_t m_clock = 0;
+    bool m_undoArmed = false;
+    std::optional<SelectionState> m_undo;
 };
 
 }  // namespace gorva::host
