@@ -20,29 +20,6 @@ namespace {
 const double kPi = 3.14159265358979323846;
 const double kHalfFov = 20.0 * kPi / 180.0;
 
-Vec3 Sub(const Vec3 &a, const Vec3 &b) {
-    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-Vec3 Add(const Vec3 &a, const Vec3 &b) {
-    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
-}
-Vec3 Scale(const Vec3 &a, double s) {
-    return {a[0] * s, a[1] * s, a[2] * s};
-}
-double Dot(const Vec3 &a, const Vec3 &b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-Vec3 Cross(const Vec3 &a, const Vec3 &b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-double Length(const Vec3 &a) {
-    return std::sqrt(Dot(a, a));
-}
-Vec3 Normalize(const Vec3 &a, const Vec3 &fallback) {
-    double len = Length(a);
-    return len > 1e-12 && std::isfinite(len) ? Scale(a, 1.0 / len) : fallback;
-}
-
 bool ParseVec3(const std::string &text, Vec3 &out) {
     std::string s = text;
     std::replace(s.begin(), s.end(), ',', ' ');

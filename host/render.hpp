@@ -9,6 +9,8 @@
 #pragma once
 #include "host/guard.hpp"
 
+#include "host/vec3.hpp"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -17,7 +19,6 @@
 
 namespace gorva::host {
 
-using Vec3 = std::array<double, 3>;
 using Rgba = std::array<double, 4>;
 
 /// View options of a picture, as given to the render command ("view:top width:800 eye:1,2,3").

@@ -13,25 +13,12 @@ namespace {
 /// Hit radius of a press, in pixels.
 const double kHitPixels = 8.0;
 
-Vec3 Sub(const Vec3 &a, const Vec3 &b) {
-    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-Vec3 Add(const Vec3 &a, const Vec3 &b) {
-    return {a[0] + b[0], a[1] + b[1], a[2] + b[2]};
-}
-Vec3 Scale(const Vec3 &a, double s) {
-    return {a[0] * s, a[1] * s, a[2] * s};
-}
-double Dot(const Vec3 &a, const Vec3 &b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-Vec3 Cross(const Vec3 &a, const Vec3 &b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-bool Normalize(Vec3 &v) {
-    double len = std::sqrt(Dot(v, v));
-    if (!(len > 1e-12) || !std::isfinite(len)) return false;
-    v = Scale(v, 1.0 / len);
+/// Makes v a unit vector; false (v unchanged) when it has no direction.
+bool MakeUnit(Vec3 &v) {
+    const Vec3 none{0.0, 0.0, 0.0};
+    Vec3 unit = Normalize(v, none);
+    if (unit == none) return false;
+    v = unit;
     return true;
 }
 
@@ -57,17 +44,17 @@ void ToolDrawing::Clear() {
 
 Vec3 ToolView::EyeVector(const Vec3 &pos) const {
     Vec3 d = Sub(pos, eye);
-    if (Normalize(d)) return d;
+    if (MakeUnit(d)) return d;
     d = Sub(target, eye);
-    if (Normalize(d)) return d;
+    if (MakeUnit(d)) return d;
     return {0.0, 0.0, -1.0};
 }
 
 void ToolView::Axes(Vec3 &right, Vec3 &up, Vec3 &back) const {
     back = Sub(eye, target);
-    if (!Normalize(back)) back = {0.0, 0.0, 1.0};
+    if (!MakeUnit(back)) back = {0.0, 0.0, 1.0};
     right = Cross({0.0, 1.0, 0.0}, back);
-    if (!Normalize(right)) right = {1.0, 0.0, 0.0};
+    if (!MakeUnit(right)) right = {1.0, 0.0, 0.0};
     up = Cross(back, right);
 }
 
@@ -434,7 +421,7 @@ void ToolHost::TranslateHitHandle(const Vec3 &pos, const Vec3 *constraint) {
     m_constrained = false;
     if (constraint) {
         m_constraintDir = *constraint;
-        m_constrained = Normalize(m_constraintDir);
+        m_constrained = MakeUnit(m_constraintDir);
     }
 }
 

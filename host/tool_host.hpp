@@ -11,6 +11,8 @@
 #pragma once
 #include "host/guard.hpp"
 
+#include "host/vec3.hpp"
+
 #include <array>
 #include <map>
 #include <string>
@@ -21,8 +23,6 @@
 #include "lx_tool.hpp"
 
 namespace gorva::host {
-
-using Vec3 = std::array<double, 3>;
 
 /// One handle drawn by the tool. `xfrm` rows are the handle's axes; `axis` and `length` are set for
 /// axis handles only.
