@@ -114,9 +114,9 @@ class ArchOverlayTest : public HostTest {
 protected:
     void SetUp() override {
         HostTest::SetUp();
-        MeshSpec spec;
-        spec.name = "Arches";
-        mesh = &AddMesh(host, spec);
+        MeshSpec shape;
+        shape.name = "Arches";
+        mesh = &AddMesh(host, shape);
         host.selection.SetCurrent(kSelPolygon);
         Line("tool.set gORVA.Arch on");
     }
