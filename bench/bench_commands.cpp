@@ -86,41 +86,39 @@ void RunCommand(benchmark::State &state, CommandFixture &f, const std::string &l
     state.SetLabel(label);
 }
 
-void SelectOnly(host::Host &h, host::SelType type, host::ItemData &mesh, uint32_t a, uint32_t b = 0) {
+/// Makes one element of the type the whole selection: the command's reference.
+void SelectOnly(host::Host &h, host::SelType type, host::ItemData &mesh) {
     h.selection.ClearAll();
-    if (type == host::kSelVertex) h.selection.SelectVertex(*mesh.mesh, a);
-    if (type == host::kSelEdge) h.selection.SelectEdge(*mesh.mesh, a, b);
-    if (type == host::kSelPolygon) h.selection.SelectPolygon(*mesh.mesh, a);
+    if (type == host::kSelVertex) h.selection.SelectVertex(*mesh.mesh, 5);
+    if (type == host::kSelEdge) h.selection.SelectEdge(*mesh.mesh, 0, 1);
+    if (type == host::kSelPolygon) h.selection.SelectPolygon(*mesh.mesh, 3);
+}
+
+/// A select command on a grid whose side is range 0: few matches on the ramp grid, every element
+/// on the flat grid when range 1 is set.
+void RunSelect(benchmark::State &state, const char *line, host::SelType type) {
+    bool all = state.range(1) != 0;
+    CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
+    host::ItemData &m = *f.meshes[0];
+    static const char *const kKinds[] = {"points", "edges", "polygons"};
+    int64_t count = type == host::kSelVertex ? m.mesh->PointCount()
+                    : type == host::kSelEdge ? m.mesh->EdgeCount()
+                                             : m.mesh->PolygonCount();
+    std::string label = std::string(kKinds[type]) + (all ? " all-match" : " few-match");
+    RunCommand(
+        state, f, line, [&](host::Host &h) { SelectOnly(h, type, m); }, count, label.c_str());
 }
 
 void BM_HeightVertices(benchmark::State &state) {
-    bool all = state.range(1) != 0;
-    CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
-    host::ItemData &m = *f.meshes[0];
-    RunCommand(
-        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0",
-        [&](host::Host &h) { SelectOnly(h, host::kSelVertex, m, 5); }, m.mesh->PointCount(),
-        all ? "points all-match" : "points few-match");
+    RunSelect(state, "gORVA.Cmd.SelectbyHeight match_mode:0", host::kSelVertex);
 }
 
 void BM_HeightEdges(benchmark::State &state) {
-    bool all = state.range(1) != 0;
-    CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
-    host::ItemData &m = *f.meshes[0];
-    RunCommand(
-        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0",
-        [&](host::Host &h) { SelectOnly(h, host::kSelEdge, m, 0, 1); }, m.mesh->EdgeCount(),
-        all ? "edges all-match" : "edges few-match");
+    RunSelect(state, "gORVA.Cmd.SelectbyHeight match_mode:0", host::kSelEdge);
 }
 
 void BM_HeightPolygons(benchmark::State &state) {
-    bool all = state.range(1) != 0;
-    CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
-    host::ItemData &m = *f.meshes[0];
-    RunCommand(
-        state, f, "gORVA.Cmd.SelectbyHeight match_mode:0",
-        [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); }, m.mesh->PolygonCount(),
-        all ? "polygons all-match" : "polygons few-match");
+    RunSelect(state, "gORVA.Cmd.SelectbyHeight match_mode:0", host::kSelPolygon);
 }
 
 void BM_HeightTwoLayersWorld(benchmark::State &state) {
@@ -130,19 +128,13 @@ void BM_HeightTwoLayersWorld(benchmark::State &state) {
     host::ItemData &m = *f.meshes[0];
     RunCommand(
         state, f, "gORVA.Cmd.SelectbyHeight match_mode:0",
-        [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); }, m.mesh->PolygonCount() * 2,
+        [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m); }, m.mesh->PolygonCount() * 2,
         "polygons few-match");
     f.h->SetUserValue("gORVA_01_SelectbyHeight_UseItemXfrms", "0", err);
 }
 
 void BM_NormalFast(benchmark::State &state) {
-    bool all = state.range(1) != 0;
-    CommandFixture &f = Shared(all ? Scene::FlatGrid : Scene::RampGrid, unsigned(state.range(0)));
-    host::ItemData &m = *f.meshes[0];
-    RunCommand(
-        state, f, "gORVA.Cmd.SelectbyNormal match_mode:0",
-        [&](host::Host &h) { SelectOnly(h, host::kSelPolygon, m, 3); }, m.mesh->PolygonCount(),
-        all ? "polygons all-match" : "polygons few-match");
+    RunSelect(state, "gORVA.Cmd.SelectbyNormal match_mode:0", host::kSelPolygon);
 }
 
 void BM_EdgeChecker(benchmark::State &state) {
