@@ -18,3 +18,15 @@ protected:
 
     gorva::host::Host host;
 };
+
+/// A host with an empty active mesh item "Arches" in polygon mode, for driving tools by command lines.
+class ToolSceneTest : public HostTest {
+protected:
+    void SetUp() override;
+    /// Runs one command line and fails the test (with the line and the reason) when it fails.
+    void Line(const std::string &line);
+    /// The active tool's attribute as a number.
+    double AttrNumber(const std::string &attr);
+
+    gorva::host::ItemData *mesh = nullptr;
+};

@@ -69,23 +69,12 @@ Expected ExpectedArch(const ArchInputs &raw, const Frame &frame) {
     return e;
 }
 
-class ArchToolTest : public HostTest {
+class ArchToolTest : public ToolSceneTest {
 protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        MeshSpec shape;
-        shape.name = "Arches";
-        mesh = &AddMesh(host, shape);
-        host.selection.SetCurrent(kSelPolygon);
-    }
-    void Line(const std::string &line) {
-        CommandResult r = host.RunLine(line);
-        ASSERT_TRUE(r.ok()) << line << ": " << r.message;
-    }
     void Attr(const std::string &name, const std::string &value) {
         Line("tool.attr gORVA.Arch " + name + " " + value);
     }
-    double Num(const std::string &attr) { return std::stod(host.Tools().Attribute(attr)); }
+    double Num(const std::string &attr) { return AttrNumber(attr); }
     Vector3 AttrVec(const std::string &prefix) {
         return {Num(prefix + "X"), Num(prefix + "Y"), Num(prefix + "Z")};
     }
@@ -115,7 +104,6 @@ protected:
             EXPECT_STREQ(M().Tag(p, LXi_PTAG_PART), ARCH_PART_NAME);
         }
     }
-    ItemData *mesh = nullptr;
 };
 
 }  // namespace

@@ -110,24 +110,14 @@ TEST(ToolOverlayHandles, EachKindHasItsMarkerAndTheHotOneStandsOut) {
 namespace {
 
 /// The Arch tool in a fresh scene, with pictures read back pixel by pixel.
-class ArchOverlayTest : public HostTest {
+class ArchOverlayTest : public ToolSceneTest {
 protected:
     void SetUp() override {
-        HostTest::SetUp();
-        MeshSpec shape;
-        shape.name = "Arches";
-        mesh = &AddMesh(host, shape);
-        host.selection.SetCurrent(kSelPolygon);
+        ToolSceneTest::SetUp();
         Line("tool.set gORVA.Arch on");
     }
-    void Line(const std::string &line) {
-        CommandResult r = host.RunLine(line);
-        ASSERT_TRUE(r.ok()) << line << ": " << r.message;
-    }
     Vec3 AttrVec(const std::string &prefix) {
-        return {std::stod(host.Tools().Attribute(prefix + "X")),
-                std::stod(host.Tools().Attribute(prefix + "Y")),
-                std::stod(host.Tools().Attribute(prefix + "Z"))};
+        return {AttrNumber(prefix + "X"), AttrNumber(prefix + "Y"), AttrNumber(prefix + "Z")};
     }
     std::vector<OverlayShape> Markers(const std::vector<OverlayShape> &shapes) {
         std::vector<OverlayShape> out;
@@ -166,7 +156,6 @@ protected:
         for (int i = 0; i < 3; ++i)
             EXPECT_NEAR(got[size_t(i)], want[size_t(i)] * 255.0, 3.0) << what << " channel " << i;
     }
-    ItemData *mesh = nullptr;
 };
 
 }  // namespace
