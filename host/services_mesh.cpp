@@ -1,5 +1,7 @@
 // Meshes, element accessors, the mesh service and layer scans.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <sstream>
 
 #include "host/services.hpp"
@@ -12,20 +14,60 @@ const EdgeTable &EdgesOf(MeshData &m) {
     return m.Edges();
 }
 
-/// Walks the elements that pass the mode, positioning `cursor` on each before calling the visitor.
-LxResult Walk(uint32_t count, const std::vector<uint32_t> &marks, LXtMarkMode mode, ILxUnknownID visitorObj,
-              uint32_t &cursor) {
+/// Calls the visitor on each element of `order` that passes the mode, positioning `cursor` on it first.
+template <class Order>
+LxResult Walk(const Order &order, const std::vector<uint32_t> &marks, LXtMarkMode mode,
+              ILxUnknownID visitorObj, uint32_t &cursor) {
     CLxLocT<ILxVisitor> visitor;
     if (!visitor.set(visitorObj)) return LXe_INVALIDARG;
     MarkMode m = MarkMode::Decode(mode);
     bool any = m.set == 0 && m.clear == 0;
-    for (uint32_t i = 0; i < count; ++i) {
+    for (uint32_t i : order) {
         if (!any && !m.Test(marks[i])) continue;
         cursor = i;
         LxResult r = visitor.loc()->Evaluate();
         if (LXx_FAIL(r)) return r;
     }
     return LXe_OK;
+}
+
+/// The indices 0..count-1 as a range, so that a full walk needs no list.
+struct AllIndices {
+    struct Iterator {
+        uint32_t i;
+        uint32_t operator*() const { return i; }
+        Iterator &operator++() { return ++i, *this; }
+        bool operator!=(const Iterator &o) const { return i != o.i; }
+    };
+    uint32_t count;
+    Iterator begin() const { return {0}; }
+    Iterator end() const { return {count}; }
+};
+
+/// Share of the elements up to which sorting the selection list beats testing every mark: sorting
+/// k entries costs about k log k comparisons against one cheap mark test per element.
+constexpr uint32_t kSparseSelectionShare = 128;
+
+/// Walks the elements of one kind in index order. A mode that requires the "select" mark visits
+/// only the selection's entries for this mesh when they are far fewer than the elements (the
+/// reference passes of the select commands on a large mesh), instead of testing every mark.
+/// `selected()` gives the selection list of the kind; `indexOf` a packet's element index in this
+/// mesh, or MeshData::kNone for another mesh's.
+template <class SelectedList, class IndexOf>
+LxResult WalkElements(uint32_t count, const std::vector<uint32_t> &marks, LXtMarkMode mode,
+                      ILxUnknownID visitor, uint32_t &cursor, unsigned selectedCount, SelectedList selected,
+                      IndexOf indexOf) {
+    const bool selectedOnly = (MarkMode::Decode(mode).set & kMarkSelect) != 0;
+    if (!selectedOnly || selectedCount >= count / kSparseSelectionShare)
+        return Walk(AllIndices{count}, marks, mode, visitor, cursor);
+    std::vector<uint32_t> order;
+    for (const auto &packet : selected()) {
+        uint32_t i = indexOf(packet);
+        if (i < count) order.push_back(i);
+    }
+    std::sort(order.begin(), order.end());
+    order.erase(std::unique(order.begin(), order.end()), order.end());
+    return Walk(order, marks, mode, visitor, cursor);
 }
 
 /// Applies a mark mode to one element; the select mark goes through the selection.
@@ -56,8 +98,8 @@ public:
     }
     LxResult Pos(LXtFVector pos) override {
         if (!Valid()) return LXe_NOTFOUND;
-        const Float3 &p = m_mesh->positions[m_cur];
-        pos[0] = p[0], pos[1] = p[1], pos[2] = p[2];
+        // One block copy: the caller's wide reads of `pos` then forward from the stores.
+        std::memcpy(pos, m_mesh->positions[m_cur].data(), sizeof(LXtFVector));
         return LXe_OK;
     }
     LxResult SetPos(const LXtVector pos) override {
@@ -99,7 +141,12 @@ public:
             [&] { m_host.selection.DeselectVertex(mesh, i); });
     }
     LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
-        return Walk(m_mesh->PointCount(), m_mesh->pointMarks, mode, visitor, m_cur);
+        const MeshData *mesh = m_mesh.get();
+        Selection &sel = m_host.selection;
+        return WalkElements(
+            mesh->PointCount(), mesh->pointMarks, mode, visitor, m_cur,
+            sel.Count(kSelVertex), [&sel]() -> const auto & { return sel.Vertices(); },
+            [mesh](const VertexPacket &p) { return p.mesh == mesh ? p.point : MeshData::kNone; });
     }
 
 private:
@@ -184,7 +231,12 @@ public:
             [&] { m_host.selection.DeselectPolygon(mesh, i); });
     }
     LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
-        return Walk(m_mesh->PolygonCount(), m_mesh->polyMarks, mode, visitor, m_cur);
+        const MeshData *mesh = m_mesh.get();
+        Selection &sel = m_host.selection;
+        return WalkElements(
+            mesh->PolygonCount(), mesh->polyMarks, mode, visitor, m_cur,
+            sel.Count(kSelPolygon), [&sel]() -> const auto & { return sel.Polygons(); },
+            [mesh](const PolygonPacket &p) { return p.mesh == mesh ? p.polygon : MeshData::kNone; });
     }
     // String tags of the current polygon.
     LxResult Get(LXtID4 type, const char **tag) override {
@@ -256,7 +308,12 @@ public:
     }
     LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
         const EdgeTable &t = EdgesOf(*m_mesh);
-        return Walk(uint32_t(t.ends.size()), t.marks, mode, visitor, m_cur);
+        const MeshData *mesh = m_mesh.get();
+        Selection &sel = m_host.selection;
+        return WalkElements(
+            uint32_t(t.ends.size()), t.marks, mode, visitor, m_cur,
+            sel.Count(kSelEdge), [&sel]() -> const auto & { return sel.EdgeList(); },
+            [mesh](const EdgePacket &p) { return p.mesh == mesh ? p.edge : MeshData::kNone; });
     }
 
 private:

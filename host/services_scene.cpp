@@ -159,7 +159,7 @@ public:
         return pkt ? ItemOut(m_host, static_cast<VertexPacket *>(pkt)->mesh, i) : LXe_INVALIDARG;
     }
     void *Packet(LXtPointID point, LXtPolygonID polygon, ILxUnknownID mesh) override {
-        MeshData *m = MeshOf(mesh);
+        MeshData *m = m_meshOf(mesh);
         if (!m || FromId(point) >= m->PointCount()) return nullptr;
         m_packet = {m, FromId(point), FromId(polygon)};
         return &m_packet;
@@ -168,6 +168,7 @@ public:
 private:
     Host &m_host;
     VertexPacket m_packet{};
+    LastMeshOf m_meshOf;
 };
 
 class EdgeTranslation final : public HostObject<EdgeTranslation, ILxEdgePacketTranslation> {
@@ -193,7 +194,7 @@ public:
         return pkt ? ItemOut(m_host, static_cast<EdgePacket *>(pkt)->mesh, i) : LXe_INVALIDARG;
     }
     void *Packet(LXtPointID a, LXtPointID b, LXtPolygonID polygon, ILxUnknownID mesh) override {
-        MeshData *m = MeshOf(mesh);
+        MeshData *m = m_meshOf(mesh);
         if (!m) return nullptr;
         uint32_t edge = m->FindEdge(FromId(a), FromId(b));
         if (edge == MeshData::kNone) return nullptr;
@@ -204,6 +205,7 @@ public:
 private:
     Host &m_host;
     EdgePacket m_packet{};
+    LastMeshOf m_meshOf;
 };
 
 class PolygonTranslation final : public HostObject<PolygonTranslation, ILxPolygonPacketTranslation> {
@@ -221,7 +223,7 @@ public:
         return pkt ? ItemOut(m_host, static_cast<PolygonPacket *>(pkt)->mesh, i) : LXe_INVALIDARG;
     }
     void *Packet(LXtPolygonID polygon, ILxUnknownID mesh) override {
-        MeshData *m = MeshOf(mesh);
+        MeshData *m = m_meshOf(mesh);
         if (!m || FromId(polygon) >= m->PolygonCount()) return nullptr;
         m_packet = {m, FromId(polygon)};
         return &m_packet;
@@ -230,6 +232,7 @@ public:
 private:
     Host &m_host;
     PolygonPacket m_packet{};
+    LastMeshOf m_meshOf;
 };
 
 class ItemTranslation final : public HostObject<ItemTranslation, ILxItemPacketTranslation> {

@@ -144,9 +144,9 @@ public:
         return this->m_loc->Enumerate(mode, visitor, monitor);
     }
     /// Walks the elements that pass the mode, calling the visitor with this accessor on each.
-    LxResult Enum(CLxImpl_AbstractVisitor *visitor, LXtMarkMode mode = LXiMARK_ANY,
-                  ILxUnknownID monitor = nullptr) {
-        CLxVisitorGlue glue(visitor);
+    template <class Visitor>
+    LxResult Enum(Visitor *visitor, LXtMarkMode mode = LXiMARK_ANY, ILxUnknownID monitor = nullptr) {
+        CLxVisitorGlueT<Visitor> glue(visitor);
         return this->m_loc->Enumerate(mode, &glue, monitor);
     }
 };

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "host/builders.hpp"
 #include "host/host.hpp"
@@ -27,6 +28,39 @@ public:
         return LXe_OK;
     }
 };
+
+/// Records the index of each element visited, read through `index`.
+template <class Accessor>
+class IndexVisitor final : public CLxImpl_AbstractVisitor {
+public:
+    explicit IndexVisitor(Accessor &accessor) : m_accessor(accessor) {}
+    std::vector<unsigned> seen;
+    LxResult Evaluate() override {
+        unsigned i = 0;
+        m_accessor.Index(&i);
+        seen.push_back(i);
+        return LXe_OK;
+    }
+
+private:
+    Accessor &m_accessor;
+};
+
+/// Indices whose marks pass the mode, by testing every element: what a walk under the mode must visit.
+template <class Accessor>
+std::vector<unsigned> MarkedByTest(Accessor &accessor, unsigned count, LXtMarkMode mode) {
+    std::vector<unsigned> out;
+    for (unsigned i = 0; i < count; ++i)
+        if (LXx_OK(accessor.SelectByIndex(i)) && accessor.TestMarks(mode)) out.push_back(i);
+    return out;
+}
+
+template <class Accessor>
+std::vector<unsigned> Walked(Accessor &accessor, LXtMarkMode mode) {
+    IndexVisitor<Accessor> visitor(accessor);
+    accessor.Enum(&visitor, mode);
+    return visitor.seen;
+}
 
 }  // namespace
 
@@ -93,6 +127,51 @@ TEST(HostCore, EnumerationFollowsSelectMarkAndSelectionOrder) {
     poly.SetMarks(meshSvc.ClearMode("select"));
     EXPECT_EQ(sel.Count(type), 2u);
     EXPECT_FALSE(poly.TestMarks(selected));
+}
+
+// A walk over selected elements may go through the selection list instead of every mark; either
+// way it visits exactly the marked elements of its own mesh, in element order, each once.
+TEST(HostCore, SelectedWalkVisitsTheMarkedElementsInElementOrder) {
+    for (unsigned picks : {3u, 40u, 1500u}) {  // short lists and one that is not
+        Host host;
+        ItemData &a = AddMesh(host, GridSpec(120, 120));
+        ItemData &b = AddMesh(host, GridSpec(120, 120));
+        MeshData &m = *a.mesh;
+        std::mt19937 rng(picks);
+        for (unsigned k = 0; k < picks; ++k) {
+            for (MeshData *mesh : {a.mesh.get(), b.mesh.get()}) {
+                host.selection.SelectVertex(*mesh, rng() % mesh->PointCount());
+                host.selection.SelectPolygon(*mesh, rng() % mesh->PolygonCount());
+                const auto &ends = mesh->Edges().ends[rng() % mesh->EdgeCount()];
+                host.selection.SelectEdge(*mesh, ends[1], ends[0]);
+            }
+        }
+        // Deselected entries may linger in the lists until they are compacted.
+        host.selection.DeselectVertex(m, host.selection.Vertices().front().point);
+        host.selection.DeselectPolygon(m, host.selection.Polygons().front().polygon);
+
+        CLxUser_MeshService meshSvc;
+        const LXtMarkMode selected = meshSvc.SetMode("select");
+        CLxUser_LayerService svc;
+        CLxUser_LayerScan scan;
+        CLxUser_Mesh mesh;
+        ASSERT_TRUE(svc.BeginScan(LXf_LAYERSCAN_ACTIVE, scan));
+        ASSERT_TRUE(scan.BaseMeshByIndex(0, mesh));
+        CLxUser_Point point;
+        CLxUser_Polygon polygon;
+        CLxUser_Edge edge;
+        ASSERT_TRUE(mesh.GetPoints(point) && mesh.GetPolygons(polygon) && mesh.GetEdges(edge));
+
+        const auto points = MarkedByTest(point, m.PointCount(), selected);
+        const auto polygons = MarkedByTest(polygon, m.PolygonCount(), selected);
+        std::vector<unsigned> edges;
+        for (unsigned e = 0; e < m.EdgeCount(); ++e)
+            if (m.Edges().marks[e] & kMarkSelect) edges.push_back(e);
+        EXPECT_FALSE(points.empty());
+        EXPECT_EQ(Walked(point, selected), points) << picks;
+        EXPECT_EQ(Walked(polygon, selected), polygons) << picks;
+        EXPECT_EQ(Walked(edge, selected), edges) << picks;
+    }
 }
 
 TEST(HostCore, EdgesAreDerivedOnceAndSharedEdgesCountOnce) {
