@@ -50,7 +50,8 @@ AllowedDirections AllowedDirections::Build(int axes, int multiples) {
                                  kPlanes[plane][2],
                                  step,
                                  unsigned(result.m_vectors.size()),
-                                 count};
+                                 count,
+                                 1.0 / step};
         double theta = 0.0;
         for (unsigned k = 0; k < count; ++k, theta += step) {
             AngleVector vector{{0.0, 0.0, 0.0}};
@@ -81,23 +82,40 @@ bool AllowedDirections::MatchesSeriesLinear(const AngleSeries &series, const LXt
     return false;
 }
 
+namespace {
+
+// Angle of (a, b) in [0, 2 pi) to within 0.004 radians, for (a, b) near unit length: an octant-folded
+// rational approximation of atan, several times cheaper than atan2. It only picks candidates.
+double CoarseAngle(double a, double b) {
+    const double x = std::fabs(a), y = std::fabs(b);
+    const bool steep = y > x;
+    const double t = steep ? x / y : y / x;
+    double angle = t * (kPi / 4.0 + 0.273 * (1.0 - t));
+    if (steep) angle = kPi / 2.0 - angle;
+    if (a < 0.0) angle = kPi - angle;
+    if (b < 0.0) angle = 2.0 * kPi - angle;
+    return angle;
+}
+
+}  // namespace
+
 // Every vector of the series has an exact 0 on the plane's normal, so |u.normal| > tol rules the whole
-// series out. Otherwise a match lies within about 1.5e-6 radians of u's angle in the plane, far less
-// than half a step, so the index nearest that angle (with its neighbours for margin) holds every
-// candidate. Inputs far from unit length in the plane take the full walk, so the answer is the walk's.
+// series out. Otherwise a match lies within about 1.5e-6 radians of u's angle in the plane, and the
+// coarse angle is off by at most 0.004, both far less than half a step, so the index nearest the coarse
+// angle (with its neighbours for margin) holds every candidate. Inputs far from unit length in the
+// plane, and NaN, take the full walk, so the answer is the walk's.
 bool AllowedDirections::MatchesSeries(const AngleSeries &series, const LXtVector u) const {
     if (!(std::fabs(u[series.normal]) <= kTol)) return false;
     const double a = u[series.cosAxis];
     const double b = u[series.sinAxis];
     const double radius2 = a * a + b * b;
-    if (std::fabs(radius2 - 1.0) > 0.01) return MatchesSeriesLinear(series, u);
-    double angle = std::atan2(b, a);
-    if (!std::isfinite(angle)) return false;
-    if (angle < 0.0) angle += 2.0 * kPi;
+    if (!(std::fabs(radius2 - 1.0) <= 0.01)) return MatchesSeriesLinear(series, u);
     const long n = long(series.count);
-    const long nearest = std::lround(angle / series.step);
-    for (long offset = -1; offset <= 1; ++offset) {
-        const long k = ((nearest + offset) % n + n) % n;
+    const long nearest = long(CoarseAngle(a, b) * series.stepsPerRadian + 0.5);
+    for (long offset : {0L, -1L, 1L}) {  // the nearest index first: it is the match when there is one
+        long k = nearest + offset;
+        if (k < 0) k += n;
+        if (k >= n) k -= n;
         if (qk::math::LxtVectorCompareAbs(u, m_vectors[series.first + unsigned(k)].v, kTol)) return true;
     }
     return false;
@@ -174,6 +192,7 @@ void gORVA_SelectEdgesbyAlignment::cmd_Execute(unsigned flags) {
     for (unsigned layer = 0; layer < layers; ++layer) {
         CLxUser_Mesh mesh;
         if (!scan.BaseMeshByIndex(layer, mesh) || !visitor.Bind(mesh)) continue;
+        visitor.Reserve(mesh.NEdges());
         visitor.Enumerate(m_allMode);
         perLayer[layer] = visitor.TakeCollected();
     }

@@ -33,6 +33,7 @@ struct AngleSeries {
     double step;
     unsigned first;
     unsigned count;
+    double stepsPerRadian;  ///< 1 / step
 };
 
 /// The allowed directions of an axes setting (0 all planes, 1 XY, 2 YZ, 3 XZ, others none) and an
@@ -65,7 +66,7 @@ private:
 
 /// Collects the edges of a mesh that are long enough and match no allowed direction. Directions are
 /// taken in the mesh's own coordinates; edges of length at most 1e-6 are never collected.
-class MatchEdgeVisitor : public CLxImpl_AbstractVisitor {
+class MatchEdgeVisitor final : public CLxImpl_AbstractVisitor {
 public:
     /// Binds the point and edge accessors to a mesh; false when it offers none.
     bool Bind(CLxUser_Mesh &mesh);
@@ -75,6 +76,8 @@ public:
     void SetMinEdgeLength(double length) { m_minLength = length; }
     /// Empties the collected list.
     void Reset() { m_collected.clear(); }
+    /// Room for `edges` collected edges up front: a list of millions is then never copied as it grows.
+    void Reserve(std::size_t edges) { m_collected.reserve(edges); }
     /// Edges collected since the last Reset, in enumeration order.
     const std::vector<Edge> &Collected() const { return m_collected; }
     /// Hands the collected list over and leaves the visitor's list empty.

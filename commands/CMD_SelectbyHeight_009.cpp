@@ -24,6 +24,12 @@ bool Within(double a, double b) {
     return std::fabs(a - b) <= qk::constants::EPSILON;
 }
 
+inline bool MatchesBand(MATCH_MODE mode, double h, double reference, double lower, double upper) {
+    if (Within(h, reference)) return true;
+    if (mode == MATCH_SAME) return false;
+    return (lower < h && h < upper) || Within(h, upper) || Within(h, lower);
+}
+
 void Widen(const LXtFVector in, LXtVector out) {
     for (int i = 0; i < 3; ++i) out[i] = double(in[i]);
 }
@@ -54,9 +60,7 @@ void BoundsFor(MATCH_MODE mode, double reference, double rangeLower, double rang
 }
 
 bool HeightMatches(MATCH_MODE mode, double h, double reference, double lower, double upper) {
-    if (Within(h, reference)) return true;
-    if (mode == MATCH_SAME) return false;
-    return (lower < h && h < upper) || Within(h, upper) || Within(h, lower);
+    return MatchesBand(mode, h, reference, lower, upper);
 }
 
 // ---- visitors ----
@@ -76,14 +80,14 @@ double HeightVisitorBase<Element>::HeightOf(const LXtVector position) const {
 }
 
 template <class Element>
-void HeightVisitorBase<Element>::Consider(const LXtVector position, const Element &element) {
+bool HeightVisitorBase<Element>::Matches(const LXtVector position) {
     const double h = HeightOf(position);
     if (!m_hasReference) {
         m_reference = h;
         m_hasReference = true;
-        return;
+        return false;
     }
-    if (HeightMatches(m_mode, h, m_reference, m_lower, m_upper)) m_matched.push_back(element);
+    return MatchesBand(m_mode, h, m_reference, m_lower, m_upper);
 }
 
 template class HeightVisitorBase<LXtPointID>;
@@ -95,7 +99,7 @@ LxResult SelectVertexByHeightVisitor::Evaluate() {
     if (LXx_FAIL(m_point.Pos(pos))) return LXe_OK;
     LXtVector p;
     Widen(pos, p);
-    Consider(p, m_point.ID());
+    if (Matches(p)) Collect(m_point.ID());
     return LXe_OK;
 }
 
@@ -111,7 +115,7 @@ LxResult SelectEdgeByHeightVisitor::Evaluate() {
     if (LXx_FAIL(m_point.Select(edge.b)) || LXx_FAIL(m_point.Pos(fb))) return LXe_OK;
     LXtVector mid;
     for (int i = 0; i < 3; ++i) mid[i] = (double(fa[i]) + double(fb[i])) * 0.5;
-    Consider(mid, edge);
+    if (Matches(mid)) Collect(edge);
     return LXe_OK;
 }
 
@@ -134,7 +138,7 @@ LxResult SelectPolygonByHeightVisitor::Evaluate() {
     const double inv = 1.0 / double(count);
     LXtVector average;
     for (int i = 0; i < 3; ++i) average[i] = double(sum[i]) * inv;
-    Consider(average, m_polygon.ID());
+    if (Matches(average)) Collect(m_polygon.ID());
     return LXe_OK;
 }
 
@@ -219,6 +223,7 @@ void gORVA_Command_SelectbyHeight::SelectMatching(Visitor &visitor, LXtID4 type,
         visitor.Reset();
         CLxUser_Mesh mesh;
         if (!scan.BaseMeshByIndex(layer, mesh) || !visitor.Bind(mesh)) continue;
+        visitor.Reserve(qk::ElementCount(mesh, type));
         visitor.SetItemXfrm(settings.layerXfrms[layer]);
         visitor.Enumerate(m_allMode);
         perLayer[layer] = visitor.TakeMatched();

@@ -49,6 +49,8 @@ class HeightVisitorBase : public CLxImpl_AbstractVisitor {
 public:
     /// Empties the matched list (the reference stays).
     void Reset() { m_matched.clear(); }
+    /// Room for `elements` matches up front: a list of millions is then never copied as it grows.
+    void Reserve(std::size_t elements) { m_matched.reserve(elements); }
     /// Bounds around the current reference: lower = reference - below, upper = reference + above.
     void SetTargetRange(double below, double above) {
         m_lower = m_reference - below;
@@ -78,8 +80,10 @@ public:
     std::vector<Element> TakeMatched() { return std::exchange(m_matched, {}); }
 
 protected:
-    /// Takes the first element seen as the reference, then collects the elements whose height matches.
-    void Consider(const LXtVector position, const Element &element);
+    /// Takes the first position seen as the reference (false); afterwards true when its height matches.
+    bool Matches(const LXtVector position);
+    /// Appends an element to the matched list.
+    void Collect(const Element &element) { m_matched.push_back(element); }
 
 private:
     double HeightOf(const LXtVector position) const;
@@ -96,7 +100,7 @@ private:
 };
 
 /// Vertices; the height point is the point's position.
-class SelectVertexByHeightVisitor : public HeightVisitorBase<LXtPointID> {
+class SelectVertexByHeightVisitor final : public HeightVisitorBase<LXtPointID> {
 public:
     /// Binds the point accessor to a mesh; false when the mesh offers none.
     bool Bind(CLxUser_Mesh &mesh) { return m_mesh.set(mesh.loc()) && m_point.fromMesh(mesh); }
@@ -111,7 +115,7 @@ private:
 };
 
 /// Edges; the height point is the midpoint of the two end points.
-class SelectEdgeByHeightVisitor : public HeightVisitorBase<Edge> {
+class SelectEdgeByHeightVisitor final : public HeightVisitorBase<Edge> {
 public:
     /// Binds the point and edge accessors to a mesh; false when the mesh offers them not.
     bool Bind(CLxUser_Mesh &mesh);
@@ -128,7 +132,7 @@ private:
 
 /// Polygons; the height point is the vertex average, summed in single precision as the host stores
 /// positions. A polygon without vertices has no height and is passed over.
-class SelectPolygonByHeightVisitor : public HeightVisitorBase<LXtPolygonID> {
+class SelectPolygonByHeightVisitor final : public HeightVisitorBase<LXtPolygonID> {
 public:
     /// Binds the point and polygon accessors to a mesh; false when the mesh offers them not.
     bool Bind(CLxUser_Mesh &mesh);

@@ -138,7 +138,7 @@ protected:
 };
 
 /// Measures every visited polygon as a target.
-class GetSelectedPolygonInfoVisitor : public PolygonMeasuringVisitor {
+class GetSelectedPolygonInfoVisitor final : public PolygonMeasuringVisitor {
 public:
     LxResult Evaluate() override {
         SelectedPolygonInfo info;
@@ -165,7 +165,7 @@ private:
 };
 
 /// Sets (or, with a clearing mode, removes) marks on every visited polygon.
-class MarkingVisitor : public CLxImpl_AbstractVisitor {
+class MarkingVisitor final : public CLxImpl_AbstractVisitor {
 public:
     MarkingVisitor(CLxUser_Polygon &poly, LXtMarkMode mode, bool quiet, CLxUser_LogService &log)
         : m_poly(poly), m_mode(mode), m_quiet(quiet), m_log(log) {}
@@ -194,6 +194,8 @@ public:
     /// Matches of the current layer, in enumeration order.
     const PolygonList &GetMatchedPolygonIDs() const { return m_matched; }
     void ClearMatchedPolygonIDs() { m_matched.clear(); }
+    /// Room for a match per polygon of the bound mesh: a list of millions is then never copied as it grows.
+    void ReserveMatches() { m_matched.reserve(m_mesh.NPolygons()); }
     /// Hands the matched list over and leaves the visitor's list empty.
     PolygonList TakeMatchedPolygonIDs() { return std::exchange(m_matched, {}); }
 
@@ -209,7 +211,7 @@ protected:
 };
 
 /// Fast mode: equal normals, and with the plane option a centre in the plane of any target.
-class FastComparePolygonVisitor : public ComparingVisitor {
+class FastComparePolygonVisitor final : public ComparingVisitor {
 public:
     LxResult Evaluate() override {
         const Vector3 normal = WorldNormal();
@@ -230,7 +232,7 @@ public:
 };
 
 /// Full mode: normals within an angle, then the plane, size, material and part limits.
-class ComparePolygonVisitor : public ComparingVisitor {
+class ComparePolygonVisitor final : public ComparingVisitor {
 public:
     /// Allowed perimeter difference in metres (0 demands equal perimeters within EPSILON).
     void SetSizeVariationLimit(double metres) { m_sizeVariation = metres; }
@@ -484,13 +486,14 @@ private:
         }
     }
 
-    std::vector<PolygonList> CompareLayers(CLxUser_LayerScan &scan, ComparingVisitor &visitor,
-                                           LXtMarkMode mode) {
+    template <class Visitor>
+    std::vector<PolygonList> CompareLayers(CLxUser_LayerScan &scan, Visitor &visitor, LXtMarkMode mode) {
         const unsigned count = scan.NumLayers();
         std::vector<PolygonList> matched(count);
         for (unsigned i = 0; i < count; ++i) {
             visitor.ClearMatchedPolygonIDs();
             if (!SetupLayer(scan, i, visitor)) continue;
+            visitor.ReserveMatches();
             visitor.Polygons().Enum(&visitor, mode);
             matched[i] = visitor.TakeMatchedPolygonIDs();
         }

@@ -56,6 +56,14 @@ private:
     bool m_aborted = false;
 };
 
+/// Number of elements of a selection type ('VERX', 'EDGE', 'POLY') in a mesh; 0 for other types.
+inline unsigned ElementCount(CLxUser_Mesh &mesh, LXtID4 type) {
+    if (type == LXiSEL_VERX) return mesh.NPoints();
+    if (type == LXiSEL_EDGE) return mesh.NEdges();
+    if (type == LXiSEL_POLY) return mesh.NPolygons();
+    return 0;
+}
+
 /// Sum of the sizes of the per-layer lists.
 template <class Element>
 std::size_t TotalCount(const std::vector<std::vector<Element>> &perLayer) {
