@@ -73,7 +73,7 @@ void BM_RawPolygons(benchmark::State &state) {
     state.SetLabel("polygons raw");
 }
 
-class PointVisitor : public CLxImpl_AbstractVisitor {
+class PointVisitor final : public CLxImpl_AbstractVisitor {
 public:
     CLxUser_Point pt;
     double sum = 0;
@@ -85,7 +85,7 @@ public:
     }
 };
 
-class EdgeVisitor : public CLxImpl_AbstractVisitor {
+class EdgeVisitor final : public CLxImpl_AbstractVisitor {
 public:
     CLxUser_Point pt;
     CLxUser_Edge edge;
@@ -103,7 +103,7 @@ public:
     }
 };
 
-class PolygonVisitor : public CLxImpl_AbstractVisitor {
+class PolygonVisitor final : public CLxImpl_AbstractVisitor {
 public:
     CLxUser_Point pt;
     CLxUser_Polygon poly;
@@ -124,7 +124,7 @@ public:
 };
 
 /// Visits without reading: the cost of the enumeration itself.
-class CountingVisitor : public CLxImpl_AbstractVisitor {
+class CountingVisitor final : public CLxImpl_AbstractVisitor {
 public:
     unsigned count = 0;
     LxResult Evaluate() override {

@@ -21,6 +21,20 @@ struct Result {
     double selected = -1.0;
 };
 
+/// The benchmark's name without the run settings Google Benchmark appends ("/min_time:1.000", ...).
+std::string ShortName(const std::string &name) {
+    std::string out;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find('/', start);
+        if (end == std::string::npos) end = name.size();
+        std::string part = name.substr(start, end - start);
+        if (part.find(':') == std::string::npos) out += (out.empty() ? "" : "/") + part;
+        start = end + 1;
+    }
+    return out;
+}
+
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run> &runs) override {
@@ -28,7 +42,7 @@ public:
         for (const Run &run : runs) {
             if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
             Result r;
-            r.name = run.benchmark_name();
+            r.name = ShortName(run.benchmark_name());
             r.label = run.report_label;
             r.ms = run.GetAdjustedRealTime();
             auto ips = run.counters.find("items_per_second");
