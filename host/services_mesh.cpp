@@ -48,25 +48,34 @@ struct AllIndices {
 /// k entries costs about k log k comparisons against one cheap mark test per element.
 constexpr uint32_t kSparseSelectionShare = 128;
 
+/// The selection's entries of a kind on one mesh, as element indices ascending and without repeats.
+std::vector<uint32_t> SelectedIndices(Selection &selection, SelType type, const MeshData &mesh) {
+    std::vector<uint32_t> out;
+    if (type == kSelVertex)
+        for (const VertexPacket &p : selection.Vertices())
+            if (p.mesh == &mesh) out.push_back(p.point);
+    if (type == kSelEdge)
+        for (const EdgePacket &p : selection.EdgeList())
+            if (p.mesh == &mesh) out.push_back(p.edge);
+    if (type == kSelPolygon)
+        for (const PolygonPacket &p : selection.Polygons())
+            if (p.mesh == &mesh) out.push_back(p.polygon);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
 /// Walks the elements of one kind in index order. A mode that requires the "select" mark visits
 /// only the selection's entries for this mesh when they are far fewer than the elements (the
 /// reference passes of the select commands on a large mesh), instead of testing every mark.
-/// `selected()` gives the selection list of the kind; `indexOf` a packet's element index in this
-/// mesh, or MeshData::kNone for another mesh's.
-template <class SelectedList, class IndexOf>
 LxResult WalkElements(uint32_t count, const std::vector<uint32_t> &marks, LXtMarkMode mode,
-                      ILxUnknownID visitor, uint32_t &cursor, unsigned selectedCount, SelectedList selected,
-                      IndexOf indexOf) {
+                      ILxUnknownID visitor, uint32_t &cursor, Selection &selection, SelType type,
+                      const MeshData &mesh) {
     const bool selectedOnly = (MarkMode::Decode(mode).set & kMarkSelect) != 0;
-    if (!selectedOnly || selectedCount >= count / kSparseSelectionShare)
+    if (!selectedOnly || selection.Count(type) >= count / kSparseSelectionShare)
         return Walk(AllIndices{count}, marks, mode, visitor, cursor);
-    std::vector<uint32_t> order;
-    for (const auto &packet : selected()) {
-        uint32_t i = indexOf(packet);
-        if (i < count) order.push_back(i);
-    }
-    std::sort(order.begin(), order.end());
-    order.erase(std::unique(order.begin(), order.end()), order.end());
+    std::vector<uint32_t> order = SelectedIndices(selection, type, mesh);
+    order.erase(std::lower_bound(order.begin(), order.end(), count), order.end());
     return Walk(order, marks, mode, visitor, cursor);
 }
 
@@ -141,12 +150,8 @@ public:
             [&] { m_host.selection.DeselectVertex(mesh, i); });
     }
     LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
-        const MeshData *mesh = m_mesh.get();
-        Selection &sel = m_host.selection;
-        return WalkElements(
-            mesh->PointCount(), mesh->pointMarks, mode, visitor, m_cur,
-            sel.Count(kSelVertex), [&sel]() -> const auto & { return sel.Vertices(); },
-            [mesh](const VertexPacket &p) { return p.mesh == mesh ? p.point : MeshData::kNone; });
+        return WalkElements(m_mesh->PointCount(), m_mesh->pointMarks, mode, visitor, m_cur, m_host.selection,
+                            kSelVertex, *m_mesh);
     }
 
 private:
@@ -231,12 +236,8 @@ public:
             [&] { m_host.selection.DeselectPolygon(mesh, i); });
     }
     LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
-        const MeshData *mesh = m_mesh.get();
-        Selection &sel = m_host.selection;
-        return WalkElements(
-            mesh->PolygonCount(), mesh->polyMarks, mode, visitor, m_cur,
-            sel.Count(kSelPolygon), [&sel]() -> const auto & { return sel.Polygons(); },
-            [mesh](const PolygonPacket &p) { return p.mesh == mesh ? p.polygon : MeshData::kNone; });
+        return WalkElements(m_mesh->PolygonCount(), m_mesh->polyMarks, mode, visitor, m_cur, m_host.selection,
+                            kSelPolygon, *m_mesh);
     }
     // String tags of the current polygon.
     LxResult Get(LXtID4 type, const char **tag) override {
@@ -308,12 +309,8 @@ public:
     }
     LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
         const EdgeTable &t = EdgesOf(*m_mesh);
-        const MeshData *mesh = m_mesh.get();
-        Selection &sel = m_host.selection;
-        return WalkElements(
-            uint32_t(t.ends.size()), t.marks, mode, visitor, m_cur,
-            sel.Count(kSelEdge), [&sel]() -> const auto & { return sel.EdgeList(); },
-            [mesh](const EdgePacket &p) { return p.mesh == mesh ? p.edge : MeshData::kNone; });
+        return WalkElements(uint32_t(t.ends.size()), t.marks, mode, visitor, m_cur, m_host.selection,
+                            kSelEdge, *m_mesh);
     }
 
 private:
