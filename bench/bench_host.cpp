@@ -200,7 +200,7 @@ void BM_HostVisitPolygons(benchmark::State &state) {
 
 }  // namespace
 
-#define GORVA_SIZES Arg(707)->Arg(1000)->Arg(1414)->Unit(benchmark::kMillisecond)
+#define GORVA_SIZES Arg(707)->Arg(1000)->Arg(1414)->Unit(benchmark::kMillisecond)->GORVA_MEDIAN_OF_3
 BENCHMARK(BM_RawPoints)->GORVA_SIZES;
 BENCHMARK(BM_RawEdges)->GORVA_SIZES;
 BENCHMARK(BM_RawPolygons)->GORVA_SIZES;

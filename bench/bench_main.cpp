@@ -40,9 +40,11 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+            // Single runs, or the median of repeated ones (its time and rate belong to the same run).
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.error_occurred || (run.run_type != Run::RT_Iteration && !median)) continue;
             Result r;
-            r.name = ShortName(run.benchmark_name());
+            r.name = ShortName(run.run_name.str());
             r.label = run.report_label;
             r.ms = run.GetAdjustedRealTime();
             auto ips = run.counters.find("items_per_second");

@@ -6,6 +6,9 @@
 #include "host/builders.hpp"
 #include "host/host.hpp"
 
+/// Three repetitions of which only the aggregates are reported; the table reads the median.
+#define GORVA_MEDIAN_OF_3 Repetitions(3)->ReportAggregatesOnly(true)
+
 namespace gorva::bench {
 
 /// A host with the in-process module attached and nothing in the scene.
