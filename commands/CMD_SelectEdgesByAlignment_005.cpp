@@ -16,7 +16,7 @@ namespace {
 constexpr const char *kServerName = "gORVA.Cmd.SelectEdgesbyAlignment";
 constexpr const char *kTable = "gORVA.Cmd.SelectEdgesbyAlignment";
 constexpr double kTol = qk::constants::EPSILON;
-constexpr double kPi = 3.141592653589793;
+constexpr double kPi = qk::constants::PI;
 
 void StepFor(int multiples, double &step, unsigned &count) {
     if (multiples == 0) {
@@ -145,13 +145,6 @@ LxResult MatchEdgeVisitor::Evaluate() {
 }
 
 // ---- command ----
-
-gORVA_SelectEdgesbyAlignment::gORVA_SelectEdgesbyAlignment() {
-    if (m_meshService.test()) {
-        m_meshService.ModeCompose(nullptr, nullptr, &m_allMode);
-        m_meshService.ModeCompose(LXsMARK_SELECT, nullptr, &m_selectedMode);
-    }
-}
 
 LxResult gORVA_SelectEdgesbyAlignment::initialize() {
     return qk::RegisterCommand<gORVA_SelectEdgesbyAlignment>(kServerName);

@@ -97,25 +97,15 @@ private:
 };
 
 /// The command server; it declares no arguments.
-class gORVA_SelectEdgesbyAlignment : public qk::Command {
+class gORVA_SelectEdgesbyAlignment : public qk::SelectCommand {
 public:
-    gORVA_SelectEdgesbyAlignment();
     /// Registers the server as "gORVA.Cmd.SelectEdgesbyAlignment".
     static LxResult initialize();
 
-    /// 0x6000080: undoable model command that changes the selection.
-    int basic_CmdFlags() override { return qk::kSelectCommandFlags; }
     /// Enabled in edge mode when an active layer has polygons, on host 801.
     bool basic_Enable(CLxUser_Message &msg) override;
     /// Replaces the edge selection with the misaligned edges.
     void cmd_Execute(unsigned flags) override;
-
-private:
-    CLxUser_SelectionService m_selection;
-    CLxUser_LogService m_log;
-    CLxUser_MeshService m_meshService;
-    LXtMarkMode m_allMode = LXiMARK_ANY;
-    LXtMarkMode m_selectedMode = LXiMARK_ANY;
 };
 
 /// Registers the command; returns the registration's result.

@@ -20,16 +20,6 @@ constexpr const char *kTable = "gORVA.Cmd.SelectbyHeight";
 // How far modes 2 and 3 reach above or below the reference, in metres.
 constexpr double kOpenRange = 10000000.0;
 
-bool Within(double a, double b) {
-    return std::fabs(a - b) <= qk::constants::EPSILON;
-}
-
-inline bool MatchesBand(MATCH_MODE mode, double h, double reference, double lower, double upper) {
-    if (Within(h, reference)) return true;
-    if (mode == MATCH_SAME) return false;
-    return (lower < h && h < upper) || Within(h, upper) || Within(h, lower);
-}
-
 void Widen(const LXtFVector in, LXtVector out) {
     for (int i = 0; i < 3; ++i) out[i] = double(in[i]);
 }
@@ -59,10 +49,6 @@ void BoundsFor(MATCH_MODE mode, double reference, double rangeLower, double rang
     }
 }
 
-bool HeightMatches(MATCH_MODE mode, double h, double reference, double lower, double upper) {
-    return MatchesBand(mode, h, reference, lower, upper);
-}
-
 // ---- visitors ----
 
 template <class Element>
@@ -87,7 +73,7 @@ bool HeightVisitorBase<Element>::Matches(const LXtVector position) {
         m_hasReference = true;
         return false;
     }
-    return MatchesBand(m_mode, h, m_reference, m_lower, m_upper);
+    return HeightMatches(m_mode, h, m_reference, m_lower, m_upper);
 }
 
 template class HeightVisitorBase<LXtPointID>;
@@ -173,10 +159,6 @@ qk::math::Matrix4 LayerWorldMatrix(CLxUser_LayerScan &scan, unsigned layer, doub
 
 gORVA_Command_SelectbyHeight::gORVA_Command_SelectbyHeight() {
     dyna_Add("match_mode", LXsTYPE_INTEGER);
-    if (m_meshService.test()) {
-        m_meshService.ModeCompose(nullptr, nullptr, &m_allMode);
-        m_meshService.ModeCompose(LXsMARK_SELECT, nullptr, &m_selectedMode);
-    }
 }
 
 LxResult gORVA_Command_SelectbyHeight::initialize() {

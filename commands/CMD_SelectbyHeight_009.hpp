@@ -2,6 +2,7 @@
 // lie at the height of the first selected one, or in a band around it.
 #pragma once
 
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "lx_select.hpp"
 #include "lx_visitor.hpp"
 #include "qk_command.hpp"
+#include "qk_constants.hpp"
 
 namespace gORVA_Cmds_SelectbyHeight {
 
@@ -35,7 +37,13 @@ void BoundsFor(MATCH_MODE mode, double reference, double rangeLower, double rang
 
 /// True when height h matches: within 1e-6 of the reference in MATCH_SAME; in the other modes strictly
 /// inside (lower, upper) or within 1e-6 of the reference or of either bound. NaN never matches.
-bool HeightMatches(MATCH_MODE mode, double h, double reference, double lower, double upper);
+/// Inline: it runs once per element of a match pass.
+inline bool HeightMatches(MATCH_MODE mode, double h, double reference, double lower, double upper) {
+    const auto within = [](double a, double b) { return std::fabs(a - b) <= qk::constants::EPSILON; };
+    if (within(h, reference)) return true;
+    if (mode == MATCH_SAME) return false;
+    return (lower < h && h < upper) || within(h, upper) || within(h, lower);
+}
 
 /// An edge by its two end points, in the order the mesh reports them.
 struct Edge {
@@ -148,14 +156,12 @@ private:
 };
 
 /// The command server: one argument "match_mode" (integer, index 0).
-class gORVA_Command_SelectbyHeight : public qk::Command {
+class gORVA_Command_SelectbyHeight : public qk::SelectCommand {
 public:
     gORVA_Command_SelectbyHeight();
     /// Registers the server as "gORVA.Cmd.SelectbyHeight".
     static LxResult initialize();
 
-    /// 0x6000080: undoable model command that changes the selection.
-    int basic_CmdFlags() override { return qk::kSelectCommandFlags; }
     /// Enabled in vertex mode with vertices, or in edge or polygon mode with polygons, on host 801.
     bool basic_Enable(CLxUser_Message &msg) override;
     /// Replaces the selection of the current type with the elements matching the first selected one.
@@ -166,12 +172,6 @@ private:
     template <class Visitor, class PacketOf>
     void SelectMatching(Visitor &visitor, LXtID4 type, const char *typeName, CLxUser_LayerScan &scan,
                         const Settings &settings, PacketOf packetOf);
-
-    CLxUser_SelectionService m_selection;
-    CLxUser_LogService m_log;
-    CLxUser_MeshService m_meshService;
-    LXtMarkMode m_allMode = LXiMARK_ANY;
-    LXtMarkMode m_selectedMode = LXiMARK_ANY;
 };
 
 /// Registers the command; returns the registration's result.

@@ -300,33 +300,30 @@ private:
 
 static const LXtTextValueHint kMatchModeHints[] = {{0, "fast"}, {1, "full"}, {-1, nullptr}};
 
-class gORVA_Command_SelectbyNormal : public qk::Command {
+class gORVA_Command_SelectbyNormal : public qk::SelectCommand {
 public:
     gORVA_Command_SelectbyNormal() {
         dyna_Add("match_mode", LXsTYPE_INTEGER);
         dyna_SetHint(0, kMatchModeHints);
-        m_markAll = LXiMARK_ANY;
-        m_markSelected = m_meshSvc.test() ? m_meshSvc.SetMode(LXsMARK_SELECT) : LXiMARK_ANY;
-        m_markUser1 = m_meshSvc.test() ? m_meshSvc.SetMode("user1") : LXiMARK_ANY;
-        m_clearUser1 = m_meshSvc.test() ? m_meshSvc.ClearMode("user1") : LXiMARK_ANY;
+        m_markUser1 = m_meshService.test() ? m_meshService.SetMode("user1") : LXiMARK_ANY;
+        m_clearUser1 = m_meshService.test() ? m_meshService.ClearMode("user1") : LXiMARK_ANY;
     }
 
     /// Registers the server under its name with the command and attribute interfaces.
     static LxResult initialize() { return qk::RegisterCommand<gORVA_Command_SelectbyNormal>(kServerName); }
 
-    int basic_CmdFlags() override { return qk::kSelectCommandFlags; }
-
     bool basic_Enable(CLxUser_Message &msg) override {
         qk::EnableReport report(msg, kServerName);
-        const bool polygonMode = m_selSvc.test() && m_selSvc.CurrentType(qk::kSelectionTypes) == LXiSEL_POLY;
+        const bool polygonMode =
+            m_selection.test() && m_selection.CurrentType(qk::kSelectionTypes) == LXiSEL_POLY;
         report.Check(polygonMode && qk::DoMeshItemsContainPolygons(), "WrongSelectionType");
         return report.Finish();
     }
 
     void cmd_Execute(unsigned flags) override {
-        if (!m_selSvc.test() || !ReadLayerXfrms()) return;
+        if (!m_selection.test() || !ReadLayerXfrms()) return;
         static const LXtID4 kTypes[] = {LXiSEL_VERX, LXiSEL_EDGE, LXiSEL_POLY, LXiSEL_ITEM, 0};
-        const LXtID4 type = m_selSvc.CurrentType(kTypes);
+        const LXtID4 type = m_selection.CurrentType(kTypes);
         const Settings settings = ReadSettings();
         if (type != LXiSEL_POLY) return;
 
@@ -353,7 +350,7 @@ private:
         CLxUser_LayerScan scan;
         if (!m_layerSvc.BeginScan(kScanFlags, scan)) return false;
         const unsigned count = scan.NumLayers();
-        const double time = m_selSvc.GetTime();
+        const double time = m_selection.GetTime();
         for (unsigned i = 0; i < count; ++i) {
             CLxUser_Item item;
             CLxUser_ChannelRead chan;
@@ -415,7 +412,7 @@ private:
         for (unsigned i = 0; i < count; ++i) {
             visitor.Reset();
             if (!SetupLayer(scan, i, visitor)) continue;
-            visitor.Polygons().Enum(&visitor, m_markSelected);
+            visitor.Polygons().Enum(&visitor, m_selectedMode);
             const std::vector<SelectedPolygonInfo> infos = visitor.GetPolygonInfo();
             targets.insert(targets.end(), infos.begin(), infos.end());
         }
@@ -439,7 +436,7 @@ private:
             CLxUser_Polygon poly;
             if (!scan.BaseMeshByIndex(i, mesh) || !poly.fromMesh(mesh)) continue;
             MarkingVisitor marker(poly, m_markUser1, false, m_log);
-            poly.Enum(&marker, m_markSelected);
+            poly.Enum(&marker, m_selectedMode);
         }
     }
 
@@ -451,7 +448,7 @@ private:
             CLxUser_Polygon poly;
             if (!scan.BaseMeshByIndex(i, mesh) || !poly.fromMesh(mesh)) continue;
             MarkingVisitor marker(poly, mode, true, m_log);
-            poly.Enum(&marker, m_markAll);
+            poly.Enum(&marker, m_allMode);
         }
     }
 
@@ -463,7 +460,7 @@ private:
         options.limitToPlane = targets.size() > 1;
         visitor.SetTargetPolys(targets);
         visitor.SetMatchOptions(options);
-        return CompareLayers(scan, visitor, m_markAll);
+        return CompareLayers(scan, visitor, m_allMode);
     }
 
     std::vector<PolygonList> CompareFull(CLxUser_LayerScan &scan, std::vector<SelectedPolygonInfo> targets,
@@ -474,7 +471,7 @@ private:
         visitor.SetMatchOptions(settings.options);
         visitor.SetSizeVariationLimit(settings.sizeVariation);
         visitor.SetNormalAngleVariation(settings.normalVariation);
-        return CompareLayers(scan, visitor, settings.limitToContiguous ? m_markUser1 : m_markAll);
+        return CompareLayers(scan, visitor, settings.limitToContiguous ? m_markUser1 : m_allMode);
     }
 
     static void AppendFlipped(std::vector<SelectedPolygonInfo> &targets) {
@@ -504,20 +501,15 @@ private:
     /// abort the rest of that layer stays unselected and the following layers are selected unmonitored.
     void SelectMatches(CLxUser_LayerScan &scan, const std::vector<PolygonList> &matched) {
         if (qk::TotalCount(matched) == 0) return;
-        m_selSvc.Clear(m_selSvc.LookupType(LXsSELTYP_POLYGON));
+        m_selection.Clear(m_selection.LookupType(LXsSELTYP_POLYGON));
         CLxUser_PolygonPacketTranslation packets;
         if (!packets.autoInit()) return;
         qk::SelectInOneSweep(
-            m_selSvc, LXiSEL_POLY, scan, matched,
+            m_selection, LXiSEL_POLY, scan, matched,
             [&packets](CLxUser_Mesh &mesh, LXtPolygonID id) { return packets.Packet(id, mesh); });
     }
 
-    CLxUser_SelectionService m_selSvc;
-    CLxUser_MeshService m_meshSvc;
-    CLxUser_LogService m_log;
     CLxUser_LayerService m_layerSvc;
-    LXtMarkMode m_markAll = LXiMARK_ANY;
-    LXtMarkMode m_markSelected = LXiMARK_ANY;
     LXtMarkMode m_markUser1 = LXiMARK_ANY;
     LXtMarkMode m_clearUser1 = LXiMARK_ANY;
     std::vector<Matrix4> m_worldXfrms;

@@ -21,6 +21,12 @@ bool EnableReport::Check(bool ok, const char *key) {
     return false;
 }
 
+SelectCommand::SelectCommand() {
+    if (!m_meshService.test()) return;
+    m_meshService.ModeCompose(nullptr, nullptr, &m_allMode);
+    m_meshService.ModeCompose(LXsMARK_SELECT, nullptr, &m_selectedMode);
+}
+
 bool EnableReport::Finish() {
     Check(GetModoVersionNum() == kRequiredModoVersion, "WrongModoVersion");
     return m_enabled;

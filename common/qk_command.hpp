@@ -5,6 +5,8 @@
 #include <string>
 
 #include "lx_command.hpp"
+#include "lx_dialog.hpp"
+#include "lx_mesh.hpp"
 #include "lx_select.hpp"
 
 namespace qk {
@@ -54,6 +56,22 @@ public:
     bool basic_Notifier(int index, std::string &name, std::string &args) override {
         return SelectionNotifier(index, name, args);
     }
+};
+
+/// Base of the three select commands: the services they share and two mark modes, all elements
+/// (no mark required) and selected elements (the "select" mark), composed when the command is made.
+class SelectCommand : public Command {
+public:
+    SelectCommand();
+    /// 0x6000080: undoable model command that changes the selection.
+    int basic_CmdFlags() override { return kSelectCommandFlags; }
+
+protected:
+    CLxUser_SelectionService m_selection;
+    CLxUser_MeshService m_meshService;
+    CLxUser_LogService m_log;
+    LXtMarkMode m_allMode = LXiMARK_ANY;
+    LXtMarkMode m_selectedMode = LXiMARK_ANY;
 };
 
 }  // namespace qk
