@@ -45,30 +45,6 @@ HostMesh *NewMeshObject(Host &host, MeshData &mesh, bool writable);
 /// The mesh data behind a mesh object the host handed out, or null.
 MeshData *MeshOf(ILxUnknownID meshObj);
 
-/// MeshOf that remembers the last object: a selection sweep hands in the same mesh for every
-/// element. Holds a reference to it, so its address cannot be reused by another object meanwhile.
-class LastMeshOf {
-public:
-    LastMeshOf() = default;
-    LastMeshOf(const LastMeshOf &) = delete;
-    LastMeshOf &operator=(const LastMeshOf &) = delete;
-    ~LastMeshOf() {
-        if (m_obj) m_obj->Release();
-    }
-    MeshData *operator()(ILxUnknownID meshObj) {
-        if (meshObj == m_obj) return m_data;
-        if (meshObj) meshObj->AddRef();
-        if (m_obj) m_obj->Release();
-        m_obj = meshObj;
-        m_data = MeshOf(meshObj);
-        return m_data;
-    }
-
-private:
-    ILxUnknownID m_obj = nullptr;
-    MeshData *m_data = nullptr;
-};
-
 class HostItem final : public HostObject<HostItem, ILxItem, ILxLocator> {
 public:
     HostItem(Host &host, ItemData &item) : m_host(host), m_item(item) {}

@@ -10,10 +10,6 @@ namespace gorva::host {
 
 namespace {
 
-const EdgeTable &EdgesOf(MeshData &m) {
-    return m.Edges();
-}
-
 /// Calls the visitor on each element of `order` that passes the mode, positioning `cursor` on it first.
 template <class Order>
 LxResult Walk(const Order &order, const std::vector<uint32_t> &marks, LXtMarkMode mode,
@@ -272,7 +268,7 @@ public:
     EdgeAccessorObj(Host &h, std::shared_ptr<MeshData> m) : m_host(h), m_mesh(std::move(m)) {}
     LxResult Select(LXtEdgeID e) override {
         uint32_t i = FromId(e);
-        if (i >= EdgesOf(*m_mesh).ends.size()) return LXe_OUTOFBOUNDS;
+        if (i >= m_mesh->Edges().ends.size()) return LXe_OUTOFBOUNDS;
         m_cur = i;
         return LXe_OK;
     }
@@ -290,7 +286,7 @@ public:
     }
     LxResult Endpoints(LXtPointID *a, LXtPointID *b) override {
         if (!Valid()) return LXe_NOTFOUND;
-        const auto &e = EdgesOf(*m_mesh).ends[m_cur];
+        const auto &e = m_mesh->Edges().ends[m_cur];
         if (a) *a = ToId<LXtPointID>(e[0]);
         if (b) *b = ToId<LXtPointID>(e[1]);
         return LXe_OK;
@@ -301,20 +297,20 @@ public:
     }
     LxResult SetMarks(LXtMarkMode mode) override {
         if (!Valid()) return LXe_NOTFOUND;
-        auto ends = EdgesOf(*m_mesh).ends[m_cur];
+        auto ends = m_mesh->Edges().ends[m_cur];
         MeshData &mesh = *m_mesh;
         return ApplyMarks(
             m_mesh->MarksOf(1)[m_cur], mode, [&] { m_host.selection.SelectEdge(mesh, ends[0], ends[1]); },
             [&] { m_host.selection.DeselectEdge(mesh, ends[0], ends[1]); });
     }
     LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
-        const EdgeTable &t = EdgesOf(*m_mesh);
+        const EdgeTable &t = m_mesh->Edges();
         return WalkElements(uint32_t(t.ends.size()), t.marks, mode, visitor, m_cur, m_host.selection,
                             kSelEdge, *m_mesh);
     }
 
 private:
-    bool Valid() { return m_cur < EdgesOf(*m_mesh).ends.size(); }
+    bool Valid() { return m_cur < m_mesh->Edges().ends.size(); }
     Host &m_host;
     std::shared_ptr<MeshData> m_mesh;
     uint32_t m_cur = MeshData::kNone;

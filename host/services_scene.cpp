@@ -138,6 +138,30 @@ LxResult ItemOut(Host &host, MeshData *mesh, void **ppvObj) {
     return HandOut(new HostItem(host, *mesh->owner), ppvObj);
 }
 
+/// MeshOf that remembers the last object: a selection sweep hands in the same mesh for every
+/// element. Holds a reference to it, so its address cannot be reused by another object meanwhile.
+class LastMeshOf {
+public:
+    LastMeshOf() = default;
+    LastMeshOf(const LastMeshOf &) = delete;
+    LastMeshOf &operator=(const LastMeshOf &) = delete;
+    ~LastMeshOf() {
+        if (m_obj) m_obj->Release();
+    }
+    MeshData *operator()(ILxUnknownID meshObj) {
+        if (meshObj == m_obj) return m_data;
+        if (meshObj) meshObj->AddRef();
+        if (m_obj) m_obj->Release();
+        m_obj = meshObj;
+        m_data = MeshOf(meshObj);
+        return m_data;
+    }
+
+private:
+    ILxUnknownID m_obj = nullptr;
+    MeshData *m_data = nullptr;
+};
+
 class VertexTranslation final : public HostObject<VertexTranslation, ILxVertexPacketTranslation> {
 public:
     explicit VertexTranslation(Host &h) : m_host(h) {}

@@ -24,7 +24,7 @@ public:
 
 /// Short-lived ILxVisitor that forwards to a visitor the caller owns. Typed on the caller's visitor
 /// class so that a `final` visitor is called directly instead of through a second virtual call.
-template <class Visitor = CLxImpl_AbstractVisitor>
+template <class Visitor>
 class CLxVisitorGlueT final : public ILxVisitor {
 public:
     static_assert(std::is_base_of_v<CLxImpl_AbstractVisitor, Visitor>,
@@ -41,5 +41,3 @@ public:
 private:
     Visitor *m_impl;
 };
-
-using CLxVisitorGlue = CLxVisitorGlueT<>;

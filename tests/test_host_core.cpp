@@ -17,19 +17,7 @@ using namespace gorva::host;
 
 namespace {
 
-class CountVisitor : public CLxImpl_AbstractVisitor {
-public:
-    CLxUser_Polygon *poly = nullptr;
-    std::vector<unsigned> seen;
-    LxResult Evaluate() override {
-        unsigned i = 0;
-        poly->Index(&i);
-        seen.push_back(i);
-        return LXe_OK;
-    }
-};
-
-/// Records the index of each element visited, read through `index`.
+/// Records the index of each element visited, read through the enumerating accessor.
 template <class Accessor>
 class IndexVisitor final : public CLxImpl_AbstractVisitor {
 public:
@@ -55,6 +43,7 @@ std::vector<unsigned> MarkedByTest(Accessor &accessor, unsigned count, LXtMarkMo
     return out;
 }
 
+/// Indices an enumeration under the mode visits, in visiting order.
 template <class Accessor>
 std::vector<unsigned> Walked(Accessor &accessor, LXtMarkMode mode) {
     IndexVisitor<Accessor> visitor(accessor);
@@ -103,10 +92,7 @@ TEST(HostCore, EnumerationFollowsSelectMarkAndSelectionOrder) {
     ASSERT_TRUE(scan.BaseMeshByIndex(0, mesh));
     CLxUser_Polygon poly;
     ASSERT_TRUE(mesh.GetPolygons(poly));
-    CountVisitor v;
-    v.poly = &poly;
-    poly.Enum(&v, selected);
-    EXPECT_EQ(v.seen, (std::vector<unsigned>{0, 2}));  // enumeration runs in element order
+    EXPECT_EQ(Walked(poly, selected), (std::vector<unsigned>{0, 2}));  // enumeration runs in element order
 
     CLxUser_SelectionService sel;
     CLxUser_PolygonPacketTranslation tr;
