@@ -129,66 +129,72 @@ Camera Camera::Fit(const ViewOptions &opts, const Bounds &bounds) {
     Camera cam;
     cam.m_width = opts.width;
     cam.m_height = opts.height;
-    Vec3 centre = Scale(Add(bounds.min, bounds.max), 0.5);
-    double radius = std::max(0.5 * Length(Sub(bounds.max, bounds.min)), 1e-3);
-    Vec3 target = opts.hasTarget ? opts.target : centre;
-    Vec3 dir{0.6, 0.45, 1.0}, upHint{0, 1, 0};  // from the target towards the eye
     cam.m_ortho = opts.view != "persp";
+    Vec3 dir{0.6, 0.45, 1.0}, upHint{0, 1, 0};  // from the target towards the eye
     if (opts.view == "top") dir = {0, 1, 0}, upHint = {0, 0, -1};
     if (opts.view == "front") dir = {0, 0, 1};
     if (opts.view == "side") dir = {1, 0, 0};
     dir = Normalize(dir, {0, 0, 1});
+    const Vec3 target = opts.hasTarget ? opts.target : Scale(Add(bounds.min, bounds.max), 0.5);
     if (opts.hasEye) dir = Normalize(Sub(opts.eye, target), dir);
-    cam.m_forward = Scale(dir, -1.0);
-    cam.m_right = Normalize(Cross(cam.m_forward, upHint), {1, 0, 0});
-    if (Length(Cross(cam.m_forward, upHint)) < 1e-9)
-        cam.m_right = Normalize(Cross(cam.m_forward, {0, 0, -1}), {1, 0, 0});
-    cam.m_up = Cross(cam.m_right, cam.m_forward);
-    double halfW = cam.m_width * 0.5, halfH = cam.m_height * 0.5;
-    auto corners = Corners(bounds);
-    if (cam.m_ortho) {
-        // Centre the projected bounds and scale them to fill the picture.
-        double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
-        for (const auto &c : corners) {
-            Vec3 d = Sub(c, target);
-            double u = Dot(d, cam.m_right), v = Dot(d, cam.m_up);
-            lo[0] = std::min(lo[0], u), hi[0] = std::max(hi[0], u);
-            lo[1] = std::min(lo[1], v), hi[1] = std::max(hi[1], v);
-        }
-        if (!opts.hasTarget)
-            target = Add(target, Add(Scale(cam.m_right, 0.5 * (lo[0] + hi[0])),
-                                     Scale(cam.m_up, 0.5 * (lo[1] + hi[1]))));
-        double spanU = std::max(hi[0] - lo[0], 1e-6), spanV = std::max(hi[1] - lo[1], 1e-6);
-        cam.m_focal = std::min(2.0 * halfW / spanU, 2.0 * halfH / spanV) / opts.fit;
-        cam.m_eye = opts.hasEye ? opts.eye : Add(target, Scale(dir, 4.0 * radius));
-        return cam;
+    cam.Orient(dir, upHint);
+    const double radius = std::max(0.5 * Length(Sub(bounds.max, bounds.min)), 1e-3);
+    if (cam.m_ortho)
+        cam.FitOrthographic(opts, Corners(bounds), target, dir, radius);
+    else
+        cam.FitPerspective(opts, Corners(bounds), target, dir, radius);
+    return cam;
+}
+
+void Camera::Orient(const Vec3 &dir, const Vec3 &upHint) {
+    m_forward = Scale(dir, -1.0);
+    m_right = Normalize(Cross(m_forward, upHint), {1, 0, 0});
+    if (Length(Cross(m_forward, upHint)) < 1e-9) m_right = Normalize(Cross(m_forward, {0, 0, -1}), {1, 0, 0});
+    m_up = Cross(m_right, m_forward);
+}
+
+void Camera::FitOrthographic(const ViewOptions &opts, const std::array<Vec3, 8> &corners, Vec3 target,
+                             const Vec3 &dir, double radius) {
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    for (const auto &c : corners) {
+        Vec3 d = Sub(c, target);
+        double u = Dot(d, m_right), v = Dot(d, m_up);
+        lo[0] = std::min(lo[0], u), hi[0] = std::max(hi[0], u);
+        lo[1] = std::min(lo[1], v), hi[1] = std::max(hi[1], v);
     }
-    cam.m_focal = halfH / std::tan(kHalfFov);
+    if (!opts.hasTarget)
+        target = Add(target, Add(Scale(m_right, 0.5 * (lo[0] + hi[0])), Scale(m_up, 0.5 * (lo[1] + hi[1]))));
+    double spanU = std::max(hi[0] - lo[0], 1e-6), spanV = std::max(hi[1] - lo[1], 1e-6);
+    m_focal = std::min(m_width / spanU, m_height / spanV) / opts.fit;
+    m_eye = opts.hasEye ? opts.eye : Add(target, Scale(dir, 4.0 * radius));
+}
+
+void Camera::FitPerspective(const ViewOptions &opts, const std::array<Vec3, 8> &corners, const Vec3 &target,
+                            const Vec3 &dir, double radius) {
+    const double halfW = m_width * 0.5, halfH = m_height * 0.5;
+    m_focal = halfH / std::tan(kHalfFov);
     if (opts.hasEye) {
-        cam.m_eye = opts.eye;
-        return cam;
+        m_eye = opts.eye;
+        return;
     }
-    // The nearest distance along `dir` at which every corner of the bounds fits with the margin.
     auto fits = [&](double dist) {
-        cam.m_eye = Add(target, Scale(dir, dist));
+        m_eye = Add(target, Scale(dir, dist));
         for (const auto &c : corners) {
             double x, y, depth;
-            if (!cam.Project(c, x, y, depth) || depth < 1e-6) return false;
+            if (!Project(c, x, y, depth) || depth < 1e-6) return false;
             double rx = std::fabs(x - halfW) / halfW * opts.fit, ry = std::fabs(y - halfH) / halfH * opts.fit;
             if (rx > 1.0 || ry > 1.0) return false;
         }
         return true;
     };
-    double hi =
-        radius * opts.fit / std::sin(kHalfFov * std::min(1.0, double(cam.m_width) / cam.m_height)) + radius;
+    double hi = radius * opts.fit / std::sin(kHalfFov * std::min(1.0, double(m_width) / m_height)) + radius;
     double lo = radius;
     for (int i = 0; i < 8 && !fits(hi); ++i) hi *= 2.0;
     for (int i = 0; i < 40; ++i) {
         double mid = 0.5 * (lo + hi);
         (fits(mid) ? hi : lo) = mid;
     }
-    cam.m_eye = Add(target, Scale(dir, hi));
-    return cam;
+    m_eye = Add(target, Scale(dir, hi));
 }
 
 bool Camera::Project(const Vec3 &world, double &x, double &y, double &depth) const {

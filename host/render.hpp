@@ -60,6 +60,15 @@ public:
     int Height() const { return m_height; }
 
 private:
+    /// Sets the axes for a view from `dir` (target towards the eye) with `upHint` as the picture's up.
+    void Orient(const Vec3 &dir, const Vec3 &upHint);
+    /// Orthographic: centres the projected bounds (unless a target is given) and scales them to fit.
+    void FitOrthographic(const ViewOptions &opts, const std::array<Vec3, 8> &corners, Vec3 target,
+                         const Vec3 &dir, double radius);
+    /// Perspective: the nearest eye distance along `dir` at which every corner fits with the margin.
+    void FitPerspective(const ViewOptions &opts, const std::array<Vec3, 8> &corners, const Vec3 &target,
+                        const Vec3 &dir, double radius);
+
     Vec3 m_eye{}, m_right{}, m_up{}, m_forward{};
     bool m_ortho = false;
     double m_focal = 1.0;  // pixels per unit at depth 1 (perspective) or per metre (orthographic)
