@@ -146,15 +146,11 @@ struct SelectedPolygon {
 namespace {
 
 using qk::constants::EPSILON;
+using qk::math::Normalized;
 using qk::math::Vector3;
 
 Vector3 ToVector(const Point &p) {
     return {p.x, p.y, p.z};
-}
-
-Vector3 Normalized(Vector3 v) {
-    qk::math::LXtVectorNormalize(v);
-    return v;
 }
 
 bool SameVector(const Vector3 &a, const Vector3 &b) {

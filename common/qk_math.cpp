@@ -138,6 +138,12 @@ void Matrix4SetRotationByAxisAngle(LXtMatrix4 M, int axis, double angle) {
     }
 }
 
+Matrix4 AxisRotationMatrix(int axis, double angle) {
+    Matrix4 m;
+    Matrix4SetRotationByAxisAngle(m, axis, angle);
+    return m;
+}
+
 void Matrix4SetCCWRotationByAxisAngle(LXtMatrix4 M, const int &axis, const double &angle) {
     Matrix4SetIdentity(M);
     const double c = std::cos(angle);

@@ -224,6 +224,95 @@ bool Matrix4CompareRotation(const LXtMatrix4 A, const LXtMatrix4 B, double tol);
 /// True when the translations (row 3, columns 0..2) differ by at most tol; a NaN difference fails.
 bool Matrix4CompareTranslation(const LXtMatrix4 A, const LXtMatrix4 B, double tol);
 
+// ---- value forms, for code that composes frames ----
+
+/// a * b: a applies first under the row-vector convention.
+constexpr Matrix4 Multiply(const Matrix4 &a, const Matrix4 &b) {
+    Matrix4 r;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            r.m[i][j] =
+                a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
+    return r;
+}
+
+/// The point p transformed as the row (p, 1) * m, summed row 0..3 in order (as lx::Matrix4Multiply).
+constexpr Vector3 TransformPoint(const Matrix4 &m, const Vector3 &p) {
+    Vector3 r;
+    for (int i = 0; i < 3; ++i)
+        r.v[i] = p.v[0] * m.m[0][i] + p.v[1] * m.m[1][i] + p.v[2] * m.m[2][i] + 1.0 * m.m[3][i];
+    return r;
+}
+
+/// The direction d transformed as the row (d, 0) * m: rotation and scale only, no translation.
+constexpr Vector3 TransformDirection(const Matrix4 &m, const Vector3 &d) {
+    Vector3 r;
+    for (int i = 0; i < 3; ++i) r.v[i] = d.v[0] * m.m[0][i] + d.v[1] * m.m[1][i] + d.v[2] * m.m[2][i];
+    return r;
+}
+
+/// Row 0 of m: the right (X) axis.
+constexpr Vector3 RightAxis(const Matrix4 &m) {
+    return Vector3(m.m[0][0], m.m[0][1], m.m[0][2]);
+}
+/// Row 1 of m: the up (Y) axis.
+constexpr Vector3 UpAxis(const Matrix4 &m) {
+    return Vector3(m.m[1][0], m.m[1][1], m.m[1][2]);
+}
+/// Row 2 of m: the forward (Z) axis.
+constexpr Vector3 FwdAxis(const Matrix4 &m) {
+    return Vector3(m.m[2][0], m.m[2][1], m.m[2][2]);
+}
+/// Row 3 of m: the translation.
+constexpr Vector3 TranslationOf(const Matrix4 &m) {
+    return Vector3(m.m[3][0], m.m[3][1], m.m[3][2]);
+}
+
+/// Replaces the translation row of m by t; the rotation block is kept.
+constexpr void SetTranslation(Matrix4 &m, const Vector3 &t) {
+    for (int i = 0; i < 3; ++i) m.m[3][i] = t.v[i];
+}
+
+/// A pure translation by t.
+constexpr Matrix4 TranslationMatrix(const Vector3 &t) {
+    Matrix4 m;
+    SetTranslation(m, t);
+    return m;
+}
+
+/// A frame with rows right, up and forward and no translation.
+constexpr Matrix4 RotationMatrix(const Vector3 &right, const Vector3 &up, const Vector3 &fwd) {
+    Matrix4 m;
+    const Vector3 *rows[3] = {&right, &up, &fwd};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) m.m[i][j] = rows[i]->v[j];
+    return m;
+}
+
+/// The diagonal scale (sx, sy, sz, 1).
+constexpr Matrix4 ScaleMatrix(double sx, double sy, double sz) {
+    Matrix4 m;
+    m.m[0][0] = sx;
+    m.m[1][1] = sy;
+    m.m[2][2] = sz;
+    return m;
+}
+
+/// Matrix4SetRotationByAxisAngle as a value: clockwise for a positive angle about axis 0, 1 or 2; the
+/// identity for any other axis.
+Matrix4 AxisRotationMatrix(int axis, double angle);
+
+/// v scaled to unit length, or v unchanged when it has no direction (see LXtVectorNormalize).
+inline Vector3 Normalized(Vector3 v) {
+    LXtVectorNormalize(v);
+    return v;
+}
+
+/// True when every component of v is finite.
+inline bool IsFinite(const Vector3 &v) {
+    return std::isfinite(v.v[0]) && std::isfinite(v.v[1]) && std::isfinite(v.v[2]);
+}
+
 // ---- 2D box ----
 
 /// Corners of a BBox2, as GetCorner takes them.

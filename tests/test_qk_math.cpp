@@ -485,3 +485,33 @@ TEST(QkAABB3, CornerBitsPickMaxPerAxis) {
 }
 
 }  // namespace
+
+// The value forms agree with the SDK's in-place product and point transform.
+TEST(QkMathValueForms, AgreeWithTheInPlaceForms) {
+    Matrix4 a = Multiply(AxisRotationMatrix(2, 0.3), ScaleMatrix(2, 3, 4));
+    SetTranslation(a, {1, -2, 5});
+    Matrix4 b = Multiply(RotationMatrix({0, 0, 1}, {0, 1, 0}, {-1, 0, 0}), TranslationMatrix({7, 8, 9}));
+    Matrix4 expected;
+    lx::Matrix4Multiply(expected, a, b);
+    Matrix4 ab = Multiply(a, b);
+    EXPECT_TRUE(Matrix4Compare(ab, expected, 0.0));
+
+    const Vector3 p(0.5, -1.5, 2.0);
+    Vector3 q;
+    lx::Matrix4Multiply(q, ab, p);
+    EXPECT_TRUE(LxtVectorCompareAbs(TransformPoint(ab, p), q, 0.0));
+    Vector3 d = TransformPoint(ab, p) - TranslationOf(ab);
+    EXPECT_TRUE(LxtVectorCompareAbs(TransformDirection(ab, p), d, 1e-12));
+    EXPECT_TRUE(LxtVectorCompareAbs(RightAxis(b), Vector3(0, 0, 1), 0.0));
+    EXPECT_TRUE(LxtVectorCompareAbs(UpAxis(b), Vector3(0, 1, 0), 0.0));
+    EXPECT_TRUE(LxtVectorCompareAbs(FwdAxis(b), Vector3(-1, 0, 0), 0.0));
+    EXPECT_TRUE(LxtVectorCompareAbs(TranslationOf(b), Vector3(7, 8, 9), 0.0));
+}
+
+TEST(QkMathValueForms, NormalizedAndFinite) {
+    EXPECT_TRUE(LxtVectorCompareAbs(Normalized({0, 3, 4}), Vector3(0, 0.6, 0.8), 1e-15));
+    EXPECT_TRUE(LxtVectorCompareAbs(Normalized({0, 0, 0}), Vector3(0, 0, 0), 0.0));
+    EXPECT_TRUE(IsFinite({1, 2, 3}));
+    EXPECT_FALSE(IsFinite({1, std::nan(""), 3}));
+    EXPECT_FALSE(IsFinite({1, 2, HUGE_VAL}));
+}

@@ -3,14 +3,22 @@
 #include <cmath>
 
 #include "lx_item.hpp"
-#include "lx_vmath.hpp"
 #include "qk_constants.hpp"
 #include "qk_general_utils.hpp"
 #include "qk_tool_enable.hpp"
 
 namespace gORVA_Tools_Arch {
 
+using qk::math::AxisRotationMatrix;
+using qk::math::FwdAxis;
 using qk::math::Matrix4;
+using qk::math::Multiply;
+using qk::math::RightAxis;
+using qk::math::RotationMatrix;
+using qk::math::SetTranslation;
+using qk::math::TransformPoint;
+using qk::math::TranslationMatrix;
+using qk::math::UpAxis;
 
 namespace {
 
@@ -22,50 +30,6 @@ const unsigned kNewPointsAndPolygons = 6;
 const double kLabelPixels = 25.0;
 const double kLabelFactor = 1.5;
 const LXtVector kLabelColour = {0.99, 0.99, 0.99};
-
-Matrix4 Mul(const Matrix4 &a, const Matrix4 &b) {
-    Matrix4 out;
-    lx::Matrix4Multiply(out, a, b);
-    return out;
-}
-
-Vector3 Transform(const Matrix4 &m, const Vector3 &p) {
-    Vector3 out;
-    lx::Matrix4Multiply(out, m, p);
-    return out;
-}
-
-Vector3 Right(const Matrix4 &m) {
-    return Vector3(m.m[0]);
-}
-Vector3 Up(const Matrix4 &m) {
-    return Vector3(m.m[1]);
-}
-Vector3 Forward(const Matrix4 &m) {
-    return Vector3(m.m[2]);
-}
-
-Matrix4 Translation(const Vector3 &t) {
-    Matrix4 m;
-    qk::math::Matrix4SetTranslation(m, t.x(), t.y(), t.z());
-    return m;
-}
-
-Matrix4 Rotation(const Vector3 &right, const Vector3 &up, const Vector3 &fwd) {
-    Matrix4 m;
-    qk::math::Matrix4SetRotation(m, right, up, fwd);
-    return m;
-}
-
-Matrix4 AxisRotation(int axis, double angle) {
-    Matrix4 m;
-    qk::math::Matrix4SetRotationByAxisAngle(m, axis, angle);
-    return m;
-}
-
-void SetTranslation(Matrix4 &m, const Vector3 &t) {
-    for (int i = 0; i < 3; ++i) m.m[3][i] = t.v[i];
-}
 
 /// -1, +1 or 0 (neither) for a component expected to be a unit or something else.
 int UnitSign(double v) {
@@ -211,7 +175,7 @@ void CgORVA_ArchTool::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, uns
     m_itemRef = !qk::QueryCommandString("item.refSystem").empty();
 
     m_R = m_S = m_T = m_D = Matrix4();
-    m_Rr = Rotation({1, 0, 0}, {0, 0, -1}, {0, 1, 0});
+    m_Rr = RotationMatrix({1, 0, 0}, {0, 0, -1}, {0, 1, 0});
 
     m_handlesPlaced = false;
     m_firstPlacement = true;
@@ -245,7 +209,7 @@ void CgORVA_ArchTool::ReadItemMatrices() {
     qk::math::Matrix4InvertRotation(m_wrotInv);
     m_wposInv = m_wpos;
     qk::math::Matrix4InvertTranslation(m_wposInv);
-    m_itemInv = Mul(Mul(m_wposInv, m_wrotInv), m_wsclInv);
+    m_itemInv = Multiply(Multiply(m_wposInv, m_wrotInv), m_wsclInv);
 }
 
 void CgORVA_ArchTool::ReadToolTransform(ILxUnknownID vts) {
@@ -273,25 +237,25 @@ void CgORVA_ArchTool::ReadToolTransform(ILxUnknownID vts) {
 void CgORVA_ArchTool::SetHandlePositions(double height, double span, const LXtMatrix4 frame,
                                          CLxUser_AdjustTool &adjust) {
     Matrix4 f(frame);
-    AdjustAttrVector(adjust, ATTR_SPAN_START_X, Transform(f, {0, 0, 0}));
-    AdjustAttrVector(adjust, ATTR_SPAN_END_X, Transform(f, {span, 0, 0}));
-    AdjustAttrVector(adjust, ATTR_CROWN_X, Transform(f, {0, height, 0}));
+    AdjustAttrVector(adjust, ATTR_SPAN_START_X, TransformPoint(f, {0, 0, 0}));
+    AdjustAttrVector(adjust, ATTR_SPAN_END_X, TransformPoint(f, {span, 0, 0}));
+    AdjustAttrVector(adjust, ATTR_CROWN_X, TransformPoint(f, {0, height, 0}));
 }
 
 void CgORVA_ArchTool::SetHandlePositions2(double height, double span, const LXtMatrix4 frame) {
     Matrix4 f(frame);
-    SetAttrVector(ATTR_SPAN_START_X, Transform(f, {0, 0, 0}));
-    SetAttrVector(ATTR_SPAN_END_X, Transform(f, {span, 0, 0}));
-    SetAttrVector(ATTR_CROWN_X, Transform(f, {0, height, 0}));
+    SetAttrVector(ATTR_SPAN_START_X, TransformPoint(f, {0, 0, 0}));
+    SetAttrVector(ATTR_SPAN_END_X, TransformPoint(f, {span, 0, 0}));
+    SetAttrVector(ATTR_CROWN_X, TransformPoint(f, {0, height, 0}));
 }
 
 void CgORVA_ArchTool::PlaceDefault(CLxUser_View &view) {
     LXtVector origin = {0, 0, 0}, eye = {0, 0, 0};
     view.EyeVector(origin, eye);
-    double g = -qk::math::Dot(Vector3(eye), Forward(m_D));
+    double g = -qk::math::Dot(Vector3(eye), FwdAxis(m_D));
     if (m_refFrameMode) {
         if (g < 0.0) {
-            m_Rr = Mul(m_Rr, AxisRotation(2, -qk::constants::PI));
+            m_Rr = Multiply(m_Rr, AxisRotationMatrix(2, -qk::constants::PI));
             m_axisCode = 4;
             if (std::fabs(m_spin.GetAngleRad()) > qk::constants::EPSILON)
                 m_spin.SetSectorAngleIndex(m_spin.GetSectorAngleIndex() + 2);
@@ -304,8 +268,8 @@ void CgORVA_ArchTool::PlaceDefault(CLxUser_View &view) {
                                            {{-1, 0, 0}, {0, 0, -1}, {0, -1, 0}},
                                            {{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}}};
         const Vector3 *a = axes[m_axisCode];
-        m_R = Rotation(a[0], a[1], a[2]);
-        m_D = Mul(m_R, m_T);
+        m_R = RotationMatrix(a[0], a[1], a[2]);
+        m_D = Multiply(m_R, m_T);
         m_axisCode += 3;
     }
     SetHandlePositions2(dyna_Float(ATTR_HEIGHT), dyna_Float(ATTR_SPAN), m_D);
@@ -320,7 +284,7 @@ void CgORVA_ArchTool::PlaceFirst(ILxUnknownID vts, CLxUser_AdjustTool &adjust) {
     AdjustAttrVector(adjust, ATTR_OFFSET_X, c);
     const auto *axis = ReadPacket<LXpToolAxis>(vts, LXsP_TOOL_AXIS);
     int axisIndex = axis && axis->axIndex >= 0 && axis->axIndex <= 2 ? axis->axIndex : 1;
-    m_T = dyna_Bool(ATTR_CENTRE_TO_ORIGIN) ? Matrix4() : Translation(c);
+    m_T = dyna_Bool(ATTR_CENTRE_TO_ORIGIN) ? Matrix4() : TranslationMatrix(c);
 
     if (!m_refFrameMode) {
         static const Vector3 forward[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
@@ -328,10 +292,10 @@ void CgORVA_ArchTool::PlaceFirst(ILxUnknownID vts, CLxUser_AdjustTool &adjust) {
         m_axisCode = axisIndex;
         Vector3 right = qk::math::Cross(up[axisIndex], forward[axisIndex]);
         qk::math::LXtVectorNormalize(right);
-        m_R = Rotation(right, up[axisIndex], forward[axisIndex]);
-        m_D = Mul(m_R, m_T);
+        m_R = RotationMatrix(right, up[axisIndex], forward[axisIndex]);
+        m_D = Multiply(m_R, m_T);
     } else {
-        Vector3 xUp = Up(m_X), xFwd = Forward(m_X), xRight = Right(m_X);
+        Vector3 xUp = UpAxis(m_X), xFwd = FwdAxis(m_X), xRight = RightAxis(m_X);
         if (std::fabs(xUp.y()) <= qk::constants::EPSILON) {
             int f = UnitSign(xFwd.y()), r = UnitSign(xRight.y());
             int turn = 0;
@@ -341,8 +305,8 @@ void CgORVA_ArchTool::PlaceFirst(ILxUnknownID vts, CLxUser_AdjustTool &adjust) {
             m_spin.SetSectorAngleIndex(m_spin.GetSectorAngleIndex() + turn);
         }
         m_axisCode = 1;
-        m_S = AxisRotation(1, -m_spin.GetAngleRad());
-        m_D = Mul(Mul(m_Rr, m_S), m_T);
+        m_S = AxisRotationMatrix(1, -m_spin.GetAngleRad());
+        m_D = Multiply(Multiply(m_Rr, m_S), m_T);
     }
     SetHandlePositions(dyna_Float(ATTR_HEIGHT), dyna_Float(ATTR_SPAN), m_D, adjust);
     m_firstPlacement = false;
@@ -398,14 +362,14 @@ void CgORVA_ArchTool::MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTo
         AdjustAttrVector(adjust, ATTR_SPAN_END_X, end + delta);
         AdjustAttrVector(adjust, ATTR_CROWN_X, crown + delta);
     } else if (part == PART_SPAN_END) {
-        Vector3 r = Right(m_D);
+        Vector3 r = RightAxis(m_D);
         double a = qk::math::Dot(p - start, r);
         Vector3 newEnd = start + r * (a < 0.0 ? ARCH_MIN_DISTANCE : a);
         AdjustAttrVector(adjust, ATTR_SPAN_END_X, newEnd);
         adjust.SetFlt(ATTR_SPAN, qk::math::Distance(newEnd, start));
         AdjustAttrVector(adjust, ATTR_CROWN_X, crown + (newEnd - end) * 0.5);
     } else if (part == PART_CROWN) {
-        Vector3 u = Up(m_D);
+        Vector3 u = UpAxis(m_D);
         Vector3 mid = (start + end) * 0.5;
         double v = qk::math::Dot(p - mid, u);
         if (v < 0.0) {
@@ -436,8 +400,8 @@ void CgORVA_ArchTool::DrawHandles(qk::ToolDrawContext &ctx) {
 void CgORVA_ArchTool::DrawLabels(qk::ToolDrawContext &ctx) {
     double s = ctx.view.PixelScale();
     double k = s > 0.0 && std::isfinite(s) ? kLabelPixels / s * kLabelFactor : 0.0;
-    Vector3 heightAt = AttrVector(ATTR_CROWN_X) + Up(m_D) * k;
-    Vector3 spanAt = AttrVector(ATTR_SPAN_END_X) + Right(m_D) * k;
+    Vector3 heightAt = AttrVector(ATTR_CROWN_X) + UpAxis(m_D) * k;
+    Vector3 spanAt = AttrVector(ATTR_SPAN_END_X) + RightAxis(m_D) * k;
     struct Label {
         const char *key;
         double value;
@@ -467,26 +431,26 @@ void CgORVA_ArchTool::ApplySpin() {
 void CgORVA_ArchTool::RebuildFrame() {
     double a = m_spin.GetAngleRad();
     if (m_refFrameMode) {
-        m_S = AxisRotation(1, m_axisCode == 4 ? -a : a);
-        m_D = Mul(Mul(m_Rr, m_S), m_T);
+        m_S = AxisRotationMatrix(1, m_axisCode == 4 ? -a : a);
+        m_D = Multiply(Multiply(m_Rr, m_S), m_T);
         return;
     }
     switch (m_axisCode) {
         case 0:
         case 1:
         case 2:
-            m_S = AxisRotation(m_axisCode, a);
+            m_S = AxisRotationMatrix(m_axisCode, a);
             break;
         case 3:
         case 4:
         case 5:
-            m_S = AxisRotation(m_axisCode - 3, -a);
+            m_S = AxisRotationMatrix(m_axisCode - 3, -a);
             break;
         default:
-            m_S = AxisRotation(2, a);
+            m_S = AxisRotationMatrix(2, a);
             break;
     }
-    m_D = Mul(Mul(m_R, m_S), m_T);
+    m_D = Multiply(Multiply(m_R, m_S), m_T);
 }
 
 void CgORVA_ArchTool::tool_Evaluate(ILxUnknownID vts) {
@@ -512,7 +476,7 @@ void CgORVA_ArchTool::tool_Evaluate(ILxUnknownID vts) {
     if (in.height != raw.height) attr_SetFlt(ATTR_HEIGHT, in.height);
     if (in.segments != raw.segments) attr_SetInt(ATTR_SEGMENTS, in.segments);
 
-    Vector3 r = Right(m_D), u = Up(m_D);
+    Vector3 r = RightAxis(m_D), u = UpAxis(m_D);
     Vector3 start = centred ? r * (-in.span / 2.0) : AttrVector(ATTR_SPAN_START_X);
     if (centred) SetAttrVector(ATTR_SPAN_START_X, start);
     SetAttrVector(ATTR_SPAN_END_X, start + r * in.span);
@@ -521,18 +485,18 @@ void CgORVA_ArchTool::tool_Evaluate(ILxUnknownID vts) {
     Matrix4 t = m_D;
     if (m_refFrameMode) {
         SetTranslation(t, start);
-        t = Mul(t, m_X);
+        t = Multiply(t, m_X);
     } else if (m_itemRef) {
         SetTranslation(t, start);
     } else {
-        t = Mul(m_D, m_itemInv);
-        SetTranslation(t, Transform(m_itemInv, start));
+        t = Multiply(m_D, m_itemInv);
+        SetTranslation(t, TransformPoint(m_itemInv, start));
     }
 
     std::vector<Vector3> main, second;
     BuildLists(in, main, second);
-    for (Vector3 &p : main) p = Transform(t, p);
-    for (Vector3 &p : second) p = Transform(t, p);
+    for (Vector3 &p : main) p = TransformPoint(t, p);
+    for (Vector3 &p : second) p = TransformPoint(t, p);
     WriteMesh(in.mode, main, second);
 }
 
