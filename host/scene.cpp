@@ -28,6 +28,33 @@ std::array<double, 3> TransformPoint(const Matrix4 &m, const std::array<double, 
     return r;
 }
 
+std::array<double, 3> TransformDirection(const Matrix4 &m, const std::array<double, 3> &d) {
+    std::array<double, 3> r;
+    for (int i = 0; i < 3; ++i) r[i] = d[0] * m[0][i] + d[1] * m[1][i] + d[2] * m[2][i];
+    return r;
+}
+
+bool AffineInverse(const Matrix4 &m, Matrix4 &inverse) {
+    // Cofactors of the upper-left block; the translation row follows from it.
+    double c[3][3];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            c[i][j] = m[i1][j1] * m[i2][j2] - m[i1][j2] * m[i2][j1];
+        }
+    double det = m[0][0] * c[0][0] + m[0][1] * c[0][1] + m[0][2] * c[0][2];
+    if (!std::isfinite(det) || std::fabs(det) < 1e-300) return false;
+    Matrix4 r = IdentityMatrix();
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) r[i][j] = c[j][i] / det;
+    for (int j = 0; j < 3; ++j) r[3][j] = -(m[3][0] * r[0][j] + m[3][1] * r[1][j] + m[3][2] * r[2][j]);
+    for (const auto &row : r)
+        for (double v : row)
+            if (!std::isfinite(v)) return false;
+    inverse = r;
+    return true;
+}
+
 Matrix4 RotationFromEuler(const std::array<double, 3> &a) {
     // Each factor turns points counter-clockwise about its axis; X applies first.
     Matrix4 rx = IdentityMatrix(), ry = IdentityMatrix(), rz = IdentityMatrix();

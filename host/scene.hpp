@@ -22,6 +22,11 @@ Matrix4 IdentityMatrix();
 Matrix4 Multiply(const Matrix4 &a, const Matrix4 &b);
 /// Row-vector transform of a point.
 std::array<double, 3> TransformPoint(const Matrix4 &m, const std::array<double, 3> &p);
+/// Row-vector transform of a direction: rotation and scale only.
+std::array<double, 3> TransformDirection(const Matrix4 &m, const std::array<double, 3> &d);
+/// The inverse of an affine transform (last column (0, 0, 0, 1)); false, `inverse` untouched, when
+/// the transform is singular or not finite.
+bool AffineInverse(const Matrix4 &m, Matrix4 &inverse);
 /// Euler angles (X, Y, Z order, radians) of a rotation whose rows are the axes.
 std::array<double, 3> EulerFromRows(const double rows[3][3]);
 /// Rotation matrix (rows are axes) of X, Y, Z Euler angles in radians.

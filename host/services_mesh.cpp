@@ -1,5 +1,6 @@
 // Meshes, element accessors, the mesh service and layer scans.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <sstream>
@@ -9,6 +10,14 @@
 namespace gorva::host {
 
 namespace {
+
+/// True when a position can be stored: finite and within single precision's range (a larger value
+/// would become infinite in the mesh).
+bool FitsSinglePrecision(const LXtVector pos) {
+    for (int i = 0; i < 3; ++i)
+        if (!(std::fabs(pos[i]) <= double(FLT_MAX))) return false;
+    return true;
+}
 
 /// Calls the visitor on each element of `order` that passes the mode, positioning `cursor` on it first.
 template <class Order>
@@ -110,13 +119,13 @@ public:
     LxResult SetPos(const LXtVector pos) override {
         if (!Valid()) return LXe_NOTFOUND;
         if (!m_writable) return LXe_NOTAVAILABLE;
-        if (!std::isfinite(pos[0]) || !std::isfinite(pos[1]) || !std::isfinite(pos[2])) return LXe_INVALIDARG;
+        if (!FitsSinglePrecision(pos)) return LXe_INVALIDARG;
         m_mesh->SetPosition(m_cur, {float(pos[0]), float(pos[1]), float(pos[2])});
         return LXe_OK;
     }
     LxResult New(const LXtVector pos, LXtPointID *point) override {
         if (!m_writable) return LXe_NOTAVAILABLE;
-        if (!std::isfinite(pos[0]) || !std::isfinite(pos[1]) || !std::isfinite(pos[2])) return LXe_INVALIDARG;
+        if (!FitsSinglePrecision(pos)) return LXe_INVALIDARG;
         m_cur = m_mesh->AddPoint({float(pos[0]), float(pos[1]), float(pos[2])});
         if (point) *point = ToId<LXtPointID>(m_cur);
         return LXe_OK;

@@ -143,6 +143,23 @@ private:
     ToolHost &m_tools;
 };
 
+class UIHintsObj final : public HostObject<UIHintsObj, ILxUIHints> {
+public:
+    explicit UIHintsObj(AttributeLimits &limits) : m_limits(limits) {}
+    LxResult MinInt(int value) override { return Set(value, m_limits.minimum, m_limits.hasMinimum); }
+    LxResult MaxInt(int value) override { return Set(value, m_limits.maximum, m_limits.hasMaximum); }
+    LxResult MinFloat(double value) override { return Set(value, m_limits.minimum, m_limits.hasMinimum); }
+    LxResult MaxFloat(double value) override { return Set(value, m_limits.maximum, m_limits.hasMaximum); }
+
+private:
+    static LxResult Set(double value, double &limit, bool &has) {
+        if (!std::isfinite(value)) return LXe_INVALIDARG;
+        limit = value, has = true;
+        return LXe_OK;
+    }
+    AttributeLimits &m_limits;
+};
+
 Vec3 ToVec(const LXtVector v) {
     return {v[0], v[1], v[2]};
 }
@@ -158,8 +175,10 @@ public:
     LxResult AxisHandle(const LXtVector pos, const LXtVector axis, double length, int part,
                         int flags) override {
         AddHandle(DrawnHandle::Axis, pos, nullptr, part, flags);
-        m_tools.Recording().handles.back().axis = ToVec(axis);
-        m_tools.Recording().handles.back().length = length;
+        Vec3 a = m_tools.ToolToWorldDirection(ToVec(axis));
+        m_tools.Recording().handles.back().axis = Normalize(a, ToVec(axis));
+        m_tools.Recording().handles.back().length =
+            length * Length(a) / std::fmax(Length(ToVec(axis)), 1e-300);
         return LXe_OK;
     }
     LxResult MoveHandle(const LXtVector pos, const LXtMatrix xfrm, int part, int flags) override {
@@ -172,29 +191,29 @@ public:
     // strokes
     LxResult BeginWD(int type, const LXtVector colour, double alpha, double width, int dash) override {
         m_type = type;
+        m_colour = ToVec(colour);
+        m_alpha = alpha;
         if (type == LXiSTROKE_TEXT) return LXe_OK;
         DrawnStroke s;
         s.type = type;
-        s.colour = ToVec(colour);
+        s.colour = m_colour;
         s.alpha = alpha;
         s.width = width;
         s.dash = dash;
         s.part = m_part;
         m_tools.Recording().strokes.push_back(s);
-        m_colour = s.colour;
-        m_alpha = alpha;
         return LXe_OK;
     }
     LxResult Vertex(const LXtVector pos) override {
         ToolDrawing &d = m_tools.Recording();
         if (m_type == LXiSTROKE_TEXT) {
             if (!m_textPending || d.texts.empty()) return LXe_FAILED;
-            d.texts.back().pos = ToVec(pos);
+            d.texts.back().pos = m_tools.ToolToWorld(ToVec(pos));
             m_textPending = false;
             return LXe_OK;
         }
         if (d.strokes.empty()) return LXe_FAILED;
-        d.strokes.back().verts.push_back(ToVec(pos));
+        d.strokes.back().verts.push_back(m_tools.ToolToWorld(ToVec(pos)));
         return LXe_OK;
     }
     LxResult Text(const char *text, int justification) override {
@@ -214,18 +233,21 @@ public:
         return LXe_OK;
     }
 
-    // view
-    double PixelScale() override { return m_tools.view.pixelScale; }
+    // view, answered in tool space
+    double PixelScale() override { return m_tools.view.pixelScale * m_tools.ToolUnitLength(); }
     LxResult EyeVector(const LXtVector pos, LXtVector eye) override {
-        Vec3 e = m_tools.view.EyeVector(ToVec(pos));
+        Vec3 world = m_tools.view.EyeVector(m_tools.ToolToWorld(ToVec(pos)));
+        Vec3 e = Normalize(m_tools.WorldToToolDirection(world), world);
         eye[0] = e[0], eye[1] = e[1], eye[2] = e[2];
         return LXe_OK;
     }
     LxResult Matrix(LXtMatrix m) override {
         Vec3 axes[3];
         m_tools.view.Axes(axes[0], axes[1], axes[2]);
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) m[i][j] = axes[j][i];
+        for (int j = 0; j < 3; ++j) {
+            Vec3 a = Normalize(m_tools.WorldToToolDirection(axes[j]), axes[j]);
+            for (int i = 0; i < 3; ++i) m[i][j] = a[i];
+        }
         return LXe_OK;
     }
 
@@ -234,10 +256,13 @@ private:
                        int flags) {
         DrawnHandle h;
         h.kind = kind;
-        h.pos = ToVec(pos);
+        h.pos = m_tools.ToolToWorld(ToVec(pos));
         if (xfrm)
-            for (int i = 0; i < 3; ++i)
-                for (int j = 0; j < 3; ++j) h.xfrm[i][j] = xfrm[i][j];
+            for (int j = 0; j < 3; ++j) {
+                Vec3 column{xfrm[0][j], xfrm[1][j], xfrm[2][j]};
+                Vec3 world = Normalize(m_tools.ToolToWorldDirection(column), column);
+                for (int i = 0; i < 3; ++i) h.xfrm[i][j] = world[i];
+            }
         h.part = part;
         h.flags = flags;
         m_tools.Recording().handles.push_back(h);
@@ -266,6 +291,9 @@ ILxUnknownID NewAdjustTool(ToolHost &tools, ILxUnknownID attributes) {
 }
 ILxUnknownID NewEventTranslate(ToolHost &tools) {
     return static_cast<ILxEventTranslatePacket *>(new EventTranslateObj(tools));
+}
+ILxUnknownID NewUIHints(AttributeLimits &limits) {
+    return static_cast<ILxUIHints *>(new UIHintsObj(limits));
 }
 ILxUnknownID NewDrawObject(ToolHost &tools, bool test) {
     return static_cast<ILxStrokeDraw *>(new DrawObj(tools, test));

@@ -118,6 +118,46 @@ bool ToolHost::PrepareCommand(const std::string &name) {
     return false;
 }
 
+// ---- attributes as the application's fields edit them
+
+namespace {
+
+/// A popup takes only the values it lists (by name or by number).
+CommandResult CheckPopupValue(CLxUser_Attributes &attrs, unsigned index, const std::string &attr,
+                              const std::string &value) {
+    const LXtTextValueHint *table = nullptr;
+    if (LXx_FAIL(attrs.loc()->Hints(index, &table)) || !table || attrs.TypeName(index) != LXsTYPE_INTEGER)
+        return {};
+    std::string listed;
+    for (const LXtTextValueHint *row = table; row->name; ++row) {
+        if (row->value < 0) continue;
+        if (value == row->name || value == std::to_string(row->value)) return {};
+        listed += (listed.empty() ? "" : ", ") + std::string(row->name);
+    }
+    return {LXe_OUTOFBOUNDS, "\"" + value + "\" is not a choice of " + attr + " (" + listed + ")"};
+}
+
+/// Limits set by the tool's UI hints, applied to the value just set, as a numeric field does.
+void ClampToHints(CLxUser_Attributes &attrs, CLxLocT<ILxAttributesUI> &ui, unsigned index) {
+    AttributeLimits limits;
+    ILxUnknownID hints = NewUIHints(limits);
+    LxResult r = ui.loc()->UIHints(index, hints);
+    hints->Release();
+    if (LXx_FAIL(r) || !(limits.hasMinimum || limits.hasMaximum)) return;
+    bool integer = attrs.TypeName(index) == LXsTYPE_INTEGER || attrs.TypeName(index) == LXsTYPE_BOOLEAN;
+    double v = integer ? attrs.GetInt(index) : attrs.GetFlt(index);
+    double clamped = v;
+    if (limits.hasMinimum && clamped < limits.minimum) clamped = limits.minimum;
+    if (limits.hasMaximum && clamped > limits.maximum) clamped = limits.maximum;
+    if (clamped == v) return;
+    if (integer)
+        attrs.SetInt(index, int(clamped));
+    else
+        attrs.SetFlt(index, clamped);
+}
+
+}  // namespace
+
 // ---- activation
 
 CommandResult ToolHost::Activate(const std::string &name) {
@@ -208,9 +248,12 @@ CommandResult ToolHost::SetAttribute(const std::string &tool, const std::string 
         std::string text = messages.GetText(msg);
         return {LXe_CMD_DISABLED, text.empty() ? attr + " cannot be changed now" : text};
     }
+    CommandResult popup = CheckPopupValue(attrs, unsigned(index), attr, value);
+    if (!popup.ok()) return popup;
     if (LXx_FAIL(attrs.SetString(unsigned(index), value.c_str())))
         return {LXe_INVALIDARG,
                 "bad value \"" + value + "\" for " + attr + " (" + attrs.TypeName(unsigned(index)) + ")"};
+    if (ui.test()) ClampToHints(attrs, ui, unsigned(index));
     if (m_active == obj) Refresh();
     return {};
 }
@@ -235,10 +278,12 @@ CommandResult ToolHost::Reset(const std::string &name) {
 
 void ToolHost::FillPackets(int eventType) {
     ToolPackets &p = m_packets;
+    UpdateToolSpace();
     p.view = {nullptr, nullptr, 0, view.type};
     p.input = {
         0, m_button, 1, m_pressed ? m_pressPart : LXiHITPART_NONE, eventType, m_haulIndex >= 0 ? 1 : 0};
-    for (int i = 0; i < 3; ++i) p.actionCenter.v[i] = actionCenter[i];
+    Vec3 centre = WorldToTool(actionCenter);
+    for (int i = 0; i < 3; ++i) p.actionCenter.v[i] = centre[i];
 
     static const double rights[3][3] = {{0, 0, -1}, {1, 0, 0}, {1, 0, 0}};
     static const double ups[3][3] = {{0, 1, 0}, {0, 0, -1}, {0, 1, 0}};
@@ -263,7 +308,7 @@ void ToolHost::FillPackets(int eventType) {
     Vec3 origin = workPlane.origin;
     workPlane.Rows(rows);
     ItemData *ref = m_host.refSystem.empty() ? nullptr : m_host.scene.Find(m_host.refSystem);
-    if (ref) {
+    if (ref && workPlane.IsDefault()) {
         Matrix4 scale, rotation, position;
         ref->WorldParts(scale, rotation, position);
         for (int i = 0; i < 3; ++i) {
@@ -279,6 +324,21 @@ void ToolHost::FillPackets(int eventType) {
         }
     }
     p.xfrm.type = ref || !workPlane.IsDefault() ? LXi_TOOLXFRM_ACTIVE : 0;
+}
+
+void ToolHost::UpdateToolSpace() {
+    m_toolToWorld = m_worldToTool = IdentityMatrix();
+    m_toolUnit = 1.0;
+    ItemData *ref = m_host.refSystem.empty() ? nullptr : m_host.scene.Find(m_host.refSystem);
+    if (!ref) return;
+    Matrix4 world = ref->WorldMatrix(), inverse;
+    if (!AffineInverse(world, inverse)) return;  // a collapsed item has no space to work in
+    m_toolToWorld = world;
+    m_worldToTool = inverse;
+    double det = world[0][0] * (world[1][1] * world[2][2] - world[1][2] * world[2][1]) -
+                 world[0][1] * (world[1][0] * world[2][2] - world[1][2] * world[2][0]) +
+                 world[0][2] * (world[1][0] * world[2][1] - world[1][1] * world[2][0]);
+    m_toolUnit = std::cbrt(std::fabs(det));
 }
 
 void ToolHost::Draw(bool test) {
@@ -414,24 +474,26 @@ CommandResult ToolHost::Release() {
 
 // ---- event translation
 
-void ToolHost::TranslateHitHandle(const Vec3 &pos, const Vec3 *constraint) {
+void ToolHost::TranslateHitHandle(const Vec3 &toolPos, const Vec3 *constraint) {
+    Vec3 pos = ToolToWorld(toolPos);
     m_onHandle = true;
     m_handle = pos;
     if (!m_havePressMouse) m_mouse = m_pressMouse = pos, m_havePressMouse = true;
     m_constrained = false;
     if (constraint) {
-        m_constraintDir = *constraint;
+        m_constraintDir = ToolToWorldDirection(*constraint);
         m_constrained = MakeUnit(m_constraintDir);
     }
 }
 
-bool ToolHost::TranslateNewPosition(Vec3 &pos) const {
-    if (!m_onHandle) {
-        pos = OnWorkPlane(m_mouse);
-        return true;
+bool ToolHost::TranslateNewPosition(Vec3 &toolPos) const {
+    Vec3 pos = OnWorkPlane(m_mouse);
+    if (m_onHandle) {
+        pos = Add(m_handle, Sub(m_mouse, m_pressMouse));
+        if (m_constrained)
+            pos = Add(m_handle, Scale(m_constraintDir, Dot(Sub(pos, m_handle), m_constraintDir)));
     }
-    pos = Add(m_handle, Sub(m_mouse, m_pressMouse));
-    if (m_constrained) pos = Add(m_handle, Scale(m_constraintDir, Dot(Sub(pos, m_handle), m_constraintDir)));
+    toolPos = WorldToTool(pos);
     return true;
 }
 

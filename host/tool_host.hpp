@@ -7,7 +7,13 @@
 // The mouse is a world position: a press at a position picks the nearest handle or hittable
 // stroke within 8 pixels of it; a dragged handle follows the mouse's motion since the press (kept
 // on its line when the tool constrains it); without a handle the mouse is projected along the view
-// ray onto the work plane. Packet positions are in world space.
+// ray onto the work plane.
+//
+// Tool space: every position the host hands to a tool (action centre, event translations) and
+// every position a tool draws at is in tool space: world space, or the reference item's own space
+// (its world matrix taken out) while a reference system is set. The host turns drawings into world
+// space as it records them. "tool.xfrm" describes the work plane (else the reference item's frame)
+// in world space; "ToolHitEvent" gives the hit position in the hit mesh's own space.
 #pragma once
 #include "host/guard.hpp"
 
@@ -19,13 +25,14 @@
 #include <vector>
 
 #include "host/host.hpp"
+#include "host/scene.hpp"
 #include "lx_attributes.hpp"
 #include "lx_tool.hpp"
 
 namespace gorva::host {
 
-/// One handle drawn by the tool. `xfrm` rows are the handle's axes; `axis` and `length` are set for
-/// axis handles only.
+/// One handle drawn by the tool, in world space. `xfrm` columns are the handle's axes (the tool
+/// passes its frame transposed); `axis` and `length` are set for axis handles only.
 struct DrawnHandle {
     enum Kind { General, Axis, Move, Point } kind = General;
     Vec3 pos{};
@@ -165,8 +172,17 @@ public:
     static const std::vector<std::string> &PacketNames();
     /// True when the active tool asked for the packet at the offset.
     bool Requested(unsigned offset) const;
+    /// The drag that follows moves the handle at `pos` (tool space), along `constraint` if given.
     void TranslateHitHandle(const Vec3 &pos, const Vec3 *constraint);
+    /// The dragged handle's new position, or the mouse on the work plane, in tool space.
     bool TranslateNewPosition(Vec3 &pos) const;
+    /// Tool space to world space and back, for points and for directions (not normalised).
+    Vec3 ToolToWorld(const Vec3 &p) const { return TransformPoint(m_toolToWorld, p); }
+    Vec3 WorldToTool(const Vec3 &p) const { return TransformPoint(m_worldToTool, p); }
+    Vec3 ToolToWorldDirection(const Vec3 &d) const { return TransformDirection(m_toolToWorld, d); }
+    Vec3 WorldToToolDirection(const Vec3 &d) const { return TransformDirection(m_worldToTool, d); }
+    /// World length of one tool-space unit (1 without a reference system).
+    double ToolUnitLength() const { return m_toolUnit; }
     ILxUnknownID EventTranslateObject() const { return m_translate; }
     ToolDrawing &Recording() { return m_drawing; }
 
@@ -177,6 +193,7 @@ private:
     void Evaluate();
     CommandResult Press(int part, unsigned button, const Vec3 *pos);
     Vec3 OnWorkPlane(const Vec3 &mouse) const;
+    void UpdateToolSpace();
 
     Host &m_host;
     std::map<std::string, ILxUnknownID> m_instances;
@@ -193,6 +210,9 @@ private:
     ILxUnknownID m_vts = nullptr;
     ILxUnknownID m_adjust = nullptr;
     ILxUnknownID m_translate = nullptr;
+    Matrix4 m_toolToWorld = IdentityMatrix();
+    Matrix4 m_worldToTool = IdentityMatrix();
+    double m_toolUnit = 1.0;
 
     // press and drag state
     bool m_pressed = false;
@@ -215,7 +235,14 @@ private:
 /// tool.axis.
 void RegisterToolCommands(Host &host);
 
+/// Numeric limits a tool's UI hints set on one attribute.
+struct AttributeLimits {
+    double minimum = 0.0, maximum = 0.0;
+    bool hasMinimum = false, hasMaximum = false;
+};
+
 /// Host objects behind the SDK's tool surface (host/services_tool.cpp).
+ILxUnknownID NewUIHints(AttributeLimits &limits);
 ILxUnknownID NewPacketService();
 ILxUnknownID NewVectorStack(ToolHost &tools);
 ILxUnknownID NewAdjustTool(ToolHost &tools, ILxUnknownID attributes);
