@@ -3,6 +3,7 @@
 // are its right, up and forward axes and row 3 its translation. Lengths in metres, angles in radians.
 #pragma once
 
+#include <cfloat>
 #include <cmath>
 
 #include "lx_types.hpp"
@@ -311,6 +312,14 @@ inline Vector3 Normalized(Vector3 v) {
 /// True when every component of v is finite.
 inline bool IsFinite(const Vector3 &v) {
     return std::isfinite(v.v[0]) && std::isfinite(v.v[1]) && std::isfinite(v.v[2]);
+}
+
+/// True when every component of v is finite and within single precision's range, so that a mesh,
+/// which stores positions in single precision, can hold it.
+inline bool FitsSinglePrecision(const Vector3 &v) {
+    for (double c : v.v)
+        if (!(std::fabs(c) <= double(FLT_MAX))) return false;
+    return true;
 }
 
 // ---- 2D box ----

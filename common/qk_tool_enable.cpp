@@ -124,13 +124,15 @@ bool IsSetItemRefSystem() {
 bool IsSetItemRefSecondaryLayer() {
     const std::string ref = QueryCommandString(kRefSystemCommand);
     if (ref.empty()) return false;
+    // Compared with the layer that tools write into, the primary one (the first active layer unless
+    // another is made primary).
     CLxUser_LayerService layers;
     CLxUser_LayerScan scan;
-    if (!layers.BeginScan(kScanActive, scan)) return false;
-    CLxUser_Item first;
-    const std::string firstIdent = scan.ItemByIndex(0, first) ? first.GetIdentity() : std::string();
+    if (!layers.BeginScan(LXf_LAYERSCAN_PRIMARY, scan)) return false;
+    CLxUser_Item primary;
+    const std::string primaryIdent = scan.ItemByIndex(0, primary) ? primary.GetIdentity() : std::string();
     scan.Apply();
-    return firstIdent != ref;
+    return primaryIdent != ref;
 }
 
 }  // namespace qk

@@ -22,7 +22,8 @@ bool DoMeshItemsContainVertices();
 bool IsSetItemTransform();
 /// True when the user has set an item as the reference system.
 bool IsSetItemRefSystem();
-/// True when a reference system is set and it is not the item of the first active layer.
+/// True when a reference system is set and it is not the item of the primary layer (the first
+/// active layer unless another is made primary).
 bool IsSetItemRefSecondaryLayer();
 
 }  // namespace qk

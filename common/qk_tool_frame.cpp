@@ -13,6 +13,9 @@ PopupHints::PopupHints(std::vector<const char *> names, const char *popupType)
     m_rows.push_back({-1, nullptr});
 }
 
+PopupHints::PopupHints(const PopupDef &popup)
+    : PopupHints(std::vector<const char *>(popup.names, popup.names + popup.count), popup.type) {}
+
 LxResult RunToolEnableChain(ILxUnknownID message, const char *table,
                             const std::vector<ToolEnableCheck> &checks) {
     for (const ToolEnableCheck &check : checks) {
@@ -31,17 +34,47 @@ bool IsSupportedModoVersion() {
     return GetModoVersionNum() == kRequiredModoVersion;
 }
 
-ToolFrame::ToolFrame(const char *table, const std::vector<const char *> &packets, unsigned modelFlags)
-    : m_table(table), m_modelFlags(modelFlags) {
+ToolFrame::ToolFrame(const ToolDef &def)
+    : m_table(def.table),
+      m_modelFlags(def.modelFlags),
+      m_attributes(def.attributes),
+      m_attributeCount(def.attributeCount) {
     m_packetService.NewVectorType(LXsCATEGORY_TOOL, m_vectorType);
-    for (const char *name : packets)
+    for (const char *name : def.packets)
         if (m_vectorType.test()) m_packetService.AddPacket(m_vectorType, name, LXfVT_GET);
-    for (const char *name : packets) {
+    for (const char *name : def.packets) {
         unsigned offset = kNoPacket;
         if (!m_packetService.test() || LXx_FAIL(m_packetService.Lookup(LXsCATEGORY_TOOL, name, &offset)))
             offset = kNoPacket;
         m_offsets.emplace_back(name, offset);
     }
+    for (std::size_t i = 0; i < m_attributeCount; ++i) dyna_Add(m_attributes[i].name, m_attributes[i].type);
+    for (std::size_t i = 0; i < m_attributeCount; ++i) {
+        if (!m_attributes[i].popup) continue;
+        m_popups.push_back(std::make_unique<PopupHints>(*m_attributes[i].popup));
+        dyna_SetHint(unsigned(i), m_popups.back()->Table());
+    }
+}
+
+LxResult ToolFrame::atrui_UIHints(unsigned index, CLxUser_UIHints &hints) {
+    if (index >= m_attributeCount || !hints.test()) return LXe_OK;
+    const AttributeLimits &limits = m_attributes[index].limits;
+    bool integer = std::string(m_attributes[index].type) == LXsTYPE_INTEGER;
+    if (limits.hasMinimum) integer ? hints.MinInt(int(limits.minimum)) : hints.MinFloat(limits.minimum);
+    if (limits.hasMaximum) integer ? hints.MaxInt(int(limits.maximum)) : hints.MaxFloat(limits.maximum);
+    return LXe_OK;
+}
+
+qk::math::Vector3 ToolFrame::AttrVector(unsigned first) const {
+    return {dyna_Float(first), dyna_Float(first + 1), dyna_Float(first + 2)};
+}
+
+void ToolFrame::SetAttrVector(unsigned first, const qk::math::Vector3 &v) {
+    for (unsigned i = 0; i < 3; ++i) attr_SetFlt(first + i, v.v[i]);
+}
+
+void ToolFrame::AdjustAttrVector(CLxUser_AdjustTool &adjust, unsigned first, const qk::math::Vector3 &v) {
+    for (unsigned i = 0; i < 3; ++i) adjust.SetFlt(first + i, v.v[i]);
 }
 
 unsigned ToolFrame::PacketOffset(const char *name) const {
@@ -124,34 +157,6 @@ std::string ToolFrame::DistanceLabel(const char *table, const char *key, double 
     if (m_distance.test() && m_distanceText.test() && LXx_OK(m_distance.SetFlt(metres)))
         msg.SetArgumentString(1, m_distanceText.Encode().c_str());
     return messages.GetText(msg);
-}
-
-ScanMeshWriter::ScanMeshWriter(CLxUser_LayerService &service, unsigned scanFlags, unsigned layer)
-    : m_layer(layer) {
-    m_ok = service.test() && service.BeginScan(scanFlags, m_scan) && m_scan.NumLayers() > layer &&
-           m_scan.EditMeshByIndex(layer, m_mesh) && m_mesh.GetPoints(m_points) &&
-           m_mesh.GetPolygons(m_polygons) && m_tags.set(static_cast<ILxUnknownID>(m_polygons));
-}
-
-bool ScanMeshWriter::AddPoint(const double pos[3], LXtPointID &id) {
-    if (m_ok) m_ok = LXx_OK(m_points.New(pos, &id));
-    return m_ok;
-}
-
-bool ScanMeshWriter::AddFace(const std::vector<LXtPointID> &points, const char *part) {
-    if (!m_ok) return false;
-    LXtPolygonID polygon = nullptr;
-    m_ok = !points.empty() &&
-           LXx_OK(m_polygons.New(LXiPTYP_FACE, points.data(), unsigned(points.size()), 0, &polygon));
-    if (m_ok && part) m_ok = LXx_OK(m_polygons.Select(polygon)) && LXx_OK(m_tags.Set(LXi_PTAG_PART, part));
-    return m_ok;
-}
-
-bool ScanMeshWriter::Finish(unsigned edits) {
-    if (!m_ok) return false;
-    m_scan.SetMeshChange(m_layer, edits);
-    m_scan.Apply();
-    return true;
 }
 
 }  // namespace qk

@@ -1,11 +1,14 @@
-// The anatomy every interactive tool of the module shares: registration with its four interfaces,
-// the tool vector and its packets, attributes addressed by index with popup tables, handle drawing
-// and hit-testing through one DrawHandles, the press/drag protocol, the enable chain, modal
-// warnings, distance labels and mesh output through a layer scan.
+// The anatomy every interactive tool of the module shares: the tool vector and its packets, the
+// attributes declared from the tool's table, handle drawing and hit-testing through one
+// DrawHandles, the press/drag protocol, the enable chain, modal warnings and distance labels.
+// Registration and the attribute table are in qk_tool_attributes.hpp, mesh output in
+// qk_mesh_writer.hpp.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include <memory>
 
 #include "lx_attributes.hpp"
 #include "lx_dialog.hpp"
@@ -15,6 +18,8 @@
 #include "lx_select.hpp"
 #include "lx_tool.hpp"
 #include "lx_vector.hpp"
+#include "qk_math.hpp"
+#include "qk_tool_attributes.hpp"
 
 namespace qk {
 
@@ -29,34 +34,6 @@ inline constexpr int kHotHandleFlags = 0x30000;
 inline constexpr LxResult kToolMessageCode = 0x84800004u;
 /// Result of tmod_Enable when a check fails.
 inline constexpr LxResult kToolDisabled = 0x80000019u;
-
-/// Adds the four tool interfaces in their fixed order (tool, tool model, attributes, attributes
-/// UI) to a new server factory of T and registers it under `serverName`; returns what the
-/// registration returns.
-template <class T>
-LxResult RegisterTool(const char *serverName) {
-    auto *srv = new CLxPolymorph<T>;
-    srv->AddInterface(new CLxIfc_Tool<T>);
-    srv->AddInterface(new CLxIfc_ToolModel<T>);
-    srv->AddInterface(new CLxIfc_Attributes<T>);
-    srv->AddInterface(new CLxIfc_AttributesUI<T>);
-    return lx::AddServer(serverName, srv);
-}
-
-/// A popup's hint table: one row (value, internal name) per entry in value order from 0, then the
-/// row (-1, "=" + popupType) that names the popup's type, then the end row (-1, null).
-class PopupHints {
-public:
-    PopupHints(std::vector<const char *> names, const char *popupType);
-    PopupHints(const PopupHints &) = delete;
-    PopupHints &operator=(const PopupHints &) = delete;
-    /// The table, valid for the life of this object.
-    const LXtTextValueHint *Table() const { return m_rows.data(); }
-
-private:
-    std::string m_type;
-    std::vector<LXtTextValueHint> m_rows;
-};
 
 /// One check of an enable chain: the test, the answer it must give, and the key reported when it
 /// gives the other.
@@ -85,13 +62,23 @@ struct ToolDrawContext {
     bool Ready() const { return vts.test() && stroke.test() && handles.test() && view.test(); }
 };
 
+/// What a tool is built from: its message table (its server name), its packets in order, its
+/// tmod_Flags word and its attribute table.
+struct ToolDef {
+    const char *table;
+    std::vector<const char *> packets;
+    unsigned modelFlags;
+    const ToolAttributeDef *attributes;
+    std::size_t attributeCount;
+};
+
 /// Base of the module's tools. Construction builds the tool vector from the packet names (each
 /// added with flag 2, then looked up in the "tool" category; a failed lookup leaves the offset
-/// kNoPacket, and reading that packet yields null).
+/// kNoPacket, and reading that packet yields null), then declares the attributes of the table in
+/// order and attaches their popups.
 class ToolFrame : public CLxImpl_Tool, public CLxImpl_ToolModel, public CLxDynamicAttributes {
 public:
-    /// `table` is the tool's message table (its server name); `modelFlags` the tmod_Flags word.
-    ToolFrame(const char *table, const std::vector<const char *> &packets, unsigned modelFlags);
+    explicit ToolFrame(const ToolDef &def);
 
     LXtObjectID tool_VectorType() override { return m_vectorType.loc(); }
     const char *tool_Order() override { return LXs_ORD_ACTR; }
@@ -111,6 +98,8 @@ public:
     void tmod_Move(ILxUnknownID vts, ILxUnknownID adjust) override;
     LxResult tmod_Enable(ILxUnknownID message) override;
     LxResult tmod_Drop() override { return LXe_OK; }
+    /// The limits of the attribute table as MinInt/MaxInt (integers) or MinFloat/MaxFloat.
+    LxResult atrui_UIHints(unsigned index, CLxUser_UIHints &hints) override;
 
     /// The message table (server name) of the tool.
     const char *Table() const { return m_table; }
@@ -130,6 +119,13 @@ protected:
     virtual bool HandlePosition(int part, LXtVector pos) { return false; }
     /// Applies a dragged handle's new position through the adjust-tool object.
     virtual void MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) {}
+
+    /// Three float attributes from `first` (X, Y, Z) as a vector.
+    qk::math::Vector3 AttrVector(unsigned first) const;
+    /// Writes three float attributes from `first` directly.
+    void SetAttrVector(unsigned first, const qk::math::Vector3 &v);
+    /// Writes three float attributes from `first` through the adjust-tool object.
+    static void AdjustAttrVector(CLxUser_AdjustTool &adjust, unsigned first, const qk::math::Vector3 &v);
 
     /// The packet by name from the vector, or null when absent.
     template <class P>
@@ -166,35 +162,13 @@ private:
 
     const char *m_table;
     unsigned m_modelFlags;
+    const ToolAttributeDef *m_attributes;
+    std::size_t m_attributeCount;
+    std::vector<std::unique_ptr<PopupHints>> m_popups;
     CLxUser_VectorType m_vectorType;
     std::vector<std::pair<std::string, unsigned>> m_offsets;
     CLxUser_Value m_distance;
     CLxUser_StringConversion m_distanceText;
-};
-
-/// Geometry written into one layer of a layer scan. Any failed step (scan, mesh, accessors, tag
-/// object, an element) makes the writer invalid; Finish then applies nothing, and the scan takes
-/// back whatever was written.
-class ScanMeshWriter {
-public:
-    /// Begins a scan with the flags and opens layer `layer` for editing when the scan holds it.
-    ScanMeshWriter(CLxUser_LayerService &service, unsigned scanFlags, unsigned layer = 0);
-    bool Ok() const { return m_ok; }
-    /// A new point; false (and the writer invalid) on failure.
-    bool AddPoint(const double pos[3], LXtPointID &id);
-    /// A new face through the points in order with the 'PART' tag (none when null); false on failure.
-    bool AddFace(const std::vector<LXtPointID> &points, const char *part);
-    /// Declares the edits and applies the scan when every step succeeded; returns that.
-    bool Finish(unsigned edits);
-
-private:
-    CLxUser_LayerScan m_scan;
-    CLxUser_Mesh m_mesh;
-    CLxUser_Point m_points;
-    CLxUser_Polygon m_polygons;
-    CLxUser_StringTag m_tags;
-    unsigned m_layer;
-    bool m_ok = false;
 };
 
 }  // namespace qk

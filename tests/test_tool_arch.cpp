@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "Tool_Arches_032.hpp"
 #include "host/builders.hpp"
@@ -77,10 +78,6 @@ protected:
     double Num(const std::string &attr) { return AttrNumber(attr); }
     Vector3 AttrVec(const std::string &prefix) {
         return {Num(prefix + "X"), Num(prefix + "Y"), Num(prefix + "Z")};
-    }
-    CgORVA_ArchTool &Arch() {
-        auto *server = static_cast<CLxServerObject *>(host.Tools().ActiveObject());
-        return *static_cast<CgORVA_ArchTool *>(server->Object());
     }
     MeshData &M() { return *mesh->mesh; }
     Vector3 Point(uint32_t i) { return Vector3(M().positions[i].data()); }
@@ -322,15 +319,12 @@ TEST_F(ArchToolTest, FourSpinsReturnAndOppositeSpinsCancel) {
     std::vector<Vector3> before;
     for (uint32_t i = 0; i < M().PointCount(); ++i) before.push_back(Point(i));
     Attr("spin_cw", "true");
-    EXPECT_EQ(Arch().SpinQuadrant(), 1);
     EXPECT_EQ(host.Tools().Attribute("spin_cw"), "0");
     ExpectNear(Point(0), {0, -2, 0}, "spun span end");  // a quarter turn about Z
     for (int i = 0; i < 3; ++i) Attr("spin_cw", "true");
-    EXPECT_EQ(Arch().SpinQuadrant(), 0);
     for (uint32_t i = 0; i < before.size(); ++i) ExpectNear(Point(i), before[i], "after four spins");
     Attr("spin_cw", "true");
     Attr("spin_acw", "true");
-    EXPECT_EQ(Arch().SpinQuadrant(), 0);
     for (uint32_t i = 0; i < before.size(); ++i) ExpectNear(Point(i), before[i], "after cw and acw");
 }
 
@@ -411,31 +405,276 @@ TEST_F(ArchToolTest, ResetRestoresTheDefaults) {
     EXPECT_EQ(M().PointCount(), 21u);
 }
 
-TEST_F(ArchToolTest, RotatedWorkPlaneSwitchesToTheReferenceFrame) {
+// ---- where the arch lands: on its handles, whatever the work plane, reference system or item
+
+namespace {
+
+Vector3 ToVector(const Vec3 &v) {
+    return {v[0], v[1], v[2]};
+}
+
+std::string Numbers(const std::array<double, 3> &v) {
+    std::ostringstream out;
+    out << v[0] << ' ' << v[1] << ' ' << v[2];
+    return out.str();
+}
+
+constexpr double kDeg = 3.141592653589793 / 180.0;
+
+struct PlacementCase {
+    const char *name;
+    std::array<double, 3> position, rotationDeg, scale;   // of the item written into
+    bool otherLayerFirst;                                 // a transformed active mesh before it
+    bool refSystem;                                       // the item written into is the reference
+    std::array<double, 3> planeOrigin, planeRotationDeg;  // all zero: no work plane
+    int axis;
+};
+
+class ArchPlacement : public ArchToolTest, public ::testing::WithParamInterface<PlacementCase> {
+protected:
+    ItemData &BuildScene(const PlacementCase &c) {
+        host.SetActive(*mesh, false);
+        if (c.otherLayerFirst) {
+            MeshSpec first;
+            first.name = "First";
+            first.position = {3, 1, -2};
+            first.rotation = {0.3, 0.2, 0.1};
+            AddMesh(host, first);
+        }
+        MeshSpec shape;
+        shape.name = "Target";
+        shape.position = c.position;
+        for (int i = 0; i < 3; ++i) shape.rotation[i] = c.rotationDeg[i] * kDeg;
+        shape.scale = c.scale;
+        ItemData &target = AddMesh(host, shape);
+        host.SetPrimary(&target);
+        if (c.refSystem) host.refSystem = target.ident;
+        Line("tool.axis " + std::to_string(c.axis));
+        Line("tool.actionCenter 1 0.5 -1");
+        if (c.planeOrigin != std::array<double, 3>{} || c.planeRotationDeg != std::array<double, 3>{})
+            Line("tool.workPlane " + Numbers(c.planeOrigin) + " " + Numbers(c.planeRotationDeg));
+        return target;
+    }
+    Vector3 HandleAt(int part) {
+        for (const DrawnHandle &h : host.Tools().Drawing().handles)
+            if (h.part == part) return ToVector(h.pos);
+        ADD_FAILURE() << "no handle " << part;
+        return {};
+    }
+    Vector3 WorldPoint(ItemData &item, uint32_t i) {
+        const auto &p = item.mesh->positions[i];
+        return ToVector(TransformPoint(item.WorldMatrix(), {p[0], p[1], p[2]}));
+    }
+    /// The segmental arch of 20 segments: point 0 the span end, 10 the crown, 20 the span start.
+    void ExpectOnHandles(ItemData &item, const std::string &when) {
+        ASSERT_EQ(item.mesh->PointCount(), 21u) << when;
+        const double tol = 2e-4;
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(WorldPoint(item, 0).v[i], HandleAt(PART_SPAN_END).v[i], tol) << when << " end " << i;
+            EXPECT_NEAR(WorldPoint(item, 10).v[i], HandleAt(PART_CROWN).v[i], tol) << when << " crown " << i;
+            EXPECT_NEAR(WorldPoint(item, 20).v[i], HandleAt(PART_SPAN_START).v[i], tol)
+                << when << " start " << i;
+        }
+    }
+};
+
+}  // namespace
+
+TEST_P(ArchPlacement, TheArchCoincidesWithItsHandles) {
+    const PlacementCase &c = GetParam();
+    ItemData &target = BuildScene(c);
     Line("tool.set gORVA.Arch on");
-    EXPECT_FALSE(Arch().ReferenceFrameMode());
-    Line("tool.drop");
-    Line("tool.workPlane 0 0 0 90 0 0");
+    Line("tool.press part:-1 button:2");  // the first press places the arch; button 2 hauls nothing
+    Line("tool.release");
+    Attr("arch_type", "segmental");
+    Attr("arch_span", "2.5");
+    Attr("arch_height", "0.8");
+    ExpectOnHandles(target, "placed");
+
+    Vector3 end = HandleAt(PART_SPAN_END);
+    Line("tool.press part:10001");
+    Line("tool.drag " + Numbers({end.x() + 0.7, end.y() + 0.1, end.z() + 0.2}));
+    Line("tool.release");
+    ExpectOnHandles(target, "after a drag of the span end");
+    Vector3 start = HandleAt(PART_SPAN_START);
+    Line("tool.press part:10002");
+    Line("tool.drag " + Numbers({start.x() - 1, start.y() + 2, start.z() + 0.5}));
+    Line("tool.release");
+    ExpectOnHandles(target, "after a move of the whole arch");
+    Attr("spin_cw", "true");
+    ExpectOnHandles(target, "after a spin");
+    Line("tool.doApply");
+    EXPECT_EQ(target.mesh->PointCount(), 21u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenes, ArchPlacement,
+    ::testing::Values(
+        PlacementCase{"Plain", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, false, false, {}, {}, 1},
+        PlacementCase{"MovedItem", {10, 0, 0}, {0, 0, 0}, {1, 1, 1}, false, false, {}, {}, 2},
+        PlacementCase{
+            "RotatedNonUniformlyScaledItem", {1, 2, 3}, {30, 45, 10}, {2, 0.5, 1.5}, false, false, {}, {}, 0},
+        PlacementCase{
+            "TransformedFirstLayerOtherPrimary", {-4, 0, 2}, {0, 90, 0}, {1, 1, 1}, true, false, {}, {}, 2},
+        PlacementCase{"ReferenceSystemOnTheItem", {5, 1, 0}, {0, 30, 0}, {1, 2, 1}, false, true, {}, {}, 2},
+        PlacementCase{"ReferenceSystemOnThePrimaryAfterAnotherLayer",
+                      {2, 0, 2},
+                      {10, 0, 0},
+                      {1, 1, 1},
+                      true,
+                      true,
+                      {},
+                      {},
+                      1},
+        PlacementCase{
+            "TranslatedWorkPlane", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, false, false, {0, 1.5, 0}, {}, 1},
+        PlacementCase{"RotatedWorkPlane", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, false, false, {}, {90, 0, 0}, 1},
+        PlacementCase{"TiltedWorkPlaneOverAMovedItem",
+                      {-2, 0, 1},
+                      {0, 15, 0},
+                      {1, 1, 1},
+                      false,
+                      false,
+                      {1, 2, 3},
+                      {20, 35, -10},
+                      1},
+        PlacementCase{"WorkPlaneUnderAReferenceSystem",
+                      {3, 0, 0},
+                      {0, 45, 0},
+                      {1, 1, 1},
+                      false,
+                      true,
+                      {},
+                      {90, 0, 0},
+                      1},
+        PlacementCase{"WorkPlaneOnTheItemsOwnFrame",
+                      {1, 2, 0},
+                      {0, 30, 0},
+                      {1, 1, 1},
+                      false,
+                      false,
+                      {1, 2, 0},
+                      {0, 30, 0},
+                      1}),
+    [](const auto &p) { return std::string(p.param.name); });
+
+TEST_F(ArchToolTest, OnARotatedWorkPlaneTheArchLiesFlatOnThePlane) {
+    Line("tool.workPlane 0 1 0 0 0 40");  // a plane tilted about Z, 1 m up
+    Line("tool.actionCenter 0 1 0");
     Line("tool.set gORVA.Arch on");
-    EXPECT_TRUE(Arch().ReferenceFrameMode());
-    Line("tool.press 9 9 9");
+    Line("tool.press part:-1 button:2");
     Line("tool.release");
     Attr("arch_span", "2");
     Line("tool.doApply");
-    EXPECT_EQ(M().PointCount(), 21u);
-    EXPECT_EQ(M().PolygonCount(), 1u);
+    ASSERT_EQ(M().PointCount(), 21u);
+    const Vector3 normal(-std::sin(40 * kDeg), std::cos(40 * kDeg), 0);  // the plane's rotated Y axis
+    for (uint32_t i = 0; i < 21; ++i)
+        EXPECT_NEAR(qk::math::Dot(Point(i) - Vector3(0, 1, 0), normal), 0.0, kTol) << "point " << i;
+    ExpectNear(Point(20), {0, 1, 0}, "span start at the action centre");
+    EXPECT_NEAR(qk::math::Distance(Point(0), Point(20)), 2.0, kTol);
 }
 
-TEST_F(ArchToolTest, ReferenceSystemOnThePrimaryItemWritesInItsSpace) {
-    MeshSpec shape;
-    shape.name = "Moved";
-    shape.position = {10, 0, 0};
-    ItemData &moved = AddMesh(host, shape);
-    host.SetActive(*mesh, false);
-    host.refSystem = moved.ident;  // the tool works in the item's own space
+TEST_F(ArchToolTest, ANewActivationOnAWorkPlaneStartsAtTheActionCentre) {
+    Line("tool.workPlane 0 0 0 90 0 0");
+    Line("tool.actionCenter 0 0 0");
     Line("tool.set gORVA.Arch on");
-    EXPECT_FALSE(Arch().ReferenceFrameMode());
+    Line("tool.press part:-1 button:2");
+    Line("tool.release");
+    Line("tool.press part:10002");
+    Line("tool.drag 4 3 0");  // the whole arch moves away
+    Line("tool.release");
     Line("tool.doApply");
-    ASSERT_EQ(moved.mesh->PointCount(), 21u);
-    ExpectNear(Vector3(moved.mesh->positions[0].data()), {2, 0, 0}, "span end in item space");
+    Line("tool.actionCenter 1 -2 0");
+    Line("tool.set gORVA.Arch on");
+    for (const DrawnHandle &h : host.Tools().Drawing().handles)
+        if (h.part == PART_SPAN_START) ExpectNear(ToVector(h.pos), {1, -2, 0}, "default span start");
+    ExpectNear(AttrVec("span_start"), {1, -2, 0}, "span start attribute");
+}
+
+TEST_F(ArchToolTest, AFirstPressOnTheSpanEndDragsTheSpan) {
+    Line("tool.axis 2");
+    Line("tool.actionCenter 0 0 0");
+    Line("tool.set gORVA.Arch on");  // default arch: span end handle at (2, 0, 0)
+    Line("tool.press 2 0 0");        // over the span end: places the arch and takes that handle
+    Line("tool.drag 3 0 0");
+    Line("tool.release");
+    EXPECT_NEAR(Num("arch_span"), 3.0, 1e-9);
+    ExpectNear(AttrVec("span_end"), {3, 0, 0}, "span end follows the mouse");
+}
+
+TEST_F(ArchToolTest, DraggingTheSpanEndBehindTheStartLeavesAMillimetreAfterIt) {
+    Line("tool.axis 2");
+    Line("tool.actionCenter 1 0 0");
+    Line("tool.set gORVA.Arch on");
+    Line("tool.press part:-1 button:2");
+    Line("tool.release");
+    Attr("arch_span", "2");
+    Line("tool.press part:10001");
+    Line("tool.drag -4 0 0");  // 5 m behind the start at (1, 0, 0)
+    Line("tool.release");
+    EXPECT_NEAR(Num("arch_span"), 0.001, 1e-12);
+    ExpectNear(AttrVec("span_end"), {1.001, 0, 0}, "span end just after the start");
+    ExpectNear(AttrVec("span_start"), {1, 0, 0}, "start stays");
+}
+
+TEST_F(ArchToolTest, ASpinTurnsTheArchClockwiseAsSeenAlsoFromBehind) {
+    for (double eyeZ : {10.0, -10.0}) {
+        SCOPED_TRACE(eyeZ);
+        Line("tool.axis 2");
+        Line("tool.view 3d 100 0 0 " + std::to_string(eyeZ));
+        Line("tool.set gORVA.Arch on");
+        Line("tool.press part:-1 button:2");
+        Line("tool.release");
+        Line("tool.drop");
+        Line("tool.set gORVA.Arch on");  // the default arch turns to face this view
+        Attr("arch_span", "2");
+        Vec3 right, up, back;
+        host.Tools().view.Axes(right, up, back);
+        auto screen = [&](const Vector3 &v) {
+            Vec3 w{v.x(), v.y(), v.z()};
+            return std::array<double, 2>{Dot(w, right), Dot(w, up)};
+        };
+        auto span = [&] { return screen(AttrVec("span_end") - AttrVec("span_start")); };
+        std::array<double, 2> before = span();
+        Attr("spin_cw", "true");
+        std::array<double, 2> after = span();
+        double turn = before[0] * after[1] - before[1] * after[0];  // sine of the turn as seen, times 4
+        EXPECT_NEAR(turn, -4.0, 1e-6) << "a quarter turn clockwise on screen";
+        Line("tool.drop");
+    }
+}
+
+TEST_F(ArchToolTest, HandlesAreDrawnTurnedWithTheArch) {
+    Line("tool.set gORVA.Arch on");
+    Attr("spin_cw", "true");
+    Vector3 span = qk::math::Normalized(AttrVec("span_end") - AttrVec("span_start"));
+    for (const DrawnHandle &h : host.Tools().Drawing().handles)
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(h.xfrm[i][0], span.v[i], 1e-12) << "handle " << h.part;
+}
+
+TEST_F(ArchToolTest, LabelsKeepTheirColour) {
+    Line("tool.set gORVA.Arch on");
+    ASSERT_EQ(host.Tools().Drawing().texts.size(), 2u);
+    for (const DrawnText &t : host.Tools().Drawing().texts) {
+        for (int i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(t.colour[i], 0.99);
+        EXPECT_DOUBLE_EQ(t.alpha, 1.0);
+    }
+}
+
+TEST_F(ArchToolTest, ASpanBeyondWhatAMeshCanHoldWritesNothing) {
+    Line("tool.set gORVA.Arch on");
+    ASSERT_EQ(M().PointCount(), 21u);
+    Attr("arch_span", "1e39");
+    EXPECT_EQ(M().PointCount(), 0u);
+    EXPECT_EQ(M().PolygonCount(), 0u);
+    Attr("arch_span", "3");
+    EXPECT_EQ(M().PointCount(), 21u);
+}
+
+TEST_F(ArchToolTest, ANewerHostVersionDisablesTheTool) {
+    host.version = 901;
+    CommandResult r = host.RunLine("tool.set gORVA.Arch on");
+    EXPECT_FALSE(r.ok());
+    EXPECT_FALSE(host.Tools().Active());
+    EXPECT_EQ(r.message, host.MessageText("gORVA.Arch", "WrongModoVersion", {}));
 }

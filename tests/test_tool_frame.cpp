@@ -157,14 +157,24 @@ TEST_F(ToolFrameTest, PressAwayFromHandlesStoresNoHandlePartAndDragsMoveNoHandle
     Line("tool.press 50 0 0");  // the first press places the arch
     Line("tool.release");
     Vec3 start = AttrVec("span_start"), end = AttrVec("span_end"), crown = AttrVec("crown");
-    Line("tool.press 40 40 40");
+    Line("tool.press 40 40 40 button:2");  // a button that hauls no attribute
     EXPECT_LT(Arch().HotPart(), 10000);
     Line("tool.drag 45 45 45");
-    Line("tool.drag -3 2 1");
     Line("tool.release");
     EXPECT_EQ(AttrVec("span_start"), start);
     EXPECT_EQ(AttrVec("span_end"), end);
     EXPECT_EQ(AttrVec("crown"), crown);
+}
+
+TEST_F(ToolFrameTest, PressAwayFromHandlesHaulsTheButtonsAttribute) {
+    Line("tool.set gORVA.Arch on");
+    Line("tool.press 50 0 0");
+    Line("tool.release");
+    double span = std::stod(host.Tools().Attribute("arch_span"));
+    Line("tool.press 40 40 40");  // button 0 hauls "arch_span" along the screen's right
+    Line("tool.drag 41.5 40 40");
+    Line("tool.release");
+    EXPECT_NEAR(std::stod(host.Tools().Attribute("arch_span")), span + 1.5, 1e-9);
 }
 
 TEST_F(ToolFrameTest, PressOnAHandlePositionPicksItsPartAndMarksItHot) {
@@ -213,6 +223,23 @@ TEST_F(ToolFrameTest, GreyedOutAttributeIsRefusedWithItsReason) {
     Line("tool.attr gORVA.Arch arch_geometry_mode polygon-strip");
     Line("tool.attr gORVA.Arch intra_extrados_dist 0.2");
     EXPECT_DOUBLE_EQ(std::stod(host.Tools().Attribute("intra_extrados_dist")), 0.2);
+}
+
+TEST_F(ToolFrameTest, AttributeFieldsHonourTheToolsLimits) {
+    Line("tool.set gORVA.Arch on");
+    CommandResult r = host.RunLine("tool.attr gORVA.Arch arch_type 12");
+    EXPECT_FALSE(r.ok());
+    EXPECT_NE(r.message.find("elliptical"), std::string::npos) << r.message;  // names the choices
+    EXPECT_EQ(host.Tools().Attribute("arch_type"), "0");
+    EXPECT_FALSE(host.RunLine("tool.attr gORVA.Arch arch_geometry_mode -1").ok());
+    Line("tool.attr gORVA.Arch arch_type 8");
+    EXPECT_EQ(host.Tools().Attribute("arch_type"), "8");
+    Line("tool.attr gORVA.Arch arch_span 0");  // a field with a minimum takes the minimum
+    EXPECT_DOUBLE_EQ(std::stod(host.Tools().Attribute("arch_span")), 0.001);
+    Line("tool.attr gORVA.Arch arch_height -3");
+    EXPECT_DOUBLE_EQ(std::stod(host.Tools().Attribute("arch_height")), 0.001);
+    Line("tool.attr gORVA.Arch arch_segments 9999");  // no limit hint: the tool's own rule applies
+    EXPECT_EQ(host.Tools().Attribute("arch_segments"), "512");
 }
 
 TEST_F(ToolFrameTest, ToolLinesRejectMalformedInput) {

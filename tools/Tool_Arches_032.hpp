@@ -1,38 +1,80 @@
 // The Arch tool "gORVA.Arch": places an arch opening in the primary mesh layer. A first press puts
 // it at the action centre on the work plane, three handles (span start, span end, crown) reshape it,
 // and each evaluation writes the arch of the chosen type and geometry mode as new polygons tagged
-// with the part "gORVA__Arches".
+// with the part "gORVA__Arches". The curves are in Tool_Arches_Curves, the frame math in
+// Tool_Arches_Frame; this file is the host side: attributes, events, drawing and mesh output.
 #pragma once
 
 #include <vector>
 
 #include "Tool_Arches_Curves.hpp"
-#include "qk_math.hpp"
+#include "Tool_Arches_Frame.hpp"
 #include "qk_tool_frame.hpp"
-#include "qk_tool_spin_angle_tracker.hpp"
 
 namespace gORVA_Tools_Arch {
 
 /// Registers the tool under "gORVA.Arch".
 LxResult initialize();
 
-/// Attribute indices, in declaration order.
+/// Attribute indices, in declaration order (see ARCH_ATTRIBUTES).
 enum ArchAttr : unsigned {
-    ATTR_CROWN_X = 0,
-    ATTR_SPAN_START_X = 3,
-    ATTR_SPAN_END_X = 6,
-    ATTR_ARCH_TYPE = 9,
-    ATTR_GEOMETRY_MODE = 10,
-    ATTR_SEGMENTS = 11,
-    ATTR_HEIGHT = 12,
-    ATTR_SPAN = 13,
-    ATTR_CENTRE_TO_ORIGIN = 14,
-    ATTR_OFFSET_X = 15,
-    ATTR_INTRA_EXTRADOS_DIST = 18,
-    ATTR_SPIN_CW = 19,
-    ATTR_SPIN_ACW = 20,
-    ATTR_COUNT = 21
+    ATTR_CROWN_X,
+    ATTR_CROWN_Y,
+    ATTR_CROWN_Z,
+    ATTR_SPAN_START_X,
+    ATTR_SPAN_START_Y,
+    ATTR_SPAN_START_Z,
+    ATTR_SPAN_END_X,
+    ATTR_SPAN_END_Y,
+    ATTR_SPAN_END_Z,
+    ATTR_ARCH_TYPE,
+    ATTR_GEOMETRY_MODE,
+    ATTR_SEGMENTS,
+    ATTR_HEIGHT,
+    ATTR_SPAN,
+    ATTR_CENTRE_TO_ORIGIN,
+    ATTR_OFFSET_X,
+    ATTR_OFFSET_Y,
+    ATTR_OFFSET_Z,
+    ATTR_INTRA_EXTRADOS_DIST,
+    ATTR_SPIN_CW,
+    ATTR_SPIN_ACW,
+    ATTR_COUNT
 };
+
+/// The "arch_type" and "arch_geometry_mode" popups.
+inline constexpr qk::PopupDef ARCH_TYPE_POPUP{ARCH_TYPE_NAMES, 9, "gorva-arch-type"};
+inline constexpr qk::PopupDef ARCH_GEOMETRY_MODE_POPUP{ARCH_GEOMETRY_MODE_NAMES, 5, "gorva-arch-geo-type"};
+
+/// The tool's attributes: handle positions (tool space), the arch's shape, the recorded action
+/// centre and the one-shot spins.
+inline constexpr qk::ToolAttributeDef ARCH_ATTRIBUTES[] = {
+    {ATTR_CROWN_X, "crownX", LXsTYPE_FLOAT},
+    {ATTR_CROWN_Y, "crownY", LXsTYPE_FLOAT},
+    {ATTR_CROWN_Z, "crownZ", LXsTYPE_FLOAT},
+    {ATTR_SPAN_START_X, "span_startX", LXsTYPE_FLOAT},
+    {ATTR_SPAN_START_Y, "span_startY", LXsTYPE_FLOAT},
+    {ATTR_SPAN_START_Z, "span_startZ", LXsTYPE_FLOAT},
+    {ATTR_SPAN_END_X, "span_endX", LXsTYPE_FLOAT},
+    {ATTR_SPAN_END_Y, "span_endY", LXsTYPE_FLOAT},
+    {ATTR_SPAN_END_Z, "span_endZ", LXsTYPE_FLOAT},
+    {ATTR_ARCH_TYPE, "arch_type", LXsTYPE_INTEGER, &ARCH_TYPE_POPUP,
+     qk::AttributeLimits::Range(ARCH_SEMI, ARCH_ELLIPTICAL)},
+    {ATTR_GEOMETRY_MODE, "arch_geometry_mode", LXsTYPE_INTEGER, &ARCH_GEOMETRY_MODE_POPUP},
+    {ATTR_SEGMENTS, "arch_segments", LXsTYPE_INTEGER},
+    {ATTR_HEIGHT, "arch_height", LXsTYPE_DISTANCE, nullptr, qk::AttributeLimits::AtLeast(ARCH_MIN_DISTANCE)},
+    {ATTR_SPAN, "arch_span", LXsTYPE_DISTANCE, nullptr, qk::AttributeLimits::AtLeast(ARCH_MIN_DISTANCE)},
+    {ATTR_CENTRE_TO_ORIGIN, "arch_centre_to_origin", LXsTYPE_BOOLEAN},
+    {ATTR_OFFSET_X, "offsetX", LXsTYPE_FLOAT},
+    {ATTR_OFFSET_Y, "offsetY", LXsTYPE_FLOAT},
+    {ATTR_OFFSET_Z, "offsetZ", LXsTYPE_FLOAT},
+    {ATTR_INTRA_EXTRADOS_DIST, "intra_extrados_dist", LXsTYPE_DISTANCE, nullptr,
+     qk::AttributeLimits::AtLeast(ARCH_MIN_DISTANCE)},
+    {ATTR_SPIN_CW, "spin_cw", LXsTYPE_BOOLEAN},
+    {ATTR_SPIN_ACW, "spin_acw", LXsTYPE_BOOLEAN},
+};
+static_assert(std::size(ARCH_ATTRIBUTES) == ATTR_COUNT && qk::IsDeclarationOrder(ARCH_ATTRIBUTES),
+              "one row per attribute, in declaration order");
 
 /// Handle parts.
 enum ArchHandle : int { PART_CROWN = 10000, PART_SPAN_END = 10001, PART_SPAN_START = 10002 };
@@ -50,27 +92,21 @@ public:
     /// Writes the defaults: semi, polygon, 20 segments, height 1 m, span 2 m, spins off.
     void tool_Reset() override;
     /// Builds the arch from the attributes and writes it into the primary layer (3D views only,
-    /// once the handles are placed).
+    /// once the handles are placed); writes nothing when a point would not fit the mesh.
     void tool_Evaluate(ILxUnknownID vts) override;
     void tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override;
+    /// The first press places the arch at the action centre, tiny, with the pressed handle following
+    /// the mouse; later presses pick a handle to drag.
     bool tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
-    void tmod_Move(ILxUnknownID vts, ILxUnknownID adjust) override;
     void tmod_Up(ILxUnknownID vts, ILxUnknownID adjust) override;
     const char *tmod_Haul(unsigned index) override;
     bool atrui_Enabled(unsigned index, CLxUser_Message &msg) override;
-    LxResult atrui_UIHints(unsigned index, CLxUser_UIHints &hints) override;
 
     /// Writes the nine handle attributes through the adjust-tool object: span start at
     /// frame x (0, 0, 0), span end at frame x (span, 0, 0), crown at frame x (0, height, 0).
     void SetHandlePositions(double height, double span, const LXtMatrix4 frame, CLxUser_AdjustTool &adjust);
     /// As SetHandlePositions, writing the attributes directly.
     void SetHandlePositions2(double height, double span, const LXtMatrix4 frame);
-
-    /// The arch frame D (rows right, up, forward, translation), for inspection.
-    const qk::math::Matrix4 &ArchFrame() const { return m_D; }
-    /// Quarter turns of the spin, 0..3.
-    int SpinQuadrant() const { return m_spin.GetSectorAngleIndex(); }
-    bool ReferenceFrameMode() const { return m_refFrameMode; }
 
 protected:
     std::vector<qk::ToolEnableCheck> EnableChecks() const override;
@@ -79,36 +115,17 @@ protected:
     void MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) override;
 
 private:
-    qk::math::Vector3 AttrVector(unsigned first) const;
-    void SetAttrVector(unsigned first, const qk::math::Vector3 &v);
-    void AdjustAttrVector(CLxUser_AdjustTool &adjust, unsigned first, const qk::math::Vector3 &v);
-    void ReadItemMatrices();
-    void ReadToolTransform(ILxUnknownID vts);
-    void PlaceDefault(CLxUser_View &view);
-    void PlaceFirst(ILxUnknownID vts, CLxUser_AdjustTool &adjust);
-    void ApplySpin();
-    void RebuildFrame();
+    ArchItemTransforms ReadItemTransforms();
+    ArchWorkPlane ReadWorkPlane(ILxUnknownID vts) const;
+    Vector3 ActionCentre(ILxUnknownID vts) const;
     void DrawLabels(qk::ToolDrawContext &ctx);
     void BuildLists(const ArchInputs &in, std::vector<Vector3> &main, std::vector<Vector3> &second) const;
     void WriteMesh(int mode, const std::vector<Vector3> &main, const std::vector<Vector3> &second);
 
-    qk::PopupHints m_typeHints;
-    qk::PopupHints m_modeHints;
-    LXtMarkMode m_modeNone = 0;
-    LXtMarkMode m_modeSelect = 0;
-
+    ArchFrame m_frame;
     bool m_firstPlacement = true;
     bool m_handlesPlaced = false;
-    int m_axisCode = -1;
-    qk::SpinAngleTracker m_spin;
     int m_lastNonStripMode = 0;
-    bool m_refFrameMode = false;
-    bool m_itemRef = false;
-
-    qk::math::Matrix4 m_R, m_Rr, m_S, m_T, m_D;
-    qk::math::Matrix4 m_world, m_wscl, m_wrot, m_wpos;
-    qk::math::Matrix4 m_wsclInv, m_wrotInv, m_wposInv, m_itemInv;
-    qk::math::Matrix4 m_X, m_Xinv;
 };
 
 }  // namespace gORVA_Tools_Arch
