@@ -254,6 +254,22 @@ bool Matrix4CompareTranslation(const LXtMatrix4 A, const LXtMatrix4 B, double to
     return true;
 }
 
+// ---- value forms ----
+
+bool WorldToLocalDisplacement(const Vector3 &w, const Matrix4 &rotation, const Matrix4 &scale,
+                              Vector3 &local) {
+    // The transpose undoes a pure rotation: each component is w projected on one of the rotation's axes.
+    Vector3 v(Dot(w, RightAxis(rotation)), Dot(w, UpAxis(rotation)), Dot(w, FwdAxis(rotation)));
+    for (int i = 0; i < 3; ++i) {
+        const double s = scale.m[i][i];
+        if (s == 0.0 || !std::isfinite(s)) return false;
+        v.v[i] /= s;
+    }
+    if (!IsFinite(v)) return false;
+    local = v;
+    return true;
+}
+
 // ---- 2D box ----
 
 void BBox2::Reset() {

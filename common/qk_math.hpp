@@ -322,6 +322,18 @@ inline bool FitsSinglePrecision(const Vector3 &v) {
     return true;
 }
 
+/// The up axis index (0 X, 1 Y, 2 Z) for a "units.upAxis" preference value; any other value is Y.
+constexpr int UpAxisFromPreference(int value) {
+    return (value == 0 || value == 2) ? value : 1;
+}
+
+/// The mesh-space displacement that moves a point of an item by the world displacement w, for an item
+/// whose world transform is scale * rotation * translation (row vectors): w times the inverse rotation
+/// (the transposed 3x3 block), then times the inverse of the scale's diagonal. Returns false, leaving local
+/// unchanged, when a scale term is zero or anything is not finite.
+bool WorldToLocalDisplacement(const Vector3 &w, const Matrix4 &rotation, const Matrix4 &scale,
+                              Vector3 &local);
+
 // ---- 2D box ----
 
 /// Corners of a BBox2, as GetCorner takes them.

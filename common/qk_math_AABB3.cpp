@@ -27,6 +27,10 @@ void AABB3::Add(double x, double y, double z) {
     }
 }
 
+bool AABB3::IsEmpty() const {
+    return m_min[0] > m_max[0] || m_min[1] > m_max[1] || m_min[2] > m_max[2];
+}
+
 void AABB3::Pmin(double *out) const {
     for (int i = 0; i < 3; ++i) out[i] = m_min[i];
 }

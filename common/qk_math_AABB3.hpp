@@ -18,6 +18,9 @@ public:
     /// Widens each axis to include (x, y, z).
     void Add(double x, double y, double z);
 
+    /// True until a point has been added (some minimum above its maximum).
+    bool IsEmpty() const;
+
     /// out = the minimum corner; the sentinel 1e37f on an empty box.
     void Pmin(double *out) const;
     /// out = the maximum corner; the sentinel -1e37f on an empty box.
