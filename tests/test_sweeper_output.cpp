@@ -312,13 +312,6 @@ TEST(SweeperJump, DotProductPastOneIsClamped) {
     EXPECT_NEAR(r.rotation, 0.5 - kPi, kTol);
 }
 
-TEST(SweeperJump, HandleAxes) {
-    EXPECT_EQ(ScaleAxisOfHandle(PART_DIRECTION_B), qk::profiles::AXIS_B);
-    EXPECT_EQ(ScaleAxisOfHandle(PART_SIZE_B), qk::profiles::AXIS_B);
-    EXPECT_EQ(ScaleAxisOfHandle(PART_DIRECTION_A), qk::profiles::AXIS_A);
-    EXPECT_EQ(ScaleAxisOfHandle(PART_SIZE_A), qk::profiles::AXIS_A);
-}
-
 // ---- snap offset ----
 
 TEST(SweeperSnap, CornerOrPointLandsOnTheTarget) {

@@ -372,14 +372,4 @@ TEST(SweeperPathRefusal, ItemSpaceOverflowIsReported) {
     EXPECT_FALSE(path.ItemSpaceRings(positions));
 }
 
-TEST(SweeperPathRefusal, CuttingPlaneChecks) {
-    PathNode node;
-    node.direction = Vector3(-1, 0, 0);
-    node.frame = qk::math::RotationMatrix(Vector3(0, 1, 0), Vector3(0, 0, 1), Vector3(1, 0, 0));
-    EXPECT_EQ(CheckCuttingPlane(Vector3(1, 0, 0), node), PATH_TURNS_BACK);
-    node.direction = Vector3(0, 0, 1);
-    EXPECT_EQ(CheckCuttingPlane(Vector3(1, 0, 0), node), PATH_OK);
-    EXPECT_EQ(CheckCuttingPlane(Vector3(0, 1, 0), node), PATH_PLANE_CONTAINS_SEGMENT);
-}
-
 }  // namespace

@@ -120,13 +120,6 @@ TEST(SweeperProfiles, CustomWithoutCaptureFallsBackToRectangle) {
     EXPECT_EQ(points.size(), 16u);
 }
 
-TEST(SweeperProfiles, PopupNamesKeepTheirSpacing) {
-    EXPECT_EQ(sizeof(PROFILE_SHAPE_NAMES) / sizeof(PROFILE_SHAPE_NAMES[0]), size_t(PROFILE_SHAPE_COUNT));
-    EXPECT_STREQ(PROFILE_SHAPE_NAMES[PROFILE_RECTANGLE], "Rectangle  (100mm)");
-    EXPECT_STREQ(PROFILE_SHAPE_NAMES[PROFILE_HALF_ROUND], "Half Round (25.4mm)");
-    EXPECT_STREQ(PROFILE_SHAPE_NAMES[PROFILE_CUSTOM], "Custom");
-}
-
 // ---- timber presets ----
 
 struct PresetList {
@@ -156,15 +149,6 @@ TEST_P(TimberPresets, SizesAreTheMillimetresOfTheirNames) {
 INSTANTIATE_TEST_SUITE_P(Lists, TimberPresets,
                          ::testing::Values(PresetList{TIMBER_PRESET_NAMES_A, TIMBER_PRESET_SIZES_A, 41},
                                            PresetList{TIMBER_PRESET_NAMES_B, TIMBER_PRESET_SIZES_B, 39}));
-
-TEST(TimberPresetLists, HaveTheirLengthsAndEnds) {
-    EXPECT_EQ(TIMBER_PRESET_LAST_A, 41);
-    EXPECT_EQ(TIMBER_PRESET_LAST_B, 39);
-    EXPECT_STREQ(TIMBER_PRESET_NAMES_A[1], "s12x25");
-    EXPECT_STREQ(TIMBER_PRESET_NAMES_A[41], "s36x125");
-    EXPECT_STREQ(TIMBER_PRESET_NAMES_B[1], "s38x50");
-    EXPECT_STREQ(TIMBER_PRESET_NAMES_B[39], "s300x300");
-}
 
 TEST(ProfilePresets, ChoosingASectionSetsBothSizesAndTheScale) {
     ProfileSize size;
@@ -233,16 +217,6 @@ TEST(ProfileScale, UniformScalingFollowsEitherAxis) {
     EXPECT_NEAR(state.CurrentSize().a, 0.0254, kTol);
     EXPECT_NEAR(state.ScaleMatrix().m[0][0], 2.0, kTol);
     EXPECT_NEAR(state.ScaleMatrix().m[1][1], 2.0, kTol);
-}
-
-TEST(ProfileScale, WithoutUniformOnlyTheAxisChanges) {
-    ProfileSize size;
-    ProfileState state = NativeState(Shape(PROFILE_RECTANGLE), size);
-    size.a = 0.3;
-    state.SetToolScale(AXIS_A, false, size);
-    EXPECT_DOUBLE_EQ(state.ScaleX(), 3.0);
-    EXPECT_EQ(state.ScaleY(), 1.0);
-    EXPECT_DOUBLE_EQ(size.b, 0.1);
 }
 
 TEST(ProfileScale, SizesHaveAOneMillimetreFloor) {
@@ -370,12 +344,6 @@ TEST(ProfileRotation, WrapsIntoOneTurn) {
     }
 }
 
-TEST(ProfileRotation, TurnsClockwiseAboutTheProfileZ) {
-    ProfileState state;
-    state.SetToolRotation(kPi / 2);
-    ExpectPoint(qk::math::TransformPoint(state.RotationMatrix(), Vector3(1, 0, 0)), 0, -1, 0);
-}
-
 // ---- flips ----
 
 TEST(ProfileFlip, TwiceRestoresTheOutline) {
@@ -463,16 +431,6 @@ TEST(ProfilePlacement, SpinScaleRotationFrameThenSnap) {
     ExpectPoint(placed[2], 0.95, 2.1, 4.0);
 }
 
-TEST(ProfilePlacement, AlignsPointsThroughAFrame) {
-    const qk::math::Matrix4 frame = qk::math::Multiply(qk::math::AxisRotationMatrix(1, kPi / 2),
-                                                       qk::math::TranslationMatrix(Vector3(0, 0, 5)));
-    std::vector<Vector3> out{Vector3(), Vector3(), Vector3()};
-    AlignProfilePointsToPath(out, {Vector3(1, 0, 0), Vector3(0, 2, 0)}, frame);
-    ASSERT_EQ(out.size(), 2u);
-    ExpectPoint(out[0], 0, 0, 6);
-    ExpectPoint(out[1], 0, 2, 5);
-}
-
 TEST(ProfilePlacement, SpinScaledBoxFollowsTheSpin) {
     ProfileSize size;
     ProfileState state = NativeState(Shape(PROFILE_HALF_ROUND), size);
@@ -486,14 +444,6 @@ TEST(ProfilePlacement, SpinScaledBoxFollowsTheSpin) {
     state.SpinScaledBox().GetExtent(e);
     EXPECT_NEAR(e[0], 0.0508, kTol);
     EXPECT_NEAR(e[1], 0.0127, kTol);
-}
-
-TEST(ProfilePoints, CloudCentreIsTheMean) {
-    Vector3 centre(7, 7, 7);
-    GetPointCloudCenter(centre, {});
-    ExpectPoint(centre, 7, 7, 7);
-    GetPointCloudCenter(centre, {Vector3(0, 0, 0), Vector3(2, 0, 4), Vector3(1, 3, -1)});
-    ExpectPoint(centre, 1, 1, 1);
 }
 
 // ---- custom capture ----
