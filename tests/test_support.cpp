@@ -28,3 +28,19 @@ void ToolSceneTest::Line(const std::string &line) {
 double ToolSceneTest::AttrNumber(const std::string &attr) {
     return std::stod(host.Tools().Attribute(attr));
 }
+
+gorva::host::Vec3 ToolSceneTest::AttrTriple(const std::string &prefix) {
+    return {AttrNumber(prefix + "X"), AttrNumber(prefix + "Y"), AttrNumber(prefix + "Z")};
+}
+
+gorva::host::Vec3 ToolSceneTest::HandleAt(int part) {
+    for (const gorva::host::DrawnHandle &h : host.Tools().Drawing().handles)
+        if (h.part == part) return h.pos;
+    ADD_FAILURE() << "no handle with part " << part << " was drawn";
+    return {};
+}
+
+gorva::host::Vec3 ToolSceneTest::WorldPoint(const gorva::host::ItemData &item, uint32_t i) {
+    const auto &p = item.mesh->positions[i];
+    return gorva::host::TransformPoint(item.WorldMatrix(), {p[0], p[1], p[2]});
+}

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "host/host.hpp"
+#include "host/vec3.hpp"
 
 class ILxModule;
 
@@ -27,6 +28,13 @@ protected:
     void Line(const std::string &line);
     /// The active tool's attribute as a number.
     double AttrNumber(const std::string &attr);
+    /// The active tool's attributes prefix + "X", "Y", "Z" as a vector.
+    gorva::host::Vec3 AttrTriple(const std::string &prefix);
+    /// Where the active tool last drew the handle of this part (world space); fails the test and
+    /// gives the origin when it was not drawn.
+    gorva::host::Vec3 HandleAt(int part);
+    /// Point i of an item's mesh in world space.
+    static gorva::host::Vec3 WorldPoint(const gorva::host::ItemData &item, uint32_t i);
 
     gorva::host::ItemData *mesh = nullptr;
 };
