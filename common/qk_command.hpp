@@ -1,7 +1,9 @@
 // Conventions shared by the module's commands: flags, the five selection notifiers, the
-// selection type list, and enable messages where the last failing check's key stands.
+// selection type list, enable messages where the last failing check's key stands, and progress
+// monitors stepped evenly over a list.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "lx_command.hpp"
@@ -37,6 +39,40 @@ private:
     CLxUser_Message &m_msg;
     const char *m_table;
     bool m_enabled = true;
+};
+
+/// Step plan of a monitor over `total` elements: min(total, mostSteps) steps, one every
+/// total / steps elements (at least 1). No elements give 0 steps.
+struct ProgressPlan {
+    std::size_t steps = 0;
+    std::size_t stride = 1;
+};
+
+/// The plan for `total` elements in at most `mostSteps` steps.
+ProgressPlan PlanProgress(std::size_t total, std::size_t mostSteps);
+
+/// A progress monitor over a list, stepped once every stride elements and never past the steps it
+/// announced (a total that is not a multiple of the stride leaves a remainder without steps).
+/// Without a dialog service it only counts. Released when destroyed.
+class ProgressMonitor {
+public:
+    /// Opens the monitor titled `title` for `total` elements in at most `mostSteps` steps.
+    ProgressMonitor(const char *title, std::size_t total, std::size_t mostSteps);
+    ~ProgressMonitor();
+    ProgressMonitor(const ProgressMonitor &) = delete;
+    ProgressMonitor &operator=(const ProgressMonitor &) = delete;
+
+    /// Counts one element; false when the user aborted at this step (no steps follow an abort).
+    bool Count();
+
+private:
+    CLxUser_StdDialogService m_dialogs;
+    CLxUser_Monitor m_monitor;
+    bool m_allocated = false;
+    ProgressPlan m_plan;
+    std::size_t m_count = 0;
+    std::size_t m_taken = 0;
+    bool m_aborted = false;
 };
 
 /// Registers a command class under its server name with the command, attributes and attributes-UI
