@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <type_traits>
 
 #include "lx_command.hpp"
 #include "lx_dialog.hpp"
@@ -75,24 +76,26 @@ private:
     bool m_aborted = false;
 };
 
+/// Base of the module's commands: the shared notifiers, the same for every command.
+class Command : public CLxBasicCommand {
+public:
+    bool basic_Notifier(int index, std::string &name, std::string &args) final {
+        return SelectionNotifier(index, name, args);
+    }
+};
+
 /// Registers a command class under its server name with the command, attributes and attributes-UI
 /// interfaces, in that order; returns what the registration returns.
 template <class T>
 LxResult RegisterCommand(const char *serverName) {
+    // Every command answers the shared notifiers, which a qk::Command cannot replace.
+    static_assert(std::is_base_of<Command, T>::value, "commands derive from qk::Command");
     auto *server = new CLxPolymorph<T>;
     server->AddInterface(new CLxIfc_Command<T>);
     server->AddInterface(new CLxIfc_Attributes<T>);
     server->AddInterface(new CLxIfc_AttributesUI<T>);
     return lx::AddServer(serverName, server);
 }
-
-/// Base of the module's commands: the shared notifiers.
-class Command : public CLxBasicCommand {
-public:
-    bool basic_Notifier(int index, std::string &name, std::string &args) override {
-        return SelectionNotifier(index, name, args);
-    }
-};
 
 /// Base of the three select commands: the services they share and two mark modes, all elements
 /// (no mark required) and selected elements (the "select" mark), composed when the command is made.
