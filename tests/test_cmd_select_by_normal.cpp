@@ -572,7 +572,7 @@ TEST_F(SelectByNormal, MillionPolygonFloorIsSelectedWhole) {
 // ---- the host's connect command
 
 TEST_F(SelectByNormal, PolygonConnectGrowsThroughSharedEdgesNotSharedVertices) {
-    if (!host.HasCommand("select.polygonConnect")) GTEST_SKIP() << "host has no select.polygonConnect";
+    ASSERT_TRUE(host.HasCommand("select.polygonConnect"));
     // Quads a and b share an edge; c touches b at one corner only; d is apart.
     MeshSpec shape;
     shape.points = {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {2, 0, 1}, {2, 0, 0}, {2, 0, 2},
