@@ -266,7 +266,8 @@ TEST(HostCore, UnappliedWritableScanTakesItsEditsBack) {
     mesh.GetPoints(pt);
     LXtVector pos = {5, 5, 5};
     pt.New(pos, nullptr);
-    scan.Apply();
+    scan.SetMeshChange(0, LXf_MESHEDIT_POINTS);
+    EXPECT_EQ(scan.Apply(), LXe_OK);
     scan.clear();
     EXPECT_EQ(grid.mesh->PointCount(), 5u);
 
