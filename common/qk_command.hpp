@@ -53,8 +53,8 @@ struct ProgressPlan {
 ProgressPlan PlanProgress(std::size_t total, std::size_t mostSteps);
 
 /// A progress monitor over a list, stepped once every stride elements and never past the steps it
-/// announced (a total that is not a multiple of the stride leaves a remainder without steps).
-/// Without a dialog service it only counts. Released when destroyed.
+/// announced: the elements after the last announced step take none. Without a dialog service it
+/// only counts. Released when destroyed.
 class ProgressMonitor {
 public:
     /// Opens the monitor titled `title` for `total` elements in at most `mostSteps` steps.
