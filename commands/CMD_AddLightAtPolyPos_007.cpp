@@ -36,8 +36,9 @@ const char *const kDesc = "Add a light at the position of- and orientated to- ea
 
 /// The most polygons one run accepts.
 constexpr size_t kMaxPolygons = 1600;
-constexpr unsigned kLightMonitorSteps = 50;
-constexpr unsigned kSelectMonitorSteps = 20;
+/// Most steps of the monitors shown while adding the lights and while selecting items.
+constexpr size_t kLightMonitorSteps = 50;
+constexpr size_t kSelectMonitorSteps = 20;
 /// Locator transform type of the item's own (local) channels, and no linked transform.
 constexpr unsigned kXfrmType = 1;
 constexpr unsigned kNoLink = 0;
@@ -383,7 +384,6 @@ private:
 
     CLxUser_SelectionService m_selSvc;
     CLxUser_SceneService m_sceneSvc;
-    CLxUser_StdDialogService m_dialogSvc;
     CLxUser_LogService m_logSvc;
 
     // Working state of one run.
@@ -555,20 +555,11 @@ bool gORVA_AddLightAtPolyPos::AddLights(LXtItemType type, size_t count) {
         return true;
     }
 
-    const unsigned steps = unsigned(std::min<size_t>(count, kLightMonitorSteps));
-    const size_t stride = std::max<size_t>(1, count / steps);
-    CLxUser_Monitor monitor;
-    const bool monitored =
-        m_dialogSvc.test() && m_dialogSvc.MonitorAllocate("Adding lights to scene...", monitor);
-    if (monitored) monitor.Init(steps);
+    qk::ProgressMonitor progress("Adding lights to scene...", count, kLightMonitorSteps);
     for (size_t k = 0; k < count; ++k) {
         CLxUser_Item light;
         if (m_scene.NewItem(type, light)) m_lights.push_back(light);
-        if ((k + 1) % stride == 0 && monitored && monitor.Step()) break;
-    }
-    if (monitored) {
-        monitor.clear();
-        m_dialogSvc.MonitorRelease();
+        if (!progress.Count()) break;
     }
     return true;
 }
@@ -634,19 +625,11 @@ void gORVA_AddLightAtPolyPos::SelectItems(std::vector<CLxUser_Item> &items, cons
     const LXtID4 itemType = m_selSvc.LookupType(LXsSELTYP_ITEM);
     CLxUser_ItemPacketTranslation translation;
     if (!itemType || !translation.autoInit()) return;
-    const unsigned steps = unsigned(std::min<size_t>(items.size(), kSelectMonitorSteps));
-    const size_t stride = std::max<size_t>(1, items.size() / steps);
-    CLxUser_Monitor monitor;
-    const bool monitored = m_dialogSvc.test() && m_dialogSvc.MonitorAllocate(title, monitor);
-    if (monitored) monitor.Init(steps);
-    for (size_t k = 0; k < items.size(); ++k) {
-        void *packet = translation.Packet(items[k]);
+    qk::ProgressMonitor progress(title, items.size(), kSelectMonitorSteps);
+    for (CLxUser_Item &item : items) {
+        void *packet = translation.Packet(item);
         if (packet) m_selSvc.Select(itemType, packet);
-        if ((k + 1) % stride == 0 && monitored && monitor.Step()) break;
-    }
-    if (monitored) {
-        monitor.clear();
-        m_dialogSvc.MonitorRelease();
+        if (!progress.Count()) break;
     }
 }
 

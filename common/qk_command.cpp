@@ -1,5 +1,7 @@
 #include "qk_command.hpp"
 
+#include <algorithm>
+
 #include "qk_tool_enable.hpp"
 
 namespace qk {
@@ -30,6 +32,33 @@ SelectCommand::SelectCommand() {
 bool EnableReport::Finish() {
     Check(GetModoVersionNum() == kRequiredModoVersion, "WrongModoVersion");
     return m_enabled;
+}
+
+ProgressPlan PlanProgress(std::size_t total, std::size_t mostSteps) {
+    ProgressPlan plan;
+    plan.steps = std::min(total, mostSteps);
+    if (plan.steps > 0) plan.stride = std::max<std::size_t>(1, total / plan.steps);
+    return plan;
+}
+
+ProgressMonitor::ProgressMonitor(const char *title, std::size_t total, std::size_t mostSteps)
+    : m_plan(PlanProgress(total, mostSteps)) {
+    m_allocated = m_dialogs.test() && m_dialogs.MonitorAllocate(title, m_monitor);
+    if (m_monitor.test()) m_monitor.Init(unsigned(m_plan.steps));
+}
+
+ProgressMonitor::~ProgressMonitor() {
+    m_monitor.clear();
+    if (m_allocated) m_dialogs.MonitorRelease();
+}
+
+bool ProgressMonitor::Count() {
+    ++m_count;
+    if (m_aborted || m_taken == m_plan.steps || m_count != (m_taken + 1) * m_plan.stride) return true;
+    ++m_taken;
+    if (!m_monitor.test()) return true;
+    m_aborted = m_monitor.Step(1);
+    return !m_aborted;
 }
 
 }  // namespace qk

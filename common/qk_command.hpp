@@ -1,8 +1,11 @@
 // Conventions shared by the module's commands: flags, the five selection notifiers, the
-// selection type list, and enable messages where the last failing check's key stands.
+// selection type list, enable messages where the last failing check's key stands, and progress
+// monitors stepped evenly over a list.
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <type_traits>
 
 #include "lx_command.hpp"
 #include "lx_dialog.hpp"
@@ -39,24 +42,60 @@ private:
     bool m_enabled = true;
 };
 
+/// Step plan of a monitor over `total` elements: min(total, mostSteps) steps, one every
+/// total / steps elements (at least 1). No elements give 0 steps.
+struct ProgressPlan {
+    std::size_t steps = 0;
+    std::size_t stride = 1;
+};
+
+/// The plan for `total` elements in at most `mostSteps` steps.
+ProgressPlan PlanProgress(std::size_t total, std::size_t mostSteps);
+
+/// A progress monitor over a list, stepped once every stride elements and never past the steps it
+/// announced: the elements after the last announced step take none. Without a dialog service it
+/// only counts. Released when destroyed.
+class ProgressMonitor {
+public:
+    /// Opens the monitor titled `title` for `total` elements in at most `mostSteps` steps.
+    ProgressMonitor(const char *title, std::size_t total, std::size_t mostSteps);
+    ~ProgressMonitor();
+    ProgressMonitor(const ProgressMonitor &) = delete;
+    ProgressMonitor &operator=(const ProgressMonitor &) = delete;
+
+    /// Counts one element; false when the user aborted at this step (no steps follow an abort).
+    bool Count();
+
+private:
+    CLxUser_StdDialogService m_dialogs;
+    CLxUser_Monitor m_monitor;
+    bool m_allocated = false;
+    ProgressPlan m_plan;
+    std::size_t m_count = 0;
+    std::size_t m_taken = 0;
+    bool m_aborted = false;
+};
+
+/// Base of the module's commands: the shared notifiers, the same for every command.
+class Command : public CLxBasicCommand {
+public:
+    bool basic_Notifier(int index, std::string &name, std::string &args) final {
+        return SelectionNotifier(index, name, args);
+    }
+};
+
 /// Registers a command class under its server name with the command, attributes and attributes-UI
 /// interfaces, in that order; returns what the registration returns.
 template <class T>
 LxResult RegisterCommand(const char *serverName) {
+    // Every command answers the shared notifiers, which a qk::Command cannot replace.
+    static_assert(std::is_base_of<Command, T>::value, "commands derive from qk::Command");
     auto *server = new CLxPolymorph<T>;
     server->AddInterface(new CLxIfc_Command<T>);
     server->AddInterface(new CLxIfc_Attributes<T>);
     server->AddInterface(new CLxIfc_AttributesUI<T>);
     return lx::AddServer(serverName, server);
 }
-
-/// Base of the module's commands: the shared notifiers.
-class Command : public CLxBasicCommand {
-public:
-    bool basic_Notifier(int index, std::string &name, std::string &args) override {
-        return SelectionNotifier(index, name, args);
-    }
-};
 
 /// Base of the three select commands: the services they share and two mark modes, all elements
 /// (no mark required) and selected elements (the "select" mark), composed when the command is made.

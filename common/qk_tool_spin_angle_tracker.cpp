@@ -4,9 +4,17 @@
 
 namespace qk {
 
-void SpinAngleTracker::SetSectorAngleIndex(int sectorIndex) {
-    // Wrapped here so the index always names a sector and a spin always moves it.
-    const int wrapped = sectorIndex % 4;
+namespace {
+
+bool IsSector(int index) {
+    return index >= 0 && index <= 3;
+}
+
+}  // namespace
+
+void SpinAngleTracker::SetSectorAngleIndex(int quarterTurns) {
+    // The remainder keeps the sign of the count; wrapping it (not the count) cannot overflow.
+    const int wrapped = quarterTurns % 4;
     m_sectorIndex = (wrapped < 0) ? wrapped + 4 : wrapped;
 }
 
@@ -24,10 +32,12 @@ double SpinAngleTracker::GetAngleRad() const {
 }
 
 void SpinAngleTracker::Spin90(SPIN_DIRECTION direction) {
+    if (direction != SPIN_CLOCKWISE && direction != SPIN_COUNTER_CLOCKWISE) return;
+    const int from = IsSector(m_sectorIndex) ? m_sectorIndex : 0;
     if (direction == SPIN_CLOCKWISE) {
-        m_sectorIndex = (m_sectorIndex == 3) ? 0 : m_sectorIndex + 1;
-    } else if (direction == SPIN_COUNTER_CLOCKWISE) {
-        m_sectorIndex = (m_sectorIndex == 0) ? 3 : m_sectorIndex - 1;
+        m_sectorIndex = (from == 3) ? 0 : from + 1;
+    } else {
+        m_sectorIndex = (from == 0) ? 3 : from - 1;
     }
 }
 

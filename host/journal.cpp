@@ -45,8 +45,11 @@ void Journal::Undo(const Entry &e) {
             e.mesh->positions[e.index] = e.old;
             ++e.mesh->version;
             break;
+        case Kind::TagChanged:
+        case Kind::MapValueChanged:
         case Kind::Generic: {
-            std::function<void()> undo = std::move(m_generic[e.index]);
+            // Entries are taken back newest first, so their undo is the last one kept.
+            std::function<void()> undo = std::move(m_generic.back());
             m_generic.pop_back();
             undo();
             break;
@@ -54,22 +57,43 @@ void Journal::Undo(const Entry &e) {
     }
 }
 
-void Journal::PointAdded(MeshData *mesh) {
-    if (Recording()) m_entries.push_back({Kind::PointAdded, mesh, 0, {}});
+void Journal::Keep(Kind kind, MeshData *mesh, uint32_t index, std::function<void()> undo) {
+    if (!Recording()) return;
+    m_generic.push_back(std::move(undo));
+    m_entries.push_back({kind, mesh, index, {}});
 }
 
-void Journal::PolygonAdded(MeshData *mesh) {
-    if (Recording()) m_entries.push_back({Kind::PolygonAdded, mesh, 0, {}});
+void Journal::PointAdded(MeshData *mesh, uint32_t point) {
+    if (Recording()) m_entries.push_back({Kind::PointAdded, mesh, point, {}});
+}
+
+void Journal::PolygonAdded(MeshData *mesh, uint32_t polygon) {
+    if (Recording()) m_entries.push_back({Kind::PolygonAdded, mesh, polygon, {}});
 }
 
 void Journal::PointMoved(MeshData *mesh, uint32_t point, const Float3 &old) {
     if (Recording()) m_entries.push_back({Kind::PointMoved, mesh, point, old});
 }
 
+void Journal::TagChanged(MeshData *mesh, uint32_t polygon, std::function<void()> undo) {
+    Keep(Kind::TagChanged, mesh, polygon, std::move(undo));
+}
+
+void Journal::MapValueChanged(MeshData *mesh, uint32_t corner, std::function<void()> undo) {
+    Keep(Kind::MapValueChanged, mesh, corner, std::move(undo));
+}
+
 void Journal::Record(std::function<void()> undo) {
-    if (!Recording()) return;
-    m_generic.push_back(std::move(undo));
-    m_entries.push_back({Kind::Generic, nullptr, uint32_t(m_generic.size() - 1), {}});
+    Keep(Kind::Generic, nullptr, 0, std::move(undo));
+}
+
+void Journal::ForEachMeshChange(Token token,
+                                const std::function<void(Kind, const MeshData &, uint32_t)> &visit) const {
+    if (token >= m_savepoints.size()) return;
+    for (size_t i = m_savepoints[token]; i < m_entries.size(); ++i) {
+        const Entry &e = m_entries[i];
+        if (e.mesh) visit(e.kind, *e.mesh, e.index);
+    }
 }
 
 }  // namespace gorva::host

@@ -20,7 +20,7 @@ uint32_t MeshData::AddPoint(const Float3 &pos) {
     positions.push_back(pos);
     pointMarks.push_back(0);
     ++version;
-    if (journal) journal->PointAdded(this);
+    if (journal) journal->PointAdded(this, PointCount() - 1);
     return PointCount() - 1;
 }
 
@@ -48,7 +48,7 @@ uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count
     uint32_t poly = PolygonCount() - 1;
     if (m_edges.built) AppendEdgesOf(poly);
     ++version;
-    if (journal) journal->PolygonAdded(this);
+    if (journal) journal->PolygonAdded(this, poly);
     return poly;
 }
 
@@ -99,7 +99,7 @@ void MeshData::SetTag(uint32_t poly, LXtID4 type, const char *text) {
     int32_t now = (text && *text) ? InternTag(text) : -1;
     column[poly] = now;
     if (journal && old != now) {
-        journal->Record([this, poly, type, old] {
+        journal->TagChanged(this, poly, [this, poly, type, old] {
             std::vector<int32_t> &col = TagColumn(type);
             if (poly < col.size()) col[poly] = old;
         });
@@ -136,7 +136,7 @@ void MeshData::SetMapValue(uint32_t map, uint32_t corner, const float *value) {
     if (journal && journal->Recording()) {
         std::vector<float> old(m.values.begin() + corner * m.dim, m.values.begin() + (corner + 1) * m.dim);
         uint8_t wasSet = m.isSet[corner];
-        journal->Record([this, map, corner, old, wasSet] {
+        journal->MapValueChanged(this, corner, [this, map, corner, old, wasSet] {
             MeshMap &mm = maps[map];
             if (corner >= mm.isSet.size()) return;
             std::copy(old.begin(), old.end(), mm.values.begin() + corner * mm.dim);

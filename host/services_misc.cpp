@@ -246,7 +246,8 @@ public:
     LxResult GetString(unsigned i, char *buf, unsigned len) override {
         if (i >= m_values.size()) return LXe_OUTOFBOUNDS;
         CopyText(m_values[i], buf, len);
-        return LXe_OK;
+        // Like the application, a text that does not fit is written cut and reported as a failure.
+        return m_values[i].size() < len ? LXe_OK : LXe_FAILED;
     }
     LxResult AddInt(int v) override { return AddString(std::to_string(v).c_str()); }
     LxResult AddFloat(double v) override {

@@ -361,6 +361,31 @@ TEST_F(AddLightTest, AbortStopsAddingAndPlacesTheLightsAdded) {
     ExpectVec(Position(*lights[2]), {2.5, 0.0, 0.5});
 }
 
+TEST_F(AddLightTest, MonitorsTakeExactlyTheStepsTheyAnnounce) {
+    // Adding: min(N, 50) steps of N / steps lights; selecting: min(N, 20) steps of N / steps items.
+    // 120 lights step every 2 and 39 every 1: the steps stop at the announced count.
+    const struct {
+        unsigned polygons, addSteps, selectSteps;
+    } cases[] = {{7, 7, 7}, {39, 39, 20}, {120, 50, 20}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.polygons);
+        host.NewScene();
+        auto &mesh = gh::AddMesh(host, gh::GridSpec(c.polygons, 1));
+        std::vector<uint32_t> polygons;
+        for (uint32_t i = 0; i < c.polygons; ++i) polygons.push_back(i);
+        gh::SelectPolygons(host, mesh, polygons);
+        ASSERT_TRUE(Run({{"light_type", "2"}, {"select_lights", "1"}}).ok());
+        EXPECT_EQ(ItemsOfType("pointLight").size(), c.polygons);
+        ASSERT_EQ(host.monitors.size(), 2u);
+        EXPECT_EQ(host.monitors[0].title, "Adding lights to scene...");
+        EXPECT_EQ(host.monitors[0].total, c.addSteps);
+        EXPECT_EQ(host.monitors[0].steps, c.addSteps);
+        EXPECT_EQ(host.monitors[1].title, "Selecting Lights...");
+        EXPECT_EQ(host.monitors[1].total, c.selectSteps);
+        EXPECT_EQ(host.monitors[1].steps, c.selectSteps);
+    }
+}
+
 TEST_F(AddLightTest, DisabledWithoutPolygonsOrOnAnotherVersion) {
     auto &mesh = AddQuads(host, {kWallQuad});
     auto r = host.TestEnable(kCmd, {});

@@ -180,7 +180,7 @@ TEST_F(SelectByHeightTest, PolygonHeightIsTheSinglePrecisionVertexAverage) {
     const float big = 16777216.0f;
     MeshSpec shape;
     shape.points = {{0, big, 0}, {1, 2, 0},  {0, 0, 1},  {0, big, 5}, {1, 1, 5},
-                   {0, 1, 6},   {0, 1, 10}, {1, 1, 10}, {0, big, 11}};
+                    {0, 1, 6},   {0, 1, 10}, {1, 1, 10}, {0, big, 11}};
     shape.polygons = {{{0, 1, 2}, "", ""}, {{3, 4, 5}, "", ""}, {{6, 7, 8}, "", ""}};
     ItemData &mesh = AddMesh(host, shape);
     SelectPolygons(host, mesh, {0});
@@ -268,18 +268,30 @@ TEST_F(SelectByHeightTest, AbortSkipsTheRestOfThatLayerOnly) {
     EXPECT_LE(host.monitors[0].steps, 5u);
 }
 
-TEST_F(SelectByHeightTest, MonitorNeverStepsPastFifty) {
-    for (unsigned rows : {1u, 5u, 12u, 13u, 99u}) {
+TEST_F(SelectByHeightTest, MonitorTakesExactlyTheStepsItAnnounces) {
+    // Rows of 10 matches: min(total, 50) steps of total / steps, never one past the announced count.
+    const struct { unsigned rows, steps; } cases[] = {{1, 10}, {5, 50}, {12, 50}, {13, 50}, {99, 50}};
+    for (const auto &c : cases) {
         host.NewScene();
-        ItemData &mesh = AddMesh(host, GridSpec(10, rows));
+        ItemData &mesh = AddMesh(host, GridSpec(10, c.rows));
         SelectPolygons(host, mesh, {0});
         ASSERT_TRUE(Run(0).ok());
         ASSERT_EQ(host.monitors.size(), 1u);
         const MonitorRecord &m = host.monitors[0];
-        EXPECT_LE(m.steps, 50u) << rows;
-        EXPECT_LE(m.steps, m.total) << rows;
-        EXPECT_EQ(SelectedPolygons(mesh).size(), 10u * rows);
+        EXPECT_EQ(m.total, c.steps) << c.rows;
+        EXPECT_EQ(m.steps, c.steps) << c.rows;
+        EXPECT_EQ(SelectedPolygons(mesh).size(), 10u * c.rows);
     }
+}
+
+TEST_F(SelectByHeightTest, HundredAndOneMatchesTakeFiftySteps) {
+    // 101 matches: stride 101 / 50 = 2, so 50 steps (at 2, 4, ..., 100).
+    ItemData &mesh = AddMesh(host, GridSpec(101, 1));
+    SelectPolygons(host, mesh, {0});
+    ASSERT_TRUE(Run(0).ok());
+    ASSERT_EQ(host.monitors.size(), 1u);
+    EXPECT_EQ(host.monitors[0].total, 50u);
+    EXPECT_EQ(host.monitors[0].steps, 50u);
 }
 
 TEST_F(SelectByHeightTest, AMillionPolygonsAreAllSelected) {
@@ -304,16 +316,15 @@ TEST(SelectByHeightRules, BoundsAndMatchesFollowTheMode) {
     EXPECT_EQ(height::ToUpAxis(-1), height::UP_AXIS_Y);
 }
 
-TEST(SelectionProgress, PlanKeepsStepsWithinFiftyAndTheTotal) {
+TEST(SelectionProgress, PlanKeepsTheStrideOfTotalOverSteps) {
     const struct {
         size_t total, steps, stride;
-    } cases[] = {{0, 0, 1},    {1, 1, 1},    {50, 50, 1},          {51, 25, 2},
-                 {120, 40, 3}, {200, 50, 4}, {1000000, 50, 20000}, {1000001, 49, 20001}};
+    } cases[] = {{0, 0, 1},    {1, 1, 1},    {50, 50, 1},          {51, 50, 1},         {101, 50, 2},
+                 {120, 50, 2}, {200, 50, 4}, {1000000, 50, 20000}, {1000001, 50, 20000}};
     for (const auto &c : cases) {
-        const auto plan = qk::PlanProgress(c.total);
+        const auto plan = qk::PlanProgress(c.total, qk::kMaxProgressSteps);
         EXPECT_EQ(plan.steps, c.steps) << c.total;
         EXPECT_EQ(plan.stride, c.stride) << c.total;
-        EXPECT_LE(plan.steps * plan.stride, c.total);
     }
 }
 

@@ -524,7 +524,7 @@ TEST_F(SelectByNormal, AbortSkipsTheRestOfThatLayerOnly) {
 
 struct MonitorCase {
     unsigned nx, nz;
-    unsigned total;  // steps the monitor is opened with
+    unsigned steps;  // min(matches, 50): announced and taken
 };
 
 void PrintTo(const MonitorCase &c, std::ostream *os) {
@@ -533,7 +533,7 @@ void PrintTo(const MonitorCase &c, std::ostream *os) {
 
 class MonitorSteps : public SelectByNormal, public ::testing::WithParamInterface<MonitorCase> {};
 
-TEST_P(MonitorSteps, NeverMoreStepsThanTheMonitorWasGiven) {
+TEST_P(MonitorSteps, TakesExactlyTheStepsItAnnounces) {
     const MonitorCase &c = GetParam();
     ItemData &floor = AddMesh(host, GridSpec(c.nx, c.nz));
     Select(floor, {0});
@@ -542,17 +542,16 @@ TEST_P(MonitorSteps, NeverMoreStepsThanTheMonitorWasGiven) {
 
     EXPECT_EQ(SelectedIn(host, floor).size(), size_t(c.nx) * c.nz);
     ASSERT_EQ(host.monitors.size(), 1u);
-    EXPECT_EQ(host.monitors[0].total, c.total);
-    EXPECT_LE(host.monitors[0].steps, c.total);
-    EXPECT_GE(host.monitors[0].steps, 1u);
+    EXPECT_EQ(host.monitors[0].total, c.steps);
+    EXPECT_EQ(host.monitors[0].steps, c.steps);
 }
 
-// 120 matches with a stride of 120 / 50 = 2 would take 60 steps; the stride is rounded up to 3 and
-// the monitor is opened with the 40 steps it will take.
+// The stride stays total / steps (120 matches: 2); stepping stops at the 50th step rather than
+// going on to 60.
 INSTANTIATE_TEST_SUITE_P(Totals, MonitorSteps,
                          ::testing::Values(MonitorCase{7, 1, 7}, MonitorCase{10, 5, 50},
-                                           MonitorCase{12, 10, 40}, MonitorCase{99, 1, 49},
-                                           MonitorCase{101, 1, 33}));
+                                           MonitorCase{12, 10, 50}, MonitorCase{99, 1, 50},
+                                           MonitorCase{101, 1, 50}));
 
 // ---- size
 
@@ -565,16 +564,19 @@ TEST_F(SelectByNormal, MillionPolygonFloorIsSelectedWhole) {
 
     EXPECT_EQ(host.selection.Count(gorva::host::kSelPolygon), 1000001u);
     EXPECT_EQ(SelectedIn(host, wall), (std::set<uint32_t>{1}));
+    ASSERT_EQ(host.monitors.size(), 1u);
+    EXPECT_EQ(host.monitors[0].total, 50u);
+    EXPECT_EQ(host.monitors[0].steps, 50u);
 }
 
 // ---- the host's connect command
 
 TEST_F(SelectByNormal, PolygonConnectGrowsThroughSharedEdgesNotSharedVertices) {
-    if (!host.HasCommand("select.polygonConnect")) GTEST_SKIP() << "host has no select.polygonConnect";
+    ASSERT_TRUE(host.HasCommand("select.polygonConnect"));
     // Quads a and b share an edge; c touches b at one corner only; d is apart.
     MeshSpec shape;
     shape.points = {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {2, 0, 1}, {2, 0, 0}, {2, 0, 2},
-                   {3, 0, 2}, {3, 0, 1}, {5, 0, 0}, {5, 0, 1}, {6, 0, 1}, {6, 0, 0}};
+                    {3, 0, 2}, {3, 0, 1}, {5, 0, 0}, {5, 0, 1}, {6, 0, 1}, {6, 0, 0}};
     shape.polygons = {
         {{0, 1, 2, 3}, "", ""}, {{3, 2, 4, 5}, "", ""}, {{4, 6, 7, 8}, "", ""}, {{9, 10, 11, 12}, "", ""}};
     ItemData &mesh = AddMesh(host, shape);

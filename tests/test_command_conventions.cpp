@@ -49,15 +49,17 @@ TEST(CommandNotifiers, FiveSelectEventsThenNothing) {
     }
 }
 
-TEST(CommandNotifiers, EveryCommandUsesTheSharedNotifiers) {
-    // A command that overrode them would no longer be a qk::Command's notifiers; the base class
-    // is the one place they live.
+TEST(CommandNotifiers, TheCommandBaseAnswersTheSharedNotifiers) {
+    // Every registered command is a qk::Command and cannot replace these (checked when compiled).
     struct Probe : qk::Command {};
     Probe probe;
     std::string name, args;
     EXPECT_TRUE(probe.basic_Notifier(2, name, args));
+    EXPECT_EQ(name, "select.event");
     EXPECT_EQ(args, "polygon +d");
+    name = args = "untouched";
     EXPECT_FALSE(probe.basic_Notifier(5, name, args));
+    EXPECT_EQ(args, "untouched");
 }
 
 }  // namespace

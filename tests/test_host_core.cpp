@@ -266,7 +266,8 @@ TEST(HostCore, UnappliedWritableScanTakesItsEditsBack) {
     mesh.GetPoints(pt);
     LXtVector pos = {5, 5, 5};
     pt.New(pos, nullptr);
-    scan.Apply();
+    scan.SetMeshChange(0, LXf_MESHEDIT_POINTS);
+    EXPECT_EQ(scan.Apply(), LXe_OK);
     scan.clear();
     EXPECT_EQ(grid.mesh->PointCount(), 5u);
 
@@ -276,6 +277,96 @@ TEST(HostCore, UnappliedWritableScanTakesItsEditsBack) {
     readOnly.BaseMeshByIndex(0, mesh);
     mesh.GetPoints(pt);
     EXPECT_TRUE(LXx_FAIL(pt.New(pos, nullptr)));
+}
+
+TEST(HostCore, SelectingASelectedVertexKeepsOneEntry) {
+    Host host;
+    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    SelectPoints(host, grid, {2, 1});
+    // Again directly, as a packet through the service, and as a mark through an accessor.
+    EXPECT_TRUE(host.selection.SelectVertex(*grid.mesh, 2));
+    CLxUser_SelectionService sel;
+    const LXtID4 type = sel.LookupType("vertex");
+    CLxUser_VertexPacketTranslation tr;
+    ASSERT_TRUE(tr.autoInit());
+    CLxUser_LayerService svc;
+    CLxUser_LayerScan scan;
+    ASSERT_TRUE(svc.BeginScan(LXf_LAYERSCAN_ACTIVE, scan));
+    CLxUser_Mesh mesh;
+    ASSERT_TRUE(scan.BaseMeshByIndex(0, mesh));
+    CLxUser_Point points;
+    ASSERT_TRUE(mesh.GetPoints(points));
+    points.SelectByIndex(2);
+    sel.Select(type, tr.Packet(points.ID(), nullptr, mesh));
+    CLxUser_MeshService meshSvc;
+    points.SetMarks(meshSvc.SetMode("select"));
+
+    EXPECT_EQ(sel.Count(type), 2u);
+    ASSERT_EQ(host.selection.Vertices().size(), 2u);
+    EXPECT_EQ(host.selection.Vertices()[0].point, 2u);
+    EXPECT_EQ(host.selection.Vertices()[1].point, 1u);
+    // One deselection empties the place the vertex held.
+    host.selection.DeselectVertex(*grid.mesh, 2);
+    EXPECT_EQ(sel.Count(type), 1u);
+    EXPECT_EQ(host.selection.Vertices().size(), 1u);
+}
+
+TEST(HostCore, FreshSceneHasNoCurrentSelectionType) {
+    static const LXtID4 kAll[] = {LXiSEL_VERX, LXiSEL_EDGE, LXiSEL_POLY, LXiSEL_PTAG, LXiSEL_ITEM, 0};
+    {
+        Host host;
+        CLxUser_SelectionService sel;
+        EXPECT_EQ(sel.CurrentType(kAll), 0u);
+        ItemData &grid = AddMesh(host, GridSpec(1, 1));
+        SelectPolygons(host, grid, {0});
+        EXPECT_EQ(sel.CurrentType(kAll), LXiSEL_POLY);
+        host.NewScene();
+        EXPECT_EQ(sel.CurrentType(kAll), 0u);
+    }
+    Host another;
+    CLxUser_SelectionService sel;
+    EXPECT_EQ(sel.CurrentType(kAll), 0u);
+}
+
+TEST(HostCore, UnappliedScanDropsWhatItAddedFromTheSelection) {
+    Host host;
+    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    SelectPoints(host, grid, {1});
+    SelectPolygons(host, grid, {0});
+    CLxUser_MeshService meshSvc;
+    const LXtMarkMode select = meshSvc.SetMode("select");
+    CLxUser_LayerService svc;
+    {
+        CLxUser_LayerScan scan;
+        ASSERT_TRUE(svc.BeginScan(LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_WRITEMESH, scan));
+        CLxUser_Mesh mesh;
+        ASSERT_TRUE(scan.EditMeshByIndex(0, mesh));
+        CLxUser_Point points;
+        CLxUser_Polygon polygons;
+        ASSERT_TRUE(mesh.GetPoints(points) && mesh.GetPolygons(polygons));
+        LXtVector pos[2] = {{3, 0, 3}, {4, 0, 3}};
+        LXtPointID added[3] = {nullptr, nullptr, nullptr};
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_EQ(points.New(pos[i], &added[i]), LXe_OK);
+            points.SetMarks(select);
+        }
+        points.SelectByIndex(3);
+        added[2] = points.ID();
+        LXtPolygonID triangle = nullptr;
+        ASSERT_EQ(polygons.New(LXiPTYP_FACE, added, 3, 0, &triangle), LXe_OK);
+        polygons.SetMarks(select);
+        ASSERT_EQ(host.selection.Count(kSelVertex), 3u);
+        ASSERT_EQ(host.selection.Count(kSelPolygon), 2u);
+    }
+    EXPECT_EQ(grid.mesh->PointCount(), 4u);
+    EXPECT_EQ(host.selection.Count(kSelVertex), 1u);
+    ASSERT_EQ(host.selection.Vertices().size(), 1u);
+    EXPECT_EQ(host.selection.Vertices()[0].point, 1u);
+    EXPECT_EQ(host.selection.Count(kSelPolygon), 1u);
+    ASSERT_EQ(host.selection.Polygons().size(), 1u);
+    EXPECT_EQ(host.selection.Polygons()[0].polygon, 0u);
+    CLxUser_SelectionService sel;
+    EXPECT_EQ(sel.ByIndex(sel.LookupType("vertex"), 1), nullptr);
 }
 
 TEST(HostCore, MonitorAbortsAtTheArrangedStepOfTheNextMonitorOnly) {

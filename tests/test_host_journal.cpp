@@ -1,6 +1,8 @@
 // The host's undo journal: nested savepoints, and what rolling back removes from edges and selection.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "host/builders.hpp"
 #include "host/host.hpp"
 #include "lx_mesh.hpp"
@@ -61,4 +63,32 @@ TEST(HostJournal, NothingIsRecordedOutsideASavepoint) {
     Journal::Token token = host.journal.Begin();
     host.journal.Rollback(token);
     EXPECT_EQ(grid.mesh->positions[0][0], 1.0f);
+}
+
+TEST(HostJournal, TagsMapValuesAndOtherChangesComeBackInTurn) {
+    Host host;
+    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    MeshData &mesh = *grid.mesh;
+    const uint32_t uv = mesh.AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
+    const float first[2] = {0.25f, 0.5f}, second[2] = {1.0f, 1.0f};
+    mesh.SetMapValue(uv, 0, first);
+    mesh.SetTag(0, LXi_PTAG_PART, "Before");
+    std::string name = "unchanged";
+
+    Journal::Token token = host.journal.Begin();
+    mesh.SetTag(0, LXi_PTAG_PART, "After");
+    mesh.SetMapValue(uv, 0, second);
+    host.journal.Record([&name] { name = "unchanged"; });
+    name = "changed";
+    mesh.SetMapValue(uv, 2, second);
+    mesh.SetTag(0, LXi_PTAG_PART, "Last");
+    host.journal.Rollback(token);
+
+    EXPECT_STREQ(mesh.Tag(0, LXi_PTAG_PART), "Before");
+    float value[2] = {0, 0};
+    ASSERT_TRUE(mesh.MapValue(uv, 0, value));
+    EXPECT_EQ(value[0], 0.25f);
+    EXPECT_EQ(value[1], 0.5f);
+    EXPECT_FALSE(mesh.MapValue(uv, 2, value));
+    EXPECT_EQ(name, "unchanged");
 }

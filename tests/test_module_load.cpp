@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -27,48 +28,73 @@ const std::vector<ServerRow> kServerTable = {
     {"gORVA.Cmd.SelectEdgesbyAlignment", false},
 };
 
+// Servers of the table not built yet. A tool's work takes its name off this list when it lands.
+const std::vector<std::string> kPendingServers = {"gORVA.BBox", "gORVA.ComponentAlignAToB",
+                                                  "gORVA.MeshAlignAToB", "gORVA.Scale", "gORVA.Sweeper"};
+
 const std::vector<std::string> kToolInterfaces = {"ILxTool", "ILxToolModel", "ILxAttributes",
                                                   "ILxAttributesUI"};
 const std::vector<std::string> kCommandInterfaces = {"ILxCommand", "ILxAttributes", "ILxAttributesUI"};
 
-/// Position of a server in the table (exact case), or -1.
-int TableIndex(const std::string &name) {
-    for (size_t i = 0; i < kServerTable.size(); ++i)
-        if (name == kServerTable[i].name) return int(i);
-    return -1;
+bool IsPending(const std::string &name) {
+    for (const std::string &pending : kPendingServers)
+        if (pending == name) return true;
+    return false;
+}
+
+/// The table's servers that must be registered, in table order.
+std::vector<const ServerRow *> ExpectedServers() {
+    std::vector<const ServerRow *> rows;
+    for (const ServerRow &row : kServerTable)
+        if (!IsPending(row.name)) rows.push_back(&row);
+    return rows;
 }
 
 class ModuleLoad : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(host.LoadPlugin(GORVA_PLUGIN_PATH, error)) << error; }
 
+    std::vector<std::string> RegisteredNames() const {
+        std::vector<std::string> names;
+        for (const auto &server : host.Servers()) names.push_back(server.name);
+        return names;
+    }
+
     gorva::host::Host host;
     std::string error;
 };
 
-TEST_F(ModuleLoad, EveryServerIsInTheTableInTableOrder) {
-    int previous = -1;
-    for (const auto &server : host.Servers()) {
-        const int index = TableIndex(server.name);
-        ASSERT_GE(index, 0) << "unknown server " << server.name;
-        EXPECT_GT(index, previous) << server.name << " registered out of order or twice";
-        previous = index;
+TEST_F(ModuleLoad, RegistersTheTableInOrderSaveThePendingServers) {
+    std::vector<std::string> expected;
+    for (const ServerRow *row : ExpectedServers()) expected.push_back(row->name);
+    EXPECT_EQ(RegisteredNames(), expected);
+}
+
+TEST_F(ModuleLoad, PendingServersAreTableServersNotYetRegistered) {
+    const std::vector<std::string> registered = RegisteredNames();
+    for (const std::string &pending : kPendingServers) {
+        bool inTable = false;
+        for (const ServerRow &row : kServerTable) inTable = inTable || pending == row.name;
+        EXPECT_TRUE(inTable) << pending << " is not a server of the table";
+        EXPECT_EQ(std::count(registered.begin(), registered.end(), pending), 0)
+            << pending << " is registered: take it off the pending list";
     }
 }
 
 TEST_F(ModuleLoad, ServersExposeTheirKindsInterfacesInOrder) {
-    for (const auto &server : host.Servers()) {
-        const int index = TableIndex(server.name);
-        ASSERT_GE(index, 0) << server.name;
-        const auto &expected = kServerTable[size_t(index)].tool ? kToolInterfaces : kCommandInterfaces;
-        EXPECT_EQ(server.interfaces, expected) << server.name;
+    for (const ServerRow *row : ExpectedServers()) {
+        const gorva::host::ServerInfo *found = nullptr;
+        for (const auto &server : host.Servers())
+            if (server.name == row->name) found = &server;
+        ASSERT_NE(found, nullptr) << row->name << " is not registered";
+        EXPECT_EQ(found->interfaces, row->tool ? kToolInterfaces : kCommandInterfaces) << row->name;
     }
 }
 
 TEST_F(ModuleLoad, RegisteredServersCanBeSpawned) {
-    for (const auto &server : host.Servers()) {
-        ILxUnknownID instance = host.SpawnServer(server.name);
-        ASSERT_NE(instance, nullptr) << server.name;
+    for (const ServerRow *row : ExpectedServers()) {
+        ILxUnknownID instance = host.SpawnServer(row->name);
+        ASSERT_NE(instance, nullptr) << row->name;
         instance->Release();
     }
 }

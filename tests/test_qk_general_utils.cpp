@@ -64,11 +64,30 @@ TEST_F(QkGeneralUtils, RefSystemIdentityIsReturned) {
     EXPECT_EQ(qk::QueryCommandString("item.refSystem"), "mesh003");
 }
 
+/// `count` characters cycling through the alphabet.
+std::string Letters(size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) text.push_back(char('a' + i % 26));
+    return text;
+}
+
 TEST_F(QkGeneralUtils, LongRefSystemIdentityIsCutTo255Characters) {
-    std::string ident;
-    for (int i = 0; i < 300; ++i) ident.push_back(char('a' + i % 26));
+    const std::string ident = Letters(300);
     host.refSystem = ident;
+    // The host writes a text that does not fit cut, and reports the short buffer as a failure.
+    CLxCommandQuery query("item.refSystem");
+    ASSERT_TRUE(query.Query(0u));
+    char buf[256];
+    EXPECT_FALSE(query.GetString(buf, sizeof buf));
+    EXPECT_EQ(std::string(buf), ident.substr(0, 255));
+
     EXPECT_EQ(qk::QueryCommandString("item.refSystem"), ident.substr(0, 255));
+}
+
+TEST_F(QkGeneralUtils, RefSystemIdentityOf255CharactersComesBackWhole) {
+    const std::string ident = Letters(255);
+    host.refSystem = ident;
+    EXPECT_EQ(qk::QueryCommandString("item.refSystem"), ident);
 }
 
 TEST_F(QkGeneralUtils, UnknownCommandQueryIsEmptyText) {
