@@ -11,54 +11,10 @@
 #include <nlohmann/json.hpp>
 
 #include "host/host.hpp"
+#include "tests/e2e/e2e_support.hpp"
 #include "host/script_runner.hpp"
 
-namespace fs = std::filesystem;
-
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string Slurp(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class GorvaProgram : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = fs::path(::testing::TempDir()) /
-              ("gorva_e2e_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-
-    fs::path Script(const std::string &name, const std::string &text) {
-        fs::path p = dir / name;
-        std::ofstream(p) << text;
-        return p;
-    }
-
-    /// Runs gorva with the arguments (already quoted where needed), standard input from `input`.
-    Outcome Gorva(const std::string &args, const std::string &input = "") {
-        std::ofstream(dir / "stdin.txt") << input;
-        std::string cmd = "cd '" + dir.string() + "' && '" GORVA_EXE "' " + args +
-                          " < stdin.txt > stdout.txt 2> stderr.txt";
-        int raw = std::system(cmd.c_str());
-        Outcome o;
-        o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        o.out = Slurp(dir / "stdout.txt");
-        o.err = Slurp(dir / "stderr.txt");
-        return o;
-    }
-
-    fs::path dir;
-};
 
 const std::string kFacade = std::string(GORVA_EXAMPLES_DIR) + "/facade.obj";
 
