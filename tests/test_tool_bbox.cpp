@@ -253,18 +253,6 @@ TEST_F(BBoxToolTest, WithZUpTheLockKeepsDzAndTheLowestZFaceIsRed) {
     ExpectAt(WorldPoint(item, 4), 1, 3, 0, "top face moved in x and y");
 }
 
-TEST_F(BBoxToolTest, WithZUpSetHeightLevelsAlongZ) {
-    Line("pref.value units.upAxis 2");
-    ItemData &item = AddMesh(host, TwoSquares());
-    Line("select.element 0 polygon set 1");
-    Line("tool.set gORVA.BBox on");
-    Attr("Height", "-2");
-    Attr("Set_Height", "1");
-    DragCorner(0, {1, 3, 7});
-    Line("tool.doApply");
-    ExpectAt(WorldPoint(item, 2), 2, 3, -2, "bottom (least z) at the height");
-}
-
 TEST_F(BBoxToolTest, AWorkPlaneOffTheItemDisablesTheTool) {
     ItemData &item = AddMesh(host, TwoSquares());
     Line("select.element 0 polygon set 0");
