@@ -1,5 +1,7 @@
 #include "host/host.hpp"
 
+#include <chrono>
+
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -38,6 +40,11 @@ struct Host::RootObject final : HostObject<Host::RootObject, ILxHostRoot> {
     Host &host;
     ILxUnknownID scene;
 };
+
+double Host::Clock::Now() const {
+    if (scripted) return seconds;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 Host::Host(const std::string &configDir) {
     m_root = new RootObject(*this);

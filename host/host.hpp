@@ -147,6 +147,14 @@ public:
     /// The next monitor reports an abort at this step (counted from 1); -1 for never.
     int abortAtStep = -1;
     double time = 0.0;
+    /// The wall clock plug-ins read (lx::WallClockSeconds): the system's steady clock, or a scripted
+    /// one that stands still until it is set or advanced.
+    struct Clock {
+        bool scripted = false;
+        double seconds = 0.0;
+        /// Seconds now: the scripted value, or the system's steady clock.
+        double Now() const;
+    } clock;
 
     // ---- records
     std::vector<MonitorRecord> monitors;

@@ -377,7 +377,7 @@ ItemData *AddObjObjects(Host &host, const ObjFile &file) {
         MeshData &mesh = *item->mesh;
         mesh.positions.reserve(obj.points.size());
         for (const auto &p : obj.points) mesh.AddPoint(p);
-        uint32_t uvMap = obj.hasUVs ? mesh.AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2) : MeshData::kNone;
+        uint32_t uvMap = mesh.AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
         for (const ObjPolygon &p : obj.polygons) {
             uint32_t poly = mesh.AddPolygon(LXiPTYP_FACE, p.vertices.data(), uint32_t(p.vertices.size()));
             if (poly == MeshData::kNone) continue;  // the reader refuses such polygons

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "host/journal.hpp"
+#include "lx_mesh.hpp"
 
 namespace gorva::host {
 
@@ -246,6 +247,8 @@ ItemData *Scene::NewItem(int type, const std::string &name) {
         item->mesh = std::make_shared<MeshData>();
         item->mesh->owner = item.get();
         item->mesh->journal = &m_journal;
+        // As in the application, a new mesh comes with its (empty) texture UV map.
+        item->mesh->AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
     }
     size_t before = m_items.size();
     m_items.push_back(std::move(item));

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "host/services.hpp"
+#include "lx_clock.hpp"
 #include "lx_vector.hpp"
 
 namespace gorva::host {
@@ -452,6 +453,18 @@ ILxUnknownID NewSceneService();
 ILxUnknownID NewSelectionService(Host &host, ILxUnknownID scene);
 ILxUnknownID NewPacketService();
 
+class ClockServiceObj final : public HostObject<ClockServiceObj, ILxClockService> {
+public:
+    explicit ClockServiceObj(Host &h) : m_host(h) {}
+    LxResult Seconds(double *seconds) override {
+        *seconds = m_host.clock.Now();
+        return LXe_OK;
+    }
+
+private:
+    Host &m_host;
+};
+
 ILxUnknownID NewService(Host &host, const char *iid, ILxUnknownID scene) {
     const std::string id = iid;
     if (id == ILxMeshService::IID) return NewMeshService();
@@ -463,6 +476,7 @@ ILxUnknownID NewService(Host &host, const char *iid, ILxUnknownID scene) {
         return static_cast<ILxStdDialogService *>(new StdDialogServiceObj(host));
     if (id == ILxLogService::IID) return static_cast<ILxLogService *>(new LogServiceObj(host));
     if (id == ILxPlatformService::IID) return static_cast<ILxPlatformService *>(new PlatformServiceObj(host));
+    if (id == ILxClockService::IID) return static_cast<ILxClockService *>(new ClockServiceObj(host));
     if (id == ILxValueService::IID) return static_cast<ILxValueService *>(new ValueServiceObj);
     if (id == ILxScriptSysService::IID)
         return static_cast<ILxScriptSysService *>(new ScriptSysServiceObj(host));

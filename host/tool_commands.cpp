@@ -71,21 +71,65 @@ CommandResult CmdView(Host &h, const Args &a) {
     return {};
 }
 
-CommandResult CmdPress(Host &h, const Args &a) {
-    unsigned button = 0;
+/// Modifier keys as a number or names joined by '|' ("ctrl", "shift|alt").
+bool ParseModifiers(const std::string &text, unsigned &out) {
+    int number = 0;
+    if (ParseIndex(text, number) && number >= 0) {
+        out = unsigned(number);
+        return true;
+    }
+    out = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('|', start);
+        std::string key = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (key == "shift")
+            out |= PressOptions::kShift;
+        else if (key == "alt")
+            out |= PressOptions::kAlt;
+        else if (key == "ctrl")
+            out |= PressOptions::kCtrl;
+        else
+            return false;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return true;
+}
+
+/// The press's button, modifiers and named hit polygon from arguments 4 to 7.
+CommandResult ParsePressOptions(Host &h, const Args &a, PressOptions &options) {
     if (!a[4].empty()) {
         int b = 0;
-        if (!ParseIndex(a[4], b) || b < 0) return Fail("tool.press button must be 0, 1 or 2");
-        button = unsigned(b);
+        if (!ParseIndex(a[4], b) || b < 0 || b > 2) return Fail("tool.press button must be 0, 1 or 2");
+        options.button = unsigned(b);
     }
+    if (!a[5].empty() && !ParseModifiers(a[5], options.modifiers))
+        return Fail("tool.press mode is a number or modifier keys (shift, alt, ctrl joined by |)");
+    if (a[6].empty() != a[7].empty()) return Fail("tool.press needs both hitMesh and hitPolygon");
+    if (a[6].empty()) return {};
+    options.hitItem = h.scene.Find(a[6]);
+    int polygon = -1;
+    if (!options.hitItem || !options.hitItem->mesh) return Fail("tool.press: no mesh item \"" + a[6] + "\"");
+    if (!ParseIndex(a[7], polygon) || polygon < 0 ||
+        unsigned(polygon) >= options.hitItem->mesh->PolygonCount())
+        return Fail("tool.press: " + a[6] + " has no polygon " + a[7]);
+    options.hitPolygon = uint32_t(polygon);
+    return {};
+}
+
+CommandResult CmdPress(Host &h, const Args &a) {
+    PressOptions options;
+    CommandResult parsed = ParsePressOptions(h, a, options);
+    if (!parsed.ok()) return parsed;
     if (!a[3].empty()) {
         int part = 0;
         if (!ParseIndex(a[3], part)) return Fail("tool.press part must be an integer");
-        return h.Tools().PressPart(part, button);
+        return h.Tools().PressPart(part, options);
     }
     Vec3 pos;
     if (!ParseVec(a, 0, pos)) return Fail("tool.press needs part:N or a position X Y Z");
-    return h.Tools().PressAt(pos, button);
+    return h.Tools().PressAt(pos, options);
 }
 
 CommandResult CmdDrag(Host &h, const Args &a) {
@@ -153,7 +197,7 @@ void RegisterToolCommands(Host &host) {
         &CmdView);
     add("tool.press",
         {S{"x", "distance"}, S{"y", "distance"}, S{"z", "distance"}, S{"part", "integer"},
-         S{"button", "integer"}},
+         S{"button", "integer"}, S{"mode", "string"}, S{"hitMesh", "string"}, S{"hitPolygon", "integer"}},
         &CmdPress);
     add("tool.drag", {S{"x", "distance"}, S{"y", "distance"}, S{"z", "distance"}}, &CmdDrag);
     add("tool.release", {}, [](Host &h, const Args &) { return h.Tools().Release(); });

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "host/scene.hpp"
+#include "host/services.hpp"
 #include "lx_dialog.hpp"
 
 namespace gorva::host {
@@ -228,6 +229,8 @@ CommandResult ToolHost::Deactivate(bool apply) {
     m_active = nullptr;
     m_activeName.clear();
     m_haulIndex = -1;
+    m_modifiers = 0;
+    ClearHit();
     m_drawing.Clear();
     return {};
 }
@@ -280,8 +283,9 @@ void ToolHost::FillPackets(int eventType) {
     ToolPackets &p = m_packets;
     UpdateToolSpace();
     p.view = {nullptr, nullptr, 0, view.type};
-    p.input = {
-        0, m_button, 1, m_pressed ? m_pressPart : LXiHITPART_NONE, eventType, m_haulIndex >= 0 ? 1 : 0};
+    p.input = {m_modifiers, m_button,
+               1,           m_pressed ? m_pressPart : LXiHITPART_NONE,
+               eventType,   m_haulIndex >= 0 ? 1 : 0};
     Vec3 centre = WorldToTool(actionCenter);
     for (int i = 0; i < 3; ++i) p.actionCenter.v[i] = centre[i];
 
@@ -302,6 +306,11 @@ void ToolHost::FillPackets(int eventType) {
     p.axis.type = 0;
 
     p.hit = {nullptr, nullptr, {0, 0, 0}, {0, 0, 0}};
+    if (m_hasHit) {
+        p.hit.mesh = m_hitMesh;
+        p.hit.polygon = ToId<LXtPolygonID>(m_hit.polygon);
+        for (size_t i = 0; i < 3; ++i) p.hit.pos[i] = m_hit.pos[i], p.hit.norm[i] = m_hit.normal[i];
+    }
     p.screen = {0.0, 0.0};
 
     double rows[3][3];
@@ -403,22 +412,40 @@ int ToolHost::HitTest(const Vec3 &pos) {
     return part;
 }
 
-CommandResult ToolHost::PressPart(int part, unsigned button) {
-    return Press(part, button, nullptr);
+CommandResult ToolHost::PressPart(int part, const PressOptions &options) {
+    return Press(part, options, nullptr);
 }
 
-CommandResult ToolHost::PressAt(const Vec3 &pos, unsigned button) {
+CommandResult ToolHost::PressAt(const Vec3 &pos, const PressOptions &options) {
     if (!m_active) return {LXe_NOTFOUND, "no tool is active"};
-    return Press(HitTest(pos), button, &pos);
+    return Press(HitTest(pos), options, &pos);
 }
 
-CommandResult ToolHost::Press(int part, unsigned button, const Vec3 *pos) {
+void ToolHost::ClearHit() {
+    if (m_hitMesh) m_hitMesh->Release();
+    m_hitMesh = nullptr;
+    m_hasHit = false;
+}
+
+void ToolHost::TakeHit(const PressOptions &options, const Vec3 *pos) {
+    ClearHit();
+    if (options.hitItem)
+        m_hasHit = NamedPolygonHit(*options.hitItem, options.hitPolygon, m_hit);
+    else if (pos)
+        m_hasHit = PickPolygon(m_host, view.eye, Sub(*pos, view.eye), m_hit);
+    if (m_hasHit) m_hitMesh = static_cast<ILxMesh *>(NewMeshObject(m_host, *m_hit.item->mesh, false));
+}
+
+CommandResult ToolHost::Press(int part, const PressOptions &options, const Vec3 *pos) {
     if (!m_active) return {LXe_NOTFOUND, "no tool is active"};
     if (m_pressed) Release();
     m_host.Install();
     m_pressed = true;
     m_pressPart = part;
-    m_button = button;
+    m_button = options.button;
+    m_modifiers = options.modifiers;
+    TakeHit(options, pos);
+    unsigned button = options.button;
     m_onHandle = m_constrained = false;
     m_havePressMouse = pos != nullptr;
     if (pos) m_mouse = m_pressMouse = *pos;
@@ -468,6 +495,8 @@ CommandResult ToolHost::Release() {
     if (m_tracking) m_model.loc()->Up(m_vts, m_adjust);
     m_pressed = m_tracking = false;
     m_haulIndex = -1;
+    m_modifiers = 0;
+    ClearHit();
     Refresh();
     return {};
 }

@@ -26,6 +26,7 @@
 
 #include "host/host.hpp"
 #include "host/scene.hpp"
+#include "host/tool_pick.hpp"
 #include "lx_attributes.hpp"
 #include "lx_tool.hpp"
 
@@ -107,6 +108,17 @@ struct ToolPackets {
     LXpToolScreenEvent screen{};
 };
 
+/// What a press carries besides where it is: the mouse button (the input event's input: 0 left,
+/// 1 right, 2 middle), the modifier keys held (its mode, as bits: kShift, kAlt, kCtrl), and
+/// optionally the polygon under the mouse named directly instead of picked along the view ray.
+struct PressOptions {
+    static constexpr unsigned kShift = 1, kAlt = 4, kCtrl = 8;
+    unsigned button = 0;
+    unsigned modifiers = 0;
+    ItemData *hitItem = nullptr;
+    uint32_t hitPolygon = 0;
+};
+
 class ToolHost {
 public:
     explicit ToolHost(Host &host);
@@ -143,9 +155,9 @@ public:
 
     // ---- mouse
     /// A press on a part (no hit test); the mouse sits on the handle.
-    CommandResult PressPart(int part, unsigned button = 0);
+    CommandResult PressPart(int part, const PressOptions &options = {});
     /// A press at a world position: hit test, then the press.
-    CommandResult PressAt(const Vec3 &pos, unsigned button = 0);
+    CommandResult PressAt(const Vec3 &pos, const PressOptions &options = {});
     CommandResult Drag(const Vec3 &pos);
     CommandResult Release();
     /// The part within 8 pixels of pos in a fresh hit-test pass, or LXiHITPART_NONE.
@@ -191,7 +203,10 @@ private:
     void FillPackets(int eventType);
     void Draw(bool test);
     void Evaluate();
-    CommandResult Press(int part, unsigned button, const Vec3 *pos);
+    CommandResult Press(int part, const PressOptions &options, const Vec3 *pos);
+    /// Sets the polygon under the mouse for the press (or none).
+    void TakeHit(const PressOptions &options, const Vec3 *pos);
+    void ClearHit();
     Vec3 OnWorkPlane(const Vec3 &mouse) const;
     void UpdateToolSpace();
 
@@ -219,6 +234,10 @@ private:
     bool m_tracking = false;
     int m_pressPart = LXiHITPART_NONE;
     unsigned m_button = 0;
+    unsigned m_modifiers = 0;
+    bool m_hasHit = false;
+    PolygonHit m_hit;
+    ILxUnknownID m_hitMesh = nullptr;  // the hit mesh's object, one reference held
     Vec3 m_mouse{};
     Vec3 m_pressMouse{};
     bool m_havePressMouse = false;
