@@ -4,9 +4,9 @@
 #include <cmath>
 #include <fstream>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
-#include "host/render.hpp"
+#include "host/pictures/render.hpp"
 
 using namespace gorva::host;
 

@@ -7,7 +7,7 @@
 #include <tuple>
 #include <vector>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "lx_command.hpp"
 #include "lx_module.hpp"

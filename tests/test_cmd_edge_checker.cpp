@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "CMD_SelectEdgesByAlignment_005.hpp"
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "lx_module.hpp"
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CMD_SelectbyHeight_009.hpp"
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "lx_module.hpp"
 #include "qk_select_sweep.hpp"

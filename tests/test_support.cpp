@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "host/builders.hpp"
-#include "host/tool_host.hpp"
+#include "host/model/builders.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "lx_module.hpp"
 
 ILxModule *InProcessModule() {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "host/host.hpp"
-#include "host/vec3.hpp"
+#include "host/model/vec3.hpp"
 
 class ILxModule;
 
