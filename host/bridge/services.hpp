@@ -87,5 +87,25 @@ ILxUnknownID NewHostCommandObject(Host &host, const HostCommandDef &def);
 ILxUnknownID NewSceneObject(Host &host);
 /// A message object resolved against the host's message tables.
 ILxUnknownID NewMessageObject(Host &host);
+/// Gives a message of the host a text of its own instead of a table entry (a host command's
+/// failure reason); no effect on other objects.
+void SetMessageRawText(ILxUnknownID message, const std::string &text);
+
+// The services, one host object each, created on every lookup (bridge/*_objects.cpp).
+ILxUnknownID NewMeshService();
+ILxUnknownID NewLayerService(Host &host);
+ILxUnknownID NewSceneService();
+ILxUnknownID NewSelectionService(Host &host, ILxUnknownID scene);
+ILxUnknownID NewMessageService(Host &host);
+ILxUnknownID NewStdDialogService(Host &host);
+ILxUnknownID NewLogService(Host &host);
+ILxUnknownID NewPlatformService(Host &host);
+ILxUnknownID NewClockService(Host &host);
+ILxUnknownID NewValueService();
+ILxUnknownID NewScriptSysService(Host &host);
+ILxUnknownID NewCommandService(Host &host);
+
+/// Copies text into a caller's buffer of len bytes, cut to fit and always terminated.
+void CopyText(const std::string &text, char *buf, unsigned len);
 
 }  // namespace gorva::host
