@@ -197,8 +197,7 @@ CommandResult ToolHost::Activate(const std::string &name) {
     m_activeName = name;
     m_vts = NewVectorStack(*this);
     m_adjust = NewAdjustTool(*this, obj);
-    m_pressed = m_tracking = false;
-    m_pressPart = LXiHITPART_NONE;
+    m_mouse = MouseState{};
     m_evaluations = 0;
     m_token = m_host.journal.Begin();
     FillPackets(0);
@@ -209,11 +208,12 @@ CommandResult ToolHost::Activate(const std::string &name) {
 
 CommandResult ToolHost::Deactivate(bool apply) {
     if (!m_active) return {LXe_NOTFOUND, "no tool is active"};
-    if (m_pressed) {
+    if (m_mouse.pressed) {
         FillPackets(LXi_TOOLEVENT_UP);
-        if (m_tracking) m_model.loc()->Up(m_vts, m_adjust);
-        m_pressed = m_tracking = false;
+        if (m_mouse.tracking) m_model.loc()->Up(m_vts, m_adjust);
     }
+    ClearHit();
+    m_mouse = MouseState{};
     if (apply) {
         m_host.journal.Commit(m_token);
     } else {
@@ -228,9 +228,6 @@ CommandResult ToolHost::Deactivate(bool apply) {
     m_attrs.clear();
     m_active = nullptr;
     m_activeName.clear();
-    m_haulIndex = -1;
-    m_modifiers = 0;
-    ClearHit();
     m_drawing.Clear();
     return {};
 }
@@ -283,9 +280,12 @@ void ToolHost::FillPackets(int eventType) {
     ToolPackets &p = m_packets;
     UpdateToolSpace();
     p.view = {nullptr, nullptr, 0, view.type};
-    p.input = {m_modifiers, m_button,
-               1,           m_pressed ? m_pressPart : LXiHITPART_NONE,
-               eventType,   m_haulIndex >= 0 ? 1 : 0};
+    p.input = {m_mouse.modifiers,
+               m_mouse.button,
+               1,
+               m_mouse.pressed ? m_mouse.part : LXiHITPART_NONE,
+               eventType,
+               m_mouse.haulIndex >= 0 ? 1 : 0};
     Vec3 centre = WorldToTool(actionCenter);
     for (int i = 0; i < 3; ++i) p.actionCenter.v[i] = centre[i];
 
@@ -306,10 +306,11 @@ void ToolHost::FillPackets(int eventType) {
     p.axis.type = 0;
 
     p.hit = {nullptr, nullptr, {0, 0, 0}, {0, 0, 0}};
-    if (m_hasHit) {
+    if (m_mouse.hasHit) {
         p.hit.mesh = m_hitMesh;
-        p.hit.polygon = ToId<LXtPolygonID>(m_hit.polygon);
-        for (size_t i = 0; i < 3; ++i) p.hit.pos[i] = m_hit.pos[i], p.hit.norm[i] = m_hit.normal[i];
+        p.hit.polygon = ToId<LXtPolygonID>(m_mouse.hit.polygon);
+        for (size_t i = 0; i < 3; ++i)
+            p.hit.pos[i] = m_mouse.hit.pos[i], p.hit.norm[i] = m_mouse.hit.normal[i];
     }
     p.screen = {0.0, 0.0};
 
@@ -371,7 +372,7 @@ void ToolHost::Evaluate() {
 void ToolHost::Refresh() {
     if (!m_active) return;
     m_host.Install();
-    int type = m_pressed ? LXi_TOOLEVENT_MOVE : 0;
+    int type = m_mouse.pressed ? LXi_TOOLEVENT_MOVE : 0;
     FillPackets(type);
     Draw(false);
     Evaluate();
@@ -381,7 +382,7 @@ void ToolHost::Refresh() {
 const ToolDrawing &ToolHost::Redraw() {
     if (!m_active) return m_drawing;
     m_host.Install();
-    FillPackets(m_pressed ? LXi_TOOLEVENT_MOVE : 0);
+    FillPackets(m_mouse.pressed ? LXi_TOOLEVENT_MOVE : 0);
     Draw(false);
     return m_drawing;
 }
@@ -424,42 +425,42 @@ CommandResult ToolHost::PressAt(const Vec3 &pos, const PressOptions &options) {
 void ToolHost::ClearHit() {
     if (m_hitMesh) m_hitMesh->Release();
     m_hitMesh = nullptr;
-    m_hasHit = false;
+    m_mouse.hasHit = false;
 }
 
 void ToolHost::TakeHit(const PressOptions &options, const Vec3 *pos) {
     ClearHit();
     if (options.hitItem)
-        m_hasHit = NamedPolygonHit(*options.hitItem, options.hitPolygon, m_hit);
+        m_mouse.hasHit = NamedPolygonHit(*options.hitItem, options.hitPolygon, m_mouse.hit);
     else if (pos)
-        m_hasHit = PickPolygon(m_host, view.eye, Sub(*pos, view.eye), m_hit);
-    if (m_hasHit) m_hitMesh = static_cast<ILxMesh *>(NewMeshObject(m_host, *m_hit.item->mesh, false));
+        m_mouse.hasHit = PickPolygon(m_host, view.eye, Sub(*pos, view.eye), m_mouse.hit);
+    if (m_mouse.hasHit)
+        m_hitMesh = static_cast<ILxMesh *>(NewMeshObject(m_host, *m_mouse.hit.item->mesh, false));
 }
 
 CommandResult ToolHost::Press(int part, const PressOptions &options, const Vec3 *pos) {
     if (!m_active) return {LXe_NOTFOUND, "no tool is active"};
-    if (m_pressed) Release();
+    if (m_mouse.pressed) Release();
     m_host.Install();
-    m_pressed = true;
-    m_pressPart = part;
-    m_button = options.button;
-    m_modifiers = options.modifiers;
+    m_mouse = MouseState{};
+    m_mouse.pressed = true;
+    m_mouse.part = part;
+    m_mouse.button = options.button;
+    m_mouse.modifiers = options.modifiers;
     TakeHit(options, pos);
     unsigned button = options.button;
-    m_onHandle = m_constrained = false;
-    m_havePressMouse = pos != nullptr;
-    if (pos) m_mouse = m_pressMouse = *pos;
-    m_haulIndex = -1;
+    m_mouse.havePressMouse = pos != nullptr;
+    if (pos) m_mouse.mouse = m_mouse.pressMouse = *pos;
     FillPackets(LXi_TOOLEVENT_DOWN);
-    m_tracking = m_model.loc()->Down(m_vts, m_adjust) == LXe_TRUE;
+    m_mouse.tracking = m_model.loc()->Down(m_vts, m_adjust) == LXe_TRUE;
 
     unsigned flags = 0;
     m_model.loc()->Flags(&flags);
     const char *haul = nullptr;
     if (!Hittable(part) && (flags & LXfTMOD_I0_ATTRHAUL) && LXx_OK(m_model.loc()->Haul(button, &haul)) &&
         haul) {
-        m_haulIndex = m_attrs.FindIndex(haul);
-        if (m_haulIndex >= 0) m_haulStart = m_attrs.GetFlt(unsigned(m_haulIndex));
+        m_mouse.haulIndex = m_attrs.FindIndex(haul);
+        if (m_mouse.haulIndex >= 0) m_mouse.haulStart = m_attrs.GetFlt(unsigned(m_mouse.haulIndex));
     }
     Refresh();
     return {};
@@ -467,21 +468,21 @@ CommandResult ToolHost::Press(int part, const PressOptions &options, const Vec3 
 
 CommandResult ToolHost::Drag(const Vec3 &pos) {
     if (!m_active) return {LXe_NOTFOUND, "no tool is active"};
-    if (!m_pressed) return {LXe_FAILED, "no mouse button is down (tool.press first)"};
+    if (!m_mouse.pressed) return {LXe_FAILED, "no mouse button is down (tool.press first)"};
     m_host.Install();
-    if (!m_havePressMouse) m_pressMouse = pos, m_havePressMouse = true;
-    m_mouse = pos;
+    if (!m_mouse.havePressMouse) m_mouse.pressMouse = pos, m_mouse.havePressMouse = true;
+    m_mouse.mouse = pos;
     FillPackets(LXi_TOOLEVENT_MOVE);
-    if (m_tracking) m_model.loc()->Move(m_vts, m_adjust);
-    if (m_haulIndex >= 0) {
+    if (m_mouse.tracking) m_model.loc()->Move(m_vts, m_adjust);
+    if (m_mouse.haulIndex >= 0) {
         Vec3 right, up, back;
         view.Axes(right, up, back);
-        double delta = Dot(Sub(m_mouse, m_pressMouse), right);
-        if (m_attrs.TypeName(unsigned(m_haulIndex)) == LXsTYPE_INTEGER)
-            m_attrs.SetInt(unsigned(m_haulIndex),
-                           int(std::lround(m_haulStart + delta * view.pixelScale / 10.0)));
+        double delta = Dot(Sub(m_mouse.mouse, m_mouse.pressMouse), right);
+        if (m_attrs.TypeName(unsigned(m_mouse.haulIndex)) == LXsTYPE_INTEGER)
+            m_attrs.SetInt(unsigned(m_mouse.haulIndex),
+                           int(std::lround(m_mouse.haulStart + delta * view.pixelScale / 10.0)));
         else
-            m_attrs.SetFlt(unsigned(m_haulIndex), m_haulStart + delta);
+            m_attrs.SetFlt(unsigned(m_mouse.haulIndex), m_mouse.haulStart + delta);
     }
     Refresh();
     return {};
@@ -489,14 +490,12 @@ CommandResult ToolHost::Drag(const Vec3 &pos) {
 
 CommandResult ToolHost::Release() {
     if (!m_active) return {LXe_NOTFOUND, "no tool is active"};
-    if (!m_pressed) return {LXe_FAILED, "no mouse button is down"};
+    if (!m_mouse.pressed) return {LXe_FAILED, "no mouse button is down"};
     m_host.Install();
     FillPackets(LXi_TOOLEVENT_UP);
-    if (m_tracking) m_model.loc()->Up(m_vts, m_adjust);
-    m_pressed = m_tracking = false;
-    m_haulIndex = -1;
-    m_modifiers = 0;
+    if (m_mouse.tracking) m_model.loc()->Up(m_vts, m_adjust);
     ClearHit();
+    m_mouse = MouseState{};
     Refresh();
     return {};
 }
@@ -505,22 +504,23 @@ CommandResult ToolHost::Release() {
 
 void ToolHost::TranslateHitHandle(const Vec3 &toolPos, const Vec3 *constraint) {
     Vec3 pos = ToolToWorld(toolPos);
-    m_onHandle = true;
-    m_handle = pos;
-    if (!m_havePressMouse) m_mouse = m_pressMouse = pos, m_havePressMouse = true;
-    m_constrained = false;
+    m_mouse.onHandle = true;
+    m_mouse.handle = pos;
+    if (!m_mouse.havePressMouse) m_mouse.mouse = m_mouse.pressMouse = pos, m_mouse.havePressMouse = true;
+    m_mouse.constrained = false;
     if (constraint) {
-        m_constraintDir = ToolToWorldDirection(*constraint);
-        m_constrained = MakeUnit(m_constraintDir);
+        m_mouse.constraintDir = ToolToWorldDirection(*constraint);
+        m_mouse.constrained = MakeUnit(m_mouse.constraintDir);
     }
 }
 
 bool ToolHost::TranslateNewPosition(Vec3 &toolPos) const {
-    Vec3 pos = OnWorkPlane(m_mouse);
-    if (m_onHandle) {
-        pos = Add(m_handle, Sub(m_mouse, m_pressMouse));
-        if (m_constrained)
-            pos = Add(m_handle, Scale(m_constraintDir, Dot(Sub(pos, m_handle), m_constraintDir)));
+    Vec3 pos = OnWorkPlane(m_mouse.mouse);
+    if (m_mouse.onHandle) {
+        pos = Add(m_mouse.handle, Sub(m_mouse.mouse, m_mouse.pressMouse));
+        if (m_mouse.constrained)
+            pos = Add(m_mouse.handle,
+                      Scale(m_mouse.constraintDir, Dot(Sub(pos, m_mouse.handle), m_mouse.constraintDir)));
     }
     toolPos = WorldToTool(pos);
     return true;

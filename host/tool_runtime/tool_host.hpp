@@ -229,24 +229,28 @@ private:
     Matrix4 m_worldToTool = IdentityMatrix();
     double m_toolUnit = 1.0;
 
-    // press and drag state
-    bool m_pressed = false;
-    bool m_tracking = false;
-    int m_pressPart = LXiHITPART_NONE;
-    unsigned m_button = 0;
-    unsigned m_modifiers = 0;
-    bool m_hasHit = false;
-    PolygonHit m_hit;
+    /// The mouse from a press to its release: what was pressed and with which button and keys, the
+    /// polygon under it, where it went, the handle it drags (and the line it keeps to) or the
+    /// attribute it hauls.
+    struct MouseState {
+        bool pressed = false;
+        bool tracking = false;  // the tool took the press (tmod_Down answered true)
+        int part = LXiHITPART_NONE;
+        unsigned button = 0;
+        unsigned modifiers = 0;
+        bool hasHit = false;
+        PolygonHit hit;
+        Vec3 mouse{};
+        Vec3 pressMouse{};
+        bool havePressMouse = false;
+        bool onHandle = false;
+        Vec3 handle{};
+        bool constrained = false;
+        Vec3 constraintDir{};
+        int haulIndex = -1;
+        double haulStart = 0.0;
+    } m_mouse;
     ILxUnknownID m_hitMesh = nullptr;  // the hit mesh's object, one reference held
-    Vec3 m_mouse{};
-    Vec3 m_pressMouse{};
-    bool m_havePressMouse = false;
-    bool m_onHandle = false;
-    Vec3 m_handle{};
-    bool m_constrained = false;
-    Vec3 m_constraintDir{};
-    int m_haulIndex = -1;
-    double m_haulStart = 0.0;
 };
 
 /// Adds the tool command lines: tool.set, tool.attr, tool.doApply, tool.drop, tool.reset, and the
