@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "bench_scenes.hpp"
-#include "host/tool_host.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "lx_tool.hpp"

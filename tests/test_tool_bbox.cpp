@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "Tool_BBox_Move_019.hpp"
-#include "host/builders.hpp"
-#include "host/tool_host.hpp"
+#include "host/model/builders.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "tests/test_support.hpp"
 
 using namespace gorva::host;
@@ -316,4 +316,24 @@ TEST_F(BBoxToolTest, NothingSelectedShowsNoBox) {
     Line("tool.set gORVA.BBox on");
     EXPECT_TRUE(host.Tools().Drawing().handles.empty());
     EXPECT_TRUE(host.Tools().Drawing().strokes.empty());
+}
+
+TEST_F(BBoxToolTest, DegenerateGeometryMovesSoundly) {
+    // Everything selected: polygons of one and two points, one without area, coincident corners, and
+    // an item scaled to nothing at (5, 0, 0), which has no space to move in.
+    for (const char *type : {"vertex", "edge", "polygon"}) {
+        host.NewScene();
+        std::array<ItemData *, 3> items = AddDegenerateScene(host);
+        SelectEverything(host);
+        Line(std::string("select.typeFrom ") + type);
+        Line("tool.set gORVA.BBox on");
+        ExpectVec(Corner(0), 0, 0, 0, type);
+        ExpectVec(Corner(7), 5, 0, 3, type);
+        DragCorner(0, {1, 2, 0});
+        Line("tool.doApply");
+        ExpectAt(WorldPoint(*items[1], 0), 1, 2, 0, type);
+        ExpectAt(WorldPoint(*items[1], 6), 2, 2, 1, type);
+        ExpectAt(WorldPoint(*items[2], 0), 5, 0, 0, type);
+    }
+    EXPECT_FALSE(LoggedUndeclaredEdit());
 }

@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "Tool_Vector_Scale_020.hpp"
-#include "host/builders.hpp"
-#include "host/tool_host.hpp"
+#include "host/model/builders.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "tests/test_support.hpp"
 
 using namespace gorva::host;
@@ -163,7 +163,9 @@ TEST_F(ScaleToolTest, CoincidingAndClosePointsWarnAndMayDisableTheLength) {
         // metre.
         const Vec3 p1 = AttrTriple("p1");
         ExpectAt(warning.pos, p1[0], p1[1] + 0.375, p1[2], c.name);
-        if (!c.lineShown) EXPECT_NEAR(p1[0], c.third, 1e-6) << c.name;
+        if (!c.lineShown) {
+            EXPECT_NEAR(p1[0], c.third, 1e-6) << c.name;
+        }
         ASSERT_FALSE(d.strokes.empty());
         const DrawnStroke *circle = nullptr;
         for (const DrawnStroke &stroke : d.strokes)
@@ -328,4 +330,23 @@ TEST_F(ScaleToolTest, ReferenceLineShowsItsLengthAndIgnoresPresses) {
     Line("tool.drag 9 9 9");
     Line("tool.release");
     ExpectAt(AttrTriple("p1"), 2, 0, 0, "presses move nothing");
+}
+
+TEST_F(ScaleToolTest, DegenerateGeometryScalesSoundly) {
+    // An empty mesh first (the reference without a line: a box of no size), then the slivers; the item
+    // scaled to nothing is a transform the tool refuses, so it takes no part.
+    std::array<ItemData *, 3> items = AddDegenerateScene(host);
+    CommandResult refused = host.RunLine("tool.set gORVA.Scale on");
+    EXPECT_EQ(refused.message, host.MessageText("gORVA.Scale", "ItemTransformsFound", {}));
+    host.SetActive(*items[2], false);
+    Line("tool.set gORVA.Scale on");
+    EXPECT_EQ(AttrNumber("dims_x"), 0.0);
+    Attr("dims_x", "2");
+    EXPECT_EQ(AttrNumber("dims_x"), 0.0) << "the empty box spans no axis";
+    Attr("scale_factor", "2");
+    Line("tool.doApply");
+    // The slivers about the centre of their own box (0, 0, 0)..(3, 0, 3).
+    ExpectAt(WorldPoint(*items[1], 3), 4.5, 0, -1.5, "sliver point 3");
+    ExpectAt(WorldPoint(*items[1], 6), 0.5, 0, 0.5, "coincident corner");
+    ExpectAt(WorldPoint(*items[1], 5), 0.5, 0, 0.5, "coincident corner");
 }
