@@ -200,3 +200,27 @@ TEST_F(GorvaProgram, AlignToolsAreRefusedWithTheirReasons) {
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("Select two vertices"), std::string::npos) << o.err;
 }
+
+TEST_F(GorvaProgram, AlignDemoSetsTheFrameInItsOpeningAndStacksTheBlocks) {
+    const std::string examples = GORVA_EXAMPLES_DIR;
+    Outcome o =
+        Gorva("run --set EXAMPLES=" + examples + " --set OUT=. " + examples + "/scripts/80_align.gorva");
+    ASSERT_EQ(o.status, 0) << o.err;
+    for (const char *f : {"80_align_frame_tool.png", "80_align_frame_plan_tool.png",
+                          "80_align_blocks_tool.png", "80_align.png", "80_align.svg"})
+        EXPECT_GT(fs::file_size(dir / f), 100u) << f;
+    const Objects objects = ReadObjects(Slurp(dir / "80_align.obj"));
+    // The frame's outer corners on the opening's corners (1.4, 0.9) and (2.6, 2.1), 0.1 to 0.2 m deep
+    // in the 0.3 m wall; the upper block's front corner on the lower block's, its far corner above.
+    const Expected expected[] = {{"WindowFrame", 0, {1.4, 0.9, 0.1}},
+                                 {"WindowFrame", 14, {2.6, 2.1, 0.2}},
+                                 {"BlockB", 3, {8, 0.5, 0.6}},
+                                 {"BlockB", 5, {8.8, 0.9, 0}},
+                                 {"BlockA", 7, {8, 0.5, 0.6}}};
+    for (const Expected &e : expected) {
+        ASSERT_GT(objects.count(e.object), 0u) << e.object;
+        const Point &p = objects.at(e.object).at(e.index);
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(p[k], e.at[k], 2e-5) << e.object << " " << e.index << " " << k;
+    }
+}
