@@ -1,5 +1,7 @@
 #include "host/host.hpp"
 
+#include <chrono>
+
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -7,8 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/services.hpp"
-#include "host/tool_host.hpp"
+#include "host/bridge/services.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "lx_module.hpp"
 
 namespace gorva::host {
@@ -38,6 +40,11 @@ struct Host::RootObject final : HostObject<Host::RootObject, ILxHostRoot> {
     Host &host;
     ILxUnknownID scene;
 };
+
+double Host::Clock::Now() const {
+    if (scripted) return seconds;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 Host::Host(const std::string &configDir) {
     m_root = new RootObject(*this);

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "host/host_config.hpp"
-#include "host/journal.hpp"
-#include "host/scene.hpp"
-#include "host/selection.hpp"
+#include "host/model/config.hpp"
+#include "host/model/journal.hpp"
+#include "host/model/scene.hpp"
+#include "host/model/selection.hpp"
 #include "lx_com.hpp"
 
 class ILxModule;
@@ -147,6 +147,14 @@ public:
     /// The next monitor reports an abort at this step (counted from 1); -1 for never.
     int abortAtStep = -1;
     double time = 0.0;
+    /// The wall clock plug-ins read (lx::WallClockSeconds): the system's steady clock, or a scripted
+    /// one that stands still until it is set or advanced.
+    struct Clock {
+        bool scripted = false;
+        double seconds = 0.0;
+        /// Seconds now: the scripted value, or the system's steady clock.
+        double Now() const;
+    } clock;
 
     // ---- records
     std::vector<MonitorRecord> monitors;

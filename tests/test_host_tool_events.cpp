@@ -1,0 +1,143 @@
+// What the host hands a tool with a press besides the handle part: the polygon under the mouse,
+// the button and modifier keys, and the wall clock; and the UV map every new mesh carries.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "host/model/builders.hpp"
+#include "host/io/obj_io.hpp"
+#include "host/bridge/services.hpp"
+#include "host/tool_runtime/tool_host.hpp"
+#include "host/tool_runtime/tool_pick.hpp"
+#include "lx_clock.hpp"
+#include "lx_mesh.hpp"
+#include "tests/test_support.hpp"
+
+using namespace gorva::host;
+
+namespace {
+
+/// An L-shaped floor polygon (a unit square with its +X+Z quarter cut away) at height 0.
+MeshSpec LShape() {
+    MeshSpec shape;
+    shape.name = "L";
+    shape.points = {{0, 0, 0}, {1, 0, 0}, {1, 0, 0.5f}, {0.5f, 0, 0.5f}, {0.5f, 0, 1}, {0, 0, 1}};
+    shape.polygons = {{{0, 5, 4, 3, 2, 1}, "", ""}};
+    return shape;
+}
+
+}  // namespace
+
+TEST(HostPick, NearestPolygonAlongTheRayInTheMeshsOwnSpace) {
+    Host host;
+    AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    MeshSpec moved = BoxSpec({0, 0, 0}, {1, 1, 1});
+    moved.name = "Moved";
+    moved.position = {0, 0, -3};
+    moved.scale = {2, 1, 1};
+    ItemData &far = AddMesh(host, moved);
+    PolygonHit hit;
+    ASSERT_TRUE(PickPolygon(host, {0.5, 0.5, 10}, {0, 0, -1}, hit));
+    EXPECT_EQ(hit.item->name, "Box");
+    EXPECT_NEAR(hit.pos[2], 1.0, 1e-12);  // the near box's front face
+    EXPECT_NEAR(hit.t, 9.0, 1e-12);
+    EXPECT_NEAR(hit.normal[2], 1.0, 1e-12);
+
+    ASSERT_TRUE(PickPolygon(host, {1.5, 0.5, 10}, {0, 0, -1}, hit));  // beside the first box
+    EXPECT_EQ(hit.item, &far);
+    EXPECT_NEAR(hit.pos[0], 0.75, 1e-12);  // world x 1.5 in an item scaled 2 along X
+    EXPECT_NEAR(hit.pos[2], 1.0, 1e-12);
+    EXPECT_FALSE(PickPolygon(host, {0.5, 0.5, 10}, {0, 0, 1}, hit));  // looking away
+    EXPECT_FALSE(PickPolygon(host, {5, 5, 10}, {0, 0, -1}, hit));
+}
+
+TEST(HostPick, AConcavePolygonIsMissedInItsNotch) {
+    Host host;
+    AddMesh(host, LShape());
+    PolygonHit hit;
+    EXPECT_TRUE(PickPolygon(host, {0.25, 5, 0.75}, {0, -1, 0}, hit));
+    EXPECT_TRUE(PickPolygon(host, {0.75, 5, 0.25}, {0, -1, 0}, hit));
+    EXPECT_FALSE(PickPolygon(host, {0.75, 5, 0.75}, {0, -1, 0}, hit));  // the cut-away quarter
+}
+
+class ToolEventsTest : public ToolSceneTest {};
+
+TEST_F(ToolEventsTest, APressCarriesThePolygonUnderTheMouseUntilRelease) {
+    MeshSpec floor = GridSpec(2, 2);
+    floor.position = {0, 0, 0};
+    ItemData &grid = AddMesh(host, floor);
+    Line("tool.view 3d 100 0.5 10 1.5");
+    Line("tool.set gORVA.Arch on");
+    Line("tool.press part:-1 button:2");  // the first press places the arch
+    Line("tool.release");
+    Line("tool.press 0.5 0 1.5 button:2");
+    const LXpToolHitEvent &hit = host.Tools().Packets().hit;
+    ASSERT_NE(hit.polygon, nullptr);
+    EXPECT_EQ(FromId(hit.polygon), 2u);  // the quad over x 0..1, z 1..2
+    EXPECT_EQ(MeshOf(hit.mesh), grid.mesh.get());
+    EXPECT_NEAR(hit.pos[0], 0.5, 1e-9);
+    EXPECT_NEAR(hit.pos[2], 1.5, 1e-9);
+    Line("tool.release");
+    EXPECT_EQ(host.Tools().Packets().hit.polygon, nullptr);
+
+    Line("tool.press part:-1 hitMesh:Grid hitPolygon:3 button:2");
+    ASSERT_NE(host.Tools().Packets().hit.polygon, nullptr);
+    EXPECT_EQ(FromId(host.Tools().Packets().hit.polygon), 3u);
+    EXPECT_NEAR(host.Tools().Packets().hit.pos[0], 1.5, 1e-9);  // the named quad's centre
+    Line("tool.release");
+    EXPECT_FALSE(host.RunLine("tool.press part:-1 hitMesh:Grid hitPolygon:4").ok());
+    EXPECT_FALSE(host.RunLine("tool.press part:-1 hitMesh:Grid").ok());
+}
+
+TEST_F(ToolEventsTest, APressCarriesItsButtonAndModifierKeys) {
+    Line("tool.set gORVA.Arch on");
+    struct Case {
+        const char *args;
+        unsigned input, mode;
+    } cases[] = {
+        {"", 0, 0}, {" button:1", 1, 0}, {" mode:ctrl", 0, 8}, {" mode:shift|alt", 0, 5}, {" mode:8", 0, 8}};
+    for (const Case &c : cases) {
+        Line(std::string("tool.press part:-1") + c.args);
+        EXPECT_EQ(host.Tools().Packets().input.input, c.input) << c.args;
+        EXPECT_EQ(host.Tools().Packets().input.mode, c.mode) << c.args;
+        Line("tool.release");
+    }
+    EXPECT_EQ(host.Tools().Packets().input.mode, 0u);
+    EXPECT_FALSE(host.RunLine("tool.press part:-1 mode:hyper").ok());
+    EXPECT_FALSE(host.RunLine("tool.press part:-1 button:5").ok());
+}
+
+TEST_F(ToolEventsTest, TheWallClockIsTheHostsWhenScripted) {
+    Line("host.clock set 100");
+    EXPECT_DOUBLE_EQ(lx::WallClockSeconds(), 100.0);
+    Line("host.clock advance 1.25");
+    EXPECT_DOUBLE_EQ(lx::WallClockSeconds(), 101.25);
+    EXPECT_FALSE(host.RunLine("host.clock advance -1").ok());
+    EXPECT_FALSE(host.RunLine("host.clock wind 3").ok());
+    Line("host.clock system");
+    double a = lx::WallClockSeconds(), b = lx::WallClockSeconds();
+    EXPECT_LE(a, b);
+    EXPECT_NE(a, 101.25);
+}
+
+TEST_F(ToolEventsTest, NewMeshesCarryAnEmptyTextureMapAndSavedUVsComeBack) {
+    Line("item.create mesh Fresh");
+    ItemData *fresh = host.scene.Find("Fresh");
+    ASSERT_NE(fresh, nullptr);
+    ASSERT_NE(fresh->mesh->FindMap(LXi_VMAP_TEXTUREUV, "Texture"), nullptr);
+
+    MeshSpec quad;
+    quad.name = "Quad";
+    quad.points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    quad.polygons = {{{0, 1, 2, 3}, "", "gORVA__Sweeper_Geometry"}};
+    ItemData &item = AddMesh(host, quad);
+    MeshMap *uv = item.mesh->FindMap(LXi_VMAP_TEXTUREUV, "Texture");
+    ASSERT_NE(uv, nullptr);
+    const float corner[2] = {0.25f, 0.75f};
+    item.mesh->SetMapValue(uint32_t(uv - item.mesh->maps.data()), 2, corner);
+    std::ostringstream out;
+    WriteObj(host, out);
+    EXPECT_NE(out.str().find("vt 0.25 0.75"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("g gORVA__Sweeper_Geometry"), std::string::npos) << out.str();
+}
