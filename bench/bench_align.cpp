@@ -4,7 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_scenes.hpp"
-#include "host/tool_host.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 

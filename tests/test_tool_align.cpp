@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "host/builders.hpp"
-#include "host/tool_host.hpp"
+#include "host/model/builders.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "tests/test_support.hpp"
 
 using namespace gorva::host;

@@ -165,6 +165,11 @@ std::vector<AlignCase> Cases() {
     };
 }
 
+/// Names a case in test output by its name rather than its bytes.
+void PrintTo(const AlignCase &c, std::ostream *os) {
+    *os << c.name;
+}
+
 class GorvaAlign : public GorvaProgram, public ::testing::WithParamInterface<AlignCase> {};
 
 }  // namespace
