@@ -68,6 +68,8 @@ void AlignToolFrame::dyna_Changed(unsigned index) {
     m_lastChanged = TracksChange(index) ? int(index) : -1;
 }
 
+// The tool's own writes bypass dyna_Changed: a switch the rules turned off must not read as the user
+// turning it off, which would recompute its offset from A and B at the next evaluation.
 void AlignToolFrame::SetOwnFloat(unsigned index, double value) {
     dyna_Value(index).SetFlt(value);
 }
