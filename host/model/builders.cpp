@@ -53,6 +53,40 @@ MeshSpec BoxSpec(const std::array<float, 3> &lo, const std::array<float, 3> &hi)
     return shape;
 }
 
+std::array<ItemData *, 3> AddDegenerateScene(Host &host) {
+    MeshSpec empty;
+    empty.name = "Empty";
+    MeshSpec slivers;
+    slivers.name = "Slivers";
+    slivers.points = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {0, 0, 1}, {1, 0, 1},
+                      {1, 0, 1}, {0, 0, 2}, {2, 0, 2}, {3, 0, 2}, {3, 0, 3}, {2, 0, 3}};
+    slivers.polygons = {{{0}, "", ""},              // one point
+                        {{0, 1}, "", ""},           // two points
+                        {{1, 2, 3}, "", ""},        // three points on one line: no area
+                        {{4, 7, 6, 5}, "", ""},     // corners 5 and 6 on the same spot
+                        {{8, 11, 10, 9}, "", ""}};  // a plain unit quad facing +Y
+    MeshSpec collapsed;
+    collapsed.name = "Collapsed";
+    collapsed.points = {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}};
+    collapsed.polygons = {{{0, 1, 2, 3}, "", ""}};
+    collapsed.position = {5, 0, 0};
+    collapsed.scale = {0, 0, 0};
+    return {&AddMesh(host, empty), &AddMesh(host, slivers), &AddMesh(host, collapsed)};
+}
+
+void SelectEverything(Host &host) {
+    for (ItemData *item : host.ActiveLayers()) {
+        MeshData &mesh = *item->mesh;
+        for (uint32_t p = 0; p < mesh.PointCount(); ++p) host.selection.SelectVertex(mesh, p);
+        for (uint32_t p = 0; p < mesh.PolygonCount(); ++p) host.selection.SelectPolygon(mesh, p);
+        for (uint32_t p = 0; p < mesh.PolygonCount(); ++p) {
+            const uint32_t *v = mesh.Vertices(p);
+            uint32_t n = mesh.VertexCount(p);
+            for (uint32_t k = 0; n > 1 && k < n; ++k) host.selection.SelectEdge(mesh, v[k], v[(k + 1) % n]);
+        }
+    }
+}
+
 void SelectPoints(Host &host, ItemData &mesh, const std::vector<uint32_t> &points) {
     for (uint32_t p : points) host.selection.SelectVertex(*mesh.mesh, p);
 }

@@ -36,6 +36,14 @@ MeshSpec GridSpec(unsigned nx, unsigned nz, float y = 0.0f, float x0 = 0.0f, flo
 /// Axis-aligned box with outward-facing quads (bottom, top, then the four sides).
 MeshSpec BoxSpec(const std::array<float, 3> &min, const std::array<float, 3> &max);
 
+/// The canned scene of awkward geometry every command and tool must survive, all active: "Empty"
+/// (a mesh without points), "Slivers" (a one-point and a two-point polygon, a triangle of three
+/// points on one line, a quad with two corners on the same spot, and a plain unit quad facing +Y)
+/// and "Collapsed" (a unit quad in an item scaled to nothing). Returns the three items in that order.
+std::array<ItemData *, 3> AddDegenerateScene(Host &host);
+/// Selects every point, edge and polygon of every active mesh.
+void SelectEverything(Host &host);
+
 /// Selects elements of a mesh by index ("vertex", "polygon") or edges by end-point pairs.
 void SelectPoints(Host &host, ItemData &mesh, const std::vector<uint32_t> &points);
 void SelectPolygons(Host &host, ItemData &mesh, const std::vector<uint32_t> &polygons);
