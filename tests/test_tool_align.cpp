@@ -324,6 +324,9 @@ TEST_F(MeshAlignTest, SwapExchangesRolesButNotAfterAnOriginTarget) {
     EXPECT_FALSE(Flag("swap_direction"));
     ExpectAt(b, 0, {0, 0, 0}, "swap refused");
     ExpectAt(a, 0, {1, 0, 0}, "the first still stays");
+    Line("tool.reset " + std::string(kMesh));  // B is still at the origin after a reset
+    Attr(kMesh, "swap_direction", "on");
+    ExpectAt(b, 0, {0, 0, 0}, "swap still refused");
 }
 
 TEST_F(MeshAlignTest, DuplicatesKeepOneAndOnePointWithoutDestinationIsInvalid) {
