@@ -5,6 +5,8 @@
 // clang-format off
 namespace gORVA_Tools_Arch { LxResult initialize(); }
 namespace gORVA_Tools_BBox { LxResult initialize(); }
+namespace gORVA_Tools_ComponentAlignAToB { LxResult initialize(); }
+namespace gORVA_Tools_MeshAlignAToB { LxResult initialize(); }
 namespace gORVA_Tools_Scale { LxResult initialize(); }
 namespace gORVA_Cmds_AddLightAtPolyPos { LxResult initialize(); }
 namespace gORVA_Cmds_SelectbyHeight { LxResult initialize(); }
@@ -19,6 +21,8 @@ namespace gORVA_Cmds_SelectEdgesbyAlignment { LxResult initialize(); }
 void initialize() {
     gORVA_Tools_Arch::initialize();
     gORVA_Tools_BBox::initialize();
+    gORVA_Tools_ComponentAlignAToB::initialize();
+    gORVA_Tools_MeshAlignAToB::initialize();
     gORVA_Tools_Scale::initialize();
     gORVA_Cmds_AddLightAtPolyPos::initialize();
     gORVA_Cmds_SelectbyHeight::initialize();
