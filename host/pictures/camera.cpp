@@ -181,6 +181,16 @@ void Camera::FitPerspective(const ViewOptions &opts, const std::array<Vec3, 8> &
     m_eye = Add(target, Scale(dir, hi));
 }
 
+bool Camera::ClipToView(Vec3 &a, Vec3 &b) const {
+    if (m_ortho) return true;
+    const double nearDepth = 1e-3;
+    double da = Dot(Sub(a, m_eye), m_forward), db = Dot(Sub(b, m_eye), m_forward);
+    if (!(da >= nearDepth || db >= nearDepth)) return false;
+    if (da < nearDepth) a = Add(a, Scale(Sub(b, a), (nearDepth - da) / (db - da)));
+    if (db < nearDepth) b = Add(b, Scale(Sub(a, b), (nearDepth - db) / (da - db)));
+    return true;
+}
+
 bool Camera::Project(const Vec3 &world, double &x, double &y, double &depth) const {
     Vec3 d = Sub(world, m_eye);
     depth = Dot(d, m_forward);

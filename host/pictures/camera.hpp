@@ -49,6 +49,11 @@ public:
     /// Pixel position and depth (distance along the view direction) of a world point; false when the
     /// point lies behind the eye of a perspective camera.
     bool Project(const Vec3 &world, double &x, double &y, double &depth) const;
+    /// Pixels per world unit at a depth (perspective) or everywhere (orthographic).
+    double PixelsPerUnit(double depth) const { return m_ortho ? m_focal : m_focal / depth; }
+    /// Cuts the segment to the part in front of the eye (a perspective camera sees nothing at or
+    /// behind it); false when nothing of it is in front.
+    bool ClipToView(Vec3 &a, Vec3 &b) const;
     /// Unit vector from the eye into the scene.
     const Vec3 &Forward() const { return m_forward; }
     bool Orthographic() const { return m_ortho; }

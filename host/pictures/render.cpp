@@ -27,10 +27,14 @@ Vec3 Row(const Matrix4 &m, int r) {
 }  // namespace
 
 Bounds PictureBounds(Host &host, const std::vector<OverlayShape> &overlay) {
-    Bounds b = SceneBounds(host);
+    Bounds scene = SceneBounds(host), b = scene;
+    // Guides that run on far beyond the scene (an alignment line kilometres long) are drawn but
+    // do not widen the picture.
+    Vec3 centre = Scale(Add(scene.min, scene.max), 0.5);
+    double reach = 10.0 * Length(Sub(scene.max, scene.min)) + 1.0;
     for (const auto &shape : overlay)
         for (const auto &p : shape.points)
-            if (std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2])) b.Add(p);
+            if (Length(Sub(p, centre)) <= reach) b.Add(p);
     return b;
 }
 
@@ -72,22 +76,13 @@ public:
 
     void SetColour(const Rgba &c) { cairo_set_source_rgba(m_cr, c[0], c[1], c[2], c[3]); }
 
+    /// A polyline (closed back to its start when `closed`), cut where it passes behind the eye;
+    /// false when none of it is in view.
     bool Strip(const std::vector<Vec3> &pts, bool closed, const Rgba &colour, double width) {
-        bool any = false;
-        for (const auto &p : pts) {
-            double x, y, d;
-            if (!m_cam.Project(p, x, y, d)) {
-                any = false;
-                break;
-            }
-            any ? cairo_line_to(m_cr, x, y) : cairo_move_to(m_cr, x, y);
-            any = true;
-        }
-        if (!any) {
+        if (!(InView(pts) ? PathThrough(pts, closed) : ClippedPath(pts, closed))) {
             cairo_new_path(m_cr);
             return false;
         }
-        if (closed) cairo_close_path(m_cr);
         SetColour(colour);
         cairo_set_line_width(m_cr, width);
         cairo_stroke(m_cr);
@@ -123,6 +118,44 @@ public:
     }
 
     cairo_t *m_cr;
+
+private:
+    bool InView(const std::vector<Vec3> &pts) const {
+        double x, y, d;
+        for (const auto &p : pts)
+            if (!m_cam.Project(p, x, y, d)) return false;
+        return !pts.empty();
+    }
+    bool PathThrough(const std::vector<Vec3> &pts, bool closed) {
+        double x, y, d;
+        for (size_t i = 0; i < pts.size(); ++i) {
+            m_cam.Project(pts[i], x, y, d);
+            i ? cairo_line_to(m_cr, x, y) : cairo_move_to(m_cr, x, y);
+        }
+        if (closed) cairo_close_path(m_cr);
+        return true;
+    }
+    /// Segment by segment, each cut to the part in front of the eye.
+    bool ClippedPath(const std::vector<Vec3> &pts, bool closed) {
+        bool any = false, joined = false;
+        size_t segments = pts.size() < 2 ? 0 : closed ? pts.size() : pts.size() - 1;
+        for (size_t i = 0; i < segments; ++i) {
+            const Vec3 &from = pts[i], &to = pts[(i + 1) % pts.size()];
+            Vec3 a = from, b = to;
+            double ax, ay, bx, by, d;
+            if (!m_cam.ClipToView(a, b) || !m_cam.Project(a, ax, ay, d) || !m_cam.Project(b, bx, by, d)) {
+                joined = false;
+                continue;
+            }
+            if (!joined || a != from) cairo_move_to(m_cr, ax, ay);
+            cairo_line_to(m_cr, bx, by);
+            any = true;
+            joined = b == to;
+        }
+        return any;
+    }
+
+public:
     const Camera &m_cam;
 };
 
@@ -396,14 +429,15 @@ void Marker(cairo_t *cr, const Camera &cam, const Vec3 &p, const OverlayShape &s
     cairo_stroke(cr);
 }
 
-/// A circle round on screen through the projected centre and rim point.
+/// A circle round on screen about the projected centre, its radius the distance to the second point.
 void ScreenCircle(cairo_t *cr, const Camera &cam, const OverlayShape &shape) {
-    double cx, cy, rx, ry, d;
-    if (shape.points.size() < 2 || !cam.Project(shape.points[0], cx, cy, d) ||
-        !cam.Project(shape.points[1], rx, ry, d))
-        return;
+    double cx, cy, d;
+    if (shape.points.size() < 2 || !cam.Project(shape.points[0], cx, cy, d)) return;
+    // The second point gives the radius, whichever way it lies (a marker's is often along the view).
+    double radius = Length(Sub(shape.points[1], shape.points[0])) * cam.PixelsPerUnit(d);
+    if (!std::isfinite(radius)) return;
     cairo_new_path(cr);
-    cairo_arc(cr, cx, cy, std::hypot(rx - cx, ry - cy), 0, 2 * kPi);
+    cairo_arc(cr, cx, cy, radius, 0, 2 * kPi);
     cairo_set_source_rgba(cr, shape.colour[0], shape.colour[1], shape.colour[2], shape.colour[3]);
     cairo_set_line_width(cr, shape.width);
     cairo_stroke(cr);
