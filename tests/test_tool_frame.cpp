@@ -254,3 +254,15 @@ TEST_F(ToolFrameTest, ToolLinesRejectMalformedInput) {
     EXPECT_FALSE(host.RunLine("tool.attr gORVA.Arch no_such_attr 1").ok());
     EXPECT_TRUE(host.Tools().Active());
 }
+
+TEST_F(ToolFrameTest, ForgottenInstancesStartAfresh) {
+    Line("tool.set gORVA.Arch on");
+    Line("tool.attr gORVA.Arch arch_type lancet");
+    Line("tool.doApply");
+    Line("tool.set gORVA.Arch on");
+    EXPECT_EQ(host.Tools().Attribute("arch_type"), "3");  // the same instance keeps its settings
+    host.Tools().ForgetInstances();
+    EXPECT_FALSE(host.Tools().Active());
+    Line("tool.set gORVA.Arch on");
+    EXPECT_EQ(host.Tools().Attribute("arch_type"), "0");
+}

@@ -251,6 +251,7 @@ bool RunDemo(Host &host, const std::string &examplesDir, const std::string &outD
         host.abortAtStep = -1;
         host.version = 801;
         host.Tools().ResetViewport();
+        host.Tools().ForgetInstances();
         ScriptStats stats;
         bool passed = RunScriptFile(host, s.path, local, err, stats);
         out << (passed ? "ran     " : "FAILED  ") << s.name << " (" << stats.commands << " commands)\n";

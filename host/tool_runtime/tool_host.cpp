@@ -101,6 +101,12 @@ ILxUnknownID ToolHost::Instance(const std::string &name) {
     return nullptr;
 }
 
+void ToolHost::ForgetInstances() {
+    if (m_active) Deactivate(false);
+    for (auto &entry : m_instances) entry.second->Release();
+    m_instances.clear();
+}
+
 void ToolHost::ResetViewport() {
     view = ToolView();
     actionCenter = {};

@@ -150,6 +150,9 @@ public:
     CommandResult SetAttribute(const std::string &tool, const std::string &attr, const std::string &value);
     /// The active tool's attribute as text; empty when unknown.
     std::string Attribute(const std::string &attr);
+    /// Drops the tool instances (an active tool is dropped first), so that the next activation of
+    /// each tool starts from a new instance, as in a new session.
+    void ForgetInstances();
     /// Resets a tool's attributes to its defaults (re-evaluating when it is the active one).
     CommandResult Reset(const std::string &name);
 
