@@ -26,6 +26,9 @@ protected:
     gorva::host::Host host;
 };
 
+/// Point i of an item's mesh in world space.
+gorva::host::Vec3 WorldPoint(const gorva::host::ItemData &item, uint32_t i);
+
 /// A host test for one command: runs it, sets the user values it reads, gives the texts of its
 /// message table, and checks a failure and the selection it leaves.
 class CommandTest : public HostTest {
@@ -64,8 +67,6 @@ protected:
     /// Where the active tool last drew the handle of this part (world space); fails the test and
     /// gives the origin when it was not drawn.
     gorva::host::Vec3 HandleAt(int part);
-    /// Point i of an item's mesh in world space.
-    static gorva::host::Vec3 WorldPoint(const gorva::host::ItemData &item, uint32_t i);
 
     gorva::host::ItemData *mesh = nullptr;
 };
