@@ -409,3 +409,20 @@ TEST_F(MeshAlignTest, DrawsTheGuideAlwaysAndBothLabelsWithTheDimensions) {
     for (const DrawnHandle &h : onA.handles) EXPECT_NE(h.part, 10000);
     EXPECT_TRUE(onA.texts.empty());
 }
+
+TEST(AlignToolsUnderAReferenceSystem, AreRefusedWithTheirReason) {
+    for (const char *tool : {"gORVA.ComponentAlignAToB", "gORVA.MeshAlignAToB"}) {
+        gorva::host::Host host;
+        host.AttachModule(InProcessModule());
+        gorva::host::MeshSpec shape = gorva::host::GridSpec(1, 1);
+        gorva::host::ItemData &grid = gorva::host::AddMesh(host, shape);
+        gorva::host::SelectPoints(host, grid, {0, 3});
+        host.selection.SetCurrent(gorva::host::kSelVertex);
+        ASSERT_TRUE(host.RunLine(std::string("tool.set ") + tool + " on").ok()) << tool;
+        ASSERT_TRUE(host.RunLine("tool.drop").ok());
+        host.refSystem = grid.ident;
+        gorva::host::CommandResult r = host.RunLine(std::string("tool.set ") + tool + " on");
+        EXPECT_FALSE(r.ok()) << tool;
+        EXPECT_EQ(r.message, host.MessageText(tool, "ItemLocalSpaceRefIsSet", {})) << tool;
+    }
+}

@@ -51,7 +51,9 @@ std::vector<qk::ToolEnableCheck> CgORVA_ComponentAlignAToB::EnableChecks() const
     return {{&qk::IsSetVertexMode, true, "NeedsVertexSelectionMode"},
             {m_destinationSet ? &qk::HasOneSelectedVertex : &qk::HasTwoSelectedVertices, true,
              "NeedsVertexSelection"},
-            {&qk::IsSupportedModoVersion, true, "WrongModoVersion"}};
+            {&qk::IsSupportedModoVersion, true, "WrongModoVersion"},
+            // The tool draws at world positions; in a reference item's space they would be misplaced.
+            {&qk::IsSetItemRefSystem, false, "ItemLocalSpaceRefIsSet"}};
 }
 
 bool CgORVA_ComponentAlignAToB::TracksChange(unsigned index) const {

@@ -63,7 +63,9 @@ std::vector<qk::ToolEnableCheck> CgORVA_MeshAlignAToB::EnableChecks() const {
     // With a destination left by an earlier activation, one selected vertex is enough to align.
     return {{m_destinationSet ? &qk::HasOneSelectedVertex : &qk::HasTwoSelectedVertices, true,
              "NeedsVertexSelection"},
-            {&qk::IsSupportedModoVersion, true, "WrongModoVersion"}};
+            {&qk::IsSupportedModoVersion, true, "WrongModoVersion"},
+            // The tool draws at world positions; in a reference item's space they would be misplaced.
+            {&qk::IsSetItemRefSystem, false, "ItemLocalSpaceRefIsSet"}};
 }
 
 bool CgORVA_MeshAlignAToB::TracksChange(unsigned index) const {
