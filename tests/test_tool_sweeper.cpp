@@ -489,6 +489,21 @@ TEST_F(SweeperToolTest, LabelsReadAAndBOrTheSizes) {
     EXPECT_EQ(labels[1].text, host.MessageText("gORVA.Sweeper", "bbox_size_y", {FormatDistance(0.1)}));
 }
 
+TEST_F(SweeperToolTest, OnlyA3DViewShowsAndBuildsTheSweepAndADropForgetsThePath) {
+    PathMesh(kStraight);
+    Start({0, 1});
+    Line("tool.view uv");
+    EXPECT_EQ(NewPoints(), 0u);
+    EXPECT_TRUE(host.Tools().Drawing().handles.empty());
+    Line("tool.view 3d");
+    EXPECT_EQ(NewPoints(), 8u);
+    Line("tool.drop");
+    EXPECT_EQ(NewPoints(), 0u);
+    Line("tool.set gORVA.Sweeper on");  // a new activation waits for its first press
+    EXPECT_EQ(NewPoints(), 0u);
+    EXPECT_TRUE(host.Tools().Drawing().handles.empty());
+}
+
 TEST(SweeperLayers, TheSinglePolygonLayerSuppliesTheProfile) {
     const bool none[2] = {false, false}, first[2] = {true, false}, both[2] = {true, true};
     const unsigned profileSecond[2] = {12, 1}, bareVertices[2] = {0, 1}, profileFirst[2] = {1, 40};
