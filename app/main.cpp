@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "host/obj_io.hpp"
-#include "host/scene_dump.hpp"
-#include "host/script_runner.hpp"
+#include "host/io/obj_io.hpp"
+#include "host/io/scene_dump.hpp"
+#include "host/scripting/script_runner.hpp"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 
 /// Three repetitions of which only the aggregates are reported; the table reads the median.

@@ -14,7 +14,7 @@
 #include "Tool_Sweeper_Path.hpp"
 #include "Tool_Sweeper_Profiles_01.hpp"
 #include "bench_scenes.hpp"
-#include "host/tool_host.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 

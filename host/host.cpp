@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/services.hpp"
-#include "host/tool_host.hpp"
+#include "host/bridge/services.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "lx_module.hpp"
 
 namespace gorva::host {

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "host/host_config.hpp"
-#include "host/journal.hpp"
-#include "host/scene.hpp"
-#include "host/selection.hpp"
+#include "host/model/config.hpp"
+#include "host/model/journal.hpp"
+#include "host/model/scene.hpp"
+#include "host/model/selection.hpp"
 #include "lx_com.hpp"
 
 class ILxModule;

@@ -4,6 +4,10 @@
 // Registration functions, one per server, each defined in its server's own source file.
 // clang-format off
 namespace gORVA_Tools_Arch { LxResult initialize(); }
+namespace gORVA_Tools_BBox { LxResult initialize(); }
+namespace gORVA_Tools_ComponentAlignAToB { LxResult initialize(); }
+namespace gORVA_Tools_MeshAlignAToB { LxResult initialize(); }
+namespace gORVA_Tools_Scale { LxResult initialize(); }
 namespace gORVA_Tools_Sweeper { LxResult initialize(); }
 namespace gORVA_Cmds_AddLightAtPolyPos { LxResult initialize(); }
 namespace gORVA_Cmds_SelectbyHeight { LxResult initialize(); }
@@ -17,6 +21,10 @@ namespace gORVA_Cmds_SelectEdgesbyAlignment { LxResult initialize(); }
 /// that order when they come. Results are not tested: a server that fails to register is absent.
 void initialize() {
     gORVA_Tools_Arch::initialize();
+    gORVA_Tools_BBox::initialize();
+    gORVA_Tools_ComponentAlignAToB::initialize();
+    gORVA_Tools_MeshAlignAToB::initialize();
+    gORVA_Tools_Scale::initialize();
     gORVA_Tools_Sweeper::initialize();
     gORVA_Cmds_AddLightAtPolyPos::initialize();
     gORVA_Cmds_SelectbyHeight::initialize();

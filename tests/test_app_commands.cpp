@@ -1,12 +1,12 @@
-// Host commands for scripts, the camera and pictures.
+// Host commands for scripts, and pictures written by the render command.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <fstream>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
-#include "host/render.hpp"
+#include "host/pictures/render.hpp"
 
 using namespace gorva::host;
 
@@ -136,43 +136,4 @@ TEST(AppRender, AnUnwritablePathFailsWithAReason) {
     std::string error;
     EXPECT_FALSE(RenderScene(host, "/no/such/folder/x.png", ViewOptions(), error));
     EXPECT_NE(error.find("cannot write"), std::string::npos);
-}
-
-class AppCamera : public ::testing::TestWithParam<const char *> {};
-
-TEST_P(AppCamera, FitsEveryCornerOfTheBoundsInsideThePicture) {
-    ViewOptions opts;
-    std::string error;
-    ASSERT_TRUE(SetViewOption(opts, "view", GetParam(), error));
-    opts.width = 400, opts.height = 200;
-    Bounds b;
-    b.Add({-3, 0, -1});
-    b.Add({5, 7, 0.5});
-    Camera cam = Camera::Fit(opts, b);
-    for (int i = 0; i < 8; ++i) {
-        Vec3 c{i & 1 ? b.max[0] : b.min[0], i & 2 ? b.max[1] : b.min[1], i & 4 ? b.max[2] : b.min[2]};
-        double x, y, d;
-        ASSERT_TRUE(cam.Project(c, x, y, d));
-        EXPECT_GE(x, 0);
-        EXPECT_LE(x, 400);
-        EXPECT_GE(y, 0);
-        EXPECT_LE(y, 200);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Views, AppCamera, ::testing::Values("persp", "top", "front", "side"));
-
-TEST(AppCamera, TheTargetProjectsToTheCentreAndUpIsUp) {
-    ViewOptions opts;
-    std::string error;
-    ASSERT_TRUE(SetViewOption(opts, "eye", "10,4,6", error));
-    ASSERT_TRUE(SetViewOption(opts, "target", "1,1,1", error));
-    Camera cam = Camera::Fit(opts, Bounds());
-    double x, y, d, ux, uy, ud;
-    ASSERT_TRUE(cam.Project({1, 1, 1}, x, y, d));
-    EXPECT_NEAR(x, opts.width / 2.0, 1e-9);
-    EXPECT_NEAR(y, opts.height / 2.0, 1e-9);
-    ASSERT_TRUE(cam.Project({1, 2, 1}, ux, uy, ud));
-    EXPECT_LT(uy, y);                                 // pixels grow downwards
-    EXPECT_FALSE(cam.Project({19, 7, 11}, x, y, d));  // behind the eye
 }

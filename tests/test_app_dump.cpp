@@ -1,9 +1,9 @@
 // The JSON dump of the scene state.
 #include <gtest/gtest.h>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
-#include "host/scene_dump.hpp"
+#include "host/io/scene_dump.hpp"
 #include "lx_mesh.hpp"
 
 using namespace gorva::host;

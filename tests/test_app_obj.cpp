@@ -6,9 +6,9 @@
 #include <random>
 #include <sstream>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
-#include "host/obj_io.hpp"
+#include "host/io/obj_io.hpp"
 #include "lx_mesh.hpp"
 
 using namespace gorva::host;

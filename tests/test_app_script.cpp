@@ -6,10 +6,10 @@
 #include <regex>
 #include <sstream>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
-#include "host/script_runner.hpp"
-#include "host/tool_host.hpp"
+#include "host/scripting/script_runner.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "tests/test_support.hpp"
 
 using namespace gorva::host;

@@ -7,10 +7,11 @@
 #include <tuple>
 #include <vector>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "lx_command.hpp"
 #include "lx_module.hpp"
+#include "tests/test_support.hpp"
 
 namespace {
 
@@ -18,17 +19,10 @@ namespace gh = gorva::host;
 using Vec = std::array<double, 3>;
 
 const char *const kCmd = "gORVA.Cmd.AddLightAtPolyPos";
-const char *const kTable = "gORVA.Cmd.AddLightAtPolyPos";
 
-class AddLightTest : public ::testing::Test {
+class AddLightTest : public CommandTest {
 protected:
-    void SetUp() override {
-        void *module = nullptr;
-        lx::CreateModule(host.Root(), &module, &initialize);
-        host.AttachModule(static_cast<ILxModule *>(module));
-    }
-
-    gh::CommandResult Run(std::vector<gh::CommandArg> args) { return host.Run(kCmd, args); }
+    AddLightTest() : CommandTest(kCmd) {}
 
     std::vector<gh::ItemData *> ItemsOfType(const char *typeName) const {
         std::vector<gh::ItemData *> out;
@@ -37,15 +31,6 @@ protected:
             if (item->type == type) out.push_back(item.get());
         return out;
     }
-
-    std::string Text(const char *key) const { return host.MessageText(kTable, key, {}); }
-
-    void ExpectFailure(const gh::CommandResult &r, const char *key) const {
-        EXPECT_EQ(r.code, LXe_FAILED);
-        EXPECT_EQ(r.message, Text(key));
-    }
-
-    gh::Host host;
 };
 
 /// A mesh item holding one quad per corner list (four points each, in the order given).

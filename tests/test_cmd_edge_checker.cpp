@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "CMD_SelectEdgesByAlignment_005.hpp"
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "lx_module.hpp"
+#include "tests/test_support.hpp"
 
 namespace {
 
@@ -139,18 +140,9 @@ TEST(AllowedDirections, MatchNeedsEveryComponentWithinTolerance) {
 
 // ---- command through the host ----
 
-class EdgeCheckerTest : public ::testing::Test {
+class EdgeCheckerTest : public CommandTest {
 protected:
-    void SetUp() override {
-        void *module = nullptr;
-        lx::CreateModule(host.Root(), &module, &initialize);
-        host.AttachModule(static_cast<ILxModule *>(module));
-    }
-
-    void SetValue(const char *name, const std::string &value) {
-        std::string error;
-        ASSERT_TRUE(host.SetUserValue(name, value, error)) << name << ": " << error;
-    }
+    EdgeCheckerTest() : CommandTest(kCommand) {}
 
     void Settings(int axes, int multiples, double minLength = 0.0) {
         SetValue("gORVA_01_EdgeChecker_Axes", std::to_string(axes));
@@ -169,14 +161,8 @@ protected:
     }
 
     bool IsSelected(const ItemData &mesh, uint32_t a, uint32_t b) {
-        for (const EdgePacket &e : host.selection.EdgeList())
-            if (e.mesh == mesh.mesh.get() && ((e.a == a && e.b == b) || (e.a == b && e.b == a))) return true;
-        return false;
+        return SelectedEdges(mesh).count({std::min(a, b), std::max(a, b)}) > 0;
     }
-
-    std::string Text(const char *key) { return host.MessageText(kCommand, key, {}); }
-
-    Host host;
 };
 
 std::array<float, 3> Dir(double x, double y, double z) {

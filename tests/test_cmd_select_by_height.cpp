@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "CMD_SelectbyHeight_009.hpp"
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "lx_module.hpp"
+#include "tests/test_support.hpp"
 #include "qk_select_sweep.hpp"
 
 namespace {
@@ -20,46 +21,10 @@ namespace height = gORVA_Cmds_SelectbyHeight;
 
 constexpr const char *kCommand = "gORVA.Cmd.SelectbyHeight";
 
-class SelectByHeightTest : public ::testing::Test {
+class SelectByHeightTest : public CommandTest {
 protected:
-    void SetUp() override {
-        void *module = nullptr;
-        lx::CreateModule(host.Root(), &module, &initialize);
-        host.AttachModule(static_cast<ILxModule *>(module));
-    }
-
-    CommandResult Run(int mode) { return host.Run(kCommand, {{"match_mode", std::to_string(mode)}}); }
-
-    void SetValue(const char *name, const std::string &value) {
-        std::string error;
-        ASSERT_TRUE(host.SetUserValue(name, value, error)) << name << ": " << error;
-    }
-
-    std::string Text(const char *key) { return host.MessageText(kCommand, key, {}); }
-
-    std::set<uint32_t> SelectedPoints(const ItemData &mesh) {
-        std::set<uint32_t> out;
-        for (const VertexPacket &p : host.selection.Vertices())
-            if (p.mesh == mesh.mesh.get()) out.insert(p.point);
-        return out;
-    }
-
-    std::set<uint32_t> SelectedPolygons(const ItemData &mesh) {
-        std::set<uint32_t> out;
-        for (const PolygonPacket &p : host.selection.Polygons())
-            if (p.mesh == mesh.mesh.get()) out.insert(p.polygon);
-        return out;
-    }
-
-    /// Edges as sorted end-point pairs.
-    std::set<std::pair<uint32_t, uint32_t>> SelectedEdges(const ItemData &mesh) {
-        std::set<std::pair<uint32_t, uint32_t>> out;
-        for (const EdgePacket &e : host.selection.EdgeList())
-            if (e.mesh == mesh.mesh.get()) out.insert({std::min(e.a, e.b), std::max(e.a, e.b)});
-        return out;
-    }
-
-    Host host;
+    SelectByHeightTest() : CommandTest(kCommand) {}
+    CommandResult Run(int mode) { return CommandTest::Run({{"match_mode", std::to_string(mode)}}); }
 };
 
 /// Points only, one per height along the up axis (Y unless `axis` says otherwise), spread along X/Z.

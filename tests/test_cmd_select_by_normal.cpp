@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "lx_command.hpp"
 #include "lx_module.hpp"
+#include "tests/test_support.hpp"
 
 namespace {
 
@@ -24,16 +25,7 @@ using gorva::host::MeshSpec;
 using gorva::host::SelectPolygons;
 
 constexpr const char *kCommand = "gORVA.Cmd.SelectbyNormal";
-constexpr const char *kTable = "gORVA.Cmd.SelectbyNormal";
 constexpr double kHalfTurn = 3.141592653589793;
-
-/// Polygons the current selection holds in one mesh item, by index.
-std::set<uint32_t> SelectedIn(Host &host, const ItemData &item) {
-    std::set<uint32_t> out;
-    for (const auto &p : host.selection.Polygons())
-        if (p.mesh == item.mesh.get()) out.insert(p.polygon);
-    return out;
-}
 
 std::set<uint32_t> AllOf(const ItemData &item) {
     std::set<uint32_t> out;
@@ -52,13 +44,9 @@ MeshSpec SquareSpec(float side, std::array<double, 3> at, const std::string &mat
     return shape;
 }
 
-class SelectByNormal : public ::testing::Test {
+class SelectByNormal : public CommandTest {
 protected:
-    void SetUp() override {
-        void *module = nullptr;
-        lx::CreateModule(host.Root(), &module, &initialize);
-        host.AttachModule(static_cast<ILxModule *>(module));
-    }
+    SelectByNormal() : CommandTest(kCommand) {}
 
     /// Selects polygons of one item and makes polygons the current selection type.
     void Select(ItemData &item, const std::vector<uint32_t> &polygons) {
@@ -66,16 +54,7 @@ protected:
         host.selection.SetCurrent(gorva::host::kSelPolygon);
     }
 
-    void SetValue(const std::string &name, const std::string &value) {
-        std::string error;
-        ASSERT_TRUE(host.SetUserValue(name, value, error)) << name << ": " << error;
-    }
-
-    CommandResult Run(const std::string &mode) { return host.Run(kCommand, {{"match_mode", mode}}); }
-
-    std::string Text(const char *key) const { return host.MessageText(kTable, key, {}); }
-
-    Host host;
+    CommandResult Run(const std::string &mode) { return CommandTest::Run({{"match_mode", mode}}); }
 };
 
 // ---- fast mode
@@ -88,9 +67,9 @@ TEST_F(SelectByNormal, FastModeSelectsEqualNormalsAtAnyHeightInEveryLayer) {
 
     ASSERT_TRUE(Run("0").ok());
 
-    EXPECT_EQ(SelectedIn(host, floor), AllOf(floor));
-    EXPECT_EQ(SelectedIn(host, upper), AllOf(upper));
-    EXPECT_EQ(SelectedIn(host, box), (std::set<uint32_t>{1}));  // the top only
+    EXPECT_EQ(SelectedPolygons(floor), AllOf(floor));
+    EXPECT_EQ(SelectedPolygons(upper), AllOf(upper));
+    EXPECT_EQ(SelectedPolygons(box), (std::set<uint32_t>{1}));  // the top only
 }
 
 TEST_F(SelectByNormal, FastModeWithTwoTargetsKeepsToTheirPlaneWithinTolerance) {
@@ -102,10 +81,10 @@ TEST_F(SelectByNormal, FastModeWithTwoTargetsKeepsToTheirPlaneWithinTolerance) {
 
     ASSERT_TRUE(Run("0").ok());
 
-    EXPECT_EQ(SelectedIn(host, floor), AllOf(floor));
-    EXPECT_EQ(SelectedIn(host, nearFloor).size(), 1u);
-    EXPECT_TRUE(SelectedIn(host, justAbove).empty());
-    EXPECT_TRUE(SelectedIn(host, raised).empty());
+    EXPECT_EQ(SelectedPolygons(floor), AllOf(floor));
+    EXPECT_EQ(SelectedPolygons(nearFloor).size(), 1u);
+    EXPECT_TRUE(SelectedPolygons(justAbove).empty());
+    EXPECT_TRUE(SelectedPolygons(raised).empty());
 }
 
 TEST_F(SelectByNormal, FastModeIgnoresTheFullModeLimits) {
@@ -118,8 +97,8 @@ TEST_F(SelectByNormal, FastModeIgnoresTheFullModeLimits) {
 
     ASSERT_TRUE(Run("0").ok());
 
-    EXPECT_EQ(SelectedIn(host, box), (std::set<uint32_t>{1}));
-    EXPECT_EQ(SelectedIn(host, far).size(), 1u);
+    EXPECT_EQ(SelectedPolygons(box), (std::set<uint32_t>{1}));
+    EXPECT_EQ(SelectedPolygons(far).size(), 1u);
 }
 
 // ---- match mode values
@@ -143,7 +122,7 @@ TEST_P(MatchModeValue, OnlyOneSelectsFullMode) {
     ASSERT_TRUE(Run(GetParam().mode).ok());
 
     const std::set<uint32_t> expected = GetParam().full ? std::set<uint32_t>{0, 1} : std::set<uint32_t>{1};
-    EXPECT_EQ(SelectedIn(host, box), expected);
+    EXPECT_EQ(SelectedPolygons(box), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, MatchModeValue,
@@ -173,8 +152,8 @@ TEST_P(NormalVariation, AcceptsTiltsUpToTheVariation) {
 
     ASSERT_TRUE(Run("1").ok());
 
-    EXPECT_EQ(SelectedIn(host, candidate).size(), GetParam().selected ? 1u : 0u);
-    EXPECT_EQ(SelectedIn(host, target).size(), 1u);
+    EXPECT_EQ(SelectedPolygons(candidate).size(), GetParam().selected ? 1u : 0u);
+    EXPECT_EQ(SelectedPolygons(target).size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Tilts, NormalVariation,
@@ -191,7 +170,7 @@ TEST_F(SelectByNormal, FullModeWithoutVariationNeedsEqualNormals) {
 
     ASSERT_TRUE(Run("1").ok());
 
-    EXPECT_TRUE(SelectedIn(host, candidate).empty());
+    EXPECT_TRUE(SelectedPolygons(candidate).empty());
 }
 
 TEST_F(SelectByNormal, FlippedNormalsReachTheUndersideInFullModeOnly) {
@@ -200,12 +179,12 @@ TEST_F(SelectByNormal, FlippedNormalsReachTheUndersideInFullModeOnly) {
 
     Select(box, {1});
     ASSERT_TRUE(Run("1").ok());
-    EXPECT_EQ(SelectedIn(host, box), (std::set<uint32_t>{0, 1}));
+    EXPECT_EQ(SelectedPolygons(box), (std::set<uint32_t>{0, 1}));
 
     host.selection.Clear(gorva::host::kSelPolygon);
     Select(box, {1});
     ASSERT_TRUE(Run("0").ok());
-    EXPECT_EQ(SelectedIn(host, box), (std::set<uint32_t>{1}));
+    EXPECT_EQ(SelectedPolygons(box), (std::set<uint32_t>{1}));
 }
 
 // ---- full mode: size
@@ -233,7 +212,7 @@ TEST_P(LimitBySize, ComparesPerimetersWithinTheVariation) {
 
     ASSERT_TRUE(Run("1").ok());
 
-    EXPECT_EQ(SelectedIn(host, candidate).size(), c.selected ? 1u : 0u);
+    EXPECT_EQ(SelectedPolygons(candidate).size(), c.selected ? 1u : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -261,10 +240,10 @@ TEST_F(SelectByNormal, LimitToPartNameNeverSelectsAnUntaggedCandidate) {
 
     ASSERT_TRUE(Run("1").ok());
 
-    EXPECT_TRUE(SelectedIn(host, untagged).empty());
-    EXPECT_TRUE(SelectedIn(host, target).empty());
-    EXPECT_EQ(SelectedIn(host, namedDefault).size(), 1u);
-    EXPECT_TRUE(SelectedIn(host, other).empty());
+    EXPECT_TRUE(SelectedPolygons(untagged).empty());
+    EXPECT_TRUE(SelectedPolygons(target).empty());
+    EXPECT_EQ(SelectedPolygons(namedDefault).size(), 1u);
+    EXPECT_TRUE(SelectedPolygons(other).empty());
 }
 
 TEST_F(SelectByNormal, LimitToPartNameWithNoMatchLeavesTheSelection) {
@@ -275,8 +254,8 @@ TEST_F(SelectByNormal, LimitToPartNameWithNoMatchLeavesTheSelection) {
 
     ASSERT_TRUE(Run("1").ok());
 
-    EXPECT_EQ(SelectedIn(host, target).size(), 1u);
-    EXPECT_TRUE(SelectedIn(host, untagged).empty());
+    EXPECT_EQ(SelectedPolygons(target).size(), 1u);
+    EXPECT_TRUE(SelectedPolygons(untagged).empty());
 }
 
 TEST_F(SelectByNormal, LimitToMaterialComparesTagsExactly) {
@@ -289,10 +268,10 @@ TEST_F(SelectByNormal, LimitToMaterialComparesTagsExactly) {
 
     ASSERT_TRUE(Run("1").ok());
 
-    EXPECT_EQ(SelectedIn(host, target).size(), 1u);
-    EXPECT_EQ(SelectedIn(host, same).size(), 1u);
-    EXPECT_TRUE(SelectedIn(host, otherCase).empty());
-    EXPECT_TRUE(SelectedIn(host, untagged).empty());
+    EXPECT_EQ(SelectedPolygons(target).size(), 1u);
+    EXPECT_EQ(SelectedPolygons(same).size(), 1u);
+    EXPECT_TRUE(SelectedPolygons(otherCase).empty());
+    EXPECT_TRUE(SelectedPolygons(untagged).empty());
 }
 
 TEST_F(SelectByNormal, LimitsMaySeverallyBeMetByDifferentTargets) {
@@ -307,7 +286,7 @@ TEST_F(SelectByNormal, LimitsMaySeverallyBeMetByDifferentTargets) {
 
     ASSERT_TRUE(Run("1").ok());
 
-    EXPECT_EQ(SelectedIn(host, candidate).size(), 1u);
+    EXPECT_EQ(SelectedPolygons(candidate).size(), 1u);
 }
 
 // ---- world space
@@ -328,10 +307,10 @@ TEST_F(SelectByNormal, LayersAreComparedInWorldSpace) {
 
     ASSERT_TRUE(Run("0").ok());
 
-    EXPECT_EQ(SelectedIn(host, floor), AllOf(floor));
-    EXPECT_TRUE(SelectedIn(host, box).empty());  // faces up in world space but lies off the plane
-    EXPECT_EQ(SelectedIn(host, backOnFloor).size(), 1u);
-    EXPECT_TRUE(SelectedIn(host, raised).empty());
+    EXPECT_EQ(SelectedPolygons(floor), AllOf(floor));
+    EXPECT_TRUE(SelectedPolygons(box).empty());  // faces up in world space but lies off the plane
+    EXPECT_EQ(SelectedPolygons(backOnFloor).size(), 1u);
+    EXPECT_TRUE(SelectedPolygons(raised).empty());
 }
 
 TEST_F(SelectByNormal, RotatedLayerMatchesByWorldNormal) {
@@ -344,7 +323,7 @@ TEST_F(SelectByNormal, RotatedLayerMatchesByWorldNormal) {
 
     ASSERT_TRUE(Run("0").ok());
 
-    EXPECT_EQ(SelectedIn(host, box), (std::set<uint32_t>{0}));  // the local bottom now faces up
+    EXPECT_EQ(SelectedPolygons(box), (std::set<uint32_t>{0}));  // the local bottom now faces up
 }
 
 // ---- contiguous region
@@ -358,8 +337,8 @@ TEST_F(SelectByNormal, ContiguousFullModeStaysInTheConnectedRegion) {
 
     ASSERT_TRUE(Run("1").ok());
 
-    EXPECT_EQ(SelectedIn(host, box), (std::set<uint32_t>{0, 1}));
-    EXPECT_TRUE(SelectedIn(host, floor).empty());
+    EXPECT_EQ(SelectedPolygons(box), (std::set<uint32_t>{0, 1}));
+    EXPECT_TRUE(SelectedPolygons(floor).empty());
 }
 
 TEST_F(SelectByNormal, ContiguousMarksEveryGrownPolygonInTheLog) {
@@ -382,14 +361,14 @@ TEST_F(SelectByNormal, ASecondContiguousRunSearchesOnlyItsOwnRegion) {
 
     Select(first, {0});
     ASSERT_TRUE(Run("1").ok());
-    EXPECT_EQ(SelectedIn(host, first), AllOf(first));
-    EXPECT_TRUE(SelectedIn(host, second).empty());
+    EXPECT_EQ(SelectedPolygons(first), AllOf(first));
+    EXPECT_TRUE(SelectedPolygons(second).empty());
 
     host.selection.Clear(gorva::host::kSelPolygon);
     Select(second, {4});
     ASSERT_TRUE(Run("1").ok());
-    EXPECT_TRUE(SelectedIn(host, first).empty());
-    EXPECT_EQ(SelectedIn(host, second), AllOf(second));
+    EXPECT_TRUE(SelectedPolygons(first).empty());
+    EXPECT_EQ(SelectedPolygons(second), AllOf(second));
 }
 
 TEST_F(SelectByNormal, ContiguousRunLeavesNoScratchMarksAndIgnoresStaleOnes) {
@@ -403,8 +382,8 @@ TEST_F(SelectByNormal, ContiguousRunLeavesNoScratchMarksAndIgnoresStaleOnes) {
 
     ASSERT_TRUE(Run("1").ok());
 
-    EXPECT_TRUE(SelectedIn(host, first).empty());
-    EXPECT_EQ(SelectedIn(host, second), AllOf(second));
+    EXPECT_TRUE(SelectedPolygons(first).empty());
+    EXPECT_EQ(SelectedPolygons(second), AllOf(second));
     for (const ItemData *item : {&first, &second})
         for (uint32_t marks : item->mesh->polyMarks) EXPECT_EQ(marks & user1, 0u);
 }
@@ -417,8 +396,8 @@ TEST_F(SelectByNormal, ContiguousFastModeStillSearchesEveryPolygon) {
 
     ASSERT_TRUE(Run("0").ok());
 
-    EXPECT_EQ(SelectedIn(host, box), (std::set<uint32_t>{1}));
-    EXPECT_EQ(SelectedIn(host, floor), AllOf(floor));
+    EXPECT_EQ(SelectedPolygons(box), (std::set<uint32_t>{1}));
+    EXPECT_EQ(SelectedPolygons(floor), AllOf(floor));
 }
 
 TEST_F(SelectByNormal, ContiguousRunWithoutMatchKeepsTheGrownRegion) {
@@ -429,7 +408,7 @@ TEST_F(SelectByNormal, ContiguousRunWithoutMatchKeepsTheGrownRegion) {
 
     ASSERT_TRUE(Run("1").ok());
 
-    EXPECT_EQ(SelectedIn(host, box), AllOf(box));
+    EXPECT_EQ(SelectedPolygons(box), AllOf(box));
 }
 
 // ---- nothing to do
@@ -440,7 +419,7 @@ TEST_F(SelectByNormal, WithoutSelectedPolygonsNothingChanges) {
 
     ASSERT_TRUE(Run("0").ok());
 
-    EXPECT_TRUE(SelectedIn(host, floor).empty());
+    EXPECT_TRUE(SelectedPolygons(floor).empty());
     EXPECT_TRUE(host.monitors.empty());
 }
 
@@ -513,8 +492,8 @@ TEST_F(SelectByNormal, AbortSkipsTheRestOfThatLayerOnly) {
 
     ASSERT_TRUE(Run("0").ok());
 
-    EXPECT_EQ(SelectedIn(host, first).size(), 12u);
-    EXPECT_EQ(SelectedIn(host, second), AllOf(second));
+    EXPECT_EQ(SelectedPolygons(first).size(), 12u);
+    EXPECT_EQ(SelectedPolygons(second), AllOf(second));
     ASSERT_EQ(host.monitors.size(), 1u);
     EXPECT_EQ(host.monitors[0].title, "Selecting geometry...");
     EXPECT_EQ(host.monitors[0].total, 50u);
@@ -540,7 +519,7 @@ TEST_P(MonitorSteps, TakesExactlyTheStepsItAnnounces) {
 
     ASSERT_TRUE(Run("0").ok());
 
-    EXPECT_EQ(SelectedIn(host, floor).size(), size_t(c.nx) * c.nz);
+    EXPECT_EQ(SelectedPolygons(floor).size(), size_t(c.nx) * c.nz);
     ASSERT_EQ(host.monitors.size(), 1u);
     EXPECT_EQ(host.monitors[0].total, c.steps);
     EXPECT_EQ(host.monitors[0].steps, c.steps);
@@ -563,7 +542,7 @@ TEST_F(SelectByNormal, MillionPolygonFloorIsSelectedWhole) {
     ASSERT_TRUE(Run("0").ok());
 
     EXPECT_EQ(host.selection.Count(gorva::host::kSelPolygon), 1000001u);
-    EXPECT_EQ(SelectedIn(host, wall), (std::set<uint32_t>{1}));
+    EXPECT_EQ(SelectedPolygons(wall), (std::set<uint32_t>{1}));
     ASSERT_EQ(host.monitors.size(), 1u);
     EXPECT_EQ(host.monitors[0].total, 50u);
     EXPECT_EQ(host.monitors[0].steps, 50u);
@@ -585,8 +564,8 @@ TEST_F(SelectByNormal, PolygonConnectGrowsThroughSharedEdgesNotSharedVertices) {
 
     ASSERT_TRUE(host.RunLine("select.polygonConnect").ok());
 
-    EXPECT_EQ(SelectedIn(host, mesh), (std::set<uint32_t>{0, 1}));
-    EXPECT_TRUE(SelectedIn(host, other).empty());
+    EXPECT_EQ(SelectedPolygons(mesh), (std::set<uint32_t>{0, 1}));
+    EXPECT_TRUE(SelectedPolygons(other).empty());
 }
 
 }  // namespace

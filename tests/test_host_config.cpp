@@ -1,4 +1,4 @@
-#include "host/host_config.hpp"
+#include "host/model/config.hpp"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <random>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "lx_dialog.hpp"
 #include "lx_item.hpp"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "lx_mesh.hpp"
 

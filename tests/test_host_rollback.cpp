@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <sstream>
 
-#include "host/builders.hpp"
-#include "host/obj_io.hpp"
-#include "host/services.hpp"
-#include "host/tool_host.hpp"
-#include "host/tool_pick.hpp"
+#include "host/model/builders.hpp"
+#include "host/io/obj_io.hpp"
+#include "host/bridge/services.hpp"
+#include "host/tool_runtime/tool_host.hpp"
+#include "host/tool_runtime/tool_pick.hpp"
 #include "lx_clock.hpp"
 #include "lx_mesh.hpp"
 #include "tests/test_support.hpp"

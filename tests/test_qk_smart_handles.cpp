@@ -3,7 +3,7 @@
 #include <ostream>
 #include <vector>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "lx_layer.hpp"
 #include "qk_smart_handles.hpp"
 #include "tests/test_support.hpp"

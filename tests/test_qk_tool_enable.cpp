@@ -3,7 +3,7 @@
 #include <ostream>
 #include <string>
 
-#include "host/builders.hpp"
+#include "host/model/builders.hpp"
 #include "qk_tool_enable.hpp"
 #include "tests/test_support.hpp"
 

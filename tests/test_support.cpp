@@ -1,9 +1,10 @@
 #include "tests/test_support.hpp"
 
+#include <algorithm>
 #include <string>
 
-#include "host/builders.hpp"
-#include "host/tool_host.hpp"
+#include "host/model/builders.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "lx_module.hpp"
 
 ILxModule *InProcessModule() {
@@ -43,4 +44,43 @@ gorva::host::Vec3 ToolSceneTest::HandleAt(int part) {
 gorva::host::Vec3 ToolSceneTest::WorldPoint(const gorva::host::ItemData &item, uint32_t i) {
     const auto &p = item.mesh->positions[i];
     return gorva::host::TransformPoint(item.WorldMatrix(), {p[0], p[1], p[2]});
+}
+
+gorva::host::CommandResult CommandTest::Run(const std::vector<gorva::host::CommandArg> &args) {
+    return host.Run(m_command, args);
+}
+
+void CommandTest::SetValue(const std::string &name, const std::string &value) {
+    std::string error;
+    ASSERT_TRUE(host.SetUserValue(name, value, error)) << name << ": " << error;
+}
+
+std::string CommandTest::Text(const std::string &key, const std::vector<std::string> &args) const {
+    return host.MessageText(m_command, key, args);
+}
+
+void CommandTest::ExpectFailure(const gorva::host::CommandResult &r, const std::string &key) const {
+    EXPECT_EQ(r.code, LXe_FAILED);
+    EXPECT_EQ(r.message, Text(key));
+}
+
+std::set<uint32_t> CommandTest::SelectedPoints(const gorva::host::ItemData &item) {
+    std::set<uint32_t> out;
+    for (const gorva::host::VertexPacket &p : host.selection.Vertices())
+        if (p.mesh == item.mesh.get()) out.insert(p.point);
+    return out;
+}
+
+std::set<uint32_t> CommandTest::SelectedPolygons(const gorva::host::ItemData &item) {
+    std::set<uint32_t> out;
+    for (const gorva::host::PolygonPacket &p : host.selection.Polygons())
+        if (p.mesh == item.mesh.get()) out.insert(p.polygon);
+    return out;
+}
+
+std::set<std::pair<uint32_t, uint32_t>> CommandTest::SelectedEdges(const gorva::host::ItemData &item) {
+    std::set<std::pair<uint32_t, uint32_t>> out;
+    for (const gorva::host::EdgePacket &e : host.selection.EdgeList())
+        if (e.mesh == item.mesh.get()) out.insert({std::min(e.a, e.b), std::max(e.a, e.b)});
+    return out;
 }

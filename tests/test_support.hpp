@@ -1,10 +1,16 @@
-// Shared test fixture: an in-memory host with the module linked into the test program attached.
+// Shared test fixtures, one rung on the other: a host with the module attached (HostTest), a
+// command on it (CommandTest), and a scene for driving tools by command lines (ToolSceneTest).
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "host/host.hpp"
-#include "host/vec3.hpp"
+#include "host/model/vec3.hpp"
 
 class ILxModule;
 
@@ -18,6 +24,31 @@ protected:
     void SetUp() override { host.AttachModule(InProcessModule()); }
 
     gorva::host::Host host;
+};
+
+/// A host test for one command: runs it, sets the user values it reads, gives the texts of its
+/// message table, and checks a failure and the selection it leaves.
+class CommandTest : public HostTest {
+protected:
+    /// `command` is the server name, which also names its message table.
+    explicit CommandTest(std::string command) : m_command(std::move(command)) {}
+
+    /// Runs the command with the arguments as a user would (enable test, one undo step).
+    gorva::host::CommandResult Run(const std::vector<gorva::host::CommandArg> &args = {});
+    /// Sets a user value the command reads; fails the test when the host refuses it.
+    void SetValue(const std::string &name, const std::string &value);
+    /// The text of a key of the command's message table.
+    std::string Text(const std::string &key, const std::vector<std::string> &args = {}) const;
+    /// Checks that a run failed with the generic failure code and the key's text.
+    void ExpectFailure(const gorva::host::CommandResult &r, const std::string &key) const;
+
+    /// The selected points, polygons and edges (as sorted end-point pairs) of one mesh item.
+    std::set<uint32_t> SelectedPoints(const gorva::host::ItemData &item);
+    std::set<uint32_t> SelectedPolygons(const gorva::host::ItemData &item);
+    std::set<std::pair<uint32_t, uint32_t>> SelectedEdges(const gorva::host::ItemData &item);
+
+private:
+    std::string m_command;
 };
 
 /// A host with an empty active mesh item "Arches" in polygon mode, for driving tools by command lines.

@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "Tool_Arches_032.hpp"
-#include "host/builders.hpp"
-#include "host/tool_host.hpp"
+#include "host/model/builders.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "lx_mesh.hpp"
 #include "lx_module.hpp"
 #include "tests/test_support.hpp"

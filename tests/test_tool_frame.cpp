@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "Tool_Arches_032.hpp"
-#include "host/builders.hpp"
-#include "host/tool_host.hpp"
+#include "host/model/builders.hpp"
+#include "host/tool_runtime/tool_host.hpp"
 #include "lx_dialog.hpp"
 #include "lx_module.hpp"
 #include "qk_tool_frame.hpp"

@@ -8,8 +8,8 @@
 #include <memory>
 
 #include "Tool_Arches_032.hpp"
-#include "host/builders.hpp"
-#include "host/tool_overlay.hpp"
+#include "host/model/builders.hpp"
+#include "host/tool_runtime/tool_overlay.hpp"
 #include "lx_handles.hpp"
 #include "tests/test_support.hpp"
 

@@ -18,11 +18,13 @@ bool Matrix4IsIdentity(const Matrix4 &m) {
     return true;
 }
 
+void AddWorldPosition(qk::AABB3 &box, const Vector3 &position, const Matrix4 &world) {
+    const Vector3 w = TransformPoint(world, position);
+    if (IsFinite(w)) box.Add(w);
+}
+
 void AddWorldPositions(qk::AABB3 &box, const std::vector<Vector3> &positions, const Matrix4 &world) {
-    for (const Vector3 &p : positions) {
-        const Vector3 w = TransformPoint(world, p);
-        if (IsFinite(w)) box.Add(w);
-    }
+    for (const Vector3 &p : positions) AddWorldPosition(box, p, world);
 }
 
 bool BoxCorners(const qk::AABB3 &box, Corners &corners) {

@@ -33,6 +33,10 @@ inline constexpr int WORK_PLANE_MODE = 7;
 /// translation terms within 1e-6 of 0; the other terms are not tested.
 bool Matrix4IsIdentity(const Matrix4 &m);
 
+/// Widens box by one position (mesh coordinates of a layer) taken to world space by the layer's world
+/// matrix; a position whose world form is not finite is left out.
+void AddWorldPosition(qk::AABB3 &box, const Vector3 &position, const Matrix4 &world);
+
 /// Widens box by each position (mesh coordinates of one layer) taken to world space by the layer's world
 /// matrix, so that the box hugs the selection however the item is rotated. Positions whose world form is
 /// not finite are left out.

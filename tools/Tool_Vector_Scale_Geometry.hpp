@@ -77,14 +77,18 @@ enum ScaleAxes : int {
     SCALE_AXES_Z = 6
 };
 
+/// Internal names of the "scale_axes" entries, in value order, and the popup's type.
+inline constexpr const char *SCALE_AXES_NAMES[] = {"XYZ", "XY", "YZ", "ZX", "X", "Y", "Z"};
+inline constexpr const char *SCALE_AXES_POPUP_TYPE = "gorva-scaletool-axes-options";
+
 /// Hint table of the "scale_axes" popup.
-inline constexpr LXtTextValueHint hint_scale_type[] = {{SCALE_AXES_XYZ, "XYZ"},
-                                                       {SCALE_AXES_XY, "XY"},
-                                                       {SCALE_AXES_YZ, "YZ"},
-                                                       {SCALE_AXES_ZX, "ZX"},
-                                                       {SCALE_AXES_X, "X"},
-                                                       {SCALE_AXES_Y, "Y"},
-                                                       {SCALE_AXES_Z, "Z"},
+inline constexpr LXtTextValueHint hint_scale_type[] = {{SCALE_AXES_XYZ, SCALE_AXES_NAMES[SCALE_AXES_XYZ]},
+                                                       {SCALE_AXES_XY, SCALE_AXES_NAMES[SCALE_AXES_XY]},
+                                                       {SCALE_AXES_YZ, SCALE_AXES_NAMES[SCALE_AXES_YZ]},
+                                                       {SCALE_AXES_ZX, SCALE_AXES_NAMES[SCALE_AXES_ZX]},
+                                                       {SCALE_AXES_X, SCALE_AXES_NAMES[SCALE_AXES_X]},
+                                                       {SCALE_AXES_Y, SCALE_AXES_NAMES[SCALE_AXES_Y]},
+                                                       {SCALE_AXES_Z, SCALE_AXES_NAMES[SCALE_AXES_Z]},
                                                        {-1, "=gorva-scaletool-axes-options"},
                                                        {-1, nullptr}};
 

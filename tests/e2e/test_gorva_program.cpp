@@ -12,7 +12,7 @@
 
 #include "host/host.hpp"
 #include "tests/e2e/e2e_support.hpp"
-#include "host/script_runner.hpp"
+#include "host/scripting/script_runner.hpp"
 
 namespace {
 

@@ -1,0 +1,265 @@
+#include "qk_align_tool.hpp"
+
+#include <cmath>
+
+#include "lx_mesh.hpp"
+#include "qk_tool_enable.hpp"
+
+namespace qk {
+
+using align::AlignDrawing;
+using align::AlignMove;
+using qk::math::Matrix4;
+using qk::math::Vector3;
+
+namespace {
+
+const double kUnitPixels = 25.0;  // the drawing's unit: the world length of 25 pixels
+const double kGuideWidth = 1.0;
+const double kSwitchWidth = 2.0;
+const double kMoveLineWidth = 1.5;
+const unsigned kLogLevel = 1;
+
+// The handles have no orientation of their own.
+const LXtMatrix kHandleAxes = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+
+}  // namespace
+
+bool ReadMatrixChannel(CLxUser_ChannelRead &chan, CLxUser_Item &item, const char *channel, Matrix4 &m) {
+    CLxUser_Matrix matrix;
+    LXtMatrix4 values;
+    if (!chan.Object(item, channel, matrix) || LXx_FAIL(matrix.Get4(values))) return false;
+    m = Matrix4(values);
+    return true;
+}
+
+bool ReadItemMatrices(CLxUser_Item &item, double time, ItemMatrices &m) {
+    CLxUser_ChannelRead chan;
+    ItemMatrices read;
+    if (!chan.from(item, time)) return false;
+    if (!ReadMatrixChannel(chan, item, LXsICHAN_XFRMCORE_WORLDMATRIX, read.world) ||
+        !ReadMatrixChannel(chan, item, LXsICHAN_XFRMCORE_WROTMATRIX, read.rotation) ||
+        !ReadMatrixChannel(chan, item, LXsICHAN_XFRMCORE_WSCLMATRIX, read.scale))
+        return false;
+    m = read;
+    return true;
+}
+
+bool HasTwoSelectedVertices() {
+    return IsSetVertexSelection(2);
+}
+
+bool HasOneSelectedVertex() {
+    return IsSetVertexSelection(1);
+}
+
+AlignToolFrame::AlignToolFrame(const char *table, const ToolAttributeDef *attributes, std::size_t count,
+                               align::AlignTool kind)
+    : ToolFrame({table,
+                 {LXsP_TOOL_VIEW_EVENT, LXsP_TOOL_INPUT_EVENT, LXsP_TOOL_EVENTTRANS, LXsP_TOOL_XFRM},
+                 ALIGN_MODEL_FLAGS,
+                 attributes,
+                 count}),
+      m_kind(kind) {}
+
+// ---- attributes
+
+void AlignToolFrame::dyna_Changed(unsigned index) {
+    m_lastChanged = TracksChange(index) ? int(index) : -1;
+}
+
+// The tool's own writes bypass dyna_Changed: a switch the rules turned off must not read as the user
+// turning it off, which would recompute its offset from A and B at the next evaluation.
+void AlignToolFrame::SetOwnFloat(unsigned index, double value) {
+    dyna_Value(index).SetFlt(value);
+}
+
+void AlignToolFrame::SetOwnBool(unsigned index, bool value) {
+    dyna_Value(index).SetInt(value ? 1 : 0);
+}
+
+void AlignToolFrame::ResetSharedAttributes() {
+    for (unsigned axis = 0; axis < 3; ++axis) {
+        SetOwnFloat(ALIGN_ATTR_OFFSET_X + axis, 0.0);
+        SetOwnBool(ALIGN_ATTR_ALIGN_X + axis, true);
+    }
+    SetOwnBool(ALIGN_ATTR_SHOW_DIMS, true);
+    m_lastChanged = -1;
+}
+
+void AlignToolFrame::AdjustOffsetFromDestination(int axis) {
+    if (axis < align::AXIS_X || axis > align::AXIS_Z) return;
+    const unsigned offset = ALIGN_ATTR_OFFSET_X + unsigned(axis);
+    SetOwnFloat(offset, align::AdjustOffsetFromDestination(axis, m_source.world, m_destination.world,
+                                                           dyna_Bool(ALIGN_ATTR_ALIGN_X + unsigned(axis)),
+                                                           dyna_Float(offset)));
+}
+
+void AlignToolFrame::AdjustOffsets() {
+    for (int axis = align::AXIS_X; axis <= align::AXIS_Z; ++axis) AdjustOffsetFromDestination(axis);
+}
+
+void AlignToolFrame::AlignAllAxes() {
+    for (unsigned axis = 0; axis < 3; ++axis) SetOwnBool(ALIGN_ATTR_ALIGN_X + axis, true);
+    AdjustOffsets();
+}
+
+int AlignToolFrame::TakeLastChanged() {
+    const int changed = m_lastChanged;
+    m_lastChanged = -1;
+    return changed;
+}
+
+bool AlignToolFrame::FollowOffsets(AlignMove &move) {
+    std::array<bool, 3> align;
+    for (unsigned axis = 0; axis < 3; ++axis) align[axis] = dyna_Bool(ALIGN_ATTR_ALIGN_X + axis);
+    const std::array<bool, 3> next = align::SwitchesFollowingOffsets(AttrVector(ALIGN_ATTR_OFFSET_X), align);
+    for (unsigned axis = 0; axis < 3; ++axis)
+        if (next[axis] != align[axis]) SetOwnBool(ALIGN_ATTR_ALIGN_X + axis, next[axis]);
+    return CurrentMove(move);
+}
+
+bool AlignToolFrame::CurrentMove(AlignMove &move) const {
+    return align::AlignTarget(m_source.world, m_destination.world, AttrVector(ALIGN_ATTR_OFFSET_X), move);
+}
+
+// ---- activation
+
+std::vector<SelectedVertex> AlignToolFrame::ReadVertexSelection() {
+    const LXtID4 type = m_selService.LookupType(LXsSELTYP_VERTEX);
+    const unsigned count = m_selService.Count(type);
+    std::vector<SelectedVertex> vertices(count);
+    CLxUser_VertexPacketTranslation packets;
+    if (!packets.autoInit()) return vertices;
+    const double time = m_selService.GetTime();
+    for (unsigned i = 0; i < count; ++i) {
+        void *packet = m_selService.ByIndex(type, i);
+        SelectedVertex &v = vertices[i];
+        void *meshObj = nullptr, *itemObj = nullptr;
+        CLxUser_Mesh mesh;
+        CLxUser_Point point;
+        CLxUser_Item item;
+        LXtFVector pos;
+        if (!packet || LXx_FAIL(packets.Vertex(packet, &v.id)) || LXx_FAIL(packets.Mesh(packet, &meshObj)) ||
+            !mesh.take(meshObj) || !point.fromMeshObj(mesh) || LXx_FAIL(point.Select(v.id)) ||
+            LXx_FAIL(point.Pos(pos)) || LXx_FAIL(packets.Item(packet, &itemObj)) || !item.take(itemObj) ||
+            (v.item = item.GetIdentity()).empty()) {
+            v = SelectedVertex();
+            continue;
+        }
+        v.read = true;
+        v.local = v.world = Vector3(pos);
+        CLxUser_ChannelRead chan;
+        Matrix4 world;
+        v.placed =
+            chan.from(item, time) && ReadMatrixChannel(chan, item, LXsICHAN_XFRMCORE_WORLDMATRIX, world);
+        if (v.placed) v.world = qk::math::TransformPoint(world, v.local);
+    }
+    return vertices;
+}
+
+bool AlignToolFrame::Invalidate(const char *why) {
+    m_invalid = true;
+    if (m_log.test()) m_log.DebugOut(kLogLevel, "%s: %s", Table(), why);
+    return false;
+}
+
+// ---- presses
+
+bool AlignToolFrame::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
+    CLxUser_VectorStack stack;
+    CLxUser_EventTranslatePacket translate;
+    CLxUser_AdjustTool adj;
+    if (m_invalid || !adj.set(adjust) || !stack.set(vts) ||
+        !stack.ReadObject(PacketOffset(LXsP_TOOL_EVENTTRANS), translate))
+        return true;
+    const auto *input = ReadPacket<LXpToolInputEvent>(stack, LXsP_TOOL_INPUT_EVENT);
+    if (!input) return true;
+    const int part = input->part;
+    if (part == align::PART_TARGET) m_apply = !m_apply;
+    if (part >= align::PART_SWITCH_X && part < align::PART_SWITCH_X + 3) {
+        const unsigned index = ALIGN_ATTR_ALIGN_X + unsigned(part - align::PART_SWITCH_X);
+        adj.SetInt(index, dyna_Bool(index) ? 0 : 1);
+    }
+    return false;
+}
+
+// ---- drawing
+
+align::AlignView AlignToolFrame::ViewFor(ToolDrawContext &ctx, bool workPlane) {
+    align::AlignView view;
+    view.source = m_source.world;
+    view.destination = m_destination.world;
+    AlignMove move;
+    view.target = CurrentMove(move) ? move.target : m_destination.world;
+    for (unsigned axis = 0; axis < 3; ++axis) view.align[axis] = dyna_Bool(ALIGN_ATTR_ALIGN_X + axis);
+    view.showDims = dyna_Bool(ALIGN_ATTR_SHOW_DIMS);
+    view.autoJump = AutoJump();
+    const double scale = ctx.view.PixelScale();
+    view.unit = scale > 0.0 ? kUnitPixels / scale : 0.0;
+    LXtMatrix orientation;
+    Vector3 right(1.0, 0.0, 0.0);
+    if (LXx_OK(ctx.view.Matrix(orientation)))
+        right = {orientation[0][0], orientation[1][0], orientation[2][0]};
+    view.right = align::SwitchRightVector(right, workPlane);
+    return view;
+}
+
+void AlignToolFrame::DrawMarker(ToolDrawContext &ctx, const align::Marker &marker, bool workPlane) {
+    if (!marker.shown) return;
+    LXtVector eye = {0.0, 0.0, -1.0};
+    if (!workPlane) ctx.view.EyeVector(marker.centre, eye);
+    const Vector3 direction = align::EyeDirection(Vector3(eye), workPlane);
+    ctx.stroke.Begin(LXiSTROKE_CIRCLES, marker.colour, 1.0);
+    ctx.stroke.Vert(marker.centre);
+    ctx.stroke.Vert(marker.centre + direction * marker.radius);
+}
+
+void AlignToolFrame::DrawLabel(ToolDrawContext &ctx, const align::Label &label) {
+    if (!label.shown) return;
+    const std::string text = DistanceLabel(align::LABEL_TABLE, label.key, label.distance);
+    ctx.stroke.Begin(LXiSTROKE_TEXT, align::COLOUR_LABEL_GREY, 1.0);
+    ctx.stroke.Text(text.c_str(), LXiTEXT_CENTER);
+    ctx.stroke.Vert(label.position);
+}
+
+void AlignToolFrame::DrawSwitches(ToolDrawContext &ctx, const AlignDrawing &d) {
+    for (const align::SwitchHandle &s : d.switches) {
+        ctx.handles.Handle(s.position, kHandleAxes, s.part, int(s.flags));
+        ctx.stroke.BeginW(LXiSTROKE_LINES, s.colour, 1.0, kSwitchWidth);
+        ctx.stroke.Vert(s.lineFrom);
+        ctx.stroke.Vert(s.lineTo);
+    }
+}
+
+void AlignToolFrame::DrawHandles(ToolDrawContext &ctx) {
+    if (m_invalid) return;
+    const auto *xfrm = ReadPacket<LXpToolXfrm>(ctx.vts, LXsP_TOOL_XFRM);
+    const bool workPlane = xfrm && xfrm->type == LXi_TOOLXFRM_ACTIVE;
+    AlignDrawing d;
+    if (!align::BuildAlignDrawing(m_kind, ViewFor(ctx, workPlane), d)) return;
+    const bool component = m_kind == align::AlignTool::COMPONENT;
+    if (d.targetHandle)
+        ctx.handles.Handle(d.targetMarker.centre, kHandleAxes, align::PART_TARGET, int(align::HANDLE_FLAGS));
+    DrawMarker(ctx, d.targetMarker, workPlane);
+    if (!component) ctx.stroke.SetPart(align::PART_NO_HIT);
+    if (d.guide) {
+        ctx.stroke.SetPart(align::PART_NO_HIT);
+        ctx.stroke.BeginWD(LXiSTROKE_LINES, align::COLOUR_CYAN, 1.0, kGuideWidth,
+                           int(align::GUIDE_DASH_PATTERN));
+        ctx.stroke.Vert(d.guideFrom);
+        ctx.stroke.Vert(d.guideTo);
+    }
+    if (component) DrawLabel(ctx, d.destinationLabel);
+    DrawMarker(ctx, d.sourceMarker, workPlane);
+    DrawSwitches(ctx, d);
+    ctx.stroke.SetPart(align::PART_NO_HIT);
+    DrawMarker(ctx, d.destinationMarker, workPlane);
+    ctx.stroke.BeginW(LXiSTROKE_LINES, align::COLOUR_CYAN, 1.0, kMoveLineWidth);
+    ctx.stroke.Vert(m_source.world);
+    ctx.stroke.Vert(d.targetMarker.centre);
+    DrawLabel(ctx, d.sourceLabel);
+    if (!component) DrawLabel(ctx, d.destinationLabel);
+}
+
+}  // namespace qk

@@ -1,0 +1,387 @@
+#include "Tool_BBox_Move_019.hpp"
+
+#include <algorithm>
+
+#include "lx_item.hpp"
+#include "qk_general_utils.hpp"
+#include "qk_tool_enable.hpp"
+
+namespace gORVA_Tools_BBox {
+
+namespace {
+
+const char *const kServerName = "gORVA.BBox";
+const char *const kDialogTitle = "BBox tool disabled.";
+const char *const kUpAxisPreference = "units.upAxis";
+const unsigned kModelFlags = 0x50;
+// Active layers with marked elements of the selection's type, writable.
+const unsigned kVertexScanFlags = 0x111;
+const unsigned kEdgeScanFlags = 0x121;
+const unsigned kPolygonScanFlags = 0x141;
+const unsigned kMoveScanFlags = 0x151;
+// The selection types the box is gathered from; polygons unless edges or vertices are current.
+const LXtID4 kBoxSelectionTypes[] = {LXiSEL_POLY, LXiSEL_EDGE, LXiSEL_VERX, 0};
+
+Matrix4 ReadMatrix(CLxUser_ChannelRead &chan, CLxUser_Item &item, const char *channel) {
+    CLxUser_Matrix matrix;
+    LXtMatrix4 m;
+    if (!chan.Object(item, channel, matrix) || LXx_FAIL(matrix.Get4(m))) return Matrix4();
+    return Matrix4(m);
+}
+
+unsigned ScanFlagsFor(LXtID4 type) {
+    return type == LXiSEL_VERX ? kVertexScanFlags : type == LXiSEL_EDGE ? kEdgeScanFlags : kPolygonScanFlags;
+}
+
+bool IsZero(const Vector3 &v) {
+    return v.x() == 0.0 && v.y() == 0.0 && v.z() == 0.0;
+}
+
+// The three box visitors; Run walks one layer's selected elements of a type with the matching one.
+struct BoxVisitors {
+    CToolVertexVisitor vertices;
+    CToolEdgeVisitor edges;
+    CToolPolygonVisitor polygons;
+
+    CToolBoxVisitor &Run(CLxUser_Mesh &mesh, LXtID4 type, LXtMarkMode mode, const Matrix4 &world, bool ids) {
+        if (type == LXiSEL_VERX) {
+            vertices.Reset(world, ids);
+            if (mesh.GetPoints(vertices.points)) vertices.points.Enum(&vertices, mode);
+            return vertices;
+        }
+        if (type == LXiSEL_EDGE) {
+            edges.Reset(world, ids);
+            if (mesh.GetPoints(edges.points) && mesh.GetEdges(edges.edges)) edges.edges.Enum(&edges, mode);
+            return edges;
+        }
+        polygons.Reset(world, ids);
+        if (mesh.GetPoints(polygons.points) && mesh.GetPolygons(polygons.polygons))
+            polygons.polygons.Enum(&polygons, mode);
+        return polygons;
+    }
+};
+
+}  // namespace
+
+// ---- visitors
+
+void CToolBoxVisitor::Reset(const Matrix4 &world, bool keepIds) {
+    m_box.Reset();
+    m_world = world;
+    m_count = 0;
+    m_keepIds = keepIds;
+    m_ids.clear();
+}
+
+void CToolBoxVisitor::AddPoint(LXtPointID id) {
+    if (m_keepIds) {
+        m_ids.push_back(id);
+        return;
+    }
+    if (LXx_OK(points.Select(id))) AddCurrentPoint();
+}
+
+void CToolBoxVisitor::AddCurrentPoint() {
+    if (m_keepIds) {
+        m_ids.push_back(points.ID());
+        return;
+    }
+    LXtFVector p;
+    if (LXx_OK(points.Pos(p))) AddWorldPosition(m_box, Vector3(p), m_world);
+}
+
+LxResult CToolVertexVisitor::Evaluate() {
+    ++m_count;
+    AddCurrentPoint();
+    return LXe_OK;
+}
+
+LxResult CToolEdgeVisitor::Evaluate() {
+    ++m_count;
+    LXtPointID a = nullptr, b = nullptr;
+    if (LXx_FAIL(edges.Endpoints(&a, &b))) return LXe_OK;
+    AddPoint(a);
+    AddPoint(b);
+    return LXe_OK;
+}
+
+LxResult CToolPolygonVisitor::Evaluate() {
+    ++m_count;
+    unsigned n = 0;
+    if (LXx_FAIL(polygons.VertexCount(&n))) return LXe_OK;
+    for (unsigned i = 0; i < n; ++i) {
+        LXtPointID id = nullptr;
+        if (LXx_OK(polygons.VertexByIndex(i, &id))) AddPoint(id);
+    }
+    return LXe_OK;
+}
+
+LxResult CToolTranslateVisitor::Evaluate() {
+    LXtFVector p;
+    if (LXx_FAIL(points.Pos(p))) return LXe_OK;
+    const Vector3 moved = Vector3(p) + m_delta;
+    // The mesh holds single precision: a point beyond it is not written, and the move is given up.
+    if (!qk::math::FitsSinglePrecision(moved) || LXx_FAIL(points.SetPos(moved))) {
+        m_failed = true;
+        return LXe_FAILED;
+    }
+    return LXe_OK;
+}
+
+// ---- registration and state
+
+LxResult initialize() {
+    return CgORVA_BBoxTool::initialize();
+}
+
+LxResult CgORVA_BBoxTool::initialize() {
+    return qk::RegisterTool<CgORVA_BBoxTool>(kServerName);
+}
+
+CgORVA_BBoxTool::CgORVA_BBoxTool()
+    : qk::ToolFrame({kServerName,
+                     {LXsP_TOOL_VIEW_EVENT, LXsP_TOOL_INPUT_EVENT, LXsP_TOOL_EVENTTRANS, LXsP_TOOL_XFRM},
+                     kModelFlags,
+                     BBOX_ATTRIBUTES,
+                     ATTR_COUNT}) {
+    m_upAxis = UpAxisFromPreference(qk::GetPreferenceInt(kUpAxisPreference, 1));
+    if (m_meshService.test()) m_meshService.ModeCompose(LXsMARK_SELECT, nullptr, &m_selectMode);
+}
+
+std::vector<qk::ToolEnableCheck> CgORVA_BBoxTool::EnableChecks() const {
+    return {{&qk::IsComponentModeSelected, true, "WrongSelectionType"},
+            {&qk::DoMeshItemsContainPolygons, true, "NoGeometrySelected"},
+            {&qk::IsSetItemRefSystem, false, "ItemLocalSpaceRefIsSet"},
+            {&qk::IsSupportedModoVersion, true, "WrongModoVersion"}};
+}
+
+bool CgORVA_BBoxTool::atrui_Enabled(unsigned index, CLxUser_Message &msg) {
+    if ((index != ATTR_SET_HEIGHT && index != ATTR_HEIGHT) || !dyna_Bool(ATTR_LOCK_HEIGHT)) return true;
+    if (msg.test()) msg.SetMessage(Table(), "NeedsLockHeightDisabled", 0);
+    return false;
+}
+
+void CgORVA_BBoxTool::tool_Reset() {
+    attr_SetBool(ATTR_LOCK_HEIGHT, false);
+    attr_SetBool(ATTR_SET_HEIGHT, false);
+    attr_SetFlt(ATTR_HEIGHT, 0.0);
+    SetAttrVector(ATTR_DX, Vector3());
+    GetMeshItemXfrms();
+    Set_BBox_Handle_Positions(GetBoundingBox());
+}
+
+void CgORVA_BBoxTool::GetMeshItemXfrms() {
+    m_layers.clear();
+    CLxUser_LayerScan scan;
+    if (!m_layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return;
+    const double time = m_selService.test() ? m_selService.GetTime() : 0.0;
+    for (unsigned i = 0, n = scan.NumLayers(); i < n; ++i) {
+        LayerTransforms xf;
+        CLxUser_Item item;
+        CLxUser_ChannelRead chan;
+        if (scan.ItemByIndex(i, item) && chan.from(item, time)) {
+            xf.world = ReadMatrix(chan, item, LXsICHAN_XFRMCORE_WORLDMATRIX);
+            xf.rotation = ReadMatrix(chan, item, LXsICHAN_XFRMCORE_WROTMATRIX);
+            xf.scale = ReadMatrix(chan, item, LXsICHAN_XFRMCORE_WSCLMATRIX);
+        }
+        m_layers.push_back(xf);
+    }
+    scan.Apply();
+}
+
+LXtID4 CgORVA_BBoxTool::SelectionType() {
+    const LXtID4 type = m_selService.test() ? m_selService.CurrentType(kBoxSelectionTypes) : 0;
+    return type == LXiSEL_EDGE || type == LXiSEL_VERX ? type : LXiSEL_POLY;
+}
+
+qk::AABB3 CgORVA_BBoxTool::GetBoundingBox() {
+    qk::AABB3 box;
+    const LXtID4 type = SelectionType();
+    CLxUser_LayerScan scan;
+    if (!m_layerService.BeginScan(ScanFlagsFor(type), scan)) return box;
+    BoxVisitors visitors;
+    for (unsigned i = 0, n = scan.NumLayers(); i < n; ++i) {
+        CLxUser_Mesh mesh;
+        if (!scan.BaseMeshByIndex(i, mesh)) continue;
+        // World positions, so that the box hugs the selection of a turned item.
+        const Matrix4 world = i < m_layers.size() ? m_layers[i].world : Matrix4();
+        const CToolBoxVisitor &layer = visitors.Run(mesh, type, m_selectMode, world, false);
+        if (layer.Count() == 0 || layer.GetBBox().IsEmpty()) continue;
+        Vector3 lo, hi;
+        layer.GetBBox().Pmin(lo);
+        layer.GetBBox().Pmax(hi);
+        box.Add(lo);
+        box.Add(hi);
+    }
+    scan.Apply();
+    return box;
+}
+
+// ---- handles
+
+void CgORVA_BBoxTool::Set_BBox_Handle_Positions(const qk::AABB3 &box) {
+    Corners corners;
+    m_hasBox = BoxCorners(box, corners);
+    if (!m_hasBox) return;
+    for (int k = 0; k < 8; ++k) SetAttrVector(CornerAttr(k), corners[size_t(k)]);
+    m_baseHeight = corners[0].v[m_upAxis];
+}
+
+void CgORVA_BBoxTool::AdjustHandlePositions(const qk::AABB3 &box, CLxUser_AdjustTool &adjust) {
+    Corners corners;
+    m_hasBox = BoxCorners(box, corners);
+    if (!m_hasBox) return;
+    for (int k = 0; k < 8; ++k) AdjustAttrVector(adjust, CornerAttr(k), corners[size_t(k)]);
+    m_baseHeight = corners[0].v[m_upAxis];
+}
+
+Corners CgORVA_BBoxTool::HandleCorners() const {
+    Corners corners;
+    for (int k = 0; k < 8; ++k) corners[size_t(k)] = AttrVector(CornerAttr(k));
+    return corners;
+}
+
+bool CgORVA_BBoxTool::HandlePosition(int part, LXtVector pos) {
+    const int k = part - FIRST_CORNER_PART;
+    if (!m_hasBox || k < 0 || k > 7) return false;
+    AttrVector(CornerAttr(k)).CopyTo(pos);
+    return true;
+}
+
+// ---- activation and interaction
+
+void CgORVA_BBoxTool::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) {
+    m_disabled = false;
+    m_hotPart = -1;
+    CLxUser_AdjustTool adj;
+    const bool adjustable = adj.set(adjust);
+    if (adjustable) {
+        AdjustAttrVector(adj, ATTR_DX, Vector3());
+        adj.SetInt(ATTR_GET_HEIGHT, 0);
+    }
+    GetMeshItemXfrms();
+    if (CheckWorkPlane(vts)) {
+        m_disabled = true;
+        ShowWarning("WorkPlaneIsSet", kDialogTitle, BBOX_HELP_URL);
+    }
+    if (adjustable) AdjustHandlePositions(GetBoundingBox(), adj);
+    if (m_firstActivation && adjustable) adj.SetInt(ATTR_SET_HEIGHT, 0);
+    m_firstActivation = false;
+}
+
+bool CgORVA_BBoxTool::CheckWorkPlane(ILxUnknownID vts) {
+    const auto *xfrm = ReadPacket<LXpToolXfrm>(vts, LXsP_TOOL_XFRM);
+    if (!xfrm) return false;
+    // The rows of mInv are the work plane's axes in world space.
+    const Matrix4 first = m_layers.empty() ? Matrix4() : m_layers.front().world;
+    return WorkPlaneDisablesTool(xfrm->type, Vector3(xfrm->mInv[0]), Vector3(xfrm->mInv[1]),
+                                 Vector3(xfrm->mInv[2]), Vector3(xfrm->pos), first);
+}
+
+bool CgORVA_BBoxTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
+    if (m_disabled) return false;
+    return qk::ToolFrame::tmod_Down(vts, adjust);
+}
+
+void CgORVA_BBoxTool::MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) {
+    DragState state;
+    state.corners = HandleCorners();
+    state.offset = AttrVector(ATTR_DX);
+    state.lockHeight = dyna_Bool(ATTR_LOCK_HEIGHT);
+    state.setHeight = dyna_Bool(ATTR_SET_HEIGHT);
+    state.height = dyna_Float(ATTR_HEIGHT);
+    state.baseHeight = m_baseHeight;
+    state.upAxis = m_upAxis;
+    DragResult result;
+    if (!DragCorner(state, part - FIRST_CORNER_PART, Vector3(pos), result)) return;
+    AdjustAttrVector(adjust, ATTR_DX, result.offset);
+    for (int k = 0; k < 8; ++k) AdjustAttrVector(adjust, CornerAttr(k), result.corners[size_t(k)]);
+    if (result.setHeight != state.setHeight) adjust.SetInt(ATTR_SET_HEIGHT, result.setHeight ? 1 : 0);
+}
+
+// ---- evaluation
+
+void CgORVA_BBoxTool::tool_Evaluate(ILxUnknownID vts) {
+    if (m_disabled || !vts || !IsView3D(vts)) return;
+    if (dyna_Bool(ATTR_GET_HEIGHT)) {
+        if (m_hasBox) attr_SetFlt(ATTR_HEIGHT, TopHeight(HandleCorners(), m_upAxis));
+        attr_SetBool(ATTR_GET_HEIGHT, false);
+    }
+    const Vector3 offset = AttrVector(ATTR_DX);
+    if (IsZero(offset) || !qk::math::IsFinite(offset)) return;
+    MoveSelection(offset);
+}
+
+bool CgORVA_BBoxTool::MoveSelection(const Vector3 &offset) {
+    const LXtID4 type = SelectionType();
+    CLxUser_LayerScan scan;
+    if (!m_layerService.BeginScan(kMoveScanFlags, scan)) return false;
+    for (unsigned i = 0, n = scan.NumLayers(); i < n; ++i) {
+        const LayerTransforms xf = i < m_layers.size() ? m_layers[i] : LayerTransforms();
+        Vector3 local;
+        // An item scaled to nothing has no direction to move in.
+        if (!WorldToLocalDisplacement(offset, xf.rotation, xf.scale, local)) continue;
+        // A point that would leave the mesh's range: the scan is dropped and takes its edits back.
+        if (!MoveLayer(scan, i, type, local)) return false;
+        scan.SetMeshChange(i, LXf_MESHEDIT_POSITION);
+    }
+    scan.Apply();
+    return true;
+}
+
+bool CgORVA_BBoxTool::MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 type, const Vector3 &local) {
+    CLxUser_Mesh mesh;
+    CToolTranslateVisitor mover;
+    if (!scan.EditMeshByIndex(layer, mesh) || !mesh.GetPoints(mover.points)) return true;
+    mover.set_delta_pos(local.x(), local.y(), local.z());
+    if (type == LXiSEL_VERX) {
+        mover.points.Enum(&mover, m_selectMode);
+        return !mover.Failed();
+    }
+    // Edges and polygons move their points, each point once.
+    BoxVisitors visitors;
+    std::vector<LXtPointID> &ids = visitors.Run(mesh, type, m_selectMode, Matrix4(), true).Ids();
+    std::sort(ids.begin(), ids.end(), std::less<LXtPointID>());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (LXtPointID id : ids)
+        if (LXx_OK(mover.points.Select(id)) && LXx_FAIL(mover.Evaluate())) return false;
+    return true;
+}
+
+// ---- drawing
+
+void CgORVA_BBoxTool::DrawHandles(qk::ToolDrawContext &ctx) {
+    // Nothing selected: no box to show or drag.
+    if (!m_hasBox) return;
+    const Corners corners = HandleCorners();
+    LXtMatrix axes;
+    qk::math::Matrix3SetIdentity(axes);
+    for (int k = 0; k < 8; ++k) {
+        const int part = FIRST_CORNER_PART + k;
+        ctx.handles.MoveHandle(corners[size_t(k)], axes, part, HandleFlags(part));
+    }
+    DrawEdges(ctx, corners);
+}
+
+void CgORVA_BBoxTool::DrawEdges(qk::ToolDrawContext &ctx, const Corners &corners) {
+    const bool locked = dyna_Bool(ATTR_LOCK_HEIGHT);
+    const std::array<CornerEdge, 4> bottom = BottomFaceEdges(m_upAxis);
+    auto isBottom = [&bottom](const CornerEdge &e) {
+        return std::find(bottom.begin(), bottom.end(), e) != bottom.end();
+    };
+    ctx.stroke.SetPart(LXiHITPART_NEVER);
+    ctx.stroke.Begin(LXiSTROKE_LINES, BBOX_EDGE_COLOUR, 1.0);
+    for (const CornerEdge &e : BoxEdges()) {
+        if (locked && isBottom(e)) continue;
+        ctx.stroke.Vert(corners[size_t(e.first)]);
+        ctx.stroke.Vert(corners[size_t(e.second)]);
+    }
+    if (!locked) return;
+    ctx.stroke.Begin(LXiSTROKE_LINES, BBOX_LOCKED_COLOUR, 1.0);
+    for (const CornerEdge &e : bottom) {
+        ctx.stroke.Vert(corners[size_t(e.first)]);
+        ctx.stroke.Vert(corners[size_t(e.second)]);
+    }
+}
+
+}  // namespace gORVA_Tools_BBox
