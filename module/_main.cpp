@@ -8,6 +8,7 @@ namespace gORVA_Tools_BBox { LxResult initialize(); }
 namespace gORVA_Tools_ComponentAlignAToB { LxResult initialize(); }
 namespace gORVA_Tools_MeshAlignAToB { LxResult initialize(); }
 namespace gORVA_Tools_Scale { LxResult initialize(); }
+namespace gORVA_Tools_Sweeper { LxResult initialize(); }
 namespace gORVA_Cmds_AddLightAtPolyPos { LxResult initialize(); }
 namespace gORVA_Cmds_SelectbyHeight { LxResult initialize(); }
 namespace gORVA_Cmds_SelectbyNormal { LxResult initialize(); }
@@ -24,6 +25,7 @@ void initialize() {
     gORVA_Tools_ComponentAlignAToB::initialize();
     gORVA_Tools_MeshAlignAToB::initialize();
     gORVA_Tools_Scale::initialize();
+    gORVA_Tools_Sweeper::initialize();
     gORVA_Cmds_AddLightAtPolyPos::initialize();
     gORVA_Cmds_SelectbyHeight::initialize();
     gORVA_Cmds_SelectbyNormal::initialize();

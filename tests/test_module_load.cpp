@@ -29,7 +29,7 @@ const std::vector<ServerRow> kServerTable = {
 };
 
 // Servers of the table not built yet. A tool's work takes its name off this list when it lands.
-const std::vector<std::string> kPendingServers = {"gORVA.Sweeper"};
+const std::vector<std::string> kPendingServers = {};
 
 const std::vector<std::string> kToolInterfaces = {"ILxTool", "ILxToolModel", "ILxAttributes",
                                                   "ILxAttributesUI"};

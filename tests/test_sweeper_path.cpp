@@ -67,6 +67,20 @@ TEST(SweeperPathPoints, RepeatsKeepTheirLatestSelection) {
     EXPECT_EQ(points[2].id, FakeId(4));
 }
 
+TEST(SweeperPathPoints, RepeatsAreFoundAmongManyPointsOnOneX) {
+    // Many points share x = 0: a repeat is still found however far back in x order it was kept.
+    std::vector<Vector3> positions;
+    for (int i = 0; i < 50; ++i) positions.emplace_back(0, i, 0);
+    positions.emplace_back(0, 7, 4e-7);
+    positions.emplace_back(1e-6 * 0.5, 30, 0);
+    std::vector<qk::Point> points = Points(positions);
+    RemoveRepeatedPoints(points);
+    ASSERT_EQ(points.size(), 50u);
+    EXPECT_EQ(points[7].id, FakeId(8));    // y = 8: the old y = 7 went, the new one came last
+    EXPECT_EQ(points[48].id, FakeId(50));  // the later y = 7
+    EXPECT_EQ(points[49].id, FakeId(51));  // the later y = 30
+}
+
 TEST(SweeperPathPoints, GatheringGoesToWorldSpaceAndNeedsTwoPoints) {
     SweepPath path;
     const Matrix4 pos = qk::math::TranslationMatrix(Vector3(10, 0, 0));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "qk_constants.hpp"
 
@@ -84,12 +85,21 @@ void ResetPathEnds(PathEndSettings &settings) {
 }
 
 void RemoveRepeatedPoints(std::vector<qk::Point> &points) {
+    // The kept points by x, so that each candidate is compared only with those within the tolerance
+    // in x: long paths are cleaned in n log n.
+    std::multimap<double, std::size_t> keptByX;
     std::vector<qk::Point> kept;
     kept.reserve(points.size());
     for (auto it = points.rbegin(); it != points.rend(); ++it) {
-        const bool repeated =
-            std::any_of(kept.begin(), kept.end(), [&](const qk::Point &k) { return SamePosition(k, *it); });
-        if (!repeated) kept.push_back(*it);
+        bool repeated = false;
+        for (auto k = keptByX.lower_bound(it->x - EPSILON); !repeated && k != keptByX.end(); ++k) {
+            if (k->first > it->x + EPSILON) break;
+            repeated = SamePosition(kept[k->second], *it);
+        }
+        if (repeated) continue;
+        // A point without a usable x is kept for the finiteness check that follows; it cannot be ordered.
+        if (std::isfinite(it->x)) keptByX.emplace(it->x, kept.size());
+        kept.push_back(*it);
     }
     points.assign(kept.rbegin(), kept.rend());
 }
