@@ -141,3 +141,11 @@ TEST_F(ToolEventsTest, NewMeshesCarryAnEmptyTextureMapAndSavedUVsComeBack) {
     EXPECT_NE(out.str().find("vt 0.25 0.75"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("g gORVA__Sweeper_Geometry"), std::string::npos) << out.str();
 }
+
+TEST_F(ToolEventsTest, TheClockMovesWhileAToolStaysActive) {
+    Line("tool.set gORVA.Arch on");
+    Line("host.clock set 5");
+    Line("host.clock advance 2");
+    EXPECT_TRUE(host.Tools().Active());
+    EXPECT_DOUBLE_EQ(lx::WallClockSeconds(), 7.0);
+}

@@ -1,14 +1,26 @@
 #include "host/model/journal.hpp"
 
+#include <algorithm>
+
 namespace gorva::host {
 
 Journal::Token Journal::Begin() {
-    m_savepoints.push_back(m_entries.size());
+    m_savepoints.push_back({m_entries.size(), {}});
     return m_savepoints.size() - 1;
 }
 
 void Journal::Commit(Token token) {
     if (token >= m_savepoints.size()) return;
+    // What the closed savepoints knew about meshes the enclosing one has not recorded yet holds
+    // for it too: their changes now belong to it.
+    if (token > 0) {
+        std::vector<Baseline> &outer = m_savepoints[token - 1].baselines;
+        for (size_t s = token; s < m_savepoints.size(); ++s)
+            for (const Baseline &b : m_savepoints[s].baselines)
+                if (std::none_of(outer.begin(), outer.end(),
+                                 [&](const Baseline &o) { return o.mesh == b.mesh; }))
+                    outer.push_back(b);
+    }
     m_savepoints.resize(token);
     if (m_savepoints.empty()) {
         m_entries.clear();
@@ -18,12 +30,25 @@ void Journal::Commit(Token token) {
 
 void Journal::Rollback(Token token) {
     if (token >= m_savepoints.size()) return;
-    size_t mark = m_savepoints[token];
+    size_t mark = m_savepoints[token].entries;
+    std::vector<PendingTruncation> pending;
     while (m_entries.size() > mark) {
         Entry e = m_entries.back();
         m_entries.pop_back();
+        if (e.kind == Kind::PointAdded || e.kind == Kind::PolygonAdded) {
+            auto it = std::find_if(pending.begin(), pending.end(),
+                                   [&](const PendingTruncation &p) { return p.mesh == e.mesh; });
+            if (it == pending.end())
+                it = pending.insert(pending.end(), {e.mesh, e.mesh->PointCount(), e.mesh->PolygonCount()});
+            uint32_t &count = e.kind == Kind::PointAdded ? it->points : it->polygons;
+            count = std::min(count, e.index);
+            continue;
+        }
+        // A generic change may remove the items whose meshes are waiting to be cut.
+        if (e.kind == Kind::Generic) Flush(pending);
         Undo(e);
     }
+    Flush(pending);
     m_savepoints.resize(token);
     if (m_savepoints.empty()) {
         m_entries.clear();
@@ -31,22 +56,26 @@ void Journal::Rollback(Token token) {
     }
 }
 
+void Journal::Flush(std::vector<PendingTruncation> &pending) {
+    for (const PendingTruncation &p : pending) {
+        p.mesh->Truncate(p.points, p.polygons);
+        if (onMeshShrunk) onMeshShrunk(p.mesh);
+    }
+    pending.clear();
+}
+
 void Journal::Undo(const Entry &e) {
     switch (e.kind) {
-        case Kind::PointAdded:
-            e.mesh->Truncate(e.mesh->PointCount() - 1, e.mesh->PolygonCount());
-            if (onMeshShrunk) onMeshShrunk(e.mesh);
-            break;
-        case Kind::PolygonAdded:
-            e.mesh->Truncate(e.mesh->PointCount(), e.mesh->PolygonCount() - 1);
-            if (onMeshShrunk) onMeshShrunk(e.mesh);
-            break;
         case Kind::PointMoved:
-            e.mesh->positions[e.index] = e.old;
+            e.mesh->positions[e.index] = {e.old.values[0], e.old.values[1], e.old.values[2]};
             ++e.mesh->version;
             break;
         case Kind::TagChanged:
+            e.mesh->RestoreTag(e.index, e.aux, e.old.tag);
+            break;
         case Kind::MapValueChanged:
+            e.mesh->RestoreMapValue(e.aux, e.index, e.old.values, e.wasSet);
+            break;
         case Kind::Generic: {
             // Entries are taken back newest first, so their undo is the last one kept.
             std::function<void()> undo = std::move(m_generic.back());
@@ -54,46 +83,65 @@ void Journal::Undo(const Entry &e) {
             undo();
             break;
         }
+        case Kind::PointAdded:
+        case Kind::PolygonAdded:
+            break;  // gathered into truncations by Rollback
     }
 }
 
-void Journal::Keep(Kind kind, MeshData *mesh, uint32_t index, std::function<void()> undo) {
-    if (!Recording()) return;
-    m_generic.push_back(std::move(undo));
-    m_entries.push_back({kind, mesh, index, {}});
+const Journal::Baseline &Journal::BaselineOf(MeshData *mesh, uint32_t addedPoints, uint32_t addedPolygons) {
+    std::vector<Baseline> &known = m_savepoints.back().baselines;
+    for (auto it = known.rbegin(); it != known.rend(); ++it)
+        if (it->mesh == mesh) return *it;
+    uint32_t polygons = mesh->PolygonCount() - addedPolygons;
+    known.push_back({mesh, mesh->PointCount() - addedPoints, polygons, mesh->polyStart[polygons]});
+    return known.back();
 }
 
 void Journal::PointAdded(MeshData *mesh, uint32_t point) {
-    if (Recording()) m_entries.push_back({Kind::PointAdded, mesh, point, {}});
+    if (!Recording()) return;
+    BaselineOf(mesh, 1, 0);
+    Push({Kind::PointAdded, false, point, mesh, 0, {}});
 }
 
 void Journal::PolygonAdded(MeshData *mesh, uint32_t polygon) {
-    if (Recording()) m_entries.push_back({Kind::PolygonAdded, mesh, polygon, {}});
+    if (!Recording()) return;
+    BaselineOf(mesh, 0, 1);
+    Push({Kind::PolygonAdded, false, polygon, mesh, 0, {}});
 }
 
 void Journal::PointMoved(MeshData *mesh, uint32_t point, const Float3 &old) {
-    if (Recording()) m_entries.push_back({Kind::PointMoved, mesh, point, old});
+    if (!Recording() || point >= BaselineOf(mesh, 0, 0).points) return;
+    Entry e{Kind::PointMoved, false, point, mesh, 0, {}};
+    std::copy(old.begin(), old.end(), e.old.values);
+    Push(e);
 }
 
-void Journal::TagChanged(MeshData *mesh, uint32_t polygon, std::function<void()> undo) {
-    Keep(Kind::TagChanged, mesh, polygon, std::move(undo));
+void Journal::TagChanged(MeshData *mesh, uint32_t polygon, LXtID4 type, int32_t old) {
+    if (!Recording() || polygon >= BaselineOf(mesh, 0, 0).polygons) return;
+    Entry e{Kind::TagChanged, false, polygon, mesh, type, {}};
+    e.old.tag = old;
+    Push(e);
 }
 
-void Journal::MapValueChanged(MeshData *mesh, uint32_t corner, std::function<void()> undo) {
-    Keep(Kind::MapValueChanged, mesh, corner, std::move(undo));
+void Journal::MapValueChanged(MeshData *mesh, uint32_t map, uint32_t corner, const float *old, unsigned dim,
+                              bool wasSet) {
+    if (!Recording() || corner >= BaselineOf(mesh, 0, 0).corners) return;
+    Entry e{Kind::MapValueChanged, wasSet, corner, mesh, map, {}};
+    if (dim <= kMaxInlineDim) {
+        std::copy(old, old + dim, e.old.values);
+        Push(e);
+        return;
+    }
+    std::vector<float> values(old, old + dim);
+    Record(
+        [mesh, map, corner, values, wasSet] { mesh->RestoreMapValue(map, corner, values.data(), wasSet); });
 }
 
 void Journal::Record(std::function<void()> undo) {
-    Keep(Kind::Generic, nullptr, 0, std::move(undo));
-}
-
-void Journal::ForEachMeshChange(Token token,
-                                const std::function<void(Kind, const MeshData &, uint32_t)> &visit) const {
-    if (token >= m_savepoints.size()) return;
-    for (size_t i = m_savepoints[token]; i < m_entries.size(); ++i) {
-        const Entry &e = m_entries[i];
-        if (e.mesh) visit(e.kind, *e.mesh, e.index);
-    }
+    if (!Recording()) return;
+    m_generic.push_back(std::move(undo));
+    Push({Kind::Generic, false, 0, nullptr, 0, {}});
 }
 
 }  // namespace gorva::host

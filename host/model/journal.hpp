@@ -1,6 +1,11 @@
 // Undo journal with nested savepoints. While a savepoint is open, every change to scene data
 // records how to take it back; rolling back to a savepoint undoes the changes made since, in
 // reverse order. Outside savepoints nothing is recorded.
+//
+// Mesh changes are recorded as plain entries (no allocation per change): added points and
+// polygons, moved points, changed tags and map values with their old values. A change to an
+// element that the innermost savepoint itself added is not recorded: rolling back removes the
+// element anyway. Rolling back removes a run of added elements with one truncation per mesh.
 #pragma once
 #include "host/guard.hpp"
 
@@ -26,38 +31,69 @@ public:
     /// Undoes the changes since the savepoint and closes it (and any savepoint opened after it).
     void Rollback(Token token);
 
+    /// A point was appended (it is the mesh's last).
     void PointAdded(MeshData *mesh, uint32_t point);
+    /// A polygon was appended (it is the mesh's last, with its corners).
     void PolygonAdded(MeshData *mesh, uint32_t polygon);
     void PointMoved(MeshData *mesh, uint32_t point, const Float3 &old);
-    /// A polygon's tag changed; `undo` puts the old tag back.
-    void TagChanged(MeshData *mesh, uint32_t polygon, std::function<void()> undo);
-    /// A map value at a polygon corner changed; `undo` puts the old value back.
-    void MapValueChanged(MeshData *mesh, uint32_t corner, std::function<void()> undo);
+    /// A polygon's tag of `type` changed from the tag string index `old` (-1: none).
+    void TagChanged(MeshData *mesh, uint32_t polygon, LXtID4 type, int32_t old);
+    /// A value of map `map` at a polygon corner changed from `old` (`dim` floats) and its set flag.
+    void MapValueChanged(MeshData *mesh, uint32_t map, uint32_t corner, const float *old, unsigned dim,
+                         bool wasSet);
     /// Any other change: `undo` restores the state before it.
     void Record(std::function<void()> undo);
 
     /// Calls `visit(kind, mesh, element)` for each mesh change recorded since the savepoint that is
     /// still open, oldest first; the element is the point, polygon or corner index.
-    void ForEachMeshChange(Token token,
-                           const std::function<void(Kind, const MeshData &, uint32_t)> &visit) const;
+    template <class Visit>
+    void ForEachMeshChange(Token token, Visit &&visit) const {
+        if (token >= m_savepoints.size()) return;
+        for (size_t i = m_savepoints[token].entries; i < m_entries.size(); ++i) {
+            const Entry &e = m_entries[i];
+            if (e.mesh) visit(e.kind, static_cast<const MeshData &>(*e.mesh), e.index);
+        }
+    }
 
     /// Called after undo removed elements from a mesh, so that references to them can be dropped.
     std::function<void(MeshData *)> onMeshShrunk;
 
 private:
+    static constexpr unsigned kMaxInlineDim = 4;
     struct Entry {
         Kind kind;
-        MeshData *mesh;  // null for a generic change
+        bool wasSet;
         uint32_t index;  // the element a mesh change touched
-        Float3 old;
+        MeshData *mesh;  // null for a generic change
+        uint32_t aux;    // tag type, or map index
+        union {
+            float values[kMaxInlineDim];  // old position or map value
+            int32_t tag;
+        } old;
     };
+    /// A mesh's element counts when the innermost savepoint first recorded a change of it.
+    struct Baseline {
+        MeshData *mesh;
+        uint32_t points, polygons, corners;
+    };
+    struct Savepoint {
+        size_t entries;
+        std::vector<Baseline> baselines;
+    };
+    /// The mesh's counts before the innermost savepoint's changes; added when first asked.
+    const Baseline &BaselineOf(MeshData *mesh, uint32_t addedPoints, uint32_t addedPolygons);
+    void Push(const Entry &e) { m_entries.push_back(e); }
     void Undo(const Entry &e);
-    /// Keeps the undo of a change that brings its own (tags, map values, generic changes).
-    void Keep(Kind kind, MeshData *mesh, uint32_t index, std::function<void()> undo);
+    /// Truncations gathered while rolling back a run of additions, applied as one per mesh.
+    struct PendingTruncation {
+        MeshData *mesh;
+        uint32_t points, polygons;
+    };
+    void Flush(std::vector<PendingTruncation> &pending);
 
     std::vector<Entry> m_entries;
     std::vector<std::function<void()>> m_generic;
-    std::vector<size_t> m_savepoints;
+    std::vector<Savepoint> m_savepoints;
 };
 
 }  // namespace gorva::host

@@ -98,12 +98,12 @@ void MeshData::SetTag(uint32_t poly, LXtID4 type, const char *text) {
     int32_t old = column[poly];
     int32_t now = (text && *text) ? InternTag(text) : -1;
     column[poly] = now;
-    if (journal && old != now) {
-        journal->TagChanged(this, poly, [this, poly, type, old] {
-            std::vector<int32_t> &col = TagColumn(type);
-            if (poly < col.size()) col[poly] = old;
-        });
-    }
+    if (journal && old != now) journal->TagChanged(this, poly, type, old);
+}
+
+void MeshData::RestoreTag(uint32_t poly, LXtID4 type, int32_t tagIndex) {
+    std::vector<int32_t> &column = TagColumn(type);
+    if (poly < column.size()) column[poly] = tagIndex;
 }
 
 MeshMap *MeshData::FindMap(LXtID4 type, const std::string &name) {
@@ -133,18 +133,18 @@ bool MeshData::MapValue(uint32_t map, uint32_t corner, float *out) const {
 
 void MeshData::SetMapValue(uint32_t map, uint32_t corner, const float *value) {
     MeshMap &m = maps[map];
-    if (journal && journal->Recording()) {
-        std::vector<float> old(m.values.begin() + corner * m.dim, m.values.begin() + (corner + 1) * m.dim);
-        uint8_t wasSet = m.isSet[corner];
-        journal->MapValueChanged(this, corner, [this, map, corner, old, wasSet] {
-            MeshMap &mm = maps[map];
-            if (corner >= mm.isSet.size()) return;
-            std::copy(old.begin(), old.end(), mm.values.begin() + corner * mm.dim);
-            mm.isSet[corner] = wasSet;
-        });
-    }
-    std::copy_n(value, m.dim, m.values.begin() + corner * m.dim);
+    float *at = m.values.data() + size_t(corner) * m.dim;
+    if (journal && journal->Recording())
+        journal->MapValueChanged(this, map, corner, at, m.dim, m.isSet[corner] != 0);
+    std::copy_n(value, m.dim, at);
     m.isSet[corner] = 1;
+}
+
+void MeshData::RestoreMapValue(uint32_t map, uint32_t corner, const float *value, bool wasSet) {
+    if (map >= maps.size() || corner >= maps[map].isSet.size()) return;
+    MeshMap &m = maps[map];
+    std::copy_n(value, m.dim, m.values.data() + size_t(corner) * m.dim);
+    m.isSet[corner] = wasSet ? 1 : 0;
 }
 
 // ---- edges

@@ -80,6 +80,8 @@ public:
     /// Tag text of a polygon, or null when it has none.
     const char *Tag(uint32_t poly, LXtID4 type) const;
     void SetTag(uint32_t poly, LXtID4 type, const char *text);
+    /// Puts back a tag by its string index (-1: none), as undo does; nothing for a polygon gone.
+    void RestoreTag(uint32_t poly, LXtID4 type, int32_t tagIndex);
 
     // ---- maps
     MeshMap *FindMap(LXtID4 type, const std::string &name);
@@ -87,6 +89,8 @@ public:
     /// Value of a map at corner `corner`; false when unset.
     bool MapValue(uint32_t map, uint32_t corner, float *out) const;
     void SetMapValue(uint32_t map, uint32_t corner, const float *value);
+    /// Puts back a map value and its set flag, as undo does; nothing for a corner gone.
+    void RestoreMapValue(uint32_t map, uint32_t corner, const float *value, bool wasSet);
     std::vector<MeshMap> maps;
 
     // ---- edges

@@ -253,12 +253,14 @@ void Selection::PurgeMesh(MeshData &mesh) {
         std::remove_if(m_vertices.begin(), m_vertices.end(),
                        [&](const VertexPacket &p) { return gone(p.mesh, p.point, mesh.PointCount()); }),
         m_vertices.end());
-    size_t edgeCount = mesh.Edges().ends.size();
     size_t beforeEdges = m_edges.size();
-    m_edges.erase(
-        std::remove_if(m_edges.begin(), m_edges.end(),
-                       [&](const EdgePacket &p) { return gone(p.mesh, p.edge, uint32_t(edgeCount)); }),
-        m_edges.end());
+    // Edges are counted only when some are selected: counting builds the mesh's edge table.
+    if (std::any_of(m_edges.begin(), m_edges.end(), [&](const EdgePacket &p) { return p.mesh == &mesh; })) {
+        uint32_t edgeCount = uint32_t(mesh.Edges().ends.size());
+        m_edges.erase(std::remove_if(m_edges.begin(), m_edges.end(),
+                                     [&](const EdgePacket &p) { return gone(p.mesh, p.edge, edgeCount); }),
+                      m_edges.end());
+    }
     size_t beforePolys = m_polygons.size();
     m_polygons.erase(
         std::remove_if(m_polygons.begin(), m_polygons.end(),

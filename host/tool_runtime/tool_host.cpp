@@ -120,7 +120,7 @@ bool ToolHost::Requested(unsigned offset) const {
 }
 
 bool ToolHost::PrepareCommand(const std::string &name) {
-    if (name.compare(0, 5, "tool.") == 0 || name == "render") return true;
+    if (name.compare(0, 5, "tool.") == 0 || name.compare(0, 5, "host.") == 0 || name == "render") return true;
     if (m_active) Deactivate(true);
     return false;
 }

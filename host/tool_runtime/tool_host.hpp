@@ -177,8 +177,9 @@ public:
     unsigned Evaluations() const { return m_evaluations; }
 
     /// Called by Host::Run before every command: true for the tool commands, which keep their own
-    /// undo step, and for render, which only looks at the tool; any other command first applies
-    /// the active tool so that its edits stay its own.
+    /// undo step, for the host's switches (host.clock, host.version...), which change no scene
+    /// data, and for render, which only looks at the tool; any other command first applies the
+    /// active tool so that its edits stay its own.
     bool PrepareCommand(const std::string &name);
 
     // ---- used by the host objects behind the SDK
