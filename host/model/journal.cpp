@@ -6,6 +6,7 @@ namespace gorva::host {
 
 Journal::Token Journal::Begin() {
     m_savepoints.push_back({m_entries.size(), {}});
+    m_lastBaseline = 0;
     return m_savepoints.size() - 1;
 }
 
@@ -91,42 +92,52 @@ void Journal::Undo(const Entry &e) {
 
 const Journal::Baseline &Journal::BaselineOf(MeshData *mesh, uint32_t addedPoints, uint32_t addedPolygons) {
     std::vector<Baseline> &known = m_savepoints.back().baselines;
-    for (auto it = known.rbegin(); it != known.rend(); ++it)
-        if (it->mesh == mesh) return *it;
+    if (m_lastBaseline < known.size() && known[m_lastBaseline].mesh == mesh) return known[m_lastBaseline];
+    for (size_t i = 0; i < known.size(); ++i)
+        if (known[i].mesh == mesh) return known[m_lastBaseline = i];
     uint32_t polygons = mesh->PolygonCount() - addedPolygons;
     known.push_back({mesh, mesh->PointCount() - addedPoints, polygons, mesh->polyStart[polygons]});
+    m_lastBaseline = known.size() - 1;
     return known.back();
+}
+
+void Journal::PushAddition(Kind kind, MeshData *mesh, uint32_t element) {
+    if (m_entries.size() > m_savepoints.back().entries) {
+        Entry &last = m_entries.back();
+        if (last.kind == kind && last.mesh == mesh && last.index + last.aux == element) {
+            ++last.aux;
+            return;
+        }
+    }
+    Push({kind, false, element, mesh, 1, {}});
 }
 
 void Journal::PointAdded(MeshData *mesh, uint32_t point) {
     if (!Recording()) return;
     BaselineOf(mesh, 1, 0);
-    Push({Kind::PointAdded, false, point, mesh, 0, {}});
+    PushAddition(Kind::PointAdded, mesh, point);
 }
 
 void Journal::PolygonAdded(MeshData *mesh, uint32_t polygon) {
     if (!Recording()) return;
     BaselineOf(mesh, 0, 1);
-    Push({Kind::PolygonAdded, false, polygon, mesh, 0, {}});
+    PushAddition(Kind::PolygonAdded, mesh, polygon);
 }
 
-void Journal::PointMoved(MeshData *mesh, uint32_t point, const Float3 &old) {
-    if (!Recording() || point >= BaselineOf(mesh, 0, 0).points) return;
+void Journal::RecordMove(MeshData *mesh, uint32_t point, const Float3 &old) {
     Entry e{Kind::PointMoved, false, point, mesh, 0, {}};
     std::copy(old.begin(), old.end(), e.old.values);
     Push(e);
 }
 
-void Journal::TagChanged(MeshData *mesh, uint32_t polygon, LXtID4 type, int32_t old) {
-    if (!Recording() || polygon >= BaselineOf(mesh, 0, 0).polygons) return;
+void Journal::RecordTag(MeshData *mesh, uint32_t polygon, LXtID4 type, int32_t old) {
     Entry e{Kind::TagChanged, false, polygon, mesh, type, {}};
     e.old.tag = old;
     Push(e);
 }
 
-void Journal::MapValueChanged(MeshData *mesh, uint32_t map, uint32_t corner, const float *old, unsigned dim,
-                              bool wasSet) {
-    if (!Recording() || corner >= BaselineOf(mesh, 0, 0).corners) return;
+void Journal::RecordMapValue(MeshData *mesh, uint32_t map, uint32_t corner, const float *old, unsigned dim,
+                             bool wasSet) {
     Entry e{Kind::MapValueChanged, wasSet, corner, mesh, map, {}};
     if (dim <= kMaxInlineDim) {
         std::copy(old, old + dim, e.old.values);

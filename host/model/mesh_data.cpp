@@ -76,6 +76,13 @@ std::vector<int32_t> &MeshData::TagColumn(LXtID4 type) {
 }
 
 int32_t MeshData::InternTag(const char *text) {
+    // Writers tag polygon after polygon with the same text: compare with the last one first.
+    if (m_lastTag >= 0 && tagStrings[size_t(m_lastTag)] == text) return m_lastTag;
+    m_lastTag = LookUpTag(text);
+    return m_lastTag;
+}
+
+int32_t MeshData::LookUpTag(const char *text) {
     auto it = m_tagIndex.find(text);
     if (it != m_tagIndex.end()) return it->second;
     tagStrings.emplace_back(text);

@@ -131,11 +131,13 @@ private:
     void GrowEdgeSlots(size_t minEdges);
     uint32_t InsertEdge(uint32_t a, uint32_t b, uint32_t poly);
     int32_t InternTag(const char *text);
+    int32_t LookUpTag(const char *text);
     std::vector<int32_t> &TagColumn(LXtID4 type);
 
     EdgeTable m_edges;
     uint32_t m_edgeHint = 0;
     std::unordered_map<std::string, int32_t> m_tagIndex;
+    int32_t m_lastTag = -1;
     uint64_t m_adjacencyVersion = ~0ull;
     std::vector<uint32_t> m_pointPolyStart;
     std::vector<uint32_t> m_pointPolys;
