@@ -53,9 +53,9 @@ protected:
     }
     static double Distance(const Vec3 &a, const Vec3 &b) { return std::sqrt(Dot(Sub(a, b), Sub(a, b))); }
     /// True when the mesh holds exactly the points it was built with.
-    static void ExpectUnchanged(const ItemData &item, const MeshSpec &spec) {
-        for (uint32_t i = 0; i < spec.points.size(); ++i)
-            ExpectAt(WorldPoint(item, i), spec.points[i][0], spec.points[i][1], spec.points[i][2],
+    static void ExpectUnchanged(const ItemData &item, const MeshSpec &shape) {
+        for (uint32_t i = 0; i < shape.points.size(); ++i)
+            ExpectAt(WorldPoint(item, i), shape.points[i][0], shape.points[i][1], shape.points[i][2],
                      "point " + std::to_string(i));
     }
     std::vector<std::string> Texts() {
