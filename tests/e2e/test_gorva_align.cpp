@@ -181,8 +181,8 @@ TEST_P(GorvaAlign, SavedSceneHoldsThePointsWhereTheyWereSent) {
            "scene.open scene.obj\n" + c.script + "scene.saveAs out.obj\nscene.dump out.json\n");
     Outcome o = Gorva("run align.gorva");
     ASSERT_EQ(o.status, 0) << o.err;
-    for (const auto &line : nlohmann::json::parse(Slurp(dir / "out.json"))["log"])
-        EXPECT_NE(line["level"], 0) << line["text"];
+    const nlohmann::json dump = nlohmann::json::parse(Slurp(dir / "out.json"));
+    for (const auto &line : dump["log"]) EXPECT_NE(line["level"], 0) << line["text"];
     const Objects objects = ReadObjects(Slurp(dir / "out.obj"));
     for (const Expected &e : c.expected) {
         ASSERT_TRUE(objects.count(e.object)) << e.object;
