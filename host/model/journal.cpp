@@ -1,5 +1,7 @@
 #include "host/model/journal.hpp"
 
+#include <algorithm>
+
 namespace gorva::host {
 
 Journal::Token Journal::Begin() {
@@ -19,35 +21,58 @@ void Journal::Commit(Token token) {
 void Journal::Rollback(Token token) {
     if (token >= m_savepoints.size()) return;
     size_t mark = m_savepoints[token];
+    // Added elements are taken off once per mesh at the end (appends undo as one cut), so that
+    // taking back many additions costs one rebuild of a mesh's edge table, not one per element.
+    std::vector<Cut> cuts;
     while (m_entries.size() > mark) {
         Entry e = m_entries.back();
         m_entries.pop_back();
-        Undo(e);
+        Undo(e, cuts);
     }
     m_savepoints.resize(token);
     if (m_savepoints.empty()) {
         m_entries.clear();
         m_generic.clear();
     }
+    ApplyCuts(cuts);
 }
 
-void Journal::Undo(const Entry &e) {
+void Journal::ApplyCuts(std::vector<Cut> &cuts) {
+    for (const Cut &cut : cuts) {
+        cut.mesh->Truncate(cut.points, cut.polygons);
+        if (onMeshShrunk) onMeshShrunk(cut.mesh);
+    }
+    cuts.clear();
+}
+
+void Journal::Undo(const Entry &e, std::vector<Cut> &cuts) {
+    auto cutOf = [&cuts](MeshData *mesh) -> Cut & {
+        for (Cut &c : cuts)
+            if (c.mesh == mesh) return c;
+        cuts.push_back({mesh, mesh->PointCount(), mesh->PolygonCount()});
+        return cuts.back();
+    };
     switch (e.kind) {
-        case Kind::PointAdded:
-            e.mesh->Truncate(e.mesh->PointCount() - 1, e.mesh->PolygonCount());
-            if (onMeshShrunk) onMeshShrunk(e.mesh);
+        case Kind::PointAdded: {
+            Cut &c = cutOf(e.mesh);
+            c.points = std::min(c.points, e.index);
             break;
-        case Kind::PolygonAdded:
-            e.mesh->Truncate(e.mesh->PointCount(), e.mesh->PolygonCount() - 1);
-            if (onMeshShrunk) onMeshShrunk(e.mesh);
+        }
+        case Kind::PolygonAdded: {
+            Cut &c = cutOf(e.mesh);
+            c.polygons = std::min(c.polygons, e.index);
             break;
+        }
         case Kind::PointMoved:
             e.mesh->positions[e.index] = e.old;
             ++e.mesh->version;
             break;
+        case Kind::Generic:
+            // Any other change may remove a whole mesh: its elements are cut first.
+            ApplyCuts(cuts);
+            [[fallthrough]];
         case Kind::TagChanged:
-        case Kind::MapValueChanged:
-        case Kind::Generic: {
+        case Kind::MapValueChanged: {
             // Entries are taken back newest first, so their undo is the last one kept.
             std::function<void()> undo = std::move(m_generic.back());
             m_generic.pop_back();

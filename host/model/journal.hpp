@@ -51,7 +51,13 @@ private:
         uint32_t index;  // the element a mesh change touched
         Float3 old;
     };
-    void Undo(const Entry &e);
+    /// Counts a mesh is cut back to at the end of a rollback.
+    struct Cut {
+        MeshData *mesh;
+        uint32_t points, polygons;
+    };
+    void Undo(const Entry &e, std::vector<Cut> &cuts);
+    void ApplyCuts(std::vector<Cut> &cuts);
     /// Keeps the undo of a change that brings its own (tags, map values, generic changes).
     void Keep(Kind kind, MeshData *mesh, uint32_t index, std::function<void()> undo);
 
