@@ -250,7 +250,7 @@ void AddFilledPolygon(const Camera &cam, const std::vector<Vec3> &pts, const Vec
         prim.outline = t.outline;
         bool visible = true;
         for (const auto &p : t.p) {
-            double x, y, d;
+            double x = 0.0, y = 0.0, d = 0.0;
             visible = visible && cam.Project(p, x, y, d);
             prim.pts.push_back({x, y});
             prim.depth += d / 3.0;
