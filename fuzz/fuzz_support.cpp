@@ -214,9 +214,14 @@ void CheckMesh(MeshData &mesh, const std::string &step, const std::string &who) 
         for (int32_t s : column.second)
             if (s >= int32_t(mesh.tagStrings.size())) fail("a tag names no string");
     }
-    for (const MeshMap &map : mesh.maps)
+    for (const MeshMap &map : mesh.maps) {
         if (map.values.size() != mesh.corners.size() * map.dim || map.isSet.size() != mesh.corners.size())
             fail("map \"" + map.name + "\" does not match the corners");
+        for (size_t c = 0; c < map.isSet.size(); ++c)
+            for (unsigned d = 0; map.isSet[c] && d < map.dim; ++d)
+                if (!std::isfinite(map.values[c * map.dim + d]))
+                    fail("map \"" + map.name + "\" holds a value that is not finite");
+    }
     // The edge table against one built afresh: order of first appearance, first orientation.
     std::vector<std::array<uint32_t, 2>> expected;
     std::set<std::pair<uint32_t, uint32_t>> seen;

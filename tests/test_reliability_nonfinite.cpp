@@ -3,6 +3,7 @@
 // picture of it leaves out what is not finite.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <filesystem>
@@ -14,6 +15,8 @@
 #include "host/model/builders.hpp"
 #include "host/pictures/render.hpp"
 #include "host/tool_runtime/tool_host.hpp"
+#include "lx_layer.hpp"
+#include "lx_mesh.hpp"
 #include "tests/test_reliability_support.hpp"
 #include "tests/test_support.hpp"
 
@@ -149,4 +152,36 @@ TEST(NonFiniteGeometry, APictureLeavesOutWhatLiesBeyondTheDoubleRange) {
     std::string error;
     EXPECT_TRUE(RenderScene(host, path.string(), ViewOptions(), error)) << error;
     fs::remove(path);
+}
+
+TEST_F(HostTest, ATextureCoordinateThatIsNotFiniteIsRefusedAndNeverSaved) {
+    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    {
+        CLxUser_LayerService service;
+        CLxUser_LayerScan scan;
+        CLxUser_Mesh mesh;
+        CLxUser_Polygon polygons;
+        CLxUser_Point points;
+        CLxUser_MeshMap maps;
+        ASSERT_TRUE(service.BeginScan(LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_WRITEMESH, scan) &&
+                    scan.EditMeshByIndex(0, mesh) && mesh.GetPolygons(polygons) && mesh.GetPoints(points) &&
+                    mesh.GetMaps(maps));
+        ASSERT_EQ(maps.SelectByName(LXi_VMAP_TEXTUREUV, "Texture"), LXe_OK);
+        polygons.SelectByIndex(0);
+        points.SelectByIndex(0);
+        for (float bad : {NAN, INFINITY}) {
+            const float uv[2] = {0.5f, bad};
+            EXPECT_EQ(polygons.SetMapValue(points.ID(), maps.ID(), uv), LXe_INVALIDARG);
+        }
+        scan.SetMeshChange(0, LXf_MESHEDIT_MAP_UV);
+        scan.Apply();
+    }
+    const MeshMap &uv = *grid.mesh->FindMap(LXi_VMAP_TEXTUREUV, "Texture");
+    EXPECT_EQ(std::count(uv.isSet.begin(), uv.isSet.end(), 1), 0);
+    // Written past the SDK, such a value still keeps the scene from being saved.
+    const float bad[2] = {NAN, 0.0f};
+    grid.mesh->SetMapValue(grid.mesh->AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2), 2, bad);
+    std::string error;
+    EXPECT_FALSE(CheckSavable(host, error));
+    EXPECT_NE(error.find("a texture coordinate of \"Grid\" is not finite"), std::string::npos) << error;
 }

@@ -509,11 +509,29 @@ void WriteObj(Host &host, std::ostream &out) {
     }
 }
 
+namespace {
+
+/// False with the first corner whose "Texture" value is not finite.
+bool CheckUVs(const ItemData &item, std::string &error) {
+    const MeshMap *uv = item.mesh->FindMap(LXi_VMAP_TEXTUREUV, "Texture");
+    for (size_t c = 0; uv && c < uv->isSet.size(); ++c) {
+        if (!uv->isSet[c] || (std::isfinite(uv->values[c * 2]) && std::isfinite(uv->values[c * 2 + 1])))
+            continue;
+        error =
+            "a texture coordinate of \"" + (item.name.empty() ? item.ident : item.name) + "\" is not finite";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool CheckSavable(Host &host, std::string &error) {
     WorldMatrixCache worlds;
     for (const auto &holder : host.scene.Items()) {
         const ItemData &item = *holder;
         if (!item.mesh) continue;
+        if (!CheckUVs(item, error)) return false;
         const Matrix4 &world = worlds.Of(item);
         const auto &positions = item.mesh->positions;
         for (size_t i = 0; i < positions.size(); ++i) {

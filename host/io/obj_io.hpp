@@ -56,8 +56,9 @@ ItemData *AddObjObjects(Host &host, const ObjFile &file);
 /// exactly. Items without a mesh are listed in a comment only.
 void WriteObj(Host &host, std::ostream &out);
 
-/// True when every mesh point lies within single precision's range in world space, so that the file
-/// WriteObj makes opens again; false with the first point that does not.
+/// True when every mesh point lies within single precision's range in world space and every texture
+/// coordinate is finite, so that the file WriteObj makes opens again; false with the first point or
+/// texture coordinate that is not.
 bool CheckSavable(Host &host, std::string &error);
 
 /// WriteObj into a file through WriteFileSafely; false with a reason, the file untouched, when the
