@@ -1,5 +1,6 @@
 // gorva: the headless host. Loads the plug-in, runs scripts of command lines, writes scenes,
 // dumps and pictures. All the work lives in the host library; this file reads the command line.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "host/host.hpp"
 #include "host/io/obj_io.hpp"
 #include "host/io/scene_dump.hpp"
+#include "host/io/text_lines.hpp"
 #include "host/scripting/script_runner.hpp"
 
 namespace {
@@ -68,7 +70,7 @@ The default picture is a perspective three-quarter view from the front right, fi
 )";
 
 int Usage(const std::string &why) {
-    std::cerr << "gorva: " << why << "\nrun \"gorva --help\" for usage\n";
+    std::cerr << "gorva: " << Printable(why) << "\nrun \"gorva --help\" for usage\n";
     return 1;
 }
 
@@ -130,13 +132,13 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &error) {
 bool PrepareHost(Host &host, const Options &o, ProgressPrinter &progress) {
     std::string error;
     if (!host.LoadPlugin(PluginPath(o.plugin), error)) {
-        std::cerr << "gorva: " << error << '\n';
+        std::cerr << "gorva: " << Printable(error) << '\n';
         return false;
     }
     host.onMonitorStep = [&host, &progress](const MonitorRecord &rec) { progress.Step(host, rec); };
     host.onDialog = [&progress](const DialogRecord &rec) {
         progress.Finish();
-        std::cout << FormatDialog(rec) << std::endl;
+        std::cout << Printable(FormatDialog(rec)) << std::endl;
     };
     return true;
 }
@@ -145,7 +147,7 @@ int Run(Host &host, const Options &o) {
     if (o.files.empty()) return Usage("run needs at least one script (\"-\" for standard input)");
     std::string error;
     if (!o.scene.empty() && !OpenObjScene(host, o.scene, error)) {
-        std::cerr << "gorva: " << error << '\n';
+        std::cerr << "gorva: " << Printable(error) << '\n';
         return 1;
     }
     bool ok = true;
@@ -155,7 +157,7 @@ int Run(Host &host, const Options &o) {
         if (!ok && !o.script.keepGoing) break;
     }
     if (!o.dump.empty() && !WriteSceneDump(host, o.dump, error)) {
-        std::cerr << "gorva: " << error << '\n';
+        std::cerr << "gorva: " << Printable(error) << '\n';
         ok = false;
     }
     return ok ? 0 : 1;
@@ -181,6 +183,8 @@ int Demo(Host &host, const Options &o) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    // A write past the file size limit fails with its reason instead of ending the program.
+    ::signal(SIGXFSZ, SIG_IGN);
     if (argc < 2) return Usage("no command given");
     std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
@@ -197,7 +201,7 @@ int main(int argc, char **argv) {
     if (!PrepareHost(host, o, progress)) return 1;
     if (command == "servers") {
         for (const auto &s : host.Servers())
-            std::cout << s.name << '\t'
+            std::cout << Printable(s.name) << '\t'
                       << (s.IsCommand() ? "command"
                           : s.IsTool()  ? "tool"
                                         : "server")

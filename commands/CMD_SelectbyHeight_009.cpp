@@ -173,7 +173,7 @@ bool gORVA_Command_SelectbyHeight::basic_Enable(CLxUser_Message &msg) {
     else if (type == LXiSEL_EDGE || type == LXiSEL_POLY)
         report.Check(qk::DoMeshItemsContainPolygons(), "NoItemsorItemsHaveNoGeometry");
     else
-        report.Check(false);
+        report.Check(false, "WrongSelectionType");  // says why, where a bare "disabled" would not
     return report.Finish();
 }
 

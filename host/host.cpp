@@ -56,7 +56,8 @@ Host::Host(const std::string &configDir) {
     journal.onMeshShrunk = [this](MeshData *mesh) { selection.PurgeMesh(*mesh); };
     scene.onItemRemoved = [this](ItemData *item) {
         selection.PurgeItem(*item);
-        m_active.erase(std::remove(m_active.begin(), m_active.end(), item), m_active.end());
+        if (m_activeSet.erase(item))
+            m_active.erase(std::remove(m_active.begin(), m_active.end(), item), m_active.end());
         if (m_primary == item) m_primary = nullptr;
         if (refSystem == item->ident) refSystem.clear();
     };
@@ -69,6 +70,8 @@ Host::~Host() {
     for (auto &f : m_factories) f.second->Release();
     m_factories.clear();
     selection.ClearAll();
+    m_active.clear();
+    m_activeSet.clear();
     scene.Clear();
     if (lx::HostRoot() == static_cast<ILxUnknownID>(m_root)) lx::SetHostRoot(nullptr);
     if (m_library) dlclose(m_library);
@@ -287,13 +290,19 @@ std::vector<ItemData *> Host::ActiveLayers() const {
 }
 
 bool Host::IsActive(const ItemData &item) const {
-    return std::find(m_active.begin(), m_active.end(), &item) != m_active.end();
+    return m_activeSet.count(&item) != 0;
 }
 
 void Host::SetActive(ItemData &item, bool active) {
     bool now = IsActive(item);
-    if (active && !now && item.mesh) m_active.push_back(&item);
-    if (!active && now) m_active.erase(std::remove(m_active.begin(), m_active.end(), &item), m_active.end());
+    if (active && !now && item.mesh) {
+        m_active.push_back(&item);
+        m_activeSet.insert(&item);
+    }
+    if (!active && now) {
+        m_activeSet.erase(&item);
+        m_active.erase(std::remove(m_active.begin(), m_active.end(), &item), m_active.end());
+    }
 }
 
 ItemData *Host::Primary() const {
@@ -329,6 +338,11 @@ bool Host::SetUserValue(const std::string &name, const std::string &value, std::
             error = "user value \"" + name + "\" needs a number, not \"" + value + "\"";
             return false;
         }
+        if ((d.type == "integer" || d.type == "boolean") &&
+            (v != std::floor(v) || std::fabs(v) > 2147483647.0)) {
+            error = "user value \"" + name + "\" needs a whole number, not \"" + value + "\"";
+            return false;
+        }
         if ((d.min && v < *d.min) || (d.max && v > *d.max)) {
             error = "user value \"" + name + "\" is out of range";
             return false;
@@ -362,9 +376,10 @@ std::string Host::MessageText(const std::string &table, const std::string &key,
 void Host::NewScene() {
     if (m_tools->Active()) m_tools->Deactivate(false);
     selection.ClearAll();
-    scene.Clear();
     m_active.clear();
+    m_activeSet.clear();
     m_primary = nullptr;
+    scene.Clear();
     refSystem.clear();
     monitors.clear();
     dialogs.clear();
@@ -412,6 +427,14 @@ bool ParseCommandLine(const std::string &line, std::string &name, std::vector<Co
         }
         if (quoted) {
             error = "unbalanced double quote";
+            return false;
+        }
+        if (first && text.empty()) {
+            error = "a command name is needed";
+            return false;
+        }
+        if (!argName.empty() && text.empty() && !sawQuote) {
+            error = "argument \"" + argName + "\" has no value (write " + argName + ":\"\" for empty text)";
             return false;
         }
         if (first) {

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "host/model/config.hpp"
@@ -131,7 +132,8 @@ public:
     // ---- settings
     /// Text of a user value (its default when never set), or null when undefined.
     const std::string *UserValue(const std::string &name) const;
-    /// Sets a user value; refuses undefined names unless `define` is set, and values out of range.
+    /// Sets a user value; refuses undefined names unless `define` is set, values out of range, and
+    /// fractions for integer and boolean values.
     bool SetUserValue(const std::string &name, const std::string &value, std::string &error,
                       bool define = false);
     std::string Preference(const std::string &name) const;
@@ -186,13 +188,15 @@ private:
     std::map<std::string, std::string> m_userValues;
     std::map<std::string, std::string> m_prefs;
     std::vector<ItemData *> m_active;
+    std::unordered_set<const ItemData *> m_activeSet;
     ItemData *m_primary = nullptr;
     struct RootObject;
     RootObject *m_root = nullptr;  // reference counted; the host holds one reference
     std::unique_ptr<ToolHost> m_tools;
 };
 
-/// Parses a command line into its name and arguments; false with a reason on unbalanced quotes.
+/// Parses a command line into its name and arguments; false with a reason on unbalanced quotes, an
+/// empty command name ("") and an argument name without its value ("width:"; width:"" is empty text).
 bool ParseCommandLine(const std::string &line, std::string &name, std::vector<CommandArg> &args,
                       std::string &error);
 

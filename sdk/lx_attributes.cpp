@@ -1,5 +1,8 @@
 #include "lx_attributes.hpp"
 
+#include <cerrno>
+#include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +33,8 @@ bool ParseDouble(const char *text, double &out) {
                  {"um", 1e-6}, {"in", 0.0254}, {"ft", 0.3048}, {"\"", 0.0254}, {"'", 0.3048}};
     for (const auto &u : units) {
         if (std::strcmp(end, u.unit) == 0) {
+            // Beyond single precision no position a mesh holds can follow.
+            if (!(std::fabs(v * u.scale) <= double(FLT_MAX))) return false;
             out = v * u.scale;
             return true;
         }
@@ -49,8 +54,10 @@ bool ParseBool(const char *text, int &out) {
 
 bool ParseInt(const char *text, const LXtTextValueHint *hints, int &out) {
     char *end = nullptr;
+    errno = 0;
     long v = std::strtol(text, &end, 10);
     if (end != text && *end == '\0') {
+        if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;  // would wrap
         out = int(v);
         return true;
     }

@@ -237,11 +237,12 @@ TEST_F(ComponentAlignTest, RefusedOutsideVertexModeAndWritesNothingOutside3DView
 }
 
 TEST_F(ComponentAlignTest, APositionBeyondSinglePrecisionWritesNothing) {
-    ItemData &m = Mesh("Pieces", {{1, 0, 0}, {2, 0, 0}, {4, 2, -1}});
+    // Both values fit single precision; their sum does not.
+    ItemData &m = Mesh("Pieces", {{1, 0, 0}, {2, 0, 0}, {3e38, 2, -1}});
     Select(m, {0, 1, 2});
     Line(std::string("tool.set ") + kComponent + " on");
     Line("tool.press part:10000");
-    Attr(kComponent, "offset_x", "1e39");
+    Attr(kComponent, "offset_x", "3e38");
     ExpectAt(m, 0, {1, 0, 0}, "first");
     ExpectAt(m, 1, {2, 0, 0}, "A");
     ExpectNoErrors();

@@ -228,6 +228,8 @@ public:
         if (!m_writable) return LXe_NOTAVAILABLE;
         uint32_t corner = Corner(point), m = FromId(map);
         if (corner == MeshData::kNone || m >= m_mesh->maps.size()) return LXe_NOTFOUND;
+        for (unsigned k = 0; k < m_mesh->maps[m].dim; ++k)
+            if (!std::isfinite(value[k])) return LXe_INVALIDARG;  // a saved file could not hold it
         m_mesh->SetMapValue(m, corner, value);
         return LXe_OK;
     }

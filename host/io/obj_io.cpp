@@ -8,14 +8,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <unordered_map>
 
+#include "host/io/file_write.hpp"
 #include "lx_mesh.hpp"
 
 namespace gorva::host {
@@ -43,12 +47,45 @@ std::vector<std::string> SplitWords(const std::string &s) {
     return words;
 }
 
-bool ParseFiniteNumber(const std::string &text, double &value) {
-    const char *s = text.c_str();
-    char *end = nullptr;
-    errno = 0;
-    value = std::strtod(s, &end);
-    return end != s && *end == '\0' && std::isfinite(value) && errno != ERANGE;
+/// A number as the format writes it: an optional sign, digits with an optional decimal point, and
+/// an optional exponent. Hexadecimal, "inf" and "nan" are not numbers of the format.
+bool IsDecimal(const std::string &t) {
+    auto digits = [&t](size_t &i) {
+        size_t from = i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+        return i - from;
+    };
+    size_t i = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t mantissa = digits(i);
+    if (i < t.size() && t[i] == '.') mantissa += digits(++i);
+    if (mantissa == 0) return false;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        if (++i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+        if (digits(i) == 0) return false;
+    }
+    return i == t.size();
+}
+
+/// True when the mantissa of a decimal number has a digit other than zero.
+bool HasNonZeroMantissa(const std::string &t) {
+    for (char c : t) {
+        if (c == 'e' || c == 'E') break;
+        if (c >= '1' && c <= '9') return true;
+    }
+    return false;
+}
+
+enum class NumberProblem { None, NotDecimal, TooLarge, TooSmall };
+
+/// Checks that a word is a decimal number that single precision holds: not beyond its range, and
+/// not so small that it would read as zero.
+NumberProblem CheckNumber(const std::string &word) {
+    if (!IsDecimal(word)) return NumberProblem::NotDecimal;
+    float value = std::strtof(word.c_str(), nullptr);
+    if (std::isinf(value)) return NumberProblem::TooLarge;
+    if (value == 0.0f && HasNonZeroMantissa(word)) return NumberProblem::TooSmall;
+    return NumberProblem::None;
 }
 
 bool ParseIndex(const std::string &text, long &value) {
@@ -170,10 +207,20 @@ private:
             return Fail(std::string(what) + " needs " + std::to_string(least) +
                         (least == most ? "" : " to " + std::to_string(most)) + " numbers, found " +
                         std::to_string(words.size()));
-        double value = 0;
-        for (const auto &w : words)
-            if (!ParseFiniteNumber(w, value))
-                return Fail(std::string(what) + " has a bad number \"" + w + "\"");
+        for (const auto &w : words) {
+            switch (CheckNumber(w)) {
+                case NumberProblem::None:
+                    break;
+                case NumberProblem::NotDecimal:
+                    return Fail(std::string(what) + " has a bad number: \"" + w +
+                                "\" is not a decimal number");
+                case NumberProblem::TooLarge:
+                    return Fail(std::string(what) + " has a value beyond single precision: \"" + w + "\"");
+                case NumberProblem::TooSmall:
+                    return Fail(std::string(what) + " has a bad number: \"" + w +
+                                "\" is too small for single precision (write 0 for zero)");
+            }
+        }
         return true;
     }
 
@@ -347,24 +394,20 @@ std::string FormatFloat(float value) {
 }  // namespace
 
 bool ParseObj(std::istream &in, const std::string &label, const std::string &defaultName, ObjFile &out,
-              std::string &error) {
+              std::string &error, const TextLimits &limits) {
     out = ObjFile();
     Reader reader(label, defaultName.empty() ? "Mesh" : defaultName);
+    LineReader lines(in, limits);
     std::string line;
-    size_t lineNo = 0;
-    while (std::getline(in, line)) {
-        ++lineNo;
-        if (line.find('\0') != std::string::npos) {
-            error = label + ":" + std::to_string(lineNo) + ": binary data, not an OBJ file";
-            return false;
-        }
-        if (!reader.Line(line, lineNo)) {
+    LineReader::Status status;
+    while ((status = lines.Next(line)) == LineReader::kLine) {
+        if (!reader.Line(line, lines.LineNumber())) {
             error = reader.Error();
             return false;
         }
     }
-    if (in.bad()) {
-        error = label + ": read error";
+    if (status != LineReader::kEnd) {
+        error = lines.Problem(status, label, "an OBJ file");
         return false;
     }
     return reader.Finish(out);
@@ -393,9 +436,14 @@ ItemData *AddObjObjects(Host &host, const ObjFile &file) {
 }
 
 bool OpenObjScene(Host &host, const std::string &path, std::string &error) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        error = "cannot open \"" + path + "\": it is a folder";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "cannot open \"" + path + "\"";
+        error = "cannot open \"" + path + "\": " + std::strerror(errno);
         return false;
     }
     std::string stem = path.substr(path.find_last_of('/') + 1);
@@ -412,6 +460,7 @@ void WriteObj(Host &host, std::ostream &out) {
     out << "# gorva scene\n";
     size_t pointBase = 0, uvBase = 0;
     std::string material, part;
+    WorldMatrixCache worlds;
     for (const auto &holder : host.scene.Items()) {
         ItemData &item = *holder;
         if (!item.mesh) {
@@ -421,7 +470,7 @@ void WriteObj(Host &host, std::ostream &out) {
         }
         MeshData &mesh = *item.mesh;
         out << "o " << OneLine(item.name.empty() ? item.ident : item.name) << "\n";
-        Matrix4 world = item.WorldMatrix();
+        const Matrix4 &world = worlds.Of(item);
         for (const auto &p : mesh.positions) {
             auto w = TransformPoint(world, {p[0], p[1], p[2]});
             out << "v " << FormatFloat(float(w[0])) << ' ' << FormatFloat(float(w[1])) << ' '
@@ -460,28 +509,55 @@ void WriteObj(Host &host, std::ostream &out) {
     }
 }
 
-bool SaveObjScene(Host &host, const std::string &path, std::string &error) {
-    std::string temp = path + ".part";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot write \"" + path + "\"";
-            return false;
-        }
-        WriteObj(host, out);
-        out.flush();
-        if (!out) {
-            error = "writing \"" + path + "\" failed";
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = "cannot replace \"" + path + "\"";
-        std::remove(temp.c_str());
+namespace {
+
+/// False with the first corner whose "Texture" value is not finite.
+bool CheckUVs(const ItemData &item, std::string &error) {
+    const MeshMap *uv = item.mesh->FindMap(LXi_VMAP_TEXTUREUV, "Texture");
+    for (size_t c = 0; uv && c < uv->isSet.size(); ++c) {
+        if (!uv->isSet[c] || (std::isfinite(uv->values[c * 2]) && std::isfinite(uv->values[c * 2 + 1])))
+            continue;
+        error =
+            "a texture coordinate of \"" + (item.name.empty() ? item.ident : item.name) + "\" is not finite";
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool CheckSavable(Host &host, std::string &error) {
+    WorldMatrixCache worlds;
+    for (const auto &holder : host.scene.Items()) {
+        const ItemData &item = *holder;
+        if (!item.mesh) continue;
+        if (!CheckUVs(item, error)) return false;
+        const Matrix4 &world = worlds.Of(item);
+        const auto &positions = item.mesh->positions;
+        for (size_t i = 0; i < positions.size(); ++i) {
+            auto w = TransformPoint(world, {positions[i][0], positions[i][1], positions[i][2]});
+            if (std::fabs(w[0]) <= FLT_MAX && std::fabs(w[1]) <= FLT_MAX && std::fabs(w[2]) <= FLT_MAX)
+                continue;
+            char at[96];
+            std::snprintf(at, sizeof at, " (%g, %g, %g)", w[0], w[1], w[2]);
+            error = "point " + std::to_string(i + 1) + " of \"" +
+                    (item.name.empty() ? item.ident : item.name) +
+                    "\" lies beyond single precision in world space" + at;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SaveObjScene(Host &host, const std::string &path, std::string &error) {
+    std::string reason;
+    if (!CheckSavable(host, reason)) {
+        error = "cannot save \"" + path + "\": " + reason;
+        return false;
+    }
+    std::ostringstream text;
+    WriteObj(host, text);
+    return WriteFileSafely(path, text.str(), error);
 }
 
 }  // namespace gorva::host

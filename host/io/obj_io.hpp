@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/host.hpp"
+#include "host/io/text_lines.hpp"
 
 namespace gorva::host {
 
@@ -37,9 +38,11 @@ struct ObjFile {
 };
 
 /// Parses OBJ text; on failure returns false with "LABEL:LINE: reason" in `error` and leaves
-/// `out` empty. `defaultName` names the object of a file without 'o' statements.
+/// `out` empty. `defaultName` names the object of a file without 'o' statements. Numbers must be
+/// decimal and held by single precision (neither beyond its range nor so small that they would read
+/// as zero); lines and the whole text are bounded by `limits`.
 bool ParseObj(std::istream &in, const std::string &label, const std::string &defaultName, ObjFile &out,
-              std::string &error);
+              std::string &error, const TextLimits &limits = kObjLimits);
 
 /// Replaces the host's scene with the file's objects: mesh items in file order, all active, the
 /// first one primary. On any error the scene is left as it was.
@@ -53,7 +56,13 @@ ItemData *AddObjObjects(Host &host, const ObjFile &file);
 /// exactly. Items without a mesh are listed in a comment only.
 void WriteObj(Host &host, std::ostream &out);
 
-/// WriteObj into a file, replaced atomically; false with a reason when it cannot be written.
+/// True when every mesh point lies within single precision's range in world space and every texture
+/// coordinate is finite, so that the file WriteObj makes opens again; false with the first point or
+/// texture coordinate that is not.
+bool CheckSavable(Host &host, std::string &error);
+
+/// WriteObj into a file through WriteFileSafely; false with a reason, the file untouched, when the
+/// scene is not savable (CheckSavable) or the file cannot be written.
 bool SaveObjScene(Host &host, const std::string &path, std::string &error);
 
 }  // namespace gorva::host

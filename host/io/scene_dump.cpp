@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
+#include "host/io/file_write.hpp"
 #include "lx_mesh.hpp"
 
 namespace gorva::host {
@@ -33,7 +33,7 @@ bool IsTransformChannel(const std::string &name) {
             name.compare(0, 3, "scl") == 0);
 }
 
-json ItemJson(const ItemData &item) {
+json ItemJson(const ItemData &item, WorldMatrixCache &worlds) {
     json j;
     j["ident"] = item.ident;
     j["name"] = item.name;
@@ -44,7 +44,7 @@ json ItemJson(const ItemData &item) {
         j["rotation"] = Vector3(item, "rot", kDegrees);
         j["scale"] = Vector3(item, "scl");
         json rows = json::array();
-        for (const auto &row : item.WorldMatrix()) rows.push_back(json(row));
+        for (const auto &row : worlds.Of(item)) rows.push_back(json(row));
         j["worldMatrix"] = rows;
     }
     json channels = json::object();
@@ -129,8 +129,9 @@ json DumpScene(Host &host) {
     j["units"] = {{"length", "m"}, {"rotation", "degrees"}};
     json items = json::array();
     json meshes = json::object();
+    WorldMatrixCache worlds;
     for (const auto &item : host.scene.Items()) {
-        items.push_back(ItemJson(*item));
+        items.push_back(ItemJson(*item, worlds));
         if (item->mesh) meshes[item->ident] = MeshJson(*item->mesh);
     }
     j["items"] = items;
@@ -164,12 +165,7 @@ json DumpScene(Host &host) {
 
 bool WriteSceneDump(Host &host, const std::string &path, std::string &error) {
     std::string text = DumpScene(host).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out || !(out << text) || !out.flush()) {
-        error = "cannot write \"" + path + "\"";
-        return false;
-    }
-    return true;
+    return WriteFileSafely(path, text, error);
 }
 
 }  // namespace gorva::host

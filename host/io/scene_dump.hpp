@@ -13,7 +13,8 @@ namespace gorva::host {
 /// their own units, radians for angles); mesh points are in item space, matrices row-vector 4x4.
 nlohmann::json DumpScene(Host &host);
 
-/// Writes DumpScene to a file (two-space indent); false with a reason when it cannot be written.
+/// Writes DumpScene to a file (two-space indent) through WriteFileSafely; false with a reason when
+/// it cannot be written.
 bool WriteSceneDump(Host &host, const std::string &path, std::string &error);
 
 /// A single-precision value as the shortest decimal that reads back to it, widened to double.

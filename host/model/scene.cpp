@@ -1,6 +1,7 @@
 #include "host/model/scene.hpp"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
@@ -177,9 +178,33 @@ Matrix4 ItemData::LocalMatrix() const {
 }
 
 Matrix4 ItemData::WorldMatrix() const {
-    Matrix4 m = LocalMatrix();
-    for (const ItemData *p = parent; p; p = p->parent) m = Multiply(m, p->LocalMatrix());
+    std::vector<const ItemData *> chain;
+    for (const ItemData *p = this; p; p = p->parent) chain.push_back(p);
+    Matrix4 m = chain.back()->LocalMatrix();
+    for (size_t i = chain.size() - 1; i-- > 0;) m = Multiply(chain[i]->LocalMatrix(), m);
     return m;
+}
+
+const Matrix4 &WorldMatrixCache::Of(const ItemData &item) {
+    auto found = m_world.find(&item);
+    if (found != m_world.end()) return found->second;
+    // Up to the nearest ancestor already known, then down again, so that a deep chain costs one
+    // product per item.
+    std::vector<const ItemData *> chain;
+    const Matrix4 *above = nullptr;
+    for (const ItemData *p = &item; p; p = p->parent) {
+        auto known = m_world.find(p);
+        if (known != m_world.end()) {
+            above = &known->second;
+            break;
+        }
+        chain.push_back(p);
+    }
+    Matrix4 m = above ? Multiply(chain.back()->LocalMatrix(), *above) : chain.back()->LocalMatrix();
+    const Matrix4 *last = &m_world.emplace(chain.back(), m).first->second;
+    for (size_t i = chain.size() - 1; i-- > 0;)
+        last = &m_world.emplace(chain[i], Multiply(chain[i]->LocalMatrix(), *last)).first->second;
+    return *last;
 }
 
 void ItemData::WorldParts(Matrix4 &scale, Matrix4 &rotation, Matrix4 &position) const {
@@ -250,10 +275,14 @@ ItemData *Scene::NewItem(int type, const std::string &name) {
         // As in the application, a new mesh comes with its (empty) texture UV map.
         item->mesh->AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
     }
+    item->created = ++m_created;
     size_t before = m_items.size();
     m_items.push_back(std::move(item));
+    ItemData *added = m_items.back().get();
+    m_byIdent[added->ident] = added;
+    IndexName(*added);
     m_journal.Record([this, before] { TruncateItems(before); });
-    return m_items.back().get();
+    return added;
 }
 
 ItemData *Scene::AddItem(int type, const std::string &name) {
@@ -271,28 +300,74 @@ ItemData *Scene::AddInstance(ItemData &source) {
     if (!item) return nullptr;
     item->channelValues = source.channelValues;
     item->instanceOf = &source;
+    ++source.instances;
     if (source.mesh) item->mesh = source.mesh;
     return item;
 }
 
 ItemData *Scene::Find(const std::string &key) const {
-    for (const auto &item : m_items)
-        if (item->ident == key) return item.get();
+    auto ident = m_byIdent.find(key);
+    if (ident != m_byIdent.end()) return ident->second;
+    auto named = m_byName.find(key);
+    if (named != m_byName.end())
+        for (ItemData *item : named->second)
+            if (item->name == key) return item;
+    // A name written straight into an item is not indexed; look for it the long way.
     for (const auto &item : m_items)
         if (item->name == key) return item.get();
     return nullptr;
 }
 
+void Scene::IndexName(ItemData &item) {
+    auto &list = m_byName[item.name];
+    auto at = std::lower_bound(list.begin(), list.end(), &item,
+                               [](const ItemData *a, const ItemData *b) { return a->created < b->created; });
+    list.insert(at, &item);
+}
+
+void Scene::UnindexName(ItemData &item) {
+    auto named = m_byName.find(item.name);
+    if (named == m_byName.end()) return;
+    auto &list = named->second;
+    list.erase(std::remove(list.begin(), list.end(), &item), list.end());
+    if (list.empty()) m_byName.erase(named);
+}
+
+void Scene::Rename(ItemData &item, const std::string &name) {
+    UnindexName(item);
+    item.name = name;
+    IndexName(item);
+}
+
+bool Scene::IsAncestor(const ItemData &item, const ItemData &other) {
+    // Walks up from `other` and through the subtree under `item` in turns, so that the answer
+    // costs the shorter of the two walks: building a deep chain from either end stays linear.
+    const ItemData *up = &other;
+    std::vector<const ItemData *> down{&item};
+    while (up && !down.empty()) {
+        if (up == &item) return true;
+        up = up->parent;
+        const ItemData *next = down.back();
+        down.pop_back();
+        if (next == &other) return true;
+        down.insert(down.end(), next->children.begin(), next->children.end());
+    }
+    return false;
+}
+
 void Scene::Detach(ItemData &item) {
     if (!item.parent) return;
+    // Items go newest first, which is mostly the last child: no walk through long sibling lists.
     auto &siblings = item.parent->children;
-    siblings.erase(std::remove(siblings.begin(), siblings.end(), &item), siblings.end());
+    if (siblings.back() == &item)
+        siblings.pop_back();
+    else
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), &item), siblings.end());
     item.parent = nullptr;
 }
 
 bool Scene::SetParent(ItemData &item, ItemData *parent) {
-    for (ItemData *p = parent; p; p = p->parent)
-        if (p == &item) return false;
+    if (parent && IsAncestor(item, *parent)) return false;
     ItemData *old = item.parent;
     size_t oldPos = 0;
     if (old)
@@ -310,7 +385,7 @@ bool Scene::SetParent(ItemData &item, ItemData *parent) {
 }
 
 bool Scene::SetChannel(ItemData &item, unsigned index, double value) {
-    if (index >= item.channelValues.size() || !std::isfinite(value)) return false;
+    if (index >= item.channelValues.size() || !(std::fabs(value) <= double(FLT_MAX))) return false;
     double old = item.channelValues[index];
     item.channelValues[index] = value;
     m_journal.Record([&item, index, old] { item.channelValues[index] = old; });
@@ -319,8 +394,8 @@ bool Scene::SetChannel(ItemData &item, unsigned index, double value) {
 
 bool Scene::SetName(ItemData &item, const std::string &name) {
     std::string old = item.name;
-    item.name = name;
-    m_journal.Record([&item, old] { item.name = old; });
+    Rename(item, name);
+    m_journal.Record([this, &item, old] { Rename(item, old); });
     return true;
 }
 
@@ -330,8 +405,12 @@ void Scene::TruncateItems(size_t count) {
         if (onItemRemoved) onItemRemoved(item);
         Detach(*item);
         for (ItemData *child : item->children) child->parent = nullptr;
-        for (const auto &other : m_items)
-            if (other->instanceOf == item) other->instanceOf = nullptr;
+        if (item->instanceOf) --item->instanceOf->instances;
+        if (item->instances)
+            for (const auto &other : m_items)
+                if (other->instanceOf == item) other->instanceOf = nullptr;
+        m_byIdent.erase(item->ident);
+        UnindexName(*item);
         m_items.pop_back();
     }
 }

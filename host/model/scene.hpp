@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/model/mesh_data.hpp"
@@ -59,6 +60,8 @@ struct ItemData {
     std::vector<double> channelValues;
     std::shared_ptr<MeshData> mesh;  // mesh items only
     ItemData *instanceOf = nullptr;
+    unsigned instances = 0;  // items that are instances of this one
+    uint64_t created = 0;    // creation order in its scene
 
     /// Channel index by name, or -1 (matrix channels follow the stored ones).
     int ChannelIndex(const std::string &channel) const;
@@ -70,10 +73,22 @@ struct ItemData {
     const char *ChannelName(unsigned index) const;
 
     Matrix4 LocalMatrix() const;
+    /// Local matrix times the parent's world matrix (the root's local matrix applied last).
     Matrix4 WorldMatrix() const;
     /// World matrix split as scale * rotation * position (no shear assumed).
     void WorldParts(Matrix4 &scale, Matrix4 &rotation, Matrix4 &position) const;
     Matrix4 MatrixChannelValue(MatrixChannel which) const;
+};
+
+/// World matrices of many items, each item's computed once from its parent's: linear in the number
+/// of items however deep the hierarchy (the items' channels must not change while it is in use).
+class WorldMatrixCache {
+public:
+    /// The item's world matrix, equal bit for bit to ItemData::WorldMatrix.
+    const Matrix4 &Of(const ItemData &item);
+
+private:
+    std::unordered_map<const ItemData *, Matrix4> m_world;
 };
 
 class Journal;
@@ -85,9 +100,11 @@ public:
     /// Adds an item of a known type; a light gets its light material as a child, as the host does.
     ItemData *AddItem(int type, const std::string &name = std::string());
     ItemData *AddInstance(ItemData &source);
+    /// The item of this identity, else the first item (in creation order) of this name, or null.
     ItemData *Find(const std::string &identOrName) const;
     /// Re-parents; a null parent puts the item at the root. Refuses cycles.
     bool SetParent(ItemData &item, ItemData *parent);
+    /// Sets a stored channel; refuses a value that is not finite or lies beyond single precision.
     bool SetChannel(ItemData &item, unsigned index, double value);
     bool SetName(ItemData &item, const std::string &name);
     const std::vector<std::unique_ptr<ItemData>> &Items() const { return m_items; }
@@ -102,10 +119,18 @@ private:
     ItemData *NewItem(int type, const std::string &name);
     std::string NewIdent(const std::string &typeName);
     void Detach(ItemData &item);
+    /// True when `item` is `other` or one of its ancestors.
+    static bool IsAncestor(const ItemData &item, const ItemData &other);
+    void IndexName(ItemData &item);
+    void UnindexName(ItemData &item);
+    void Rename(ItemData &item, const std::string &name);
 
     Journal &m_journal;
     std::vector<std::unique_ptr<ItemData>> m_items;
     unsigned m_identCounter = 0;
+    uint64_t m_created = 0;
+    std::unordered_map<std::string, ItemData *> m_byIdent;
+    std::unordered_map<std::string, std::vector<ItemData *>> m_byName;  // each in creation order
 };
 
 }  // namespace gorva::host

@@ -121,6 +121,11 @@ bool Selection::DeselectPolygon(MeshData &mesh, uint32_t polygon) {
 bool Selection::DeselectItem(ItemData &item) {
     BeforeChange();
     if (!m_itemSet.erase(&item)) return false;
+    // Undo takes items back newest first, which were mostly selected last.
+    if (m_items.back().item == &item) {
+        m_items.pop_back();
+        return true;
+    }
     m_items.erase(
         std::remove_if(m_items.begin(), m_items.end(), [&](const ItemPacket &p) { return p.item == &item; }),
         m_items.end());

@@ -86,6 +86,7 @@ bool SetViewOption(ViewOptions &opts, const std::string &name, const std::string
 }
 
 void Bounds::Add(const Vec3 &p) {
+    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) return;
     for (int i = 0; i < 3; ++i) {
         min[size_t(i)] = std::min(min[size_t(i)], p[size_t(i)]);
         max[size_t(i)] = std::max(max[size_t(i)], p[size_t(i)]);
@@ -94,9 +95,10 @@ void Bounds::Add(const Vec3 &p) {
 
 Bounds SceneBounds(Host &host) {
     Bounds b;
+    WorldMatrixCache worlds;
     for (const auto &item : host.scene.Items()) {
         if (item->type < 0 || !ItemTypes()[size_t(item->type)].locator) continue;
-        Matrix4 world = item->WorldMatrix();
+        const Matrix4 &world = worlds.Of(*item);
         if (item->mesh)
             for (const auto &p : item->mesh->positions) b.Add(TransformPoint(world, {p[0], p[1], p[2]}));
         else

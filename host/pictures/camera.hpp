@@ -33,12 +33,13 @@ bool SetViewOption(ViewOptions &opts, const std::string &name, const std::string
 /// World-space bounds; empty until a point is added.
 struct Bounds {
     Vec3 min{1e300, 1e300, 1e300}, max{-1e300, -1e300, -1e300};
+    /// Grows the bounds to hold p; a point that is not finite is left out.
     void Add(const Vec3 &p);
     bool Empty() const { return min[0] > max[0]; }
 };
 
-/// Bounds of every mesh point and item position in world space; a unit box around the origin
-/// when the scene is empty.
+/// Bounds of every finite mesh point and item position in world space; a unit box around the
+/// origin when there is none.
 Bounds SceneBounds(Host &host);
 
 /// A camera: the eye, an orthonormal frame and the mapping to pixels (origin top left, y down).

@@ -11,6 +11,8 @@
 #include <memory>
 #include <sstream>
 
+#include "host/io/file_write.hpp"
+#include "host/io/text_lines.hpp"
 #include "host/pictures/triangulate.hpp"
 #include "lx_mesh.hpp"
 
@@ -65,6 +67,7 @@ struct Primitive {
     double depth = 0;
     bool backFacing = false;
     std::array<bool, 3> outline{};  // triangle edges on the polygon's own boundary
+    bool outlineAll = false;        // a whole polygon drawn at once: its boundary is the outline
     Rgba wire = kWire;
     Rgba fill{0, 0, 0, 0}, stroke = kWire;
     double width = 1.0;
@@ -177,6 +180,7 @@ void DrawGrid(Painter &painter, const ViewOptions &opts, const Bounds &bounds) {
     for (int i = 0; i < 3; ++i)
         extent = std::max({extent, std::fabs(bounds.min[size_t(i)]), std::fabs(bounds.max[size_t(i)])});
     extent *= 1.3;
+    if (!std::isfinite(extent)) return;
     double step = std::pow(10.0, std::floor(std::log10(std::max(extent, 1e-3) / 5.0)));
     if (extent / step > 25)
         step *= 5;
@@ -226,7 +230,8 @@ void Subdivide(const Piece &t, double maxLen, int depth, std::vector<Piece> &out
 /// Adds a world line as pieces of at most `maxLen`, each drawn after faces at about its depth.
 void AddLine(const Camera &cam, const Vec3 &p, const Vec3 &q, double maxLen, const Rgba &colour, double width,
              std::vector<Primitive> &prims) {
-    int pieces = std::min(64, std::max(1, int(std::ceil(Length(Sub(p, q)) / maxLen))));
+    double ratio = Length(Sub(p, q)) / maxLen;  // may overflow far from the origin
+    int pieces = ratio < 64.0 ? std::max(1, int(std::ceil(ratio))) : 64;
     for (int i = 0; i < pieces; ++i) {
         Vec3 a = Add(p, Scale(Sub(q, p), double(i) / pieces)),
              b = Add(p, Scale(Sub(q, p), double(i + 1) / pieces));
@@ -241,25 +246,97 @@ void AddLine(const Camera &cam, const Vec3 &p, const Vec3 &q, double maxLen, con
     }
 }
 
-void CollectPolygons(Host &host, const Camera &cam, double maxLen, std::vector<Primitive> &prims) {
+/// Polygons of more corners than this are filled whole by cairo instead of clipped into ears, whose
+/// cost grows with the square of the corners (and pieces for depth order would run into millions).
+const uint32_t kMostClippedCorners = 128;
+
+/// Depth-ordered pieces of one filled polygon: its ears, subdivided for depth order; or the whole
+/// outline as one primitive when it has too many corners.
+void AddFilledPolygon(const Camera &cam, const std::vector<Vec3> &pts, const Vec3 &normal, double maxLen,
+                      const Primitive &style, std::vector<Primitive> &prims) {
+    if (pts.size() > kMostClippedCorners) {
+        // Corners closer on screen than a quarter pixel to the last one kept add nothing to the
+        // picture; a dense outline of millions of corners comes down to its pixels.
+        Primitive prim = style;
+        prim.outlineAll = true;
+        for (const auto &p : pts) {
+            double x, y, d;
+            if (!cam.Project(p, x, y, d)) return;
+            prim.depth += d / double(pts.size());
+            if (!prim.pts.empty() && std::fabs(prim.pts.back()[0] - x) < 0.25 &&
+                std::fabs(prim.pts.back()[1] - y) < 0.25)
+                continue;
+            prim.pts.push_back({x, y});
+        }
+        prims.push_back(std::move(prim));
+        return;
+    }
+    size_t n = pts.size();
+    std::vector<Piece> pieces;
+    auto boundary = [n](size_t i, size_t j) { return j == (i + 1) % n || i == (j + 1) % n; };
+    for (const auto &t : Triangulate(pts, normal))
+        Subdivide({{pts[t[0]], pts[t[1]], pts[t[2]]},
+                   {boundary(t[0], t[1]), boundary(t[1], t[2]), boundary(t[2], t[0])}},
+                  maxLen, 0, pieces);
+    for (const auto &t : pieces) {
+        Primitive prim = style;
+        prim.outline = t.outline;
+        bool visible = true;
+        for (const auto &p : t.p) {
+            double x = 0.0, y = 0.0, d = 0.0;
+            visible = visible && cam.Project(p, x, y, d);
+            prim.pts.push_back({x, y});
+            prim.depth += d / 3.0;
+        }
+        if (visible) prims.push_back(std::move(prim));
+    }
+}
+
+/// The look of a polygon: its material's colour, shaded by its facing, highlighted when selected,
+/// faded when its layer is not active.
+Primitive PolygonStyle(MaterialColours &colours, const char *material, bool selected, bool active, bool back,
+                       const Vec3 &normal, const Vec3 &light) {
+    const Rgba background{0.24, 0.25, 0.27, 1};
+    double shade = 0.32 + 0.68 * std::fabs(Dot(normal, light));
+    if (back) shade *= 0.8;
+    Rgba base = colours.Of(material);
+    if (selected)
+        for (int c = 0; c < 3; ++c) base[size_t(c)] = 0.35 * base[size_t(c)] + 0.65 * kSelect[size_t(c)];
+    Rgba fill{base[0] * shade, base[1] * shade, base[2] * shade, 1.0};
+    if (!active)  // other layers show faded into the background
+        for (int c = 0; c < 3; ++c) fill[size_t(c)] = 0.45 * fill[size_t(c)] + 0.55 * background[size_t(c)];
+    Primitive style;
+    style.wire = selected ? Rgba{1.0, 0.75, 0.35, 1.0} : kWire;
+    if (!active) style.wire[3] = 0.3;
+    style.backFacing = back;
+    style.fill = fill;
+    style.stroke = fill;  // hides the seams between pieces
+    style.width = 0.7;
+    return style;
+}
+
+void CollectPolygons(Host &host, const Camera &cam, double maxLen, std::vector<Primitive> &prims,
+                     WorldMatrixCache &worlds) {
     MaterialColours colours;
     Vec3 light = Normalize(
         Add(Add(Scale(cam.Forward(), -0.7), Scale(Vec3{0, 1, 0}, 0.6)), Vec3{-0.25, 0, 0.1}), {0, 1, 0});
-    const Rgba background{0.24, 0.25, 0.27, 1};
     for (const auto &holder : host.scene.Items()) {
         ItemData &item = *holder;
         if (!item.mesh) continue;
         MeshData &mesh = *item.mesh;
         bool active = host.IsActive(item);
-        Matrix4 world = item.WorldMatrix();
+        const Matrix4 &world = worlds.Of(item);
         std::vector<Vec3> w(mesh.PointCount());
+        std::vector<uint8_t> finite(mesh.PointCount());
         for (uint32_t i = 0; i < mesh.PointCount(); ++i) {
             const auto &p = mesh.positions[i];
             w[i] = TransformPoint(world, {p[0], p[1], p[2]});
+            finite[i] = std::isfinite(w[i][0]) && std::isfinite(w[i][1]) && std::isfinite(w[i][2]);
         }
         for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly) {
             const uint32_t *v = mesh.Vertices(poly);
             uint32_t n = mesh.VertexCount(poly);
+            if (!std::all_of(v, v + n, [&](uint32_t k) { return finite[k] != 0; })) continue;
             bool selected = (mesh.polyMarks[poly] & kMarkSelect) != 0;
             if (n < 3) {
                 Rgba colour = selected ? kSelect : Rgba{0.55, 0.85, 1.0, active ? 1.0 : 0.4};
@@ -268,6 +345,7 @@ void CollectPolygons(Host &host, const Camera &cam, double maxLen, std::vector<P
                 continue;
             }
             std::vector<Vec3> pts;
+            pts.reserve(n);
             Vec3 normal{0, 0, 0};
             for (uint32_t i = 0; i < n; ++i) {
                 const Vec3 &p = w[v[i]], &q = w[v[(i + 1) % n]];
@@ -276,44 +354,25 @@ void CollectPolygons(Host &host, const Camera &cam, double maxLen, std::vector<P
                                       (p[0] - q[0]) * (p[1] + q[1])});
             }
             normal = Normalize(normal, {0, 0, 0});
-            double shade = 0.32 + 0.68 * std::fabs(Dot(normal, light));
             bool back = Dot(normal, cam.Forward()) > 0;
-            if (back) shade *= 0.8;
-            Rgba base = colours.Of(mesh.Tag(poly, LXi_PTAG_MATR));
-            if (selected)
-                for (int c = 0; c < 3; ++c)
-                    base[size_t(c)] = 0.35 * base[size_t(c)] + 0.65 * kSelect[size_t(c)];
-            Rgba fill{base[0] * shade, base[1] * shade, base[2] * shade, 1.0};
-            if (!active)  // other layers show faded into the background
-                for (int c = 0; c < 3; ++c)
-                    fill[size_t(c)] = 0.45 * fill[size_t(c)] + 0.55 * background[size_t(c)];
-            std::vector<Piece> pieces;
-            auto boundary = [n](size_t i, size_t j) { return j == (i + 1) % n || i == (j + 1) % n; };
-            for (const auto &t : Triangulate(pts, normal))
-                Subdivide({{pts[t[0]], pts[t[1]], pts[t[2]]},
-                           {boundary(t[0], t[1]), boundary(t[1], t[2]), boundary(t[2], t[0])}},
-                          maxLen, 0, pieces);
-            Rgba wire = selected ? Rgba{1.0, 0.75, 0.35, 1.0} : kWire;
-            if (!active) wire[3] = 0.3;
-            for (const auto &t : pieces) {
-                Primitive prim;
-                prim.outline = t.outline;
-                prim.wire = wire;
-                bool visible = true;
-                for (const auto &p : t.p) {
-                    double x, y, d;
-                    visible = visible && cam.Project(p, x, y, d);
-                    prim.pts.push_back({x, y});
-                    prim.depth += d / 3.0;
-                }
-                if (!visible) continue;
-                prim.backFacing = back;
-                prim.fill = fill;
-                prim.stroke = fill;  // hides the seams between pieces
-                prim.width = 0.7;
-                prims.push_back(std::move(prim));
-            }
+            Primitive style =
+                PolygonStyle(colours, mesh.Tag(poly, LXi_PTAG_MATR), selected, active, back, normal, light);
+            AddFilledPolygon(cam, pts, normal, maxLen, style, prims);
         }
+    }
+}
+
+/// The outline of a whole polygon in short runs: one stroke of many tiny, overlapping segments costs
+/// cairo far more than the sum of strokes of a few segments each.
+void StrokeOutline(cairo_t *cr, const Primitive &prim) {
+    const size_t run = 32, n = prim.pts.size();
+    cairo_set_source_rgba(cr, prim.wire[0], prim.wire[1], prim.wire[2], prim.wire[3]);
+    cairo_set_line_width(cr, 1.0);
+    for (size_t from = 0; from < n; from += run) {
+        cairo_move_to(cr, prim.pts[from][0], prim.pts[from][1]);
+        for (size_t i = from + 1; i <= std::min(from + run, n); ++i)
+            cairo_line_to(cr, prim.pts[i % n][0], prim.pts[i % n][1]);
+        cairo_stroke(cr);
     }
 }
 
@@ -334,6 +393,12 @@ void DrawPrimitives(cairo_t *cr, std::vector<Primitive> &prims) {
         if (prim.pts.size() >= 3) {
             cairo_close_path(cr);
             cairo_set_source_rgba(cr, prim.fill[0], prim.fill[1], prim.fill[2], prim.fill[3]);
+            if (prim.outlineAll) {
+                // One piece: no seams to hide.
+                cairo_fill(cr);
+                StrokeOutline(cr, prim);
+                continue;
+            }
             cairo_fill_preserve(cr);
         }
         cairo_set_source_rgba(cr, prim.stroke[0], prim.stroke[1], prim.stroke[2], prim.stroke[3]);
@@ -351,22 +416,22 @@ void DrawPrimitives(cairo_t *cr, std::vector<Primitive> &prims) {
     }
 }
 
-void DrawSelection(Host &host, Painter &painter) {
-    auto world = [](MeshData &mesh, uint32_t point) {
+void DrawSelection(Host &host, Painter &painter, WorldMatrixCache &worlds) {
+    auto world = [&worlds](MeshData &mesh, uint32_t point) {
         const auto &p = mesh.positions[point];
-        return TransformPoint(mesh.owner->WorldMatrix(), {p[0], p[1], p[2]});
+        return TransformPoint(worlds.Of(*mesh.owner), {p[0], p[1], p[2]});
     };
     for (const auto &e : host.selection.EdgeList())
         painter.Strip({world(*e.mesh, e.a), world(*e.mesh, e.b)}, false, kSelect, 3.0);
     for (const auto &v : host.selection.Vertices()) painter.Dot(world(*v.mesh, v.point), kSelect, 7.0, true);
 }
 
-void DrawItems(Host &host, Painter &painter, double size) {
+void DrawItems(Host &host, Painter &painter, double size, WorldMatrixCache &worlds) {
     const int lightType = ItemTypeCode("light");
     for (const auto &holder : host.scene.Items()) {
         ItemData &item = *holder;
         if (item.mesh || item.type < 0 || !ItemTypes()[size_t(item.type)].locator) continue;
-        Matrix4 m = item.WorldMatrix();
+        const Matrix4 &m = worlds.Of(item);
         Vec3 pos = Row(m, 3);
         bool selected = host.selection.IsItemSelected(item);
         Rgba text = selected ? kSelect : Rgba{0.92, 0.92, 0.92, 1};
@@ -390,7 +455,7 @@ void DrawItems(Host &host, Painter &painter, double size) {
                 painter.Strip({pos, Add(pos, Scale(Normalize(Row(m, a), {0, 0, 0}), size))}, false, axes[a],
                               1.5);
         }
-        painter.Label(pos, item.name, text);
+        painter.Label(pos, ValidUtf8(item.name), text);
     }
 }
 
@@ -447,11 +512,12 @@ void AlignedLabel(Painter &painter, const OverlayShape &shape) {
     cairo_t *cr = painter.m_cr;
     cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
     cairo_set_font_size(cr, 13);
+    std::string text = ValidUtf8(shape.text);
     cairo_text_extents_t ext;
-    cairo_text_extents(cr, shape.text.c_str(), &ext);
+    cairo_text_extents(cr, text.c_str(), &ext);
     double dx = shape.align == 1 ? -ext.x_advance / 2 : shape.align == 2 ? -ext.x_advance - 4 : 4;
     double dy = shape.align == 0 ? -4 : ext.height / 2;
-    painter.Label(shape.points.front(), shape.text, shape.colour, dx, dy, false);
+    painter.Label(shape.points.front(), text, shape.colour, dx, dy, false);
 }
 
 void DrawOverlay(Painter &painter, const std::vector<OverlayShape> &overlay) {
@@ -481,6 +547,37 @@ void DrawOverlay(Painter &painter, const std::vector<OverlayShape> &overlay) {
 
 }  // namespace
 
+namespace {
+
+cairo_status_t AppendBytes(void *closure, const unsigned char *data, unsigned int length) {
+    static_cast<std::string *>(closure)->append(reinterpret_cast<const char *>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+/// Paints the scene, then the overlay, onto a surface; cairo's status at the end.
+cairo_status_t Paint(Host &host, cairo_surface_t *surface, const ViewOptions &opts, const Bounds &bounds,
+                     const std::vector<OverlayShape> &overlay) {
+    Camera cam = Camera::Fit(opts, bounds);
+    cairo_t *cr = cairo_create(surface);
+    Painter painter(cr, cam);
+    WorldMatrixCache worlds;
+    DrawBackground(cr, cam);
+    DrawGrid(painter, opts, bounds);
+    std::vector<Primitive> prims;
+    double size = std::max(Length(Sub(bounds.max, bounds.min)), 0.1);
+    CollectPolygons(host, cam, size / 16.0, prims, worlds);
+    DrawPrimitives(cr, prims);
+    DrawSelection(host, painter, worlds);
+    DrawItems(host, painter, 0.06 * size, worlds);
+    DrawOverlay(painter, overlay);
+    DrawLegend(host, cr, opts);
+    cairo_status_t status = cairo_status(cr);
+    cairo_destroy(cr);
+    return status;
+}
+
+}  // namespace
+
 bool RenderScene(Host &host, const std::string &path, const ViewOptions &opts, std::string &error,
                  const std::vector<OverlayShape> &overlay) {
     auto ends = [&](const char *ext) {
@@ -496,43 +593,29 @@ bool RenderScene(Host &host, const std::string &path, const ViewOptions &opts, s
         error = "a picture must be a .png or .svg file, not \"" + path + "\"";
         return false;
     }
-    Bounds bounds = PictureBounds(host, overlay);
-    Camera cam = Camera::Fit(opts, bounds);
-    cairo_surface_t *surface = svg ? cairo_svg_surface_create(path.c_str(), opts.width, opts.height)
-                                   : cairo_image_surface_create(CAIRO_FORMAT_ARGB32, opts.width, opts.height);
+    // The picture is made in memory and written whole, so that a failed write keeps the old file.
+    std::string bytes;
+    cairo_surface_t *surface =
+        svg ? cairo_svg_surface_create_for_stream(AppendBytes, &bytes, opts.width, opts.height)
+            : cairo_image_surface_create(CAIRO_FORMAT_ARGB32, opts.width, opts.height);
     std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t *)> surfaceGuard(surface,
                                                                                cairo_surface_destroy);
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        error = "cannot write \"" + path + "\": " + cairo_status_to_string(cairo_surface_status(surface));
-        return false;
-    }
-    cairo_t *cr = cairo_create(surface);
-    Painter painter(cr, cam);
-    DrawBackground(cr, cam);
-    DrawGrid(painter, opts, bounds);
-    std::vector<Primitive> prims;
-    double size = std::max(Length(Sub(bounds.max, bounds.min)), 0.1);
-    CollectPolygons(host, cam, size / 16.0, prims);
-    DrawPrimitives(cr, prims);
-    DrawSelection(host, painter);
-    DrawItems(host, painter, 0.06 * size);
-    DrawOverlay(painter, overlay);
-    DrawLegend(host, cr, opts);
-    cairo_status_t status = cairo_status(cr);
-    cairo_destroy(cr);
+    cairo_status_t status = cairo_surface_status(surface);
+    if (status == CAIRO_STATUS_SUCCESS)
+        status = Paint(host, surface, opts, PictureBounds(host, overlay), overlay);
     if (status == CAIRO_STATUS_SUCCESS) {
         if (svg) {
             cairo_surface_finish(surface);
             status = cairo_surface_status(surface);
         } else {
-            status = cairo_surface_write_to_png(surface, path.c_str());
+            status = cairo_surface_write_to_png_stream(surface, AppendBytes, &bytes);
         }
     }
     if (status != CAIRO_STATUS_SUCCESS) {
-        error = "cannot write \"" + path + "\": " + cairo_status_to_string(status);
+        error = "cannot draw \"" + path + "\": " + cairo_status_to_string(status);
         return false;
     }
-    return true;
+    return WriteFileSafely(path, bytes, error);
 }
 
 }  // namespace gorva::host

@@ -1,6 +1,8 @@
 // Commands the host itself offers: preferences, user values, the reference system and
 // selection growing.
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "host/host.hpp"
 #include "host/scripting/script_commands.hpp"
@@ -12,6 +14,38 @@ namespace {
 
 CommandResult Fail(const std::string &text) {
     return {LXe_FAILED, text};
+}
+
+/// A preference the host knows, with the values it takes and what they mean.
+struct PreferenceDef {
+    const char *name;
+    std::vector<std::string> values;
+    const char *meaning;
+};
+
+const std::vector<PreferenceDef> &Preferences() {
+    static const std::vector<PreferenceDef> known = {{"units.upAxis", {"0", "1", "2"}, "X, Y or Z up"}};
+    return known;
+}
+
+/// pref.value NAME VALUE: only known preferences, only their values.
+CommandResult SetKnownPreference(Host &h, const std::string &name, const std::string &value) {
+    if (name.empty()) return Fail("pref.value needs a preference name");
+    for (const PreferenceDef &def : Preferences()) {
+        if (name != def.name) continue;
+        if (std::find(def.values.begin(), def.values.end(), value) == def.values.end()) {
+            std::string list;
+            for (size_t i = 0; i < def.values.size(); ++i)
+                list += (i == 0 ? "" : i + 1 == def.values.size() ? " or " : ", ") + def.values[i];
+            return Fail(name + " takes " + list + " (" + def.meaning + "), not \"" + value + "\"");
+        }
+        h.SetPreference(name, value);
+        return {};
+    }
+    std::string known;
+    for (const PreferenceDef &def : Preferences())
+        known += (known.empty() ? "" : ", ") + std::string(def.name);
+    return Fail("no preference named \"" + name + "\" (known: " + known + ")");
 }
 
 /// Grows the polygon selection of every active mesh to the polygons connected to it through
@@ -55,11 +89,7 @@ void Host::RegisterBuiltinCommands() {
     RegisterCommand(
         {"pref.value",
          {{"name", "string"}, {"value", "string"}},
-         [](Host &h, const std::vector<std::string> &a) {
-             if (a[0].empty()) return Fail("pref.value needs a preference name");
-             h.SetPreference(a[0], a[1]);
-             return CommandResult{};
-         },
+         [](Host &h, const std::vector<std::string> &a) { return SetKnownPreference(h, a[0], a[1]); },
          [](Host &h, unsigned index, const std::vector<std::string> &a, std::vector<std::string> &out) {
              if (index != 1 || a[0].empty()) return false;
              std::string v = h.Preference(a[0]);

@@ -1,6 +1,7 @@
 #include "host/scripting/script_commands.hpp"
 
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 
@@ -85,9 +86,13 @@ CommandResult ItemTransform(Host &h, const Args &a) {
     if (item->ChannelIndex(a[1] + ".X") < 0) return Fail(item->name + " has no transform");
     static const char *axes[3] = {".X", ".Y", ".Z"};
     double values[3];
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         if (!ToNumber(a[size_t(i) + 2], values[i]))
             return BadArg("\"" + a[size_t(i) + 2] + "\" is not a number");
+        // Channels hold what single precision holds, so that every saved position reads back.
+        if (std::fabs(values[i]) > double(FLT_MAX))
+            return BadArg("\"" + a[size_t(i) + 2] + "\" lies beyond single precision (3.4e38)");
+    }
     for (int i = 0; i < 3; ++i) {
         double v = a[1] == "rot" ? values[i] * kRadians : values[i];
         h.scene.SetChannel(*item, unsigned(item->ChannelIndex(a[1] + axes[i])), v);

@@ -13,6 +13,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "host/io/text_lines.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 
 namespace gorva::host {
@@ -45,8 +46,11 @@ bool ExpandVariables(const std::string &line, const std::map<std::string, std::s
     return true;
 }
 
-std::string FailureText(const std::string &label, size_t line, const std::string &command,
-                        const CommandResult &r) {
+namespace {
+
+/// FailureText before it is made safe for a terminal.
+std::string RawFailureText(const std::string &label, size_t line, const std::string &command,
+                           const CommandResult &r) {
     std::string where = label + ":" + std::to_string(line) + ": ";
     if (r.code == LXe_NOTFOUND && r.message.rfind("unknown command", 0) == 0) return where + r.message;
     if (r.code == LXe_CMD_DISABLED)
@@ -55,6 +59,13 @@ std::string FailureText(const std::string &label, size_t line, const std::string
     if (r.code == LXe_ABORT)
         return where + command + " was aborted" + (r.message.empty() ? "" : ": " + r.message);
     return where + command + ": " + (r.message.empty() ? "failed" : r.message);
+}
+
+}  // namespace
+
+std::string FailureText(const std::string &label, size_t line, const std::string &command,
+                        const CommandResult &r) {
+    return Printable(RawFailureText(label, line, command, r));
 }
 
 namespace {
@@ -71,9 +82,10 @@ bool RunScript(Host &host, std::istream &in, const std::string &label, const Scr
                std::ostream &err, ScriptStats &stats) {
     bool ok = true;
     std::string raw;
-    size_t lineNo = 0;
-    while (std::getline(in, raw)) {
-        ++lineNo;
+    LineReader lines(in, opts.limits);
+    LineReader::Status status;
+    while ((status = lines.Next(raw)) == LineReader::kLine) {
+        size_t lineNo = lines.LineNumber();
         std::string text = TrimLine(raw);
         if (text.empty() || text[0] == '#') continue;
         std::string line, error, name;
@@ -92,14 +104,16 @@ bool RunScript(Host &host, std::istream &in, const std::string &label, const Scr
             // An abort the user asked for is not a failure, but the script's reader should know.
             for (size_t m = monitorsBefore; m < host.monitors.size(); ++m)
                 if (host.monitors[m].aborted)
-                    err << label << ':' << lineNo << ": note: \"" << host.monitors[m].title
-                        << "\" aborted at step " << host.monitors[m].steps << '\n';
+                    err << Printable(label + ":" + std::to_string(lineNo) + ": note: \"" +
+                                     host.monitors[m].title + "\" aborted at step " +
+                                     std::to_string(host.monitors[m].steps))
+                        << '\n';
         }
         if (opts.timing) {
             double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             char buf[64];
             std::snprintf(buf, sizeof buf, "timing %zu %.6f ", lineNo, seconds);
-            err << buf << text << '\n';
+            err << buf << Printable(text) << '\n';
         }
         if (result.ok()) continue;
         ++stats.failures;
@@ -107,8 +121,8 @@ bool RunScript(Host &host, std::istream &in, const std::string &label, const Scr
         err << FailureText(label, lineNo, name.empty() ? text : name, result) << '\n';
         if (!opts.keepGoing) return false;
     }
-    if (in.bad()) {
-        err << label << ": read error\n";
+    if (status != LineReader::kEnd) {
+        err << Printable(lines.Problem(status, label, "a script")) << '\n';
         ++stats.failures;
         return false;
     }
@@ -124,13 +138,13 @@ bool RunScriptFile(Host &host, const std::string &path, const ScriptOptions &opt
     }
     std::error_code ec;
     if (fs::is_directory(path, ec)) {
-        err << path << ": is a folder, not a script\n";
+        err << Printable(path) << ": is a folder, not a script\n";
         ++stats.failures;
         return false;
     }
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
-        err << path << ": cannot open: " << std::strerror(errno) << '\n';
+        err << Printable(path) << ": cannot open: " << std::strerror(errno) << '\n';
         ++stats.failures;
         return false;
     }
@@ -235,7 +249,7 @@ bool RunDemo(Host &host, const std::string &examplesDir, const std::string &outD
     local.variables["EXAMPLES"] = fs::absolute(examplesDir).string();
     local.variables["OUT"] = fs::absolute(outDir).string();
     bool ok = true;
-    unsigned ran = 0;
+    unsigned passed = 0, failed = 0, skipped = 0;
     for (const auto &s : scripts) {
         std::vector<std::string> missing;
         for (const auto &need : s.needs)
@@ -244,6 +258,7 @@ bool RunDemo(Host &host, const std::string &examplesDir, const std::string &outD
             out << "skipped " << s.name << " (not registered:";
             for (const auto &m : missing) out << ' ' << m;
             out << ")\n";
+            ++skipped;
             continue;
         }
         // Each script starts from an empty scene and the host's usual switches.
@@ -253,12 +268,13 @@ bool RunDemo(Host &host, const std::string &examplesDir, const std::string &outD
         host.Tools().ResetViewport();
         host.Tools().ForgetInstances();
         ScriptStats stats;
-        bool passed = RunScriptFile(host, s.path, local, err, stats);
-        out << (passed ? "ran     " : "FAILED  ") << s.name << " (" << stats.commands << " commands)\n";
-        ok = ok && passed;
-        ++ran;
+        bool ran = RunScriptFile(host, s.path, local, err, stats);
+        out << (ran ? "ran     " : "FAILED  ") << s.name << " (" << stats.commands << " commands)\n";
+        ok = ok && ran;
+        ++(ran ? passed : failed);
     }
-    out << "demo: " << ran << " of " << scripts.size() << " scripts ran; results in " << outDir << '\n';
+    out << "demo: " << passed << " of " << scripts.size() << " scripts passed, " << failed << " failed, "
+        << skipped << " skipped; results in " << outDir << '\n';
     return ok;
 }
 

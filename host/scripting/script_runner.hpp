@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/host.hpp"
+#include "host/io/text_lines.hpp"
 
 namespace gorva::host {
 
@@ -18,6 +19,7 @@ struct ScriptOptions {
     bool timing = false;     // "timing LINE SECONDS COMMAND" per command line on the error stream
     /// Values of ${NAME} in lines; names not found here come from the environment.
     std::map<std::string, std::string> variables;
+    TextLimits limits = kScriptLimits;  // the longest line and the largest script
 };
 
 struct ScriptStats {
@@ -30,12 +32,15 @@ bool ExpandVariables(const std::string &line, const std::map<std::string, std::s
                      std::string &out, std::string &error);
 
 /// The error text of a failed command line: "LABEL:LINE: reason" where the reason names the
-/// command and carries its message (a disabled command's message text as the host shows it).
+/// command and carries its message (a disabled command's message text as the host shows it),
+/// made safe for a terminal (Printable).
 std::string FailureText(const std::string &label, size_t line, const std::string &command,
                         const CommandResult &r);
 
-/// Runs every line of `in` (one command a line, # comments, blank lines skipped). Failures go to
-/// `err`; stops at the first one unless keepGoing. False when any line failed.
+/// Runs every line of `in` (one command a line, # comments, blank lines skipped; lines end with
+/// "\n", "\r\n" or "\r"). Failures go to `err`, made safe for a terminal; stops at the first one
+/// unless keepGoing, and at a line or script beyond `opts.limits` or binary data. False when any
+/// line failed.
 bool RunScript(Host &host, std::istream &in, const std::string &label, const ScriptOptions &opts,
                std::ostream &err, ScriptStats &stats);
 
@@ -84,8 +89,9 @@ std::vector<DemoScript> ListDemoScripts(const std::string &dir);
 std::string MakeFreshFolder(const std::string &parent, std::string &error);
 
 /// Runs each demo script of `examplesDir`/scripts whose needed commands and tools are registered, in
-/// a new scene with the default tool viewport, with ${EXAMPLES} and ${OUT} set; reports to `out` and
-/// `err`. False when a script failed.
+/// a new scene with the default tool viewport, with ${EXAMPLES} and ${OUT} set; reports each script
+/// and a summary of how many passed, failed and were skipped to `out`, failures to `err`. False when
+/// a script failed.
 bool RunDemo(Host &host, const std::string &examplesDir, const std::string &outDir, const ScriptOptions &opts,
              std::ostream &out, std::ostream &err);
 

@@ -1,5 +1,6 @@
 // Command lines that drive the active tool: activation, attributes, apply, drop and reset, and the
 // host-only lines that stand in for the viewport and the mouse.
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 
@@ -19,9 +20,21 @@ bool ParseNumber(const std::string &text, double &out) {
     if (text.empty()) return false;
     char *end = nullptr;
     double v = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(v)) return false;
+    if (*end != '\0' || !(std::fabs(v) <= double(FLT_MAX))) return false;
     out = v;
     return true;
+}
+
+/// A failure naming the first argument that is a number beyond single precision, which no position
+/// a mesh holds can reach; success when there is none.
+CommandResult RefuseBeyondSinglePrecision(const Args &a) {
+    for (const std::string &text : a) {
+        char *end = nullptr;
+        double v = text.empty() ? 0.0 : std::strtod(text.c_str(), &end);
+        if (!text.empty() && *end == '\0' && !(std::fabs(v) <= double(FLT_MAX)))
+            return Fail("\"" + text + "\" lies beyond single precision (3.4e38)");
+    }
+    return {};
 }
 
 /// Three numbers from args[first..first+2]; false when any is missing or not a number.
@@ -47,6 +60,7 @@ CommandResult CmdSet(Host &h, const Args &a) {
 }
 
 CommandResult CmdView(Host &h, const Args &a) {
+    if (CommandResult range = RefuseBeyondSinglePrecision(a); !range.ok()) return range;
     ToolView &view = h.Tools().view;
     if (!a[0].empty()) {
         int type = -1;
@@ -119,6 +133,7 @@ CommandResult ParsePressOptions(Host &h, const Args &a, PressOptions &options) {
 }
 
 CommandResult CmdPress(Host &h, const Args &a) {
+    if (CommandResult range = RefuseBeyondSinglePrecision(a); !range.ok()) return range;
     PressOptions options;
     CommandResult parsed = ParsePressOptions(h, a, options);
     if (!parsed.ok()) return parsed;
@@ -133,12 +148,14 @@ CommandResult CmdPress(Host &h, const Args &a) {
 }
 
 CommandResult CmdDrag(Host &h, const Args &a) {
+    if (CommandResult range = RefuseBeyondSinglePrecision(a); !range.ok()) return range;
     Vec3 pos;
     if (!ParseVec(a, 0, pos)) return Fail("tool.drag needs a position X Y Z");
     return h.Tools().Drag(pos);
 }
 
 CommandResult CmdWorkPlane(Host &h, const Args &a) {
+    if (CommandResult range = RefuseBeyondSinglePrecision(a); !range.ok()) return range;
     WorkPlane plane;
     if (a[0] != "reset") {
         Vec3 degrees{0, 0, 0};
@@ -154,6 +171,7 @@ CommandResult CmdWorkPlane(Host &h, const Args &a) {
 }
 
 CommandResult CmdActionCenter(Host &h, const Args &a) {
+    if (CommandResult range = RefuseBeyondSinglePrecision(a); !range.ok()) return range;
     Vec3 c;
     if (!ParseVec(a, 0, c)) return Fail("tool.actionCenter needs X Y Z");
     h.Tools().actionCenter = c;
