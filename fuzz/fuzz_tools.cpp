@@ -48,6 +48,14 @@ std::string DrawnPart(FuzzedDataProvider &in, Host &host) {
     return std::to_string(parts[in.ConsumeIntegralInRange<size_t>(0, parts.size() - 1)]);
 }
 
+/// Nothing, or a named hit on a random polygon (of range too) of a random item.
+std::string HitOption(FuzzedDataProvider &in, Host &host) {
+    const auto &items = host.scene.Items();
+    if (items.empty() || in.ConsumeIntegralInRange<int>(0, 2)) return "";
+    const auto &item = items[in.ConsumeIntegralInRange<size_t>(0, items.size() - 1)];
+    return " hitMesh:" + item->ident + " hitPolygon:" + std::to_string(in.ConsumeIntegralInRange<int>(-1, 12));
+}
+
 std::string AttributeLine(FuzzedDataProvider &in, Host &host, const ToolTable &tool) {
     if (tool.attributes.empty()) return "tool.reset " + tool.name;
     const AttributeInfo &attr =
@@ -100,7 +108,7 @@ std::string SessionLine(FuzzedDataProvider &in, Host &host) {
             return "tool.set " + tool.name + " on";
         case 2:
         case 3:
-            return "tool.press" + Position(in) + in.PickValueInArray(modes);
+            return "tool.press" + Position(in) + in.PickValueInArray(modes) + HitOption(in, host);
         case 4:
             return "tool.press part:" + DrawnPart(in, host) + in.PickValueInArray(modes);
         case 5:

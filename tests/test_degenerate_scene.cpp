@@ -124,6 +124,8 @@ struct ToolCase {
     const char *refusedWith = nullptr;
     /// Where point 8 of Slivers (at (2, 0, 2) before) is afterwards, in world space.
     Vec3 sliversPoint8{2, 0, 2};
+    /// Whether the primary layer is the only active one (the other meshes stay in the scene).
+    bool primaryOnly = false;
 };
 
 class DegenerateTool : public DegenerateScene, public ::testing::WithParamInterface<ToolCase> {};
@@ -134,6 +136,9 @@ TEST_P(DegenerateTool, AppliesOrWritesNothingAndLeavesASoundScene) {
     const ToolCase &c = GetParam();
     ItemData &primary = *items[size_t(c.primary)];
     host.SetPrimary(&primary);
+    if (c.primaryOnly)
+        for (ItemData *item : items)
+            if (item != &primary) host.SetActive(*item, false);
     SelectEverything(host);
     ASSERT_TRUE(host.RunLine(std::string("select.typeFrom ") + c.selectionType).ok());
     uint32_t before = primary.mesh->PointCount();
@@ -186,6 +191,15 @@ INSTANTIATE_TEST_SUITE_P(
             "vertex",
             {"tool.set gORVA.ComponentAlignAToB on", "tool.press part:10000", "tool.release", "tool.doApply"},
             0},
+        // The path runs through all twelve points; the two on one spot make one ring of four.
+        ToolCase{"SweepAlongSlivers",
+                 1,
+                 "vertex",
+                 {"tool.set gORVA.Sweeper on", "tool.press part:-1", "tool.release", "tool.doApply"},
+                 44,
+                 nullptr,
+                 {2, 0, 2},
+                 true},
         ToolCase{"MeshAlignOfSlivers",
                  1,
                  "vertex",
