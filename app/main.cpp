@@ -54,18 +54,23 @@ quotes for text with spaces, # starts a comment. Host commands:
                                    vertex indices) | select.drop TYPE | select.polygonConnect
   user.value NAME VALUE | pref.value NAME VALUE
   host.abortAt N (the next progress monitor aborts at step N) | host.version N
+  host.clock set S | advance S | system   (the wall clock the plug-in reads, in seconds)
   render PATH.png|PATH.svg [view:persp|top|front|side] [width:N] [height:N] [fit:F]
                            [eye:X,Y,Z] [target:X,Y,Z]
                            (an active tool's handles, strokes and labels are drawn on top)
   tool.set NAME on|off | tool.attr NAME ATTR VALUE | tool.doApply | tool.drop | tool.reset NAME
   tool.press X Y Z | tool.press part:N | tool.drag X Y Z | tool.release   (the mouse, in metres)
+                           press options: button:0|1|2 mode:KEYS (shift, alt, ctrl joined by |)
+                           hitMesh:ITEM hitPolygon:N (else the polygon under the mouse)
   tool.view 3d|uv|2d [PIXELS_PER_METRE] [EYE_X EYE_Y EYE_Z] | tool.workPlane X Y Z [RX RY RZ]|reset
   tool.actionCenter X Y Z | tool.axis x|y|z
 and every command of the plug-in by its server name, e.g. gORVA.Cmd.SelectbyHeight match_mode:1
 
 scene files are OBJ: each 'o' object becomes an active mesh item (the first is primary),
 'usemtl' the material tag, 'g' the part tag, 'vt' the "Texture" UV map; saving writes points
-in world space. A failing line prints FILE:LINE: reason and the exit status is 1.
+in world space, through a temporary file renamed over the old one (its permissions and links
+kept). Coordinates beyond single precision, lines over 64 MiB (scripts: 1 MiB) and files over
+2 GiB (scripts: 64 MiB) are refused. A failing line prints FILE:LINE: reason and the exit status is 1.
 The default picture is a perspective three-quarter view from the front right, fitted to the scene.
 )";
 

@@ -81,20 +81,11 @@ namespace {
 /// A locator chain in which each level scales by `factor`, with a triangle 1e10 from its origin at the
 /// end.
 ItemData &ScaledChain(Host &host, int levels, double factor) {
-    ItemData *parent = nullptr;
-    for (int i = 0; i < levels; ++i) {
-        ItemData *item = host.scene.AddItem(ItemTypeCode("locator"));
-        for (const char *c : {"scl.X", "scl.Y", "scl.Z"}) item->SetChannel(c, factor);
-        if (parent) host.scene.SetParent(*item, parent);
-        parent = item;
-    }
     MeshSpec spec;
     spec.name = "Far";
     spec.points = {{1e10f, 1e10f, 1e10f}, {2e10f, 1e10f, 1e10f}, {1e10f, 2e10f, 1e10f}};
     spec.polygons = {{{0, 1, 2}, "", ""}};
-    ItemData &mesh = AddMesh(host, spec);
-    host.scene.SetParent(mesh, parent);
-    return mesh;
+    return AddMeshUnderChain(host, levels, {"scl.X", "scl.Y", "scl.Z"}, factor, spec);
 }
 
 std::string Slurp(const fs::path &p) {

@@ -23,20 +23,11 @@ const int kDepth = 50000;
 
 /// A chain of locators, each one metre along X from its parent, with a one-triangle mesh at the end.
 ItemData &DeepChain(Host &host) {
-    ItemData *parent = nullptr;
-    for (int i = 0; i < kDepth; ++i) {
-        ItemData *item = host.scene.AddItem(ItemTypeCode("locator"));
-        item->SetChannel("pos.X", 1.0);
-        if (parent) host.scene.SetParent(*item, parent);
-        parent = item;
-    }
     MeshSpec spec;
     spec.name = "Leaf";
     spec.points = {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}};
     spec.polygons = {{{0, 1, 2}, "", ""}};
-    ItemData &leaf = AddMesh(host, spec);
-    host.scene.SetParent(leaf, parent);
-    return leaf;
+    return AddMeshUnderChain(host, kDepth, {"pos.X"}, 1.0, spec);
 }
 
 std::string TempFile(const char *name) {

@@ -74,6 +74,20 @@ std::array<ItemData *, 3> AddDegenerateScene(Host &host) {
     return {&AddMesh(host, empty), &AddMesh(host, slivers), &AddMesh(host, collapsed)};
 }
 
+ItemData &AddMeshUnderChain(Host &host, int levels, const std::vector<const char *> &channels, double value,
+                            const MeshSpec &leaf) {
+    ItemData *parent = nullptr;
+    for (int i = 0; i < levels; ++i) {
+        ItemData *item = host.scene.AddItem(ItemTypeCode("locator"));
+        for (const char *channel : channels) item->SetChannel(channel, value);
+        if (parent) host.scene.SetParent(*item, parent);
+        parent = item;
+    }
+    ItemData &mesh = AddMesh(host, leaf);
+    if (parent) host.scene.SetParent(mesh, parent);
+    return mesh;
+}
+
 void SelectEverything(Host &host) {
     for (ItemData *item : host.ActiveLayers()) {
         MeshData &mesh = *item->mesh;

@@ -41,6 +41,10 @@ MeshSpec BoxSpec(const std::array<float, 3> &min, const std::array<float, 3> &ma
 /// points on one line, a quad with two corners on the same spot, and a plain unit quad facing +Y)
 /// and "Collapsed" (a unit quad in an item scaled to nothing). Returns the three items in that order.
 std::array<ItemData *, 3> AddDegenerateScene(Host &host);
+/// A chain of `levels` locators, each parented to the one before and with `value` on each of the
+/// named channels, and the mesh `leaf` parented to the last; returns the mesh item.
+ItemData &AddMeshUnderChain(Host &host, int levels, const std::vector<const char *> &channels, double value,
+                            const MeshSpec &leaf);
 /// Selects every point, edge and polygon of every active mesh.
 void SelectEverything(Host &host);
 
