@@ -4,6 +4,8 @@
 // is read as written or refused with the place and the reason.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cfloat>
 #include <sstream>
 
@@ -39,13 +41,20 @@ TEST_P(ObjValuesReadAsWritten, ToTheNearestSinglePrecisionValue) {
     std::string error;
     ASSERT_TRUE(ParseObjText(std::string(GetParam().text) + " 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", file, error))
         << error;
-    EXPECT_EQ(file.objects.at(0).points.at(0)[0], GetParam().expected);
+    const float read = file.objects.at(0).points.at(0)[0];
+    EXPECT_EQ(read, GetParam().expected);
+    EXPECT_EQ(std::signbit(read), std::signbit(GetParam().expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, ObjValuesReadAsWritten,
                          ::testing::Values(ObjValue{"v 1e-40", 1e-40f}, ObjValue{"v -0.0", -0.0f},
                                            ObjValue{"v +.5", 0.5f}, ObjValue{"v 1.", 1.0f},
-                                           ObjValue{"v 2.5E+2", 250.0f}, ObjValue{"v 010", 10.0f}));
+                                           ObjValue{"v 2.5E+2", 250.0f}, ObjValue{"v 010", 10.0f},
+                                           // A zero mantissa is zero whatever the exponent.
+                                           ObjValue{"v 0.e+3808", 0.0f}, ObjValue{"v -0e-999", -0.0f},
+                                           // Just above the halfway point between 1 and the next
+                                           // float: rounded once, not through a double.
+                                           ObjValue{"v 1.00000005960464477539062500001", 1.00000012f}));
 
 TEST_P(ObjValuesRefused, WithTheLineAndTheReason) {
     ObjFile file;

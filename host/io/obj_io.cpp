@@ -105,7 +105,6 @@ long Resolve(long raw, size_t count) {
 
 /// Values tinyobjloader reports for one statement.
 struct LineValues {
-    std::array<float, 3> xyz{};
     std::vector<tinyobj::index_t> indices;
     std::vector<std::string> names;
     std::string name;
@@ -113,12 +112,6 @@ struct LineValues {
 
 LineValues ReadStatement(const std::string &line) {
     tinyobj::callback_t cb;
-    cb.vertex_cb = [](void *u, tinyobj::real_t x, tinyobj::real_t y, tinyobj::real_t z, tinyobj::real_t) {
-        static_cast<LineValues *>(u)->xyz = {float(x), float(y), float(z)};
-    };
-    cb.texcoord_cb = [](void *u, tinyobj::real_t x, tinyobj::real_t y, tinyobj::real_t z) {
-        static_cast<LineValues *>(u)->xyz = {float(x), float(y), float(z)};
-    };
     cb.index_cb = [](void *u, tinyobj::index_t *indices, int count) {
         static_cast<LineValues *>(u)->indices.assign(indices, indices + count);
     };
@@ -201,7 +194,10 @@ private:
         return hash == std::string::npos ? rest : Trim(rest.substr(0, hash));
     }
 
-    bool Numbers(const std::string &rest, size_t least, size_t most, const char *what) {
+    /// Checks the statement's numbers and keeps their values, each the nearest single-precision
+    /// value to the decimal written (a zero mantissa reads as zero whatever its exponent).
+    bool Numbers(const std::string &rest, size_t least, size_t most, const char *what,
+                 std::vector<float> &values) {
         auto words = SplitWords(StripComment(rest));
         if (words.size() < least || words.size() > most)
             return Fail(std::string(what) + " needs " + std::to_string(least) +
@@ -220,28 +216,30 @@ private:
                     return Fail(std::string(what) + " has a bad number: \"" + w +
                                 "\" is too small for single precision (write 0 for zero)");
             }
+            values.push_back(std::strtof(w.c_str(), nullptr));
         }
         return true;
     }
 
     bool Vertex(const std::string &rest) {
         // x y z, optionally w or a colour; only the position is kept.
-        if (!Numbers(rest, 3, 7, "a vertex")) return false;
-        LineValues values = ReadStatement("v " + StripComment(rest));
-        m_points.push_back(values.xyz);
+        std::vector<float> values;
+        if (!Numbers(rest, 3, 7, "a vertex", values)) return false;
+        m_points.push_back({values[0], values[1], values[2]});
         m_owner.push_back(long(m_objects.size() - 1));
         return true;
     }
 
     bool TexCoord(const std::string &rest) {
-        if (!Numbers(rest, 1, 3, "a texture coordinate")) return false;
-        LineValues values = ReadStatement("vt " + StripComment(rest));
-        m_uvs.push_back({values.xyz[0], values.xyz[1]});
+        std::vector<float> values;
+        if (!Numbers(rest, 1, 3, "a texture coordinate", values)) return false;
+        m_uvs.push_back({values[0], values.size() > 1 ? values[1] : 0.0f});
         return true;
     }
 
     bool Normal(const std::string &rest) {
-        if (!Numbers(rest, 3, 3, "a normal")) return false;
+        std::vector<float> values;
+        if (!Numbers(rest, 3, 3, "a normal", values)) return false;
         ++m_normals;
         return true;
     }
