@@ -421,11 +421,11 @@ namespace {
 
 void GenerateMesh(FuzzedDataProvider &in, Host &host, std::vector<ItemData *> &items) {
     static const char *const tags[] = {"", "", "Brick", "Glass", "gORVA__Arches", "a b"};
-    MeshSpec spec;
-    spec.name = "M" + std::to_string(items.size());
+    MeshSpec shape;
+    shape.name = "M" + std::to_string(items.size());
     uint32_t points = in.ConsumeIntegralInRange<uint32_t>(0, 12);
     for (uint32_t i = 0; i < points; ++i)
-        spec.points.push_back({Coordinate(in), Coordinate(in), Coordinate(in)});
+        shape.points.push_back({Coordinate(in), Coordinate(in), Coordinate(in)});
     uint32_t polygons = in.ConsumeIntegralInRange<uint32_t>(0, 8);
     for (uint32_t p = 0; p < polygons; ++p) {
         PolygonSpec poly;
@@ -434,13 +434,13 @@ void GenerateMesh(FuzzedDataProvider &in, Host &host, std::vector<ItemData *> &i
             poly.vertices.push_back(in.ConsumeIntegralInRange<uint32_t>(0, points));
         poly.material = in.PickValueInArray(tags);
         poly.part = in.PickValueInArray(tags);
-        spec.polygons.push_back(poly);
+        shape.polygons.push_back(poly);
     }
-    for (auto *v : {&spec.position, &spec.rotation, &spec.scale})
+    for (auto *v : {&shape.position, &shape.rotation, &shape.scale})
         if (in.ConsumeBool())
             for (double &c : *v) c = Coordinate(in);
-    spec.active = in.ConsumeIntegralInRange<int>(0, 3) != 0;
-    ItemData &item = AddMesh(host, spec);
+    shape.active = in.ConsumeIntegralInRange<int>(0, 3) != 0;
+    ItemData &item = AddMesh(host, shape);
     if (!items.empty() && in.ConsumeBool())
         host.scene.SetParent(item, items[in.ConsumeIntegralInRange<size_t>(0, items.size() - 1)]);
     items.push_back(&item);

@@ -81,11 +81,11 @@ namespace {
 /// A locator chain in which each level scales by `factor`, with a triangle 1e10 from its origin at the
 /// end.
 ItemData &ScaledChain(Host &host, int levels, double factor) {
-    MeshSpec spec;
-    spec.name = "Far";
-    spec.points = {{1e10f, 1e10f, 1e10f}, {2e10f, 1e10f, 1e10f}, {1e10f, 2e10f, 1e10f}};
-    spec.polygons = {{{0, 1, 2}, "", ""}};
-    return AddMeshUnderChain(host, levels, {"scl.X", "scl.Y", "scl.Z"}, factor, spec);
+    MeshSpec shape;
+    shape.name = "Far";
+    shape.points = {{1e10f, 1e10f, 1e10f}, {2e10f, 1e10f, 1e10f}, {1e10f, 2e10f, 1e10f}};
+    shape.polygons = {{{0, 1, 2}, "", ""}};
+    return AddMeshUnderChain(host, levels, {"scl.X", "scl.Y", "scl.Z"}, factor, shape);
 }
 
 std::string Slurp(const fs::path &p) {
@@ -116,10 +116,10 @@ TEST(NonFiniteGeometry, ASceneBeyondSinglePrecisionInWorldSpaceIsNotSaved) {
 
 TEST(NonFiniteGeometry, WhatIsSavedOpensAgainBitForBit) {
     Host host;
-    MeshSpec spec;
-    spec.points = {{FLT_MAX, -FLT_MAX, 1e-40f}, {-FLT_MIN, 0, 3.0e38f}, {1, 2, 3}};
-    spec.polygons = {{{0, 1, 2}, "", ""}};
-    AddMesh(host, spec);
+    MeshSpec shape;
+    shape.points = {{FLT_MAX, -FLT_MAX, 1e-40f}, {-FLT_MIN, 0, 3.0e38f}, {1, 2, 3}};
+    shape.polygons = {{{0, 1, 2}, "", ""}};
+    AddMesh(host, shape);
     fs::path path = fs::path(::testing::TempDir()) / "gorva_edges.obj";
     std::string error;
     ASSERT_TRUE(SaveObjScene(host, path.string(), error)) << error;

@@ -23,11 +23,11 @@ const int kDepth = 50000;
 
 /// A chain of locators, each one metre along X from its parent, with a one-triangle mesh at the end.
 ItemData &DeepChain(Host &host) {
-    MeshSpec spec;
-    spec.name = "Leaf";
-    spec.points = {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}};
-    spec.polygons = {{{0, 1, 2}, "", ""}};
-    return AddMeshUnderChain(host, kDepth, {"pos.X"}, 1.0, spec);
+    MeshSpec shape;
+    shape.name = "Leaf";
+    shape.points = {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}};
+    shape.polygons = {{{0, 1, 2}, "", ""}};
+    return AddMeshUnderChain(host, kDepth, {"pos.X"}, 1.0, shape);
 }
 
 std::string TempFile(const char *name) {
@@ -75,18 +75,18 @@ TEST(DeepHierarchy, IsBuiltByAScriptOfNamedItems) {
 
 TEST(HugePolygon, IsPicturedFilled) {
     const uint32_t n = 200000;
-    MeshSpec spec;
-    spec.name = "Disc";
+    MeshSpec shape;
+    shape.name = "Disc";
     PolygonSpec ring;
     for (uint32_t i = 0; i < n; ++i) {
         // A star: every other corner pulled in, so that most corners are reflex.
         double a = 2.0 * M_PI * i / n, r = i % 2 ? 0.5 : 1.0;
-        spec.points.push_back({float(r * std::cos(a)), 0.0f, float(-r * std::sin(a))});
+        shape.points.push_back({float(r * std::cos(a)), 0.0f, float(-r * std::sin(a))});
         ring.vertices.push_back(i);
     }
-    spec.polygons = {ring};
+    shape.polygons = {ring};
     Host host;
-    AddMesh(host, spec);
+    AddMesh(host, shape);
     std::string error;
     std::string path = TempFile("gorva_star.png");
     ASSERT_TRUE(RenderScene(host, path, ViewOptions(), error)) << error;
