@@ -70,9 +70,15 @@ bool SweepOutput::Build(const SweepPath &path, const std::vector<Vector3> &place
     if (!path.ItemSpaceRings(m_positions)) return false;
     GetEdgeLengths(placedProfile);
     GetUVs(path);
+    // A quad per profile edge and segment, and two caps at most: room for all of it at once.
+    const std::size_t segments = path.PointCount() - 1 + (path.IsClosedLoop() ? 1 : 0);
+    const std::size_t corners = 4 * m * segments + 2 * m;
     m_polygonStarts.assign(1, 0);
+    m_polygonStarts.reserve(m * segments + 3);
     m_cornerVertices.clear();
+    m_cornerVertices.reserve(corners);
     m_cornerUVs.clear();
+    if (settings.makeUVs) m_cornerUVs.reserve(corners);
     BuildPolygons(path, settings.makeUVs, settings.uvsStack);
     m_sideCount = PolygonCount();
     BuildPolygonEndCaps(path, capOutline, settings);
@@ -80,7 +86,8 @@ bool SweepOutput::Build(const SweepPath &path, const std::vector<Vector3> &place
 }
 
 int SweepOutput::Vertex(std::size_t ring, std::size_t j) const {
-    return static_cast<int>((ring - 1) * m_m + j % m_m);
+    // j runs to m_m at most: the profile's last edge closes on its first point.
+    return static_cast<int>((ring - 1) * m_m + (j < m_m ? j : j - m_m));
 }
 
 void SweepOutput::GetEdgeLengths(const std::vector<Vector3> &placedProfile) {

@@ -79,6 +79,7 @@ public:
     const UVPair &Cursor() const { return m_cursor; }
 
 private:
+    /// Index of point j of ring `ring` (from 1) among the written vertices; j = m_m is point 0 again.
     int Vertex(std::size_t ring, std::size_t j) const;
     void GetUVs(const SweepPath &path);
     void GetEdgeLengths(const std::vector<Vector3> &placedProfile);
