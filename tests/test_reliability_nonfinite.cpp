@@ -19,6 +19,7 @@
 #include "lx_mesh.hpp"
 #include "tests/test_reliability_support.hpp"
 #include "tests/test_support.hpp"
+#include "tests/test_files.hpp"
 
 using namespace gorva::host;
 namespace fs = std::filesystem;
@@ -86,13 +87,6 @@ ItemData &ScaledChain(Host &host, int levels, double factor) {
     shape.points = {{1e10f, 1e10f, 1e10f}, {2e10f, 1e10f, 1e10f}, {1e10f, 2e10f, 1e10f}};
     shape.polygons = {{{0, 1, 2}, "", ""}};
     return AddMeshUnderChain(host, levels, {"scl.X", "scl.Y", "scl.Z"}, factor, shape);
-}
-
-std::string Slurp(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 }  // namespace

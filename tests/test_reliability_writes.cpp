@@ -19,18 +19,12 @@
 #include "host/io/scene_dump.hpp"
 #include "host/model/builders.hpp"
 #include "host/pictures/render.hpp"
+#include "tests/test_files.hpp"
 
 using namespace gorva::host;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Slurp(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class SafeWrites : public ::testing::Test {
 protected:

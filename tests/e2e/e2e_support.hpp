@@ -11,19 +11,14 @@
 #include <sstream>
 #include <string>
 
+#include "tests/test_files.hpp"
+
 namespace fs = std::filesystem;
 
 struct Outcome {
     int status = -1;
     std::string out, err;
 };
-
-inline std::string Slurp(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class GorvaProgram : public ::testing::Test {
 protected:
