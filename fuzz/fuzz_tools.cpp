@@ -53,7 +53,8 @@ std::string HitOption(FuzzedDataProvider &in, Host &host) {
     const auto &items = host.scene.Items();
     if (items.empty() || in.ConsumeIntegralInRange<int>(0, 2)) return "";
     const auto &item = items[in.ConsumeIntegralInRange<size_t>(0, items.size() - 1)];
-    return " hitMesh:" + item->ident + " hitPolygon:" + std::to_string(in.ConsumeIntegralInRange<int>(-1, 12));
+    return " hitMesh:" + item->ident +
+           " hitPolygon:" + std::to_string(in.ConsumeIntegralInRange<int>(-1, 12));
 }
 
 std::string AttributeLine(FuzzedDataProvider &in, Host &host, const ToolTable &tool) {
