@@ -116,18 +116,6 @@ LxResult CToolPolygonVisitor::Evaluate() {
     return LXe_OK;
 }
 
-LxResult CToolTranslateVisitor::Evaluate() {
-    LXtFVector p;
-    if (LXx_FAIL(points.Pos(p))) return LXe_OK;
-    const Vector3 moved = Vector3(p) + m_delta;
-    // The mesh holds single precision: a point beyond it is not written, and the move is given up.
-    if (!qk::math::FitsSinglePrecision(moved) || LXx_FAIL(points.SetPos(moved))) {
-        m_failed = true;
-        return LXe_FAILED;
-    }
-    return LXe_OK;
-}
-
 // ---- registration and state
 
 LxResult initialize() {
@@ -331,9 +319,8 @@ bool CgORVA_BBoxTool::MoveSelection(const Vector3 &offset) {
 
 bool CgORVA_BBoxTool::MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 type, const Vector3 &local) {
     CLxUser_Mesh mesh;
-    CToolTranslateVisitor mover;
+    CToolTranslateVisitor mover(Translation{local});
     if (!scan.EditMeshByIndex(layer, mesh) || !mesh.GetPoints(mover.points)) return true;
-    mover.set_delta_pos(local.x(), local.y(), local.z());
     if (type == LXiSEL_VERX) {
         mover.points.Enum(&mover, m_selectMode);
         return !mover.Failed();

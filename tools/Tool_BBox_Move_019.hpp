@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Tool_BBox_Move_Geometry.hpp"
+#include "qk_mesh_writer.hpp"
 #include "qk_tool_frame.hpp"
 
 namespace gORVA_Tools_BBox {
@@ -163,22 +164,12 @@ public:
     CLxUser_Polygon polygons;
 };
 
-/// Moves each visited point by a fixed offset (mesh coordinates). A point the mesh could not hold is
-/// not written: the walk stops and Failed() turns true.
-class CToolTranslateVisitor final : public CLxImpl_AbstractVisitor {
-public:
-    /// The offset every visited point moves by.
-    void set_delta_pos(double dx, double dy, double dz) { m_delta = {dx, dy, dz}; }
-    LxResult Evaluate() override;
-    /// True once a point could not be moved.
-    bool Failed() const { return m_failed; }
-
-    CLxUser_Point points;
-
-private:
-    Vector3 m_delta;
-    bool m_failed = false;
+/// Moves a point by a fixed offset (mesh coordinates).
+struct Translation {
+    Vector3 delta;
+    Vector3 operator()(const Vector3 &p) const { return p + delta; }
 };
+using CToolTranslateVisitor = qk::PointRewriteVisitor<Translation>;
 
 class CgORVA_BBoxTool : public qk::ToolFrame {
 public:

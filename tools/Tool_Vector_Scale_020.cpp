@@ -55,18 +55,6 @@ LxResult TargetLineEdgeVisitor::Evaluate() {
     return LXe_OK;
 }
 
-LxResult ScalePointsVisitor::Evaluate() {
-    LXtFVector p;
-    if (LXx_FAIL(points.Pos(p))) return LXe_OK;
-    const Vector3 scaled = m_rule.Apply(Vector3(p));
-    // The mesh holds single precision: a point beyond it is not written, and the scale is given up.
-    if (!qk::math::FitsSinglePrecision(scaled) || LXx_FAIL(points.SetPos(scaled))) {
-        m_failed = true;
-        return LXe_FAILED;
-    }
-    return LXe_OK;
-}
-
 // ---- registration and attributes
 
 LxResult initialize() {
@@ -255,12 +243,11 @@ bool CgORVA_ScaleTool::ScaleLayers(const Vector3 &factors) {
         Box box;
         ScaleRule rule;
         CLxUser_Mesh mesh;
-        ScalePointsVisitor scaler;
         if (!ReferenceBox(m_layerBoxes, group, int(i), box) ||
-            !MakeScaleRule(box, factors, centre, ground, m_upAxis, rule) || !scan.EditMeshByIndex(i, mesh) ||
-            !mesh.GetPoints(scaler.points))
+            !MakeScaleRule(box, factors, centre, ground, m_upAxis, rule) || !scan.EditMeshByIndex(i, mesh))
             continue;
-        scaler.SetRule(rule);
+        ScalePointsVisitor scaler(rule);
+        if (!mesh.GetPoints(scaler.points)) continue;
         scaler.points.Enum(&scaler, m_allMode);
         // A point out of the mesh's range: the scan is dropped and takes its edits back.
         if (scaler.Failed()) return false;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Tool_Vector_Scale_Geometry.hpp"
+#include "qk_mesh_writer.hpp"
 #include "qk_tool_frame.hpp"
 
 namespace gORVA_Tools_Scale {
@@ -109,21 +110,8 @@ private:
     Vector3 m_positions[2];
 };
 
-/// Scales each visited point by a rule. A point the mesh could not hold is not written: the walk stops
-/// and Failed() turns true.
-class ScalePointsVisitor final : public CLxImpl_AbstractVisitor {
-public:
-    /// The centre, per-axis factors and final placement every visited point goes through.
-    void SetRule(const ScaleRule &rule) { m_rule = rule; }
-    LxResult Evaluate() override;
-    bool Failed() const { return m_failed; }
-
-    CLxUser_Point points;
-
-private:
-    ScaleRule m_rule;
-    bool m_failed = false;
-};
+/// Scales each visited point by a rule (centre, per-axis factors, final placement).
+using ScalePointsVisitor = qk::PointRewriteVisitor<ScaleRule>;
 
 class CgORVA_ScaleTool : public qk::ToolFrame {
 public:

@@ -180,6 +180,7 @@ struct ScaleRule {
 
     /// The scaled position of p.
     Vector3 Apply(const Vector3 &p) const;
+    Vector3 operator()(const Vector3 &p) const { return Apply(p); }
 };
 
 /// The rule for points with box: placement is the centre, or the origin with "centre_at_origin"; with
