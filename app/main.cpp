@@ -54,7 +54,6 @@ quotes for text with spaces, # starts a comment. Host commands:
                                    vertex indices) | select.drop TYPE | select.polygonConnect
   user.value NAME VALUE | pref.value NAME VALUE
   host.abortAt N (the next progress monitor aborts at step N) | host.version N
-  host.clock set S | advance S | system   (the wall clock the plug-in reads, in seconds)
   render PATH.png|PATH.svg [view:persp|top|front|side] [width:N] [height:N] [fit:F]
                            [eye:X,Y,Z] [target:X,Y,Z]
                            (an active tool's handles, strokes and labels are drawn on top)

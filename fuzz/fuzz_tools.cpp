@@ -1,7 +1,7 @@
 // Fuzz target: random sessions of every registered tool on generated meshes. In random order:
 // activate a tool, press at random positions or on the parts it drew, drag, release, set random
 // values (extremes included) on attributes from the tool's own attribute table, move the work plane,
-// action centre, axis, reference system or clock, change the selection, picture it, apply or drop.
+// action centre, axis or reference system, change the selection, picture it, apply or drop.
 // Every step is checked (invariants, a failure changes nothing); when the session ends, rolling back
 // the savepoint opened before it gives the scene back bit for bit.
 #include <cstdio>
@@ -79,11 +79,9 @@ std::string ViewportLine(FuzzedDataProvider &in, Host &host) {
             if (items.empty() || in.ConsumeBool()) return "item.refSystem \"\"";
             return "item.refSystem " + items[in.ConsumeIntegralInRange<size_t>(0, items.size() - 1)]->ident;
         }
-        case 5:
-            return "tool.view " + std::string(in.ConsumeBool() ? "3d" : "2d") + " " +
-                   gorva::fuzz::NumberText(in) + Position(in);
         default:
-            return "host.clock advance " + gorva::fuzz::NumberText(in);
+            return "tool.view " + std::string(in.ConsumeBool() ? "3d" : "uv") + " " +
+                   gorva::fuzz::NumberText(in) + Position(in);
     }
 }
 

@@ -1,7 +1,5 @@
 #include "host/host.hpp"
 
-#include <chrono>
-
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -11,11 +9,57 @@
 
 #include "host/bridge/services.hpp"
 #include "host/tool_runtime/tool_host.hpp"
-#include "lx_module.hpp"
+
+#include <lxcommand.h>
+#include <lxserver.h>
+#include <lxtool.h>
+#include <lxvalue.h>
+#include <lxvmodel.h>
 
 namespace gorva::host {
 
-ILxUnknownID NewService(Host &host, const char *iid, ILxUnknownID scene);
+namespace {
+
+Host *g_current = nullptr;
+
+/// The interfaces the host looks for on a server instance, in the order ServerInfo lists them.
+struct KnownInterface {
+    const char *name;
+    const char *guid;
+};
+constexpr KnownInterface kKnownInterfaces[] = {
+    {"ILxTool", LXu_TOOL},
+    {"ILxToolModel", LXu_TOOLMODEL},
+    {"ILxCommand", LXu_COMMAND},
+    {"ILxAttributes", LXu_ATTRIBUTES},
+    {"ILxAttributesUI", LXu_ATTRIBUTESUI},
+};
+
+/// The interfaces an instance offers: the default one first, then the others in table order.
+std::vector<std::string> InterfacesOf(LXtObjectID instance, const LXtGUID &byDefault) {
+    std::vector<std::string> names;
+    for (const KnownInterface &k : kKnownInterfaces)
+        if (SameGuid(GuidFromString(k.guid), byDefault)) names.push_back(k.name);
+    for (const KnownInterface &k : kKnownInterfaces) {
+        const LXtGUID g = GuidFromString(k.guid);
+        if (SameGuid(g, byDefault)) continue;
+        if (LXtObjectID ifc = ObjQuery(instance, g)) {
+            ObjRelease(ifc);
+            names.push_back(k.name);
+        }
+    }
+    return names;
+}
+
+}  // namespace
+
+Host &CurrentHost() {
+    return Host::Current();
+}
+
+Host &Host::Current() {
+    return *g_current;
+}
 
 bool ServerInfo::IsCommand() const {
     return std::find(interfaces.begin(), interfaces.end(), "ILxCommand") != interfaces.end();
@@ -25,29 +69,8 @@ bool ServerInfo::IsTool() const {
     return std::find(interfaces.begin(), interfaces.end(), "ILxTool") != interfaces.end();
 }
 
-/// The root object the module reaches every service through.
-struct Host::RootObject final : HostObject<Host::RootObject, ILxHostRoot> {
-    explicit RootObject(Host &h) : host(h), scene(NewSceneObject(h)) {}
-    ~RootObject() override { scene->Release(); }
-    LxResult Service(const char *iid, void **ppvObj) override {
-        ILxUnknownID svc = iid ? NewService(host, iid, scene) : nullptr;
-        if (!svc) return LXe_NOTFOUND;
-        // The service was created with its interface as the first base; hand it through QI for safety.
-        LxResult r = svc->QueryInterface(iid, ppvObj);
-        svc->Release();
-        return r;
-    }
-    Host &host;
-    ILxUnknownID scene;
-};
-
-double Host::Clock::Now() const {
-    if (scripted) return seconds;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 Host::Host(const std::string &configDir) {
-    m_root = new RootObject(*this);
+    Install();
     m_tools = std::make_unique<ToolHost>(*this);
     std::string error;
     if (!LoadConfigDir(configDir.empty() ? std::string(GORVA_CONFIG_DIR) : configDir, config, error))
@@ -62,83 +85,93 @@ Host::Host(const std::string &configDir) {
         if (refSystem == item->ident) refSystem.clear();
     };
     RegisterBuiltinCommands();
-    Install();
 }
 
 Host::~Host() {
     m_tools.reset();
-    for (auto &f : m_factories) f.second->Release();
-    m_factories.clear();
     selection.ClearAll();
     m_active.clear();
     m_activeSet.clear();
     scene.Clear();
-    if (lx::HostRoot() == static_cast<ILxUnknownID>(m_root)) lx::SetHostRoot(nullptr);
-    if (m_library) dlclose(m_library);
-    m_root->Release();
-}
-
-ILxUnknownID Host::Root() {
-    return m_root;
+    if (m_module) ObjRelease(m_module);
+    if (g_current == this) g_current = nullptr;
 }
 
 void Host::Install() {
-    lx::SetHostRoot(m_root);
+    g_current = this;
 }
 
-bool Host::LoadPlugin(const std::string &path, std::string &error) {
+namespace {
+
+/// The module object of a library, created once per process: a module frees its globals when its
+/// last reference goes and cannot be entered again in the same load, so the process keeps one.
+LXtObjectID LoadedModule(const std::string &path, std::string &error) {
+    static std::map<std::string, LXtObjectID> modules;
+    auto found = modules.find(path);
+    if (found != modules.end()) return found->second;
     void *lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib) {
         const char *e = dlerror();
         error = "cannot load " + path + ": " + (e ? e : "unknown error");
-        return false;
+        return nullptr;
     }
-    using Entry = LxResult (*)(ILxUnknownID, void **);
-    auto entry = reinterpret_cast<Entry>(dlsym(lib, "ILxModule_Create"));
-    void *module = nullptr;
-    if (!entry || LXx_FAIL(entry(Root(), &module)) || !module) {
-        error = path + " has no usable ILxModule_Create entry point";
+    using Entry = LXtObjectID (*)();
+    auto entry = reinterpret_cast<Entry>(dlsym(lib, "_ILxModule_Create"));
+    LXtObjectID module = entry ? entry() : nullptr;
+    if (!module) {
+        error = path + " has no usable _ILxModule_Create entry point";
         dlclose(lib);
-        return false;
+        return nullptr;
     }
-    if (m_library) dlclose(m_library);
-    m_library = lib;
-    AttachModule(static_cast<ILxModule *>(module));
+    modules[path] = module;
+    return module;
+}
+
+}  // namespace
+
+bool Host::LoadPlugin(const std::string &path, std::string &error) {
+    LXtObjectID module = LoadedModule(path, error);
+    if (!module) return false;
+    AttachModule(module);
     return true;
 }
 
-void Host::AttachModule(ILxModule *module) {
-    for (auto &f : m_factories) f.second->Release();
-    m_factories.clear();
-    m_servers.clear();
+void Host::AttachModule(LXtObjectID module) {
+    ObjAddRef(module);
+    if (m_module) ObjRelease(m_module);
     m_module = module;
-    unsigned count = 0;
-    module->ServerCount(&count);
+    m_servers.clear();
+    m_serverGuids.clear();
+    ComRef mod(module);
+    ObjAddRef(module);
+    if (ComRef context = mod.Query(GuidFromString(LXu_NEEDCONTEXT)))
+        context.Call(&ILxNeedContext::SetContext, GlobalObject());  // handed over with its reference
+    ComRef tags = mod.Query(GuidFromString(LXu_TAGDESCRIPTION));
+    if (!tags) return;
+    const unsigned count = tags.Call(&ILxTagDescription::Count);
     for (unsigned i = 0; i < count; ++i) {
-        void *f = nullptr;
-        if (LXx_FAIL(module->ServerByIndex(i, &f)) || !f) continue;
-        ILxFactory *factory = static_cast<ILxFactory *>(f);
+        LXtTagInfoDesc desc{};
+        if (LXx_FAIL(tags.Call(&ILxTagDescription::Describe, i, &desc)) || !desc.info || !desc.guid) continue;
+        if (!desc.type || std::string(desc.type) != LXsMOD_SERVER) continue;
         ServerInfo info;
-        const char *name = nullptr;
-        factory->Name(&name);
-        info.name = name ? name : "";
-        unsigned n = 0;
-        factory->InterfaceCount(&n);
-        for (unsigned k = 0; k < n; ++k) {
-            const char *iname = nullptr;
-            if (LXx_OK(factory->InterfaceName(k, &iname)) && iname) info.interfaces.push_back(iname);
-        }
+        info.name = desc.info;
         m_servers.push_back(info);
-        m_factories.emplace_back(info.name, factory);
+        m_serverGuids.push_back(*desc.guid);
+        if (LXtObjectID instance = SpawnServer(info.name)) {
+            m_servers.back().interfaces = InterfacesOf(instance, *desc.guid);
+            ObjRelease(instance);
+        }
     }
 }
 
-ILxUnknownID Host::SpawnServer(const std::string &name) {
-    for (auto &f : m_factories) {
-        if (f.first != name) continue;
+LXtObjectID Host::SpawnServer(const std::string &name) {
+    if (!m_module) return nullptr;
+    for (size_t i = 0; i < m_servers.size(); ++i) {
+        if (m_servers[i].name != name) continue;
         void *obj = nullptr;
-        if (LXx_FAIL(static_cast<ILxFactory *>(f.second)->Spawn(&obj))) return nullptr;
-        return static_cast<ILxUnknownID>(obj);
+        auto vt = VtOf<ILxModule>(m_module);
+        if (LXx_FAIL(vt->Generate(m_module, name.c_str(), &m_serverGuids[i], &obj))) return nullptr;
+        return obj;
     }
     return nullptr;
 }
@@ -170,95 +203,97 @@ const HostCommandDef *Host::FindHostCommand(const std::string &name) const {
 
 namespace {
 
-std::string MessageTextOf(Host &host, CLxUser_Message &msg) {
-    CLxUser_MessageService svc;
-    std::string text = svc.test() ? svc.GetText(msg) : std::string();
-    if (text.empty() && !msg.GetKey().empty()) text = msg.GetTable() + ": " + msg.GetKey();
-    return text;
+/// The text a message shows, or "table: key" when the tables lack it.
+std::string ShownText(LXtObjectID msg) {
+    return msg ? MessageTextOf(msg) : std::string();
+}
+
+/// The attribute index of an argument given by name, or -1.
+int ArgumentIndex(const ComRef &attrs, const std::string &name) {
+    unsigned index = 0;
+    if (LXx_FAIL(attrs.Call(&ILxAttributes::Lookup, name.c_str(), &index))) return -1;
+    return int(index);
 }
 
 /// Spawns a command and sets its arguments; the reason in `result` when that fails.
-bool PrepareCommand(Host &host, const std::string &name, const std::vector<CommandArg> &args,
-                    CLxUser_Command &cmd, CommandResult &result) {
-    ILxUnknownID obj = nullptr;
+bool PrepareCommand(Host &host, const std::string &name, const std::vector<CommandArg> &args, ComRef &cmd,
+                    CommandResult &result) {
+    LXtObjectID obj = nullptr;
     if (const HostCommandDef *def = host.FindHostCommand(name))
         obj = NewHostCommandObject(host, *def);
     else {
         for (const auto &s : host.Servers())
             if (s.name == name && s.IsCommand()) obj = host.SpawnServer(name);
     }
-    if (!obj) {
+    ComRef spawned(obj);
+    cmd = spawned.Query(GuidFromString(LXu_COMMAND));
+    if (!cmd) {
         result = {LXe_NOTFOUND, "unknown command \"" + name + "\""};
         return false;
     }
-    cmd.take(obj);
-    CLxUser_Attributes attrs;
-    attrs.set(static_cast<ILxUnknownID>(cmd));
-    unsigned count = attrs.test() ? attrs.Count() : 0;
+    ComRef attrs = cmd.Query(GuidFromString(LXu_ATTRIBUTES));
+    const unsigned count = attrs ? attrs.Call(&ILxAttributes::Count) : 0;
     for (size_t k = 0; k < args.size(); ++k) {
-        int index = args[k].name.empty() ? int(k) : attrs.test() ? attrs.FindIndex(args[k].name.c_str()) : -1;
+        int index = args[k].name.empty() ? int(k) : attrs ? ArgumentIndex(attrs, args[k].name) : -1;
         if (index < 0 || unsigned(index) >= count) {
             std::string which = args[k].name.empty() ? "argument " + std::to_string(k + 1)
                                                      : "argument \"" + args[k].name + "\"";
             result = {LXe_INVALIDARG, name + " has no " + which};
             return false;
         }
-        if (LXx_FAIL(attrs.SetString(unsigned(index), args[k].value.c_str()))) {
-            const char *argName = nullptr;
-            attrs.loc()->Name(unsigned(index), &argName);
+        if (LXx_FAIL(attrs.Call(&ILxAttributes::SetString, unsigned(index), args[k].value.c_str()))) {
+            const char *argName = nullptr, *typeName = nullptr;
+            attrs.Call(&ILxAttributes::Name, unsigned(index), &argName);
+            attrs.Call(&ILxAttributes::TypeName, unsigned(index), &typeName);
             result = {LXe_INVALIDARG, "bad value \"" + args[k].value + "\" for " +
                                           (argName ? argName : "argument") + " (" +
-                                          attrs.TypeName(unsigned(index)) + ")"};
+                                          (typeName ? typeName : "?") + ")"};
             return false;
         }
     }
     return true;
 }
 
+/// Asks the command whether it may run; the message's text when it may not.
+bool Enabled(Host &host, const std::string &name, const ComRef &cmd, CommandResult &result) {
+    ComRef msg(NewMessageObject(host));
+    if (LXx_OK(cmd.Call(&ILxCommand::Enable, msg.get()))) return true;
+    std::string text = ShownText(msg.get());
+    result = {LXe_CMD_DISABLED, text.empty() ? name + " is disabled" : text};
+    return false;
+}
+
 }  // namespace
 
 CommandResult Host::TestEnable(const std::string &name, const std::vector<CommandArg> &args) {
     Install();
-    CLxUser_Command cmd;
+    ComRef cmd;
     CommandResult result;
     if (!PrepareCommand(*this, name, args, cmd, result)) return result;
-    CLxUser_Message msg;
-    CLxUser_MessageService svc;
-    svc.NewMessage(msg);
-    if (LXx_FAIL(cmd.Enable(msg))) {
-        std::string text = MessageTextOf(*this, msg);
-        return {LXe_CMD_DISABLED, text.empty() ? name + " is disabled" : text};
-    }
+    Enabled(*this, name, cmd, result);
     return result;
 }
 
 CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &args) {
     Install();
-    CLxUser_Command cmd;
+    ComRef cmd;
     CommandResult result;
     if (!PrepareCommand(*this, name, args, cmd, result)) return result;
-    CLxUser_Message enableMsg;
-    CLxUser_MessageService svc;
-    svc.NewMessage(enableMsg);
-    if (LXx_FAIL(cmd.Enable(enableMsg))) {
-        std::string text = MessageTextOf(*this, enableMsg);
-        return {LXe_CMD_DISABLED, text.empty() ? name + " is disabled" : text};
-    }
+    if (!Enabled(*this, name, cmd, result)) return result;
     // One undo step: a command that reports failure leaves the scene and the selection as it found
     // them. The tool commands keep the active tool's own step instead (render only looks at it);
     // any other command applies the active tool first.
     bool toolCommand = m_tools->PrepareCommand(name);
     selection.BeginUndo();
     Journal::Token token = toolCommand ? 0 : journal.Begin();
-    LxResult executed = cmd.Execute(0);
-    CLxUser_Message msg;
+    cmd.Call(&ILxCommand::Execute, 0u);
     void *m = nullptr;
-    LxResult code = executed;
-    if (LXx_OK(cmd.loc()->Message(&m)) && m && msg.take(m) && LXx_FAIL(msg.Code())) code = msg.Code();
+    ComRef msg(LXx_OK(cmd.Call(&ILxCommand::Message, &m)) ? m : nullptr);
+    const LxResult code = msg ? MessageCodeOf(msg.get()) : LXe_OK;
     if (LXx_FAIL(code)) {
         if (!toolCommand) journal.Rollback(token);
         selection.Undo();
-        std::string text = msg.test() ? MessageTextOf(*this, msg) : std::string();
+        std::string text = ShownText(msg.get());
         return {code, text.empty() ? name + " failed" : text};
     }
     if (!toolCommand) journal.Commit(token);

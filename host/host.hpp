@@ -22,9 +22,7 @@
 #include "host/model/journal.hpp"
 #include "host/model/scene.hpp"
 #include "host/model/selection.hpp"
-#include "lx_com.hpp"
-
-class ILxModule;
+#include <lxcom.h>
 
 namespace gorva::host {
 
@@ -79,6 +77,8 @@ struct HostCommandDef {
 /// A server the loaded module registered.
 struct ServerInfo {
     std::string name;
+    /// The SDK interfaces an instance offers ("ILxTool", ...): the default interface first, then
+    /// the others the host knows in a fixed order.
     std::vector<std::string> interfaces;
     bool IsCommand() const;
     bool IsTool() const;
@@ -94,17 +94,18 @@ public:
     Host &operator=(const Host &) = delete;
 
     // ---- plug-in
-    /// Loads the module shared library and enters it through ILxModule_Create.
+    /// Loads the module shared library and enters it through the SDK's _ILxModule_Create.
     bool LoadPlugin(const std::string &path, std::string &error);
-    /// Uses a module object already in the process (linked in statically).
-    void AttachModule(ILxModule *module);
+    /// Uses a module object (ILxModule) already in the process, linked in statically: hands it the
+    /// context once and reads its server table.
+    void AttachModule(LXtObjectID module);
     const std::vector<ServerInfo> &Servers() const { return m_servers; }
-    /// A new instance of a registered server (its unknown interface with one reference), or null.
-    ILxUnknownID SpawnServer(const std::string &name);
-    /// The root object to hand to a module.
-    ILxUnknownID Root();
-    /// Makes this host the one that in-process SDK calls (lx::GetGlobal) reach.
+    /// A new instance of a registered server (its default interface, with one reference), or null.
+    LXtObjectID SpawnServer(const std::string &name);
+    /// Makes this host the one that the SDK's calls from every loaded module reach.
     void Install();
+    /// The host installed last; every host installs itself when constructed.
+    static Host &Current();
 
     // ---- commands
     void RegisterCommand(HostCommandDef def);
@@ -149,14 +150,6 @@ public:
     /// The next monitor reports an abort at this step (counted from 1); -1 for never.
     int abortAtStep = -1;
     double time = 0.0;
-    /// The wall clock plug-ins read (lx::WallClockSeconds): the system's steady clock, or a scripted
-    /// one that stands still until it is set or advanced.
-    struct Clock {
-        bool scripted = false;
-        double seconds = 0.0;
-        /// Seconds now: the scripted value, or the system's steady clock.
-        double Now() const;
-    } clock;
 
     // ---- records
     std::vector<MonitorRecord> monitors;
@@ -181,17 +174,14 @@ public:
 private:
     void RegisterBuiltinCommands();
     std::vector<ServerInfo> m_servers;
-    ILxModule *m_module = nullptr;
-    void *m_library = nullptr;
-    std::vector<std::pair<std::string, ILxUnknownID>> m_factories;
+    LXtObjectID m_module = nullptr;      // one reference, released with the host
+    std::vector<LXtGUID> m_serverGuids;  // default interface of each server, as m_servers
     std::map<std::string, HostCommandDef> m_commands;
     std::map<std::string, std::string> m_userValues;
     std::map<std::string, std::string> m_prefs;
     std::vector<ItemData *> m_active;
     std::unordered_set<const ItemData *> m_activeSet;
     ItemData *m_primary = nullptr;
-    struct RootObject;
-    RootObject *m_root = nullptr;  // reference counted; the host holds one reference
     std::unique_ptr<ToolHost> m_tools;
 };
 

@@ -6,6 +6,8 @@
 #include <regex>
 #include <sstream>
 
+#include <lxcommand.h>
+
 #include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "host/scripting/script_runner.hpp"

@@ -2,20 +2,65 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <random>
 
 #include "host/model/builders.hpp"
 #include "host/host.hpp"
-#include "lx_dialog.hpp"
-#include "lx_item.hpp"
-#include "lx_layer.hpp"
-#include "lx_scriptsys.hpp"
-#include "lx_select.hpp"
-#include "lx_vmath.hpp"
+#include "tests/test_support.hpp"
+
+#include <lx_io.hpp>
+#include <lx_item.hpp>
+#include <lx_layer.hpp>
+#include <lx_mesh.hpp>
+#include <lx_select.hpp>
+#include <lx_seltypes.hpp>
+#include <lx_stddialog.hpp>
+#include <lx_action.hpp>
+#include <lx_locator.hpp>
+#include <lx_value.hpp>
+#include <lxu_math.hpp>
+#include <lxu_prefvalue.hpp>
+#include <lxu_queries.hpp>
 
 using namespace gorva::host;
 
 namespace {
+
+/// The index of the element an accessor is on. Edges have no index in the SDK: the host's edge
+/// ids are the index + 1.
+unsigned IndexOf(CLxUser_Point &p) {
+    unsigned i = 0;
+    p.Index(&i);
+    return i;
+}
+unsigned IndexOf(CLxUser_Polygon &p) {
+    int i = 0;
+    p.Index(&i);
+    return unsigned(i);
+}
+unsigned IndexOf(CLxUser_Edge &e) {
+    return unsigned(reinterpret_cast<uintptr_t>(e.ID()) - 1);
+}
+
+/// The scene, as the scene selection holds it.
+bool CurrentScene(CLxUser_Scene &scene) {
+    CLxUser_SelectionService sel;
+    CLxUser_ScenePacketTranslation tr;
+    return tr.autoInit() && tr.GetScene(sel.ByIndex(sel.LookupType(LXsSELTYP_SCENE), 0), scene);
+}
+
+/// a = a x b for 4 x 4 matrices.
+void MultiplyInto(LXtMatrix4 a, const LXtMatrix4 b) {
+    LXtMatrix4 out;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            out[i][j] = 0.0;
+            for (int k = 0; k < 4; ++k) out[i][j] += a[i][k] * b[k][j];
+        }
+    std::memcpy(a, out, sizeof out);
+}
 
 /// Records the index of each element visited, read through the enumerating accessor.
 template <class Accessor>
@@ -24,9 +69,7 @@ public:
     explicit IndexVisitor(Accessor &accessor) : m_accessor(accessor) {}
     std::vector<unsigned> seen;
     LxResult Evaluate() override {
-        unsigned i = 0;
-        m_accessor.Index(&i);
-        seen.push_back(i);
+        seen.push_back(IndexOf(m_accessor));
         return LXe_OK;
     }
 
@@ -102,9 +145,7 @@ TEST(HostCore, EnumerationFollowsSelectMarkAndSelectionOrder) {
     LXtPolygonID id = nullptr;
     tr.Polygon(sel.ByIndex(type, 0), &id);
     poly.Select(id);
-    unsigned first = 9;
-    poly.Index(&first);
-    EXPECT_EQ(first, 2u);  // the selection keeps the order of selecting
+    EXPECT_EQ(IndexOf(poly), 2u);  // the selection keeps the order of selecting
 
     // Marks set through an accessor with the select mark go through the selection.
     poly.SelectByIndex(1);
@@ -191,7 +232,7 @@ TEST(HostCore, WorldMatrixFollowsParentChainInRowConvention) {
     CLxUser_SceneService sceneSvc;
     CLxUser_SelectionService sel;
     CLxUser_Scene scene;
-    ASSERT_TRUE(scene.set(sel.ByIndex(sel.LookupType("scene"), 0)));
+    ASSERT_TRUE(CurrentScene(scene));
     CLxUser_Item item;
     ASSERT_TRUE(scene.ItemLookup(child.ident.c_str(), item));
     CLxUser_ChannelRead chan;
@@ -201,10 +242,10 @@ TEST(HostCore, WorldMatrixFollowsParentChainInRowConvention) {
     ASSERT_TRUE(chan.Object(item, "wposMatrix", pos));
     ASSERT_TRUE(chan.Object(item, "wsclMatrix", scl));
     ASSERT_TRUE(chan.Object(item, "worldMatrix", world));
-    LXtMatrix4 r, t, s, w, prod;
-    rot.Get4(r), pos.Get4(t), scl.Get4(s), world.Get4(w);
-    lx::Matrix4Multiply(prod, s, r);
-    lx::Matrix4Multiply(prod, prod, t);
+    LXtMatrix4 r, t, w, prod;
+    rot.Get4(r), pos.Get4(t), scl.Get4(prod), world.Get4(w);
+    MultiplyInto(prod, r);
+    MultiplyInto(prod, t);
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) EXPECT_NEAR(prod[i][j], w[i][j], 1e-12) << i << "," << j;
 }
@@ -217,7 +258,7 @@ TEST(HostCore, LocatorRotationRoundTripsThroughEuler) {
     LXtMatrix m = {{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}};
     CLxUser_SelectionService sel;
     CLxUser_Scene scene;
-    scene.set(sel.ByIndex(sel.LookupType("scene"), 0));
+    CurrentScene(scene);
     CLxUser_Item item;
     ASSERT_TRUE(scene.ItemLookup(light.ident.c_str(), item));
     CLxUser_Locator loc;
@@ -312,14 +353,14 @@ TEST(HostCore, SelectingASelectedVertexKeepsOneEntry) {
 }
 
 TEST(HostCore, FreshSceneHasNoCurrentSelectionType) {
-    static const LXtID4 kAll[] = {LXiSEL_VERX, LXiSEL_EDGE, LXiSEL_POLY, LXiSEL_PTAG, LXiSEL_ITEM, 0};
+    static const LXtID4 kAll[] = {LXiSEL_VERTEX, LXiSEL_EDGE, LXiSEL_POLYGON, LXiSEL_PTAG, LXiSEL_ITEM, 0};
     {
         Host host;
         CLxUser_SelectionService sel;
         EXPECT_EQ(sel.CurrentType(kAll), 0u);
         ItemData &grid = AddMesh(host, GridSpec(1, 1));
         SelectPolygons(host, grid, {0});
-        EXPECT_EQ(sel.CurrentType(kAll), LXiSEL_POLY);
+        EXPECT_EQ(sel.CurrentType(kAll), LXiSEL_POLYGON);
         host.NewScene();
         EXPECT_EQ(sel.CurrentType(kAll), 0u);
     }

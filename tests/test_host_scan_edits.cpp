@@ -67,7 +67,7 @@ struct EditScan {
     CLxUser_Mesh mesh;
     CLxUser_Point points;
     CLxUser_Polygon polygons;
-    CLxUser_StringTag tags;
+    CLxLoc_StringTag tags;
     CLxUser_MeshMap maps;
 };
 

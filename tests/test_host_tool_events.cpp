@@ -10,7 +10,6 @@
 #include "host/bridge/services.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 #include "host/tool_runtime/tool_pick.hpp"
-#include "lx_clock.hpp"
 #include "lx_mesh.hpp"
 #include "tests/test_support.hpp"
 
@@ -72,19 +71,19 @@ TEST_F(ToolEventsTest, APressCarriesThePolygonUnderTheMouseUntilRelease) {
     Line("tool.press part:-1 button:2");  // the first press places the arch
     Line("tool.release");
     Line("tool.press 0.5 0 1.5 button:2");
-    const LXpToolHitEvent &hit = host.Tools().Packets().hit;
-    ASSERT_NE(hit.polygon, nullptr);
-    EXPECT_EQ(FromId(hit.polygon), 2u);  // the quad over x 0..1, z 1..2
-    EXPECT_EQ(MeshOf(hit.mesh), grid.mesh.get());
+    const LXtHitPolygon &hit = host.Tools().Packets().hit.hit;
+    ASSERT_NE(hit.pol, nullptr);
+    EXPECT_EQ(FromId(hit.pol), 2u);  // the quad over x 0..1, z 1..2
+    EXPECT_EQ(ItemOf(hit.item), &grid);
     EXPECT_NEAR(hit.pos[0], 0.5, 1e-9);
     EXPECT_NEAR(hit.pos[2], 1.5, 1e-9);
     Line("tool.release");
-    EXPECT_EQ(host.Tools().Packets().hit.polygon, nullptr);
+    EXPECT_EQ(host.Tools().Packets().hit.hit.pol, nullptr);
 
     Line("tool.press part:-1 hitMesh:Grid hitPolygon:3 button:2");
-    ASSERT_NE(host.Tools().Packets().hit.polygon, nullptr);
-    EXPECT_EQ(FromId(host.Tools().Packets().hit.polygon), 3u);
-    EXPECT_NEAR(host.Tools().Packets().hit.pos[0], 1.5, 1e-9);  // the named quad's centre
+    ASSERT_NE(host.Tools().Packets().hit.hit.pol, nullptr);
+    EXPECT_EQ(FromId(host.Tools().Packets().hit.hit.pol), 3u);
+    EXPECT_NEAR(host.Tools().Packets().hit.hit.pos[0], 1.5, 1e-9);  // the named quad's centre
     Line("tool.release");
     EXPECT_FALSE(host.RunLine("tool.press part:-1 hitMesh:Grid hitPolygon:4").ok());
     EXPECT_FALSE(host.RunLine("tool.press part:-1 hitMesh:Grid").ok());
@@ -108,19 +107,6 @@ TEST_F(ToolEventsTest, APressCarriesItsButtonAndModifierKeys) {
     EXPECT_FALSE(host.RunLine("tool.press part:-1 button:5").ok());
 }
 
-TEST_F(ToolEventsTest, TheWallClockIsTheHostsWhenScripted) {
-    Line("host.clock set 100");
-    EXPECT_DOUBLE_EQ(lx::WallClockSeconds(), 100.0);
-    Line("host.clock advance 1.25");
-    EXPECT_DOUBLE_EQ(lx::WallClockSeconds(), 101.25);
-    EXPECT_FALSE(host.RunLine("host.clock advance -1").ok());
-    EXPECT_FALSE(host.RunLine("host.clock wind 3").ok());
-    Line("host.clock system");
-    double a = lx::WallClockSeconds(), b = lx::WallClockSeconds();
-    EXPECT_LE(a, b);
-    EXPECT_NE(a, 101.25);
-}
-
 TEST_F(ToolEventsTest, NewMeshesCarryAnEmptyTextureMapAndSavedUVsComeBack) {
     Line("item.create mesh Fresh");
     ItemData *fresh = host.scene.Find("Fresh");
@@ -140,12 +126,4 @@ TEST_F(ToolEventsTest, NewMeshesCarryAnEmptyTextureMapAndSavedUVsComeBack) {
     WriteObj(host, out);
     EXPECT_NE(out.str().find("vt 0.25 0.75"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("g gORVA__Sweeper_Geometry"), std::string::npos) << out.str();
-}
-
-TEST_F(ToolEventsTest, TheClockMovesWhileAToolStaysActive) {
-    Line("tool.set gORVA.Arch on");
-    Line("host.clock set 5");
-    Line("host.clock advance 2");
-    EXPECT_TRUE(host.Tools().Active());
-    EXPECT_DOUBLE_EQ(lx::WallClockSeconds(), 7.0);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/bridge/com_base.hpp"
 #include "host/host.hpp"
 #include "tests/test_support.hpp"
 
@@ -92,9 +93,9 @@ TEST_F(ModuleLoad, ServersExposeTheirKindsInterfacesInOrder) {
 
 TEST_F(ModuleLoad, RegisteredServersCanBeSpawned) {
     for (const ServerRow *row : ExpectedServers()) {
-        ILxUnknownID instance = host.SpawnServer(row->name);
+        void *instance = host.SpawnServer(row->name);
         ASSERT_NE(instance, nullptr) << row->name;
-        instance->Release();
+        gorva::host::ObjRelease(instance);
     }
 }
 

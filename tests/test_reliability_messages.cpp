@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <lxcommand.h>
+
 #include "host/host.hpp"
 #include "host/io/text_lines.hpp"
 #include "host/scripting/script_runner.hpp"

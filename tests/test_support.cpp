@@ -5,13 +5,30 @@
 
 #include "host/model/builders.hpp"
 #include "host/tool_runtime/tool_host.hpp"
-#include "lx_module.hpp"
+// The SDK's entry point, linked in with the module.
+extern "C" void *_ILxModule_Create();
 
-ILxModule *InProcessModule() {
-    void *module = nullptr;
-    lx::CreateModule(lx::HostRoot(), &module, &initialize);
-    return static_cast<ILxModule *>(module);
+void *InProcessModule() {
+    // Entered once and never released: a module cannot be entered again after its last release.
+    static void *module = _ILxModule_Create();
+    return module;
 }
+
+namespace {
+
+/// Hands the in-process module its context before any test, so that SDK calls made by tests
+/// without a module attached (a host and wrappers alone) reach the host installed last.
+class InProcessContext : public ::testing::Environment {
+public:
+    void SetUp() override {
+        gorva::host::Host host;
+        host.AttachModule(InProcessModule());
+    }
+};
+
+const auto *const kContext = ::testing::AddGlobalTestEnvironment(new InProcessContext);
+
+}  // namespace
 
 void ToolSceneTest::SetUp() {
     HostTest::SetUp();

@@ -12,11 +12,9 @@
 #include "host/host.hpp"
 #include "host/model/vec3.hpp"
 
-class ILxModule;
-
-/// The statically linked module, entered as the host enters a plug-in; its start-up runs once per
-/// process. SDK calls reach the host constructed last.
-ILxModule *InProcessModule();
+/// The statically linked module object (ILxModule), entered as the host enters a plug-in; its
+/// start-up runs once per process. SDK calls reach the host installed last.
+void *InProcessModule();
 
 /// A fresh host (shipped configuration, empty scene) with the in-process module attached.
 class HostTest : public ::testing::Test {

@@ -2,17 +2,15 @@
 #include <map>
 
 #include "host/bridge/services.hpp"
-#include "lx_vector.hpp"
 
 namespace gorva::host {
 
 namespace {
 
-class HostCommandObj final : public HostObject<HostCommandObj, ILxCommand, ILxAttributes> {
+class HostCommandObj final : public IfcCommand, public IfcAttributes {
 public:
-    HostCommandObj(Host &h, const HostCommandDef &def) : m_host(h), m_def(def), m_values(def.args.size()) {
-        m_message.take(NewMessageObject(h));
-    }
+    HostCommandObj(Host &h, const HostCommandDef &def)
+        : m_host(h), m_def(def), m_values(def.args.size()), m_message(NewMessageObject(h)) {}
     LxResult Flags(unsigned *f) override {
         *f = LXfCMD_MODEL;
         return LXe_OK;
@@ -22,30 +20,33 @@ public:
         return LXe_OK;
     }
     LxResult ButtonName(const char **n) override { return UserName(n); }
-    LxResult Desc(const char **) override { return LXe_NOTIMPL; }
+    LxResult Name(const char **n) override { return UserName(n); }
     LxResult Message(void **ppvObj) override {
-        return m_message.loc()->QueryInterface(ILxMessage::IID, ppvObj);
+        ObjAddRef(m_message.get());
+        *ppvObj = m_message.get();
+        return LXe_OK;
     }
-    LxResult Enable(ILxUnknownID) override { return LXe_OK; }
-    LxResult Execute(unsigned) override {
+    LxResult Enable(LXtObjectID) override { return LXe_OK; }
+    /// The outcome goes to the command's message: its code and, on failure, the reason.
+    void Execute(unsigned) override {
         CommandResult r =
             m_def.execute ? m_def.execute(m_host, m_values) : CommandResult{LXe_NOTIMPL, "not implemented"};
-        m_message.SetCode(r.code);
-        SetMessageRawText(m_message, r.message);
-        return r.code;
+        VtOf<ILxMessage>(m_message.get())->SetCode(m_message.get(), r.code);
+        SetMessageRawText(m_message.get(), r.message);
     }
-    LxResult Query(unsigned index, ILxUnknownID va) override {
-        CLxUser_ValueArray out;
+    LxResult ArgResetAll() override {
+        for (auto &v : m_values) v.clear();
+        return LXe_OK;
+    }
+    LxResult Query(unsigned index, LXtObjectID va) override {
         std::vector<std::string> values;
-        if (!m_def.query || !out.set(va) || !m_def.query(m_host, index, m_values, values)) return LXe_NOTIMPL;
-        for (const auto &v : values) out.AddString(v.c_str());
+        if (!m_def.query || !va || !m_def.query(m_host, index, m_values, values)) return LXe_NOTIMPL;
+        auto vt = VtOf<ILxValueArray>(va);
+        for (const auto &v : values) vt->AddString(va, v.c_str());
         return LXe_OK;
     }
     // Arguments
-    LxResult Count(unsigned *c) override {
-        *c = unsigned(m_def.args.size());
-        return LXe_OK;
-    }
+    unsigned Count() override { return unsigned(m_def.args.size()); }
     LxResult Name(unsigned i, const char **n) override {
         if (i >= m_def.args.size()) return LXe_OUTOFBOUNDS;
         *n = m_def.args[i].first.c_str();
@@ -66,8 +67,7 @@ public:
         *n = m_def.args[i].second.c_str();
         return LXe_OK;
     }
-    LxResult Hints(unsigned, const LXtTextValueHint **) override { return LXe_NOTFOUND; }
-    LxResult Value(unsigned, void **, int) override { return LXe_NOTIMPL; }
+    const LXtTextValueHint *Hints(unsigned) override { return nullptr; }
     LxResult GetInt(unsigned i, int *v) override {
         if (i >= m_values.size()) return LXe_OUTOFBOUNDS;
         *v = std::atoi(m_values[i].c_str());
@@ -87,7 +87,7 @@ public:
     LxResult GetString(unsigned i, char *buf, unsigned len) override {
         if (i >= m_values.size()) return LXe_OUTOFBOUNDS;
         CopyText(m_values[i], buf, len);
-        return LXe_OK;
+        return m_values[i].size() < len ? LXe_OK : LXe_SHORTBUFFER;
     }
     LxResult SetString(unsigned i, const char *t) override {
         if (i >= m_values.size() || !t) return LXe_OUTOFBOUNDS;
@@ -99,36 +99,87 @@ private:
     Host &m_host;
     const HostCommandDef &m_def;
     std::vector<std::string> m_values;
-    CLxUser_Message m_message;
+    ComRef m_message;
 };
 
-class CommandServiceObj final : public HostObject<CommandServiceObj, ILxCommandService> {
+class CommandServiceObj final : public IfcCommandService {
 public:
-    explicit CommandServiceObj(Host &h) : m_host(h) {}
-    LxResult Spawn(const char *name, void **ppvObj) override {
+    /// Host commands and the module's command servers, by name.
+    LxResult Spawn(LXtCommandTag, const char *name, void **ppvObj) override {
         if (!name) return LXe_INVALIDARG;
-        if (const HostCommandDef *def = m_host.FindHostCommand(name)) {
-            *ppvObj = NewHostCommandObject(m_host, *def);
+        if (const HostCommandDef *def = CurrentHost().FindHostCommand(name)) {
+            *ppvObj = NewHostCommandObject(CurrentHost(), *def);
             return LXe_OK;
         }
-        ILxUnknownID server = m_host.SpawnServer(name);
+        LXtObjectID server = CurrentHost().SpawnServer(name);
         if (!server) return LXe_NOTFOUND;
         *ppvObj = server;
         return LXe_OK;
     }
+    /// The command's query of an argument as a new value array.
+    LxResult Query(LXtObjectID cmd, unsigned index, void **ppvObj) override {
+        if (!cmd) return LXe_INVALIDARG;
+        ComRef va(NewValueArray());
+        LxResult r = VtOf<ILxCommand>(cmd)->Query(cmd, index, va.get());
+        if (LXx_FAIL(r)) return r;
+        ObjAddRef(va.get());
+        *ppvObj = va.get();
+        return LXe_OK;
+    }
+    /// Runs a command line as a script line would, in its own undo step.
+    LxResult ExecuteArgString(unsigned, LXtCommandTag, const char *args) override {
+        if (!args) return LXe_INVALIDARG;
+        return CurrentHost().RunLine(args).code;
+    }
+};
+
+/// A notifier a command asks for: the host keeps no clients, since nothing here changes behind
+/// a command's back; it answers with its name and arguments.
+class NotifierObj final : public IfcNotifier {
+public:
+    NotifierObj(std::string name, std::string args) : m_name(std::move(name)), m_args(std::move(args)) {}
+    LxResult Name(const char **name) override {
+        *name = m_name.c_str();
+        return LXe_OK;
+    }
+    LxResult SetArgs(const char *args) override {
+        m_args = args ? args : "";
+        return LXe_OK;
+    }
+    LxResult Args(const char **args) override {
+        *args = m_args.c_str();
+        return LXe_OK;
+    }
+    LxResult AddClient(LXtObjectID) override { return LXe_OK; }
+    LxResult RemoveClient(LXtObjectID) override { return LXe_OK; }
 
 private:
-    Host &m_host;
+    std::string m_name, m_args;
+};
+
+class NotifySysServiceObj final : public IfcNotifySysService {
+public:
+    LxResult Spawn(const char *name, const char *args, void **ppvObj) override {
+        if (!name) return LXe_INVALIDARG;
+        return HandOut(new NotifierObj(name, args ? args : ""), ppvObj);
+    }
+    LxResult Lookup(const char *name, const char *args, void **ppvObj) override {
+        return Spawn(name, args, ppvObj);
+    }
 };
 
 }  // namespace
 
-ILxUnknownID NewHostCommandObject(Host &host, const HostCommandDef &def) {
-    return static_cast<ILxCommand *>(new HostCommandObj(host, def));
+LXtObjectID NewNotifySysService() {
+    return (new NotifySysServiceObj)->Hand();
 }
 
-ILxUnknownID NewCommandService(Host &host) {
-    return static_cast<ILxCommandService *>(new CommandServiceObj(host));
+LXtObjectID NewHostCommandObject(Host &host, const HostCommandDef &def) {
+    return (new HostCommandObj(host, def))->Hand();
+}
+
+LXtObjectID NewCommandService() {
+    return (new CommandServiceObj)->Hand();
 }
 
 }  // namespace gorva::host

@@ -8,7 +8,7 @@ namespace gorva::host {
 
 namespace {
 
-class MatrixObj final : public HostObject<MatrixObj, ILxMatrix> {
+class MatrixObj final : public IfcMatrix {
 public:
     explicit MatrixObj(const Matrix4 &m) : m_m(m) {}
     LxResult Get3(LXtMatrix m3) override {
@@ -30,60 +30,102 @@ private:
     Matrix4 m_m;
 };
 
-class ChannelReadObj final : public HostObject<ChannelReadObj, ILxChannelRead> {
+/// An item type as the SDK numbers it: the host's type index + 1, since 0 means no type.
+LXtItemType ToSdkType(int type) {
+    return type < 0 ? LXiTYPE_NONE : LXtItemType(type + 1);
+}
+/// The host's type index of an SDK type code, or -1 (LXiTYPE_ANY and unknown codes).
+int FromSdkType(LXtItemType type) {
+    return type >= 1 && size_t(type) <= ItemTypes().size() ? int(type) - 1 : -1;
+}
+/// True when the item's type is the SDK type or derives from it; every type for LXiTYPE_ANY.
+bool OfSdkType(const ItemData &item, LXtItemType type) {
+    if (type == LXiTYPE_ANY) return true;
+    const int t = FromSdkType(type);
+    return t >= 0 && ItemTypeIsA(item.type, t);
+}
+
+/// Channel values of the scene's items, read and written; what a scene's Channels call hands out.
+class ChannelsObj final : public IfcChannelRead, public IfcChannelWrite {
 public:
-    LxResult Double(ILxUnknownID item, unsigned chan, double *v) override {
+    explicit ChannelsObj(Host &h) : m_host(h) {}
+    LxResult Double(LXtObjectID item, unsigned chan, double *v) override {
         ItemData *d = ItemOf(item);
         if (!d || chan >= d->channelValues.size()) return LXe_NOTFOUND;
         *v = d->channelValues[chan];
         return LXe_OK;
     }
-    LxResult Integer(ILxUnknownID item, unsigned chan, int *v) override {
+    LxResult Integer(LXtObjectID item, unsigned chan, int *v) override {
         double d = 0.0;
         LxResult r = Double(item, chan, &d);
         if (LXx_OK(r)) *v = int(std::lround(d));
         return r;
     }
-    LxResult String(ILxUnknownID, unsigned, const char **) override { return LXe_NOTIMPL; }
-    LxResult ValueObj(ILxUnknownID item, unsigned chan, void **ppvObj) override {
+    /// Matrix channels (world, rotation, scale, position matrices) as matrix objects.
+    LxResult ValueObj(LXtObjectID item, unsigned chan, void **ppvObj) override {
         ItemData *d = ItemOf(item);
         if (!d) return LXe_NOTFOUND;
         MatrixChannel which = d->MatrixOf(chan);
         if (which == MatrixChannel::None) return LXe_NOTFOUND;
         return HandOut(new MatrixObj(d->MatrixChannelValue(which)), ppvObj);
     }
-};
-
-class ChannelWriteObj final : public HostObject<ChannelWriteObj, ILxChannelWrite> {
-public:
-    explicit ChannelWriteObj(Host &h) : m_host(h) {}
-    LxResult Double(ILxUnknownID item, unsigned chan, double v) override {
+    double Time() override { return m_host.time; }
+    LxResult Double(LXtObjectID item, unsigned chan, double v) override {
         ItemData *d = ItemOf(item);
         if (!d) return LXe_NOTFOUND;
         return m_host.scene.SetChannel(*d, chan, v) ? LXe_OK : LXe_INVALIDARG;
     }
-    LxResult Integer(ILxUnknownID item, unsigned chan, int v) override {
+    LxResult Integer(LXtObjectID item, unsigned chan, int v) override {
         return Double(item, chan, double(v));
     }
-    LxResult String(ILxUnknownID, unsigned, const char *) override { return LXe_NOTIMPL; }
 
 private:
     Host &m_host;
 };
 
-class SceneObj final : public HostObject<SceneObj, ILxScene> {
+/// Instancing as later SDKs have it on the scene; offered beside the scene interface so that a
+/// module built against headers without it can still ask for it.
+class IfcSceneItemInstance : public virtual ComBase {
+public:
+    static constexpr LXtGUID kGuid = {
+        0x5B1C4E7A, {0x3D2F, 0x4A8B}, {0x9C, 0x61, 0x0E, 0x7F, 0x2A, 0x9D, 0x4B, 0x13}};
+    virtual LxResult ItemInstance(LXtObjectID item, void **ppvObj) = 0;
+
+protected:
+    IfcSceneItemInstance() { Offer(kGuid, &m_slot); }
+
+private:
+    struct SdkTable {
+        ILxUnknown iunk;
+        LxResult (*ItemInstance)(LXtObjectID self, LXtObjectID item, void **ppvObj);
+    };
+    static LxResult Stub_ItemInstance(LXtObjectID obj, LXtObjectID item, void **ppvObj) {
+        try {
+            return static_cast<IfcSceneItemInstance *>(SlotOwner(obj))->ItemInstance(item, ppvObj);
+        } catch (...) {
+            NoteEscape("ItemInstance");
+            return LXe_FAILED;
+        }
+    }
+    static const ILxUnknown *Vt() {
+        static const SdkTable table{UnknownTable(), &Stub_ItemInstance};
+        return &table.iunk;
+    }
+    ComSlot m_slot{Vt(), static_cast<IfcSceneItemInstance *>(this), static_cast<ComBase *>(this)};
+};
+
+class SceneObj final : public IfcScene, public IfcSceneItemInstance {
 public:
     explicit SceneObj(Host &h) : m_host(h) {}
     LxResult ItemCount(LXtItemType type, unsigned *count) override {
         *count = 0;
         for (const auto &item : m_host.scene.Items())
-            if (ItemTypeIsA(item->type, type)) ++*count;
+            if (OfSdkType(*item, type)) ++*count;
         return LXe_OK;
     }
     LxResult ItemByIndex(LXtItemType type, unsigned index, void **ppvObj) override {
         for (const auto &item : m_host.scene.Items())
-            if (ItemTypeIsA(item->type, type) && index-- == 0)
-                return HandOut(new HostItem(m_host, *item), ppvObj);
+            if (OfSdkType(*item, type) && index-- == 0) return HandOut(new HostItem(m_host, *item), ppvObj);
         return LXe_OUTOFBOUNDS;
     }
     LxResult ItemLookup(const char *ident, void **ppvObj) override {
@@ -91,37 +133,49 @@ public:
         if (!item) return LXe_NOTFOUND;
         return HandOut(new HostItem(m_host, *item), ppvObj);
     }
+    LxResult ItemLookupIdent(const char *ident, void **ppvObj) override { return ItemLookup(ident, ppvObj); }
     LxResult ItemAdd(LXtItemType type, void **ppvObj) override {
-        ItemData *item = m_host.scene.AddItem(type);
+        const int t = FromSdkType(type);
+        ItemData *item = t >= 0 ? m_host.scene.AddItem(t) : nullptr;
         if (!item) return LXe_INVALIDARG;
         return HandOut(new HostItem(m_host, *item), ppvObj);
     }
-    LxResult ItemInstance(ILxUnknownID source, void **ppvObj) override {
+    LxResult ItemInstance(LXtObjectID source, void **ppvObj) override {
         ItemData *src = ItemOf(source);
         ItemData *item = src ? m_host.scene.AddInstance(*src) : nullptr;
         if (!item) return LXe_INVALIDARG;
         return HandOut(new HostItem(m_host, *item), ppvObj);
     }
-    LxResult GetChannels(double, void **ppvObj) override { return HandOut(new ChannelReadObj, ppvObj); }
-    LxResult SetChannels(const char *, double, void **ppvObj) override {
-        return HandOut(new ChannelWriteObj(m_host), ppvObj);
+    /// One object reads and writes channels; the action layer's name does not matter here.
+    LxResult Channels(const char *, double, void **ppvObj) override {
+        return HandOut(new ChannelsObj(m_host), ppvObj);
     }
 
 private:
     Host &m_host;
 };
 
-class SceneServiceObj final : public HostObject<SceneServiceObj, ILxSceneService> {
+class SceneServiceObj final : public IfcSceneService {
 public:
     LxResult ItemTypeLookup(const char *name, LXtItemType *type) override {
         int t = name ? ItemTypeCode(name) : -1;
         if (t < 0) return LXe_NOTFOUND;
-        *type = t;
+        *type = ToSdkType(t);
         return LXe_OK;
     }
     LxResult ItemTypeName(LXtItemType type, const char **name) override {
-        if (type < 0 || size_t(type) >= ItemTypes().size()) return LXe_NOTFOUND;
-        *name = ItemTypes()[size_t(type)].name.c_str();
+        const int t = FromSdkType(type);
+        if (t < 0) return LXe_NOTFOUND;
+        *name = ItemTypes()[size_t(t)].name.c_str();
+        return LXe_OK;
+    }
+    LxResult ItemTypeTest(LXtItemType what, LXtItemType isA) override {
+        const int t = FromSdkType(what), base = FromSdkType(isA);
+        if (t < 0) return LXe_NOTFOUND;
+        return isA == LXiTYPE_ANY || (base >= 0 && ItemTypeIsA(t, base)) ? LXe_TRUE : LXe_FALSE;
+    }
+    LxResult Root(void **ppvObj) override {
+        *ppvObj = NewSceneObject(CurrentHost());
         return LXe_OK;
     }
 };
@@ -130,27 +184,24 @@ public:
 
 // ---- items
 
-bool HostItem::Provides(const char *iid) const {
-    if (std::strcmp(iid, ILxLocator::IID) == 0)
-        return m_item.type >= 0 && ItemTypes()[size_t(m_item.type)].locator;
+bool HostItem::Provides(const LXtGUID &iid) const {
+    if (SameGuid(iid, IfcLocator::kGuid)) return m_item.type >= 0 && ItemTypes()[size_t(m_item.type)].locator;
     return true;
 }
 
-LxResult HostItem::Type(LXtItemType *type) {
-    *type = m_item.type;
-    return LXe_OK;
+LXtItemType HostItem::Type() {
+    return ToSdkType(m_item.type);
 }
+/// LXe_TRUE (which is 0) when the item is of the type or derives from it.
 LxResult HostItem::TestType(LXtItemType type) {
-    return m_item.type == type ? LXe_TRUE : LXe_FALSE;
+    return OfSdkType(m_item, type) ? LXe_TRUE : LXe_FALSE;
 }
-LxResult HostItem::IsA(LXtItemType type) {
-    return ItemTypeIsA(m_item.type, type) ? LXe_TRUE : LXe_FALSE;
-}
+/// LXe_TRUE (which is 0) when the item has the package.
 LxResult HostItem::PackageTest(const char *package) {
     if (!package) return LXe_INVALIDARG;
-    if (std::strcmp(package, "mesh") == 0) return m_item.mesh ? LXe_OK : LXe_FALSE;
+    if (std::strcmp(package, "mesh") == 0) return m_item.mesh ? LXe_TRUE : LXe_FALSE;
     if (std::strcmp(package, "locator") == 0)
-        return ItemTypes()[size_t(m_item.type)].locator ? LXe_OK : LXe_FALSE;
+        return ItemTypes()[size_t(m_item.type)].locator ? LXe_TRUE : LXe_FALSE;
     return LXe_FALSE;
 }
 LxResult HostItem::Ident(const char **ident) {
@@ -170,7 +221,7 @@ LxResult HostItem::Parent(void **ppvObj) {
     if (!m_item.parent) return LXe_NOTFOUND;
     return HandOut(new HostItem(m_host, *m_item.parent), ppvObj);
 }
-LxResult HostItem::SetParent(ILxUnknownID parent) {
+LxResult HostItem::SetParent(LXtObjectID parent) {
     ItemData *p = parent ? ItemOf(parent) : nullptr;
     if (parent && !p) return LXe_INVALIDARG;
     return m_host.scene.SetParent(m_item, p) ? LXe_OK : LXe_INVALIDARG;
@@ -197,13 +248,28 @@ LxResult HostItem::ChannelName(unsigned index, const char **name) {
     *name = m_item.ChannelName(index);
     return *name ? LXe_OK : LXe_OUTOFBOUNDS;
 }
-LxResult HostItem::Context(void **scene) {
-    ILxUnknownID obj = NewSceneObject(m_host);
-    *scene = obj;
+LxResult HostItem::Context(void **ppvObj) {
+    *ppvObj = NewSceneObject(m_host);
     return LXe_OK;
 }
 
-LxResult HostItem::SetPosition(ILxUnknownID, ILxUnknownID, const LXtVector pos, unsigned, unsigned) {
+LxResult HostItem::WorldTransform(LXtObjectID, LXtMatrix xfrm, LXtVector pos) {
+    const Matrix4 world = m_item.WorldMatrix();
+    for (int i = 0; i < 3; ++i) {
+        pos[i] = world[3][i];
+        for (int j = 0; j < 3; ++j) xfrm[i][j] = world[i][j];
+    }
+    return LXe_OK;
+}
+
+LxResult HostItem::WorldTransform4(LXtObjectID, LXtMatrix4 xfrm4) {
+    const Matrix4 world = m_item.WorldMatrix();
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) xfrm4[i][j] = world[i][j];
+    return LXe_OK;
+}
+
+LxResult HostItem::SetPosition(LXtObjectID, LXtObjectID, const LXtVector pos, unsigned, unsigned) {
     static const char *names[3] = {"pos.X", "pos.Y", "pos.Z"};
     for (int i = 0; i < 3; ++i)
         if (!m_host.scene.SetChannel(m_item, unsigned(m_item.ChannelIndex(names[i])), pos[i]))
@@ -211,7 +277,7 @@ LxResult HostItem::SetPosition(ILxUnknownID, ILxUnknownID, const LXtVector pos, 
     return LXe_OK;
 }
 
-LxResult HostItem::SetRotation(ILxUnknownID, ILxUnknownID, const LXtMatrix m3, unsigned, unsigned) {
+LxResult HostItem::SetRotation(LXtObjectID, LXtObjectID, const LXtMatrix m3, unsigned, unsigned) {
     // The matrix holds the item's axes as columns; stored transforms hold them as rows.
     double rows[3][3];
     for (int i = 0; i < 3; ++i)
@@ -224,7 +290,7 @@ LxResult HostItem::SetRotation(ILxUnknownID, ILxUnknownID, const LXtMatrix m3, u
     return LXe_OK;
 }
 
-LxResult HostItem::SetScale(ILxUnknownID, ILxUnknownID, const LXtMatrix4 m4, unsigned, unsigned) {
+LxResult HostItem::SetScale(LXtObjectID, LXtObjectID, const LXtMatrix4 m4, unsigned, unsigned) {
     static const char *names[3] = {"scl.X", "scl.Y", "scl.Z"};
     for (int i = 0; i < 3; ++i)
         if (!m_host.scene.SetChannel(m_item, unsigned(m_item.ChannelIndex(names[i])), m4[i][i]))
@@ -232,16 +298,16 @@ LxResult HostItem::SetScale(ILxUnknownID, ILxUnknownID, const LXtMatrix4 m4, uns
     return LXe_OK;
 }
 
-ItemData *ItemOf(ILxUnknownID itemObj) {
+ItemData *ItemOf(LXtObjectID itemObj) {
     HostItem *item = HostSide<HostItem>(itemObj);
     return item ? &item->Data() : nullptr;
 }
 
-ILxUnknownID NewSceneObject(Host &host) {
-    return static_cast<ILxScene *>(new SceneObj(host));
+LXtObjectID NewSceneObject(Host &host) {
+    return (new SceneObj(host))->Hand();
 }
-ILxUnknownID NewSceneService() {
-    return static_cast<ILxSceneService *>(new SceneServiceObj);
+LXtObjectID NewSceneService() {
+    return (new SceneServiceObj)->Hand();
 }
 
 }  // namespace gorva::host

@@ -52,7 +52,7 @@ unsigned MeshEditOf(Journal::Kind kind, uint32_t element, const MeshBaseline &ba
     }
 }
 
-class LayerScanObj final : public HostObject<LayerScanObj, ILxLayerScan> {
+class LayerScanObj final : public IfcLayerScan {
 public:
     LayerScanObj(Host &h, unsigned flags) : m_host(h), m_flags(flags) {
         if (flags & LXf_LAYERSCAN_PRIMARY) {
@@ -156,21 +156,17 @@ private:
     bool m_applied = false;
 };
 
-class LayerServiceObj final : public HostObject<LayerServiceObj, ILxLayerService> {
+class LayerServiceObj final : public IfcLayerService {
 public:
-    explicit LayerServiceObj(Host &h) : m_host(h) {}
     LxResult ScanAllocate(unsigned flags, void **scan) override {
-        return HandOut(new LayerScanObj(m_host, flags), scan);
+        return HandOut(new LayerScanObj(CurrentHost(), flags), scan);
     }
-
-private:
-    Host &m_host;
 };
 
 }  // namespace
 
-ILxUnknownID NewLayerService(Host &host) {
-    return static_cast<ILxLayerService *>(new LayerServiceObj(host));
+LXtObjectID NewLayerService() {
+    return (new LayerServiceObj)->Hand();
 }
 
 }  // namespace gorva::host

@@ -8,7 +8,10 @@
 #include <string>
 #include <utility>
 
+#include "host/bridge/glue/glue_value.hpp"
 #include "host/bridge/services.hpp"
+
+#include <lxvalue.h>
 
 namespace gorva::host {
 
@@ -22,18 +25,23 @@ bool FitsSinglePrecision(const LXtVector pos) {
     return true;
 }
 
+const LXtGUID &VisitorGuid() {
+    static const LXtGUID g = GuidFromString(LXu_VISITOR);
+    return g;
+}
+
 /// Calls the visitor on each element of `order` that passes the mode, positioning `cursor` on it first.
 template <class Order>
 LxResult Walk(const Order &order, const std::vector<uint32_t> &marks, LXtMarkMode mode,
-              ILxUnknownID visitorObj, uint32_t &cursor) {
-    CLxLocT<ILxVisitor> visitor;
-    if (!visitor.set(visitorObj)) return LXe_INVALIDARG;
+              LXtObjectID visitorObj, uint32_t &cursor) {
+    ComRef visitor(visitorObj ? ObjQuery(visitorObj, VisitorGuid()) : nullptr);
+    if (!visitor) return LXe_INVALIDARG;
     MarkMode m = MarkMode::Decode(mode);
     bool any = m.set == 0 && m.clear == 0;
     for (uint32_t i : order) {
         if (!any && !m.Test(marks[i])) continue;
         cursor = i;
-        LxResult r = visitor.loc()->Evaluate();
+        LxResult r = visitor.Call(&ILxVisitor::Evaluate);
         if (LXx_FAIL(r)) return r;
     }
     return LXe_OK;
@@ -77,7 +85,7 @@ std::vector<uint32_t> SelectedIndices(Selection &selection, SelType type, const 
 /// only the selection's entries for this mesh when they are far fewer than the elements (the
 /// reference passes of the select commands on a large mesh), instead of testing every mark.
 LxResult WalkElements(uint32_t count, const std::vector<uint32_t> &marks, LXtMarkMode mode,
-                      ILxUnknownID visitor, uint32_t &cursor, Selection &selection, SelType type,
+                      LXtObjectID visitor, uint32_t &cursor, Selection &selection, SelType type,
                       const MeshData &mesh) {
     const bool selectedOnly = (MarkMode::Decode(mode).set & kMarkSelect) != 0;
     if (!selectedOnly || selection.Count(type) >= count / kSparseSelectionShare)
@@ -97,7 +105,7 @@ LxResult ApplyMarks(uint32_t &marks, LXtMarkMode mode, SelectFn select, Deselect
     return LXe_OK;
 }
 
-class PointAccessorObj final : public HostObject<PointAccessorObj, ILxPoint> {
+class PointAccessorObj final : public IfcPoint {
 public:
     PointAccessorObj(Host &h, std::shared_ptr<MeshData> m, bool w)
         : m_host(h), m_mesh(std::move(m)), m_writable(w) {}
@@ -157,7 +165,7 @@ public:
             m_mesh->pointMarks[i], mode, [&] { m_host.selection.SelectVertex(mesh, i); },
             [&] { m_host.selection.DeselectVertex(mesh, i); });
     }
-    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
+    LxResult Enumerate(LXtMarkMode mode, LXtObjectID visitor, LXtObjectID) override {
         return WalkElements(m_mesh->PointCount(), m_mesh->pointMarks, mode, visitor, m_cur, m_host.selection,
                             kSelVertex, *m_mesh);
     }
@@ -170,7 +178,7 @@ private:
     uint32_t m_cur = MeshData::kNone;
 };
 
-class PolygonAccessorObj final : public HostObject<PolygonAccessorObj, ILxPolygon, ILxStringTag> {
+class PolygonAccessorObj final : public IfcPolygon, public IfcStringTag {
 public:
     PolygonAccessorObj(Host &h, std::shared_ptr<MeshData> m, bool w)
         : m_host(h), m_mesh(std::move(m)), m_writable(w) {}
@@ -181,9 +189,9 @@ public:
         return LXe_OK;
     }
     LXtPolygonID ID() override { return Valid() ? ToId<LXtPolygonID>(m_cur) : nullptr; }
-    LxResult Index(unsigned *i) override {
+    LxResult Index(int *i) override {
         if (!Valid()) return LXe_NOTFOUND;
-        *i = m_cur;
+        *i = int(m_cur);
         return LXe_OK;
     }
     LxResult Type(LXtID4 *type) override {
@@ -245,7 +253,7 @@ public:
             m_mesh->polyMarks[i], mode, [&] { m_host.selection.SelectPolygon(mesh, i); },
             [&] { m_host.selection.DeselectPolygon(mesh, i); });
     }
-    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
+    LxResult Enumerate(LXtMarkMode mode, LXtObjectID visitor, LXtObjectID) override {
         return WalkElements(m_mesh->PolygonCount(), m_mesh->polyMarks, mode, visitor, m_cur, m_host.selection,
                             kSelPolygon, *m_mesh);
     }
@@ -277,7 +285,7 @@ private:
     uint32_t m_cur = MeshData::kNone;
 };
 
-class EdgeAccessorObj final : public HostObject<EdgeAccessorObj, ILxEdge> {
+class EdgeAccessorObj final : public IfcEdge {
 public:
     EdgeAccessorObj(Host &h, std::shared_ptr<MeshData> m) : m_host(h), m_mesh(std::move(m)) {}
     LxResult Select(LXtEdgeID e) override {
@@ -293,11 +301,6 @@ public:
         return LXe_OK;
     }
     LXtEdgeID ID() override { return Valid() ? ToId<LXtEdgeID>(m_cur) : nullptr; }
-    LxResult Index(unsigned *i) override {
-        if (!Valid()) return LXe_NOTFOUND;
-        *i = m_cur;
-        return LXe_OK;
-    }
     LxResult Endpoints(LXtPointID *a, LXtPointID *b) override {
         if (!Valid()) return LXe_NOTFOUND;
         const auto &e = m_mesh->Edges().ends[m_cur];
@@ -317,7 +320,7 @@ public:
             m_mesh->MarksOf(1)[m_cur], mode, [&] { m_host.selection.SelectEdge(mesh, ends[0], ends[1]); },
             [&] { m_host.selection.DeselectEdge(mesh, ends[0], ends[1]); });
     }
-    LxResult Enumerate(LXtMarkMode mode, ILxUnknownID visitor, ILxUnknownID) override {
+    LxResult Enumerate(LXtMarkMode mode, LXtObjectID visitor, LXtObjectID) override {
         const EdgeTable &t = m_mesh->Edges();
         return WalkElements(uint32_t(t.ends.size()), t.marks, mode, visitor, m_cur, m_host.selection,
                             kSelEdge, *m_mesh);
@@ -330,7 +333,7 @@ private:
     uint32_t m_cur = MeshData::kNone;
 };
 
-class MeshMapAccessorObj final : public HostObject<MeshMapAccessorObj, ILxMeshMap> {
+class MeshMapAccessorObj final : public IfcMeshMap {
 public:
     explicit MeshMapAccessorObj(std::shared_ptr<MeshData> m) : m_mesh(std::move(m)) {}
     LxResult SelectByName(LXtID4 type, const char *name) override {
@@ -362,7 +365,7 @@ private:
     uint32_t m_cur = MeshData::kNone;
 };
 
-class MeshServiceObj final : public HostObject<MeshServiceObj, ILxMeshService> {
+class MeshServiceObj final : public IfcMeshService {
 public:
     LxResult ModeCompose(const char *set, const char *clear, LXtMarkMode *mode) override {
         MarkMode m;
@@ -400,6 +403,11 @@ LxResult HostMesh::PolygonCount(unsigned *count) {
 
 LxResult HostMesh::EdgeCount(unsigned *count) {
     *count = m_mesh->EdgeCount();
+    return LXe_OK;
+}
+
+LxResult HostMesh::MapCount(unsigned *count) {
+    *count = unsigned(m_mesh->maps.size());
     return LXe_OK;
 }
 
@@ -442,13 +450,13 @@ HostMesh *NewMeshObject(Host &host, MeshData &mesh, bool writable) {
     return new HostMesh(host, mesh.owner->mesh, writable);
 }
 
-MeshData *MeshOf(ILxUnknownID meshObj) {
+MeshData *MeshOf(LXtObjectID meshObj) {
     HostMesh *m = HostSide<HostMesh>(meshObj);
     return m ? &m->Data() : nullptr;
 }
 
-ILxUnknownID NewMeshService() {
-    return static_cast<ILxMeshService *>(new MeshServiceObj);
+LXtObjectID NewMeshService() {
+    return (new MeshServiceObj)->Hand();
 }
 
 }  // namespace gorva::host

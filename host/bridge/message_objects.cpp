@@ -7,7 +7,7 @@ namespace gorva::host {
 
 namespace {
 
-class MessageObj final : public HostObject<MessageObj, ILxMessage> {
+class MessageObj final : public IfcMessage {
 public:
     explicit MessageObj(Host &h) : m_host(h) {}
     LxResult Code() override { return m_code; }
@@ -39,7 +39,7 @@ public:
         *t = m_table.c_str();
         return LXe_OK;
     }
-    LxResult Key(const char **k) override {
+    LxResult Name(const char **k) override {
         *k = m_key.c_str();
         return LXe_OK;
     }
@@ -65,22 +65,18 @@ private:
     std::vector<std::string> m_args;
 };
 
-class MessageServiceObj final : public HostObject<MessageServiceObj, ILxMessageService> {
+class MessageServiceObj final : public IfcMessageService {
 public:
-    explicit MessageServiceObj(Host &h) : m_host(h) {}
-    LxResult Allocate(void **ppvObj) override { return HandOut(new MessageObj(m_host), ppvObj); }
-    LxResult MessageText(ILxUnknownID message, char *buf, unsigned len) override {
+    LxResult Allocate(void **ppvObj) override { return HandOut(new MessageObj(CurrentHost()), ppvObj); }
+    LxResult MessageText(LXtObjectID message, char *buf, unsigned len) override {
         MessageObj *m = HostSide<MessageObj>(message);
         if (!m) return LXe_INVALIDARG;
         CopyText(m->Text(), buf, len);
         return LXe_OK;
     }
-
-private:
-    Host &m_host;
 };
 
-class MonitorObj final : public HostObject<MonitorObj, ILxMonitor> {
+class MonitorObj final : public IfcMonitor {
 public:
     MonitorObj(Host &h, size_t record, int abortAt) : m_host(h), m_record(record), m_abortAt(abortAt) {}
     LxResult Initialize(unsigned total) override {
@@ -101,19 +97,19 @@ private:
     int m_abortAt;
 };
 
-class StdDialogServiceObj final : public HostObject<StdDialogServiceObj, ILxStdDialogService> {
+class StdDialogServiceObj final : public IfcStdDialogService {
 public:
-    explicit StdDialogServiceObj(Host &h) : m_host(h) {}
     LxResult MonitorAllocate(const char *title, void **ppvObj) override {
-        m_host.monitors.push_back({title ? title : "", 0, 0, false});
-        int abortAt = m_host.abortAtStep;
-        m_host.abortAtStep = -1;
-        return HandOut(new MonitorObj(m_host, m_host.monitors.size() - 1, abortAt), ppvObj);
+        CurrentHost().monitors.push_back({title ? title : "", 0, 0, false});
+        int abortAt = CurrentHost().abortAtStep;
+        CurrentHost().abortAtStep = -1;
+        return HandOut(new MonitorObj(CurrentHost(), CurrentHost().monitors.size() - 1, abortAt), ppvObj);
     }
     LxResult MonitorRelease() override { return LXe_OK; }
-    LxResult MessageAllocate(void **ppvObj) override { return HandOut(new MessageObj(m_host), ppvObj); }
-    LxResult MessageOpen(ILxUnknownID message, const char *title, const char *helpURL,
-                         const char *) override {
+    LxResult MessageAllocate(void **ppvObj) override {
+        return HandOut(new MessageObj(CurrentHost()), ppvObj);
+    }
+    LxResult MessageOpen(LXtObjectID message, const char *title, const char *helpURL, const char *) override {
         MessageObj *m = HostSide<MessageObj>(message);
         if (!m) return LXe_INVALIDARG;
         DialogRecord rec;
@@ -121,52 +117,63 @@ public:
         rec.helpUrl = helpURL ? helpURL : "";
         const char *t = nullptr, *k = nullptr;
         m->Table(&t);
-        m->Key(&k);
+        m->Name(&k);
         rec.table = t;
         rec.key = k;
         rec.text = m->Text();
         rec.code = m->Code();
-        m_host.dialogs.push_back(rec);
-        if (m_host.onDialog) m_host.onDialog(rec);
+        CurrentHost().dialogs.push_back(rec);
+        if (CurrentHost().onDialog) CurrentHost().onDialog(rec);
         return LXe_OK;
     }
-
-private:
-    Host &m_host;
 };
 
-class LogServiceObj final : public HostObject<LogServiceObj, ILxLogService> {
+class LogServiceObj final : public IfcLogService {
 public:
-    explicit LogServiceObj(Host &h) : m_host(h) {}
-    LxResult DebugOut(unsigned level, const char *text) override {
-        m_host.log.push_back({level, text ? text : ""});
+    LxResult DebugLogOutput(unsigned level, const char *text) override {
+        CurrentHost().log.push_back({level, text ? text : ""});
         return LXe_OK;
     }
-
-private:
-    Host &m_host;
 };
 
 }  // namespace
 
-void SetMessageRawText(ILxUnknownID message, const std::string &text) {
+std::string MessageTextOf(LXtObjectID message) {
+    MessageObj *m = HostSide<MessageObj>(message);
+    if (!m) return std::string();
+    std::string text = m->Text();
+    if (text.empty()) {
+        const char *table = nullptr, *key = nullptr;
+        m->Table(&table);
+        m->Name(&key);
+        if (key && *key) text = std::string(table) + ": " + key;
+    }
+    return text;
+}
+
+LxResult MessageCodeOf(LXtObjectID message) {
+    MessageObj *m = HostSide<MessageObj>(message);
+    return m ? m->Code() : LXe_OK;
+}
+
+void SetMessageRawText(LXtObjectID message, const std::string &text) {
     if (MessageObj *m = HostSide<MessageObj>(message)) m->SetRawText(text);
 }
 
-ILxUnknownID NewMessageObject(Host &host) {
-    return static_cast<ILxMessage *>(new MessageObj(host));
+LXtObjectID NewMessageObject(Host &host) {
+    return (new MessageObj(host))->Hand();
 }
 
-ILxUnknownID NewMessageService(Host &host) {
-    return static_cast<ILxMessageService *>(new MessageServiceObj(host));
+LXtObjectID NewMessageService() {
+    return (new MessageServiceObj)->Hand();
 }
 
-ILxUnknownID NewStdDialogService(Host &host) {
-    return static_cast<ILxStdDialogService *>(new StdDialogServiceObj(host));
+LXtObjectID NewStdDialogService() {
+    return (new StdDialogServiceObj)->Hand();
 }
 
-ILxUnknownID NewLogService(Host &host) {
-    return static_cast<ILxLogService *>(new LogServiceObj(host));
+LXtObjectID NewLogService() {
+    return (new LogServiceObj)->Hand();
 }
 
 }  // namespace gorva::host

@@ -28,23 +28,23 @@ public:
     LastMeshOf(const LastMeshOf &) = delete;
     LastMeshOf &operator=(const LastMeshOf &) = delete;
     ~LastMeshOf() {
-        if (m_obj) m_obj->Release();
+        if (m_obj) ObjRelease(m_obj);
     }
-    MeshData *operator()(ILxUnknownID meshObj) {
+    MeshData *operator()(LXtObjectID meshObj) {
         if (meshObj == m_obj) return m_data;
-        if (meshObj) meshObj->AddRef();
-        if (m_obj) m_obj->Release();
+        if (meshObj) ObjAddRef(meshObj);
+        if (m_obj) ObjRelease(m_obj);
         m_obj = meshObj;
         m_data = MeshOf(meshObj);
         return m_data;
     }
 
 private:
-    ILxUnknownID m_obj = nullptr;
+    LXtObjectID m_obj = nullptr;
     MeshData *m_data = nullptr;
 };
 
-class VertexTranslation final : public HostObject<VertexTranslation, ILxVertexPacketTranslation> {
+class VertexTranslation final : public IfcVertexPacketTranslation {
 public:
     explicit VertexTranslation(Host &h) : m_host(h) {}
     LxResult Vertex(void *pkt, LXtPointID *p) override {
@@ -64,7 +64,7 @@ public:
     LxResult Item(void *pkt, void **i) override {
         return pkt ? ItemOut(m_host, static_cast<VertexPacket *>(pkt)->mesh, i) : LXe_INVALIDARG;
     }
-    void *Packet(LXtPointID point, LXtPolygonID polygon, ILxUnknownID mesh) override {
+    void *Packet(LXtPointID point, LXtPolygonID polygon, LXtObjectID mesh) override {
         MeshData *m = m_meshOf(mesh);
         if (!m || FromId(point) >= m->PointCount()) return nullptr;
         m_packet = {m, FromId(point), FromId(polygon)};
@@ -77,7 +77,7 @@ private:
     LastMeshOf m_meshOf;
 };
 
-class EdgeTranslation final : public HostObject<EdgeTranslation, ILxEdgePacketTranslation> {
+class EdgeTranslation final : public IfcEdgePacketTranslation {
 public:
     explicit EdgeTranslation(Host &h) : m_host(h) {}
     LxResult Vertices(void *pkt, LXtPointID *a, LXtPointID *b) override {
@@ -99,7 +99,7 @@ public:
     LxResult Item(void *pkt, void **i) override {
         return pkt ? ItemOut(m_host, static_cast<EdgePacket *>(pkt)->mesh, i) : LXe_INVALIDARG;
     }
-    void *Packet(LXtPointID a, LXtPointID b, LXtPolygonID polygon, ILxUnknownID mesh) override {
+    void *Packet(LXtPointID a, LXtPointID b, LXtPolygonID polygon, LXtObjectID mesh) override {
         MeshData *m = m_meshOf(mesh);
         if (!m) return nullptr;
         uint32_t edge = m->FindEdge(FromId(a), FromId(b));
@@ -114,7 +114,7 @@ private:
     LastMeshOf m_meshOf;
 };
 
-class PolygonTranslation final : public HostObject<PolygonTranslation, ILxPolygonPacketTranslation> {
+class PolygonTranslation final : public IfcPolygonPacketTranslation {
 public:
     explicit PolygonTranslation(Host &h) : m_host(h) {}
     LxResult Polygon(void *pkt, LXtPolygonID *p) override {
@@ -128,7 +128,7 @@ public:
     LxResult Item(void *pkt, void **i) override {
         return pkt ? ItemOut(m_host, static_cast<PolygonPacket *>(pkt)->mesh, i) : LXe_INVALIDARG;
     }
-    void *Packet(LXtPolygonID polygon, ILxUnknownID mesh) override {
+    void *Packet(LXtPolygonID polygon, LXtObjectID mesh) override {
         MeshData *m = m_meshOf(mesh);
         if (!m || FromId(polygon) >= m->PolygonCount()) return nullptr;
         m_packet = {m, FromId(polygon)};
@@ -141,14 +141,14 @@ private:
     LastMeshOf m_meshOf;
 };
 
-class ItemTranslation final : public HostObject<ItemTranslation, ILxItemPacketTranslation> {
+class ItemTranslation final : public IfcItemPacketTranslation {
 public:
     explicit ItemTranslation(Host &h) : m_host(h) {}
     LxResult Item(void *pkt, void **i) override {
         if (!pkt || !static_cast<ItemPacket *>(pkt)->item) return LXe_INVALIDARG;
         return HandOut(new HostItem(m_host, *static_cast<ItemPacket *>(pkt)->item), i);
     }
-    void *Packet(ILxUnknownID item) override {
+    void *Packet(LXtObjectID item) override {
         ItemData *d = ItemOf(item);
         if (!d) return nullptr;
         m_packet = {d};
@@ -160,29 +160,46 @@ private:
     ItemPacket m_packet{};
 };
 
-class SelectionServiceObj final : public HostObject<SelectionServiceObj, ILxSelectionService> {
+/// The packet of the one selected scene: the current host's scene.
+struct ScenePacket {};
+ScenePacket g_scenePacket;
+
+class SceneTranslation final : public IfcScenePacketTranslation {
 public:
-    SelectionServiceObj(Host &h, ILxUnknownID scene) : m_host(h), m_scene(scene) {}
+    LxResult Scene(void *pkt, void **ppvObj) override {
+        if (pkt != &g_scenePacket) return LXe_INVALIDARG;
+        *ppvObj = NewSceneObject(CurrentHost());
+        return LXe_OK;
+    }
+    void *Packet(LXtObjectID scene) override { return scene ? &g_scenePacket : nullptr; }
+};
+
+class SelectionServiceObj final : public IfcSelectionService {
+public:
     LXtID4 LookupType(const char *name) override {
         int t = SelTypeFromName(name);
         return t < 0 ? 0 : SelTypeCode(SelType(t));
     }
-    LxResult LookupName(LXtID4 type, const char **name) override {
+    const char *LookupName(LXtID4 type) override {
         int t = SelTypeFromCode(type);
-        if (t < 0) return LXe_NOTFOUND;
-        *name = SelTypeName(SelType(t));
-        return LXe_OK;
+        return t < 0 ? nullptr : SelTypeName(SelType(t));
     }
-    LXtID4 CurrentType(const LXtID4 *types) override { return m_host.selection.CurrentType(types); }
-    unsigned Count(LXtID4 type) override {
+    LXtID4 CurrentType(const LXtID4 *types) override { return CurrentHost().selection.CurrentType(types); }
+    /// The number of selected elements of a type; -1 for a type the host does not know.
+    int Count(LXtID4 type) override {
         int t = SelTypeFromCode(type);
         if (t == kSelScene) return 1;
-        return t < 0 ? 0 : m_host.selection.Count(SelType(t));
+        return t < 0 ? -1 : int(CurrentHost().selection.Count(SelType(t)));
     }
     void *ByIndex(LXtID4 type, unsigned index) override {
         int t = SelTypeFromCode(type);
-        if (t == kSelScene) return index == 0 ? static_cast<void *>(m_scene) : nullptr;
-        return t < 0 ? nullptr : m_host.selection.ByIndex(SelType(t), index);
+        if (t == kSelScene) return index == 0 ? &g_scenePacket : nullptr;
+        return t < 0 ? nullptr : CurrentHost().selection.ByIndex(SelType(t), index);
+    }
+    /// The most recently selected element of a type: the last in selection order.
+    void *Recent(LXtID4 type) override {
+        const int n = Count(type);
+        return n > 0 ? ByIndex(type, unsigned(n - 1)) : nullptr;
     }
     LxResult Select(LXtID4 type, void *pkt) override { return Change(type, pkt, true); }
     LxResult Deselect(LXtID4 type, void *pkt) override { return Change(type, pkt, false); }
@@ -190,26 +207,28 @@ public:
     LxResult Clear(LXtID4 type) override {
         int t = SelTypeFromCode(type);
         if (t < 0) return LXe_NOTFOUND;
-        m_host.selection.Clear(SelType(t));
+        CurrentHost().selection.Clear(SelType(t));
         return LXe_OK;
     }
     LxResult Drop(LXtID4 type) override {
         int t = SelTypeFromCode(type);
         if (t < 0) return LXe_NOTFOUND;
-        m_host.selection.Drop(SelType(t));
+        CurrentHost().selection.Drop(SelType(t));
         return LXe_OK;
     }
-    double GetTime() override { return m_host.time; }
+    double GetTime() override { return CurrentHost().time; }
     LxResult Allocate(const char *typeName, void **ppvObj) override {
         switch (SelTypeFromName(typeName)) {
             case kSelVertex:
-                return HandOut(new VertexTranslation(m_host), ppvObj);
+                return HandOut(new VertexTranslation(CurrentHost()), ppvObj);
             case kSelEdge:
-                return HandOut(new EdgeTranslation(m_host), ppvObj);
+                return HandOut(new EdgeTranslation(CurrentHost()), ppvObj);
             case kSelPolygon:
-                return HandOut(new PolygonTranslation(m_host), ppvObj);
+                return HandOut(new PolygonTranslation(CurrentHost()), ppvObj);
             case kSelItem:
-                return HandOut(new ItemTranslation(m_host), ppvObj);
+                return HandOut(new ItemTranslation(CurrentHost()), ppvObj);
+            case kSelScene:
+                return HandOut(new SceneTranslation, ppvObj);
             default:
                 return LXe_NOTFOUND;
         }
@@ -217,13 +236,11 @@ public:
 
 private:
     LxResult Change(LXtID4 type, void *pkt, bool select);
-    Host &m_host;
-    ILxUnknownID m_scene;
 };
 
 LxResult SelectionServiceObj::Change(LXtID4 type, void *pkt, bool select) {
     if (!pkt) return LXe_INVALIDARG;
-    Selection &sel = m_host.selection;
+    Selection &sel = CurrentHost().selection;
     bool ok = false;
     switch (SelTypeFromCode(type)) {
         case kSelVertex: {
@@ -270,8 +287,8 @@ LxResult SelectionServiceObj::Test(LXtID4 type, void *pkt) {
             return (p->mesh->polyMarks[p->polygon] & kMarkSelect) ? LXe_TRUE : LXe_FALSE;
         }
         case kSelItem:
-            return m_host.selection.IsItemSelected(*static_cast<ItemPacket *>(pkt)->item) ? LXe_TRUE
-                                                                                          : LXe_FALSE;
+            return CurrentHost().selection.IsItemSelected(*static_cast<ItemPacket *>(pkt)->item) ? LXe_TRUE
+                                                                                                 : LXe_FALSE;
         default:
             return LXe_NOTFOUND;
     }
@@ -279,8 +296,8 @@ LxResult SelectionServiceObj::Test(LXtID4 type, void *pkt) {
 
 }  // namespace
 
-ILxUnknownID NewSelectionService(Host &host, ILxUnknownID scene) {
-    return static_cast<ILxSelectionService *>(new SelectionServiceObj(host, scene));
+LXtObjectID NewSelectionService() {
+    return (new SelectionServiceObj)->Hand();
 }
 
 }  // namespace gorva::host

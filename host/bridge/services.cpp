@@ -1,9 +1,19 @@
 // The service table: which host object answers each service a plug-in asks for.
 #include "host/bridge/services.hpp"
-#include "host/tool_runtime/tool_host.hpp"
-#include "lx_clock.hpp"
 
 #include <cstdio>
+
+#include <lxcommand.h>
+#include <lxitem.h>
+#include <lxlayer.h>
+#include <lxlog.h>
+#include <lxmessage.h>
+#include <lxnotify.h>
+#include <lxscripts.h>
+#include <lxselect.h>
+#include <lxstddialog.h>
+#include <lxvalue.h>
+#include <lxvector.h>
 
 namespace gorva::host {
 
@@ -12,21 +22,21 @@ void CopyText(const std::string &text, char *buf, unsigned len) {
     std::snprintf(buf, len, "%s", text.c_str());
 }
 
-ILxUnknownID NewService(Host &host, const char *iid, ILxUnknownID scene) {
-    const std::string id = iid;
-    if (id == ILxMeshService::IID) return NewMeshService();
-    if (id == ILxLayerService::IID) return NewLayerService(host);
-    if (id == ILxSceneService::IID) return NewSceneService();
-    if (id == ILxSelectionService::IID) return NewSelectionService(host, scene);
-    if (id == ILxMessageService::IID) return NewMessageService(host);
-    if (id == ILxStdDialogService::IID) return NewStdDialogService(host);
-    if (id == ILxLogService::IID) return NewLogService(host);
-    if (id == ILxPlatformService::IID) return NewPlatformService(host);
-    if (id == ILxClockService::IID) return NewClockService(host);
-    if (id == ILxValueService::IID) return NewValueService();
-    if (id == ILxScriptSysService::IID) return NewScriptSysService(host);
-    if (id == ILxPacketService::IID) return NewPacketService();
-    if (id == ILxCommandService::IID) return NewCommandService(host);
+LXtObjectID NewService(const LXtGUID &iid) {
+    struct Row {
+        const char *guid;
+        LXtObjectID (*make)();
+    };
+    static const Row kTable[] = {
+        {LXu_MESHSERVICE, &NewMeshService},       {LXu_LAYERSERVICE, &NewLayerService},
+        {LXu_SCENESERVICE, &NewSceneService},     {LXu_SELECTIONSERVICE, &NewSelectionService},
+        {LXu_MESSAGESERVICE, &NewMessageService}, {LXu_STDDIALOGSERVICE, &NewStdDialogService},
+        {LXu_LOGSERVICE, &NewLogService},         {LXu_PLATFORMSERVICE, &NewPlatformService},
+        {LXu_VALUESERVICE, &NewValueService},     {LXu_PACKETSERVICE, &NewPacketService},
+        {LXu_COMMANDSERVICE, &NewCommandService}, {LXu_NOTIFYSYSSERVICE, &NewNotifySysService},
+    };
+    for (const Row &row : kTable)
+        if (SameGuid(GuidFromString(row.guid), iid)) return row.make();
     return nullptr;
 }
 

@@ -20,7 +20,7 @@
 #include <unordered_map>
 
 #include "host/io/file_write.hpp"
-#include "lx_mesh.hpp"
+#include <lxmesh.h>
 
 namespace gorva::host {
 

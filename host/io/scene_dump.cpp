@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "host/io/file_write.hpp"
-#include "lx_mesh.hpp"
+#include <lxmesh.h>
 
 namespace gorva::host {
 

@@ -1,6 +1,6 @@
 #include "host/model/builders.hpp"
 
-#include "lx_mesh.hpp"
+#include <lxmesh.h>
 
 namespace gorva::host {
 

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "lx_types.hpp"
+#include <lxmesh.h>
 
 namespace gorva::host {
 

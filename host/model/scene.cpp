@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "host/model/journal.hpp"
-#include "lx_mesh.hpp"
+#include <lxmesh.h>
 
 namespace gorva::host {
 

@@ -8,8 +8,9 @@ namespace gorva::host {
 namespace {
 const LXtID4 kCodes[kSelTypeCount] = {LXxID4('V', 'E', 'R', 'X'), LXxID4('E', 'D', 'G', 'E'),
                                       LXxID4('P', 'O', 'L', 'Y'), LXxID4('P', 'T', 'A', 'G'),
-                                      LXxID4('I', 'T', 'E', 'M'), LXxID4('S', 'C', 'E', 'N')};
-const char *const kNames[kSelTypeCount] = {"vertex", "edge", "polygon", "ptag", "item", "scene"};
+                                      LXxID4('I', 'T', 'E', 'M'), LXxID4('C', 'I', 'N', 'E')};
+// The scene's selection type is called "cinema" in the application.
+const char *const kNames[kSelTypeCount] = {"vertex", "edge", "polygon", "ptag", "item", "cinema"};
 
 bool Marked(uint32_t marks) {
     return (marks & kMarkSelect) != 0;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/model/scene.hpp"
-#include "lx_types.hpp"
+#include <lxmesh.h>
 
 namespace gorva::host {
 

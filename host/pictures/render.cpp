@@ -14,7 +14,7 @@
 #include "host/io/file_write.hpp"
 #include "host/io/text_lines.hpp"
 #include "host/pictures/triangulate.hpp"
-#include "lx_mesh.hpp"
+#include <lxmesh.h>
 
 namespace gorva::host {
 

@@ -201,25 +201,6 @@ CommandResult Render(Host &h, const Args &a) {
 
 using Def = HostCommandDef;
 
-/// host.clock set S | advance S | system: the wall clock plug-ins read.
-CommandResult HostClock(Host &h, const Args &a) {
-    if (a[0] == "system") {
-        h.clock.scripted = false;
-        return {};
-    }
-    double seconds = 0.0;
-    if (!ToNumber(a[1], seconds) || seconds < 0.0)
-        return BadArg("host.clock takes set S, advance S (seconds, not negative) or system");
-    if (a[0] == "set") {
-        h.clock = {true, seconds};
-    } else if (a[0] == "advance") {
-        h.clock = {true, (h.clock.scripted ? h.clock.seconds : 0.0) + seconds};
-    } else {
-        return BadArg("host.clock takes set, advance or system, not \"" + a[0] + "\"");
-    }
-    return {};
-}
-
 }  // namespace
 
 void RegisterScriptCommands(Host &host) {
@@ -293,7 +274,6 @@ void RegisterScriptCommands(Host &host) {
                                  return CommandResult{};
                              },
                              nullptr});
-    host.RegisterCommand(Def{"host.clock", {{"action", "string"}, {"seconds", "float"}}, HostClock, nullptr});
     host.RegisterCommand(Def{"host.version",
                              {{"version", "integer"}},
                              [](Host &h, const Args &a) {

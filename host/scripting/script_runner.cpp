@@ -1,5 +1,7 @@
 #include "host/scripting/script_runner.hpp"
 
+#include <lxcommand.h>
+
 #include <sys/stat.h>
 
 #include <algorithm>

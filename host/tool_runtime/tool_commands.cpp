@@ -66,8 +66,7 @@ CommandResult CmdView(Host &h, const Args &a) {
         int type = -1;
         if (a[0] == "3d" || a[0] == "3D") type = LXi_VIEWTYPE_3D;
         if (a[0] == "uv" || a[0] == "UV") type = LXi_VIEWTYPE_UV;
-        if (a[0] == "2d" || a[0] == "2D") type = LXi_VIEWTYPE_2D;
-        if (type < 0 && !ParseIndex(a[0], type)) return Fail("tool.view type is 3d, uv, 2d or a number");
+        if (type < 0 && !ParseIndex(a[0], type)) return Fail("tool.view type is 3d, uv or a number");
         view.type = type;
     }
     if (!a[1].empty()) {

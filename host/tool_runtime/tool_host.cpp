@@ -5,7 +5,9 @@
 
 #include "host/model/scene.hpp"
 #include "host/bridge/services.hpp"
-#include "lx_dialog.hpp"
+#include <lxcommand.h>
+#include <lxvalue.h>
+#include <lxvector.h>
 
 namespace gorva::host {
 
@@ -74,7 +76,7 @@ void WorkPlane::Rows(double rows[3][3]) const {
 const std::vector<std::string> &ToolHost::PacketNames() {
     static const std::vector<std::string> names = {
         LXsP_TOOL_VIEW_EVENT, LXsP_TOOL_INPUT_EVENT, LXsP_TOOL_EVENTTRANS, LXsP_TOOL_ACTCENTER,
-        LXsP_TOOL_AXIS,       LXsP_TOOL_HITEVENT,    LXsP_TOOL_XFRM,       LXsP_TOOL_SCREEN_EVENT,
+        LXsP_TOOL_AXIS,       LXsP_TOOL_HIT_EVENT,   LXsP_TOOL_XFRM,       LXsP_TOOL_SCREEN_EVENT,
         LXsP_TOOL_RAYCAST,    LXsP_TOOL_PROFILE,     LXsP_TOOL_CONTENT};
     return names;
 }
@@ -85,16 +87,16 @@ ToolHost::ToolHost(Host &host) : m_host(host) {
 
 ToolHost::~ToolHost() {
     if (m_active) Deactivate(false);
-    for (auto &entry : m_instances) entry.second->Release();
-    m_translate->Release();
+    for (auto &entry : m_instances) ObjRelease(entry.second);
+    ObjRelease(m_translate);
 }
 
-ILxUnknownID ToolHost::Instance(const std::string &name) {
+LXtObjectID ToolHost::Instance(const std::string &name) {
     auto it = m_instances.find(name);
     if (it != m_instances.end()) return it->second;
     for (const auto &server : m_host.Servers()) {
         if (server.name != name || !server.IsTool()) continue;
-        ILxUnknownID obj = m_host.SpawnServer(name);
+        LXtObjectID obj = m_host.SpawnServer(name);
         if (obj) m_instances[name] = obj;
         return obj;
     }
@@ -103,7 +105,7 @@ ILxUnknownID ToolHost::Instance(const std::string &name) {
 
 void ToolHost::ForgetInstances() {
     if (m_active) Deactivate(false);
-    for (auto &entry : m_instances) entry.second->Release();
+    for (auto &entry : m_instances) ObjRelease(entry.second);
     m_instances.clear();
 }
 
@@ -130,28 +132,27 @@ bool ToolHost::PrepareCommand(const std::string &name) {
 namespace {
 
 /// A popup takes only the values it lists (by name or by number).
-CommandResult CheckPopupValue(CLxUser_Attributes &attrs, unsigned index, const std::string &attr,
+CommandResult CheckPopupValue(const AttributesRef &attrs, unsigned index, const std::string &attr,
                               const std::string &value) {
-    const LXtTextValueHint *table = nullptr;
-    if (LXx_FAIL(attrs.loc()->Hints(index, &table)) || !table || attrs.TypeName(index) != LXsTYPE_INTEGER)
-        return {};
+    const LXtTextValueHint *table = attrs.Hints(index);
+    if (!table || attrs.TypeName(index) != LXsTYPE_INTEGER) return {};
     std::string listed;
-    for (const LXtTextValueHint *row = table; row->name; ++row) {
+    for (const LXtTextValueHint *row = table; row->text; ++row) {
         if (row->value < 0) continue;
-        if (value == row->name || value == std::to_string(row->value)) return {};
-        listed += (listed.empty() ? "" : ", ") + std::string(row->name);
+        if (value == row->text || value == std::to_string(row->value)) return {};
+        listed += (listed.empty() ? "" : ", ") + std::string(row->text);
     }
     return {LXe_OUTOFBOUNDS, "\"" + value + "\" is not a choice of " + attr + " (" + listed + ")"};
 }
 
 /// Limits set by the tool's UI hints, applied to the value just set, as a numeric field does.
-void ClampToHints(CLxUser_Attributes &attrs, CLxLocT<ILxAttributesUI> &ui, unsigned index) {
+void ClampToHints(const AttributesRef &attrs, const ComRef &ui, unsigned index) {
     AttributeLimits limits;
-    ILxUnknownID hints = NewUIHints(limits);
-    LxResult r = ui.loc()->UIHints(index, hints);
-    hints->Release();
+    ComRef hints(NewUIHints(limits));
+    LxResult r = ui.Call(&ILxAttributesUI::UIHints, index, hints.get());
     if (LXx_FAIL(r) || !(limits.hasMinimum || limits.hasMaximum)) return;
-    bool integer = attrs.TypeName(index) == LXsTYPE_INTEGER || attrs.TypeName(index) == LXsTYPE_BOOLEAN;
+    const std::string type = attrs.TypeName(index);
+    bool integer = type == LXsTYPE_INTEGER || type == LXsTYPE_BOOLEAN;
     double v = integer ? attrs.GetInt(index) : attrs.GetFlt(index);
     double clamped = v;
     if (limits.hasMinimum && clamped < limits.minimum) clamped = limits.minimum;
@@ -163,40 +164,64 @@ void ClampToHints(CLxUser_Attributes &attrs, CLxLocT<ILxAttributesUI> &ui, unsig
         attrs.SetFlt(index, clamped);
 }
 
+const LXtGUID &ToolGuid() {
+    static const LXtGUID g = GuidFromString(LXu_TOOL);
+    return g;
+}
+const LXtGUID &ToolModelGuid() {
+    static const LXtGUID g = GuidFromString(LXu_TOOLMODEL);
+    return g;
+}
+const LXtGUID &AttributesUIGuid() {
+    static const LXtGUID g = GuidFromString(LXu_ATTRIBUTESUI);
+    return g;
+}
+
+/// The packet names a vector type lists.
+std::vector<std::string> PacketsOf(LXtObjectID vectorType) {
+    std::vector<std::string> names;
+    ComRef vt(vectorType);
+    ComRef service(NewPacketService());
+    const char *category = vt.Call(&ILxVectorType::Category);
+    const unsigned count = vt.Call(&ILxVectorType::Count, 0u);
+    for (unsigned i = 0; i < count; ++i) {
+        unsigned flags = 0;
+        const unsigned offset = vt.Call(&ILxVectorType::ByIndex, 0u, i, &flags);
+        const char *name = nullptr;
+        if (LXx_OK(service.Call(&ILxPacketService::Name, category, offset, &name)) && name)
+            names.push_back(name);
+    }
+    return names;
+}
+
 }  // namespace
 
 // ---- activation
 
 CommandResult ToolHost::Activate(const std::string &name) {
     if (m_active && m_activeName == name) return {};
-    ILxUnknownID obj = Instance(name);
+    LXtObjectID obj = Instance(name);
     if (!obj) return {LXe_NOTFOUND, "no tool named \"" + name + "\""};
     if (m_active) Deactivate(true);
     m_host.Install();
 
-    CLxUser_ToolModel model;
-    model.set(obj);
-    CLxUser_MessageService messages;
-    CLxUser_Message msg;
-    messages.NewMessage(msg);
-    LxResult enabled = model.test() ? model.loc()->Enable(msg) : LXe_NOINTERFACE;
+    ComRef model(ObjQuery(obj, ToolModelGuid()));
+    ComRef msg(NewMessageObject(m_host));
+    LxResult enabled = model ? model.Call(&ILxToolModel::Enable, msg.get()) : LXe_NOINTERFACE;
     if (LXx_FAIL(enabled)) {
-        std::string text = msg.test() ? messages.GetText(msg) : std::string();
+        std::string text = MessageTextOf(msg.get());
         return {enabled, text.empty() ? name + " is disabled" : text};
     }
 
-    m_tool.set(obj);
+    m_tool = ComRef(ObjQuery(obj, ToolGuid()));
     m_model = model;
-    m_attrs.set(obj);
+    m_attrs = AttributesRef(obj);
     m_requested.assign(PacketNames().size(), false);
-    void *vtObj = nullptr;
-    CLxUser_VectorType vt;
-    if (LXx_OK(m_tool.loc()->VectorType(&vtObj)) && vt.take(vtObj)) {
-        for (unsigned i = 0; i < vt.Count(); ++i) {
-            std::string packet = vt.Name(i);
+    if (LXtObjectID vtObj = m_tool.Call(&ILxTool::VectorType)) {
+        ObjAddRef(vtObj);  // the tool keeps its own reference
+        for (const std::string &packet : PacketsOf(vtObj))
             for (size_t k = 0; k < PacketNames().size(); ++k)
                 if (PacketNames()[k] == packet) m_requested[k] = true;
-        }
     }
 
     m_active = obj;
@@ -206,8 +231,8 @@ CommandResult ToolHost::Activate(const std::string &name) {
     m_mouse = MouseState{};
     m_evaluations = 0;
     m_token = m_host.journal.Begin();
-    FillPackets(0);
-    m_model.loc()->Initialize(m_vts, m_adjust, 0);
+    FillPackets(LXiTIE_TYPE_NONE);
+    m_model.Call(&ILxToolModel::Initialize, m_vts, m_adjust, 0u);
     Refresh();
     return {};
 }
@@ -215,23 +240,23 @@ CommandResult ToolHost::Activate(const std::string &name) {
 CommandResult ToolHost::Deactivate(bool apply) {
     if (!m_active) return {LXe_NOTFOUND, "no tool is active"};
     if (m_mouse.pressed) {
-        FillPackets(LXi_TOOLEVENT_UP);
-        if (m_mouse.tracking) m_model.loc()->Up(m_vts, m_adjust);
+        FillPackets(LXiTIE_TYPE_UP);
+        if (m_mouse.tracking) m_model.Call(&ILxToolModel::Up, m_vts, m_adjust);
     }
     ClearHit();
     m_mouse = MouseState{};
     if (apply) {
         m_host.journal.Commit(m_token);
     } else {
-        m_model.loc()->Drop();
+        m_model.Call(&ILxToolModel::Drop);
         m_host.journal.Rollback(m_token);
     }
-    m_vts->Release();
-    m_adjust->Release();
+    ObjRelease(m_vts);
+    ObjRelease(m_adjust);
     m_vts = m_adjust = nullptr;
-    m_tool.clear();
-    m_model.clear();
-    m_attrs.clear();
+    m_tool = ComRef();
+    m_model = ComRef();
+    m_attrs = AttributesRef();
     m_active = nullptr;
     m_activeName.clear();
     m_drawing.Clear();
@@ -240,42 +265,40 @@ CommandResult ToolHost::Deactivate(bool apply) {
 
 CommandResult ToolHost::SetAttribute(const std::string &tool, const std::string &attr,
                                      const std::string &value) {
-    ILxUnknownID obj = Instance(tool);
+    LXtObjectID obj = Instance(tool);
     if (!obj) return {LXe_NOTFOUND, "no tool named \"" + tool + "\""};
     m_host.Install();
-    CLxUser_Attributes attrs;
-    attrs.set(obj);
-    int index = attrs.test() ? attrs.FindIndex(attr.c_str()) : -1;
+    AttributesRef attrs(obj);
+    int index = attrs.FindIndex(attr);
     if (index < 0) return {LXe_NOTFOUND, tool + " has no attribute \"" + attr + "\""};
-    CLxLocT<ILxAttributesUI> ui;
-    CLxUser_MessageService messages;
-    CLxUser_Message msg;
-    if (ui.set(obj) && messages.NewMessage(msg) && LXx_FAIL(ui.loc()->DisableMsg(unsigned(index), msg))) {
-        std::string text = messages.GetText(msg);
+    ComRef ui(ObjQuery(obj, AttributesUIGuid()));
+    ComRef msg(NewMessageObject(m_host));
+    if (ui && LXx_FAIL(ui.Call(&ILxAttributesUI::DisableMsg, unsigned(index), msg.get()))) {
+        std::string text = MessageTextOf(msg.get());
         return {LXe_CMD_DISABLED, text.empty() ? attr + " cannot be changed now" : text};
     }
     CommandResult popup = CheckPopupValue(attrs, unsigned(index), attr, value);
     if (!popup.ok()) return popup;
-    if (LXx_FAIL(attrs.SetString(unsigned(index), value.c_str())))
+    if (LXx_FAIL(attrs.SetString(unsigned(index), value)))
         return {LXe_INVALIDARG,
                 "bad value \"" + value + "\" for " + attr + " (" + attrs.TypeName(unsigned(index)) + ")"};
-    if (ui.test()) ClampToHints(attrs, ui, unsigned(index));
+    if (ui) ClampToHints(attrs, ui, unsigned(index));
     if (m_active == obj) Refresh();
     return {};
 }
 
 std::string ToolHost::Attribute(const std::string &attr) {
-    int index = m_attrs.test() ? m_attrs.FindIndex(attr.c_str()) : -1;
+    int index = m_attrs.FindIndex(attr);
     return index < 0 ? std::string() : m_attrs.GetString(unsigned(index));
 }
 
 CommandResult ToolHost::Reset(const std::string &name) {
-    ILxUnknownID obj = Instance(name);
+    LXtObjectID obj = Instance(name);
     if (!obj) return {LXe_NOTFOUND, "no tool named \"" + name + "\""};
     m_host.Install();
-    CLxUser_Tool tool;
-    if (!tool.set(obj)) return {LXe_NOINTERFACE, name + " is not a tool"};
-    tool.loc()->Reset();
+    ComRef tool(ObjQuery(obj, ToolGuid()));
+    if (!tool) return {LXe_NOINTERFACE, name + " is not a tool"};
+    tool.Call(&ILxTool::Reset);
     if (m_active == obj) Refresh();
     return {};
 }
@@ -285,11 +308,11 @@ CommandResult ToolHost::Reset(const std::string &name) {
 void ToolHost::FillPackets(int eventType) {
     ToolPackets &p = m_packets;
     UpdateToolSpace();
-    p.view = {nullptr, nullptr, 0, view.type};
-    p.input = {m_mouse.modifiers,
-               m_mouse.button,
+    p.view = {nullptr, nullptr, 0, unsigned(view.type)};
+    p.input = {int(m_mouse.modifiers),
+               int(m_mouse.button),
                1,
-               m_mouse.pressed ? m_mouse.part : LXiHITPART_NONE,
+               m_mouse.pressed ? m_mouse.part : kNoPart,
                eventType,
                m_mouse.haulIndex >= 0 ? 1 : 0};
     Vec3 centre = WorldToTool(actionCenter);
@@ -311,14 +334,15 @@ void ToolHost::FillPackets(int eventType) {
     p.axis.axIndex = a;
     p.axis.type = 0;
 
-    p.hit = {nullptr, nullptr, {0, 0, 0}, {0, 0, 0}};
+    p.hit = LXpToolHitEvent{};
     if (m_mouse.hasHit) {
-        p.hit.mesh = m_hitMesh;
-        p.hit.polygon = ToId<LXtPolygonID>(m_mouse.hit.polygon);
+        p.hit.hit.item = m_hitItem;
+        p.hit.hit.pol = ToId<LXtPolygonID>(m_mouse.hit.polygon);
         for (size_t i = 0; i < 3; ++i)
-            p.hit.pos[i] = m_mouse.hit.pos[i], p.hit.norm[i] = m_mouse.hit.normal[i];
+            p.hit.hit.pos[i] = m_mouse.hit.pos[i], p.hit.hit.nrm[i] = m_mouse.hit.normal[i];
+        p.hit.hit.cosine = 1.0f;
     }
-    p.screen = {0.0, 0.0};
+    p.screen = LXpToolScreenEvent{};
 
     double rows[3][3];
     Vec3 origin = workPlane.origin;
@@ -333,13 +357,16 @@ void ToolHost::FillPackets(int eventType) {
         }
     }
     for (int i = 0; i < 3; ++i) {
-        p.xfrm.pos[i] = origin[i];
+        p.xfrm.v[i] = origin[i];
         for (int j = 0; j < 3; ++j) {
             p.xfrm.m[i][j] = rows[j][i];
             p.xfrm.mInv[i][j] = rows[i][j];
         }
     }
-    p.xfrm.type = ref || !workPlane.IsDefault() ? LXi_TOOLXFRM_ACTIVE : 0;
+    // The offset and matrix mean something only while a work plane or reference system is set.
+    p.xfrm.flags = ref || !workPlane.IsDefault() ? LXiTVXFMf_USEFUL | LXiTVXFMf_INVERSE : 0;
+    p.xfrm.handedness = 1;
+    p.xfrm.marks = 0;
 }
 
 void ToolHost::UpdateToolSpace() {
@@ -360,25 +387,25 @@ void ToolHost::UpdateToolSpace() {
 void ToolHost::Draw(bool test) {
     m_drawing.Clear();
     if (!m_active) return;
-    ILxUnknownID draw = NewDrawObject(*this, test);
+    LXtObjectID draw = NewDrawObject(*this, test);
     if (test)
-        m_model.loc()->Test(m_vts, draw, 0);
+        m_model.Call(&ILxToolModel::Test, m_vts, draw, 0);
     else
-        m_model.loc()->Draw(m_vts, draw, 0);
-    draw->Release();
+        m_model.Call(&ILxToolModel::Draw, m_vts, draw, 0);
+    ObjRelease(draw);
 }
 
 void ToolHost::Evaluate() {
     m_host.journal.Rollback(m_token);
     m_token = m_host.journal.Begin();
-    m_tool.loc()->Evaluate(m_vts);
+    m_tool.Call(&ILxTool::Evaluate, m_vts);
     ++m_evaluations;
 }
 
 void ToolHost::Refresh() {
     if (!m_active) return;
     m_host.Install();
-    int type = m_mouse.pressed ? LXi_TOOLEVENT_MOVE : 0;
+    int type = m_mouse.pressed ? LXiTIE_TYPE_MOVE : 0;
     FillPackets(type);
     Draw(false);
     Evaluate();
@@ -388,19 +415,19 @@ void ToolHost::Refresh() {
 const ToolDrawing &ToolHost::Redraw() {
     if (!m_active) return m_drawing;
     m_host.Install();
-    FillPackets(m_mouse.pressed ? LXi_TOOLEVENT_MOVE : 0);
+    FillPackets(m_mouse.pressed ? LXiTIE_TYPE_MOVE : LXiTIE_TYPE_NONE);
     Draw(false);
     return m_drawing;
 }
 
 int ToolHost::HitTest(const Vec3 &pos) {
-    if (!m_active) return LXiHITPART_NONE;
+    if (!m_active) return kNoPart;
     m_host.Install();
     ToolDrawing shown = m_drawing;
     FillPackets(0);
     Draw(true);
     double best = view.pixelScale > 0.0 ? kHitPixels / view.pixelScale : 0.0;
-    int part = LXiHITPART_NONE;
+    int part = kNoPart;
     auto consider = [&](int candidate, double d) {
         if (Hittable(candidate) && d <= best) best = d, part = candidate;
     };
@@ -429,8 +456,8 @@ CommandResult ToolHost::PressAt(const Vec3 &pos, const PressOptions &options) {
 }
 
 void ToolHost::ClearHit() {
-    if (m_hitMesh) m_hitMesh->Release();
-    m_hitMesh = nullptr;
+    if (m_hitItem) ObjRelease(m_hitItem);
+    m_hitItem = nullptr;
     m_mouse.hasHit = false;
 }
 
@@ -440,8 +467,7 @@ void ToolHost::TakeHit(const PressOptions &options, const Vec3 *pos) {
         m_mouse.hasHit = NamedPolygonHit(*options.hitItem, options.hitPolygon, m_mouse.hit);
     else if (pos)
         m_mouse.hasHit = PickPolygon(m_host, view.eye, Sub(*pos, view.eye), m_mouse.hit);
-    if (m_mouse.hasHit)
-        m_hitMesh = static_cast<ILxMesh *>(NewMeshObject(m_host, *m_mouse.hit.item->mesh, false));
+    if (m_mouse.hasHit) m_hitItem = (new HostItem(m_host, *m_mouse.hit.item))->Hand();
 }
 
 CommandResult ToolHost::Press(int part, const PressOptions &options, const Vec3 *pos) {
@@ -457,14 +483,14 @@ CommandResult ToolHost::Press(int part, const PressOptions &options, const Vec3 
     unsigned button = options.button;
     m_mouse.havePressMouse = pos != nullptr;
     if (pos) m_mouse.mouse = m_mouse.pressMouse = *pos;
-    FillPackets(LXi_TOOLEVENT_DOWN);
-    m_mouse.tracking = m_model.loc()->Down(m_vts, m_adjust) == LXe_TRUE;
+    FillPackets(LXiTIE_TYPE_DOWN);
+    m_mouse.tracking = m_model.Call(&ILxToolModel::Down, m_vts, m_adjust) == LXe_TRUE;
 
-    unsigned flags = 0;
-    m_model.loc()->Flags(&flags);
-    const char *haul = nullptr;
-    if (!Hittable(part) && (flags & LXfTMOD_I0_ATTRHAUL) && LXx_OK(m_model.loc()->Haul(button, &haul)) &&
-        haul) {
+    const unsigned flags = m_model.Call(&ILxToolModel::Flags);
+    const char *haul = (flags & LXfTMOD_I0_ATTRHAUL) && !Hittable(part)
+                           ? m_model.Call(&ILxToolModel::Haul, button)
+                           : nullptr;
+    if (haul) {
         m_mouse.haulIndex = m_attrs.FindIndex(haul);
         if (m_mouse.haulIndex >= 0) m_mouse.haulStart = m_attrs.GetFlt(unsigned(m_mouse.haulIndex));
     }
@@ -478,8 +504,8 @@ CommandResult ToolHost::Drag(const Vec3 &pos) {
     m_host.Install();
     if (!m_mouse.havePressMouse) m_mouse.pressMouse = pos, m_mouse.havePressMouse = true;
     m_mouse.mouse = pos;
-    FillPackets(LXi_TOOLEVENT_MOVE);
-    if (m_mouse.tracking) m_model.loc()->Move(m_vts, m_adjust);
+    FillPackets(LXiTIE_TYPE_MOVE);
+    if (m_mouse.tracking) m_model.Call(&ILxToolModel::Move, m_vts, m_adjust);
     if (m_mouse.haulIndex >= 0) {
         Vec3 right, up, back;
         view.Axes(right, up, back);
@@ -498,8 +524,8 @@ CommandResult ToolHost::Release() {
     if (!m_active) return {LXe_NOTFOUND, "no tool is active"};
     if (!m_mouse.pressed) return {LXe_FAILED, "no mouse button is down"};
     m_host.Install();
-    FillPackets(LXi_TOOLEVENT_UP);
-    if (m_mouse.tracking) m_model.loc()->Up(m_vts, m_adjust);
+    FillPackets(LXiTIE_TYPE_UP);
+    if (m_mouse.tracking) m_model.Call(&ILxToolModel::Up, m_vts, m_adjust);
     ClearHit();
     m_mouse = MouseState{};
     Refresh();

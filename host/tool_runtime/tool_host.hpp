@@ -27,10 +27,17 @@
 #include "host/host.hpp"
 #include "host/model/scene.hpp"
 #include "host/tool_runtime/tool_pick.hpp"
-#include "lx_attributes.hpp"
-#include "lx_tool.hpp"
+#include "host/bridge/attributes_ref.hpp"
+
+#include <lxhandles.h>
+#include <lxtool.h>
+#include <lxtoolui.h>
+#include <lxvmodel.h>
 
 namespace gorva::host {
+
+/// The part of no handle: the mouse is not over anything the tool drew.
+constexpr int kNoPart = -1;
 
 /// One handle drawn by the tool, in world space. `xfrm` columns are the handle's axes (the tool
 /// passes its frame transposed); `axis` and `length` are set for axis handles only.
@@ -40,7 +47,7 @@ struct DrawnHandle {
     double xfrm[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     Vec3 axis{};
     double length = 0.0;
-    int part = LXiHITPART_NONE;
+    int part = kNoPart;
     int flags = 0;
 };
 
@@ -52,7 +59,7 @@ struct DrawnStroke {
     double alpha = 1.0;
     double width = 1.0;
     int dash = 0;
-    int part = LXiHITPART_NONE;
+    int part = kNoPart;
     std::vector<Vec3> verts;
 };
 
@@ -63,7 +70,7 @@ struct DrawnText {
     Vec3 pos{};
     Vec3 colour{};
     double alpha = 1.0;
-    int part = LXiHITPART_NONE;
+    int part = kNoPart;
 };
 
 /// What the active tool drew in the last pass.
@@ -143,7 +150,7 @@ public:
     CommandResult Deactivate(bool apply);
     bool Active() const { return m_active != nullptr; }
     /// The active tool's server object (unknown interface, borrowed), or null.
-    ILxUnknownID ActiveObject() const { return m_active; }
+    LXtObjectID ActiveObject() const { return m_active; }
     const std::string &ActiveName() const { return m_activeName; }
     /// Sets an attribute of the active tool from text (popup names accepted) and re-evaluates;
     /// refused when the tool greys the attribute out.
@@ -163,7 +170,7 @@ public:
     CommandResult PressAt(const Vec3 &pos, const PressOptions &options = {});
     CommandResult Drag(const Vec3 &pos);
     CommandResult Release();
-    /// The part within 8 pixels of pos in a fresh hit-test pass, or LXiHITPART_NONE.
+    /// The part within 8 pixels of pos in a fresh hit-test pass, or kNoPart.
     int HitTest(const Vec3 &pos);
 
     /// Draws, evaluates from the activation state and draws again.
@@ -199,11 +206,11 @@ public:
     Vec3 WorldToToolDirection(const Vec3 &d) const { return TransformDirection(m_worldToTool, d); }
     /// World length of one tool-space unit (1 without a reference system).
     double ToolUnitLength() const { return m_toolUnit; }
-    ILxUnknownID EventTranslateObject() const { return m_translate; }
+    LXtObjectID EventTranslateObject() const { return m_translate; }
     ToolDrawing &Recording() { return m_drawing; }
 
 private:
-    ILxUnknownID Instance(const std::string &name);
+    LXtObjectID Instance(const std::string &name);
     void FillPackets(int eventType);
     void Draw(bool test);
     void Evaluate();
@@ -215,20 +222,20 @@ private:
     void UpdateToolSpace();
 
     Host &m_host;
-    std::map<std::string, ILxUnknownID> m_instances;
-    ILxUnknownID m_active = nullptr;
+    std::map<std::string, LXtObjectID> m_instances;
+    LXtObjectID m_active = nullptr;
     std::string m_activeName;
-    CLxUser_Tool m_tool;
-    CLxUser_ToolModel m_model;
-    CLxUser_Attributes m_attrs;
+    ComRef m_tool;   // ILxTool of the active instance
+    ComRef m_model;  // ILxToolModel
+    AttributesRef m_attrs;
     std::vector<bool> m_requested;
     size_t m_token = 0;
     ToolPackets m_packets;
     ToolDrawing m_drawing;
     unsigned m_evaluations = 0;
-    ILxUnknownID m_vts = nullptr;
-    ILxUnknownID m_adjust = nullptr;
-    ILxUnknownID m_translate = nullptr;
+    LXtObjectID m_vts = nullptr;
+    LXtObjectID m_adjust = nullptr;
+    LXtObjectID m_translate = nullptr;
     Matrix4 m_toolToWorld = IdentityMatrix();
     Matrix4 m_worldToTool = IdentityMatrix();
     double m_toolUnit = 1.0;
@@ -239,7 +246,7 @@ private:
     struct MouseState {
         bool pressed = false;
         bool tracking = false;  // the tool took the press (tmod_Down answered true)
-        int part = LXiHITPART_NONE;
+        int part = kNoPart;
         unsigned button = 0;
         unsigned modifiers = 0;
         bool hasHit = false;
@@ -254,7 +261,7 @@ private:
         int haulIndex = -1;
         double haulStart = 0.0;
     } m_mouse;
-    ILxUnknownID m_hitMesh = nullptr;  // the hit mesh's object, one reference held
+    LXtObjectID m_hitItem = nullptr;  // the hit item's object, one reference held
 };
 
 /// Adds the tool command lines: tool.set, tool.attr, tool.doApply, tool.drop, tool.reset, and the
@@ -269,11 +276,11 @@ struct AttributeLimits {
 };
 
 /// Host objects behind the SDK's tool surface (host/services_tool.cpp).
-ILxUnknownID NewUIHints(AttributeLimits &limits);
-ILxUnknownID NewPacketService();
-ILxUnknownID NewVectorStack(ToolHost &tools);
-ILxUnknownID NewAdjustTool(ToolHost &tools, ILxUnknownID attributes);
-ILxUnknownID NewEventTranslate(ToolHost &tools);
-ILxUnknownID NewDrawObject(ToolHost &tools, bool test);
+LXtObjectID NewUIHints(AttributeLimits &limits);
+LXtObjectID NewPacketService();
+LXtObjectID NewVectorStack(ToolHost &tools);
+LXtObjectID NewAdjustTool(ToolHost &tools, LXtObjectID attributes);
+LXtObjectID NewEventTranslate(ToolHost &tools);
+LXtObjectID NewDrawObject(ToolHost &tools, bool test);
 
 }  // namespace gorva::host

@@ -2,43 +2,48 @@
 // and event-translation objects, and the draw object that records handles, strokes and texts.
 #include <cmath>
 
-#include "host/bridge/com_object.hpp"
+#include "host/bridge/glue/glue_command.hpp"
+#include "host/bridge/glue/glue_draw.hpp"
+#include "host/bridge/glue/glue_handles.hpp"
+#include "host/bridge/glue/glue_vector.hpp"
+#include "host/bridge/glue/glue_vmodel.hpp"
 #include "host/tool_runtime/tool_host.hpp"
+
+#include <lxdraw.h>
 
 namespace gorva::host {
 
 namespace {
 
-class VectorTypeObj final : public HostObject<VectorTypeObj, ILxVectorType> {
+/// The packets a tool asks for, as offsets of ToolHost::PacketNames() with their flags.
+class VectorTypeObj final : public IfcVectorType {
 public:
     explicit VectorTypeObj(std::string category) : m_category(std::move(category)) {}
-    LxResult Category(const char **category) override {
-        *category = m_category.c_str();
-        return LXe_OK;
+    const char *Category() override { return m_category.c_str(); }
+    unsigned Test(unsigned offset) override {
+        for (const auto &p : m_packets)
+            if (p.first == offset) return p.second;
+        return 0;
     }
-    LxResult Count(unsigned *count) override {
-        *count = unsigned(m_packets.size());
-        return LXe_OK;
+    unsigned Count(unsigned) override { return unsigned(m_packets.size()); }
+    unsigned ByIndex(unsigned, unsigned index, unsigned *flags) override {
+        if (index >= m_packets.size()) return 0;
+        if (flags) *flags = m_packets[index].second;
+        return m_packets[index].first;
     }
-    LxResult ByIndex(unsigned index, const char **name, unsigned *flags) override {
-        if (index >= m_packets.size()) return LXe_OUTOFBOUNDS;
-        *name = m_packets[index].first.c_str();
-        *flags = m_packets[index].second;
-        return LXe_OK;
-    }
-    void Add(const std::string &name, unsigned flags) {
+    void Add(unsigned offset, unsigned flags) {
         for (auto &p : m_packets)
-            if (p.first == name) {
+            if (p.first == offset) {
                 p.second |= flags;
                 return;
             }
-        m_packets.emplace_back(name, flags);
+        m_packets.emplace_back(offset, flags);
     }
     const std::string &CategoryName() const { return m_category; }
 
 private:
     std::string m_category;
-    std::vector<std::pair<std::string, unsigned>> m_packets;
+    std::vector<std::pair<unsigned, unsigned>> m_packets;
 };
 
 int PacketIndex(const char *name) {
@@ -48,30 +53,49 @@ int PacketIndex(const char *name) {
     return -1;
 }
 
-class PacketServiceObj final : public HostObject<PacketServiceObj, ILxPacketService> {
+bool IsToolCategory(const char *category) {
+    return category && std::string(category) == LXsCATEGORY_TOOL;
+}
+
+class PacketServiceObj final : public IfcPacketService {
 public:
-    LxResult NewVectorType(const char *category, void **ppvObj) override {
+    LxResult CreateVectorType(const char *category, void **ppvObj) override {
         if (!category) return LXe_INVALIDARG;
         return HandOut(new VectorTypeObj(category), ppvObj);
     }
-    LxResult AddPacket(ILxUnknownID vectorType, const char *name, unsigned flags) override {
+    LxResult AddPacket(LXtObjectID vectorType, const char *name, unsigned flags) override {
         VectorTypeObj *vt = HostSide<VectorTypeObj>(vectorType);
         if (!vt) return LXe_INVALIDARG;
-        if (vt->CategoryName() != LXsCATEGORY_TOOL || PacketIndex(name) < 0) return LXe_NOTFOUND;
-        vt->Add(name, flags);
+        const int index = PacketIndex(name);
+        if (vt->CategoryName() != LXsCATEGORY_TOOL || index < 0) return LXe_NOTFOUND;
+        vt->Add(unsigned(index), flags);
         return LXe_OK;
     }
     LxResult Lookup(const char *category, const char *name, unsigned *offset) override {
         int index = PacketIndex(name);
-        if (!category || std::string(category) != LXsCATEGORY_TOOL || index < 0) return LXe_NOTFOUND;
+        if (!IsToolCategory(category) || index < 0) return LXe_NOTFOUND;
         *offset = unsigned(index);
         return LXe_OK;
     }
+    LxResult Name(const char *category, unsigned offset, const char **name) override {
+        if (!IsToolCategory(category) || offset >= ToolHost::PacketNames().size()) return LXe_NOTFOUND;
+        *name = ToolHost::PacketNames()[offset].c_str();
+        return LXe_OK;
+    }
+    void *FastPacket(LXtObjectID vector, unsigned offset) override {
+        void *packet = nullptr;
+        auto vt = VtOf<ILxVectorStack>(vector);
+        return vector && LXx_OK(vt->Readable(vector, offset, &packet)) ? packet : nullptr;
+    }
 };
 
-class VectorStackObj final : public HostObject<VectorStackObj, ILxVectorStack> {
+class VectorStackObj final : public IfcVectorStack {
 public:
     explicit VectorStackObj(ToolHost &tools) : m_tools(tools) {}
+    void *Optional(unsigned offset) override {
+        void *packet = nullptr;
+        return LXx_OK(Readable(offset, &packet)) ? packet : nullptr;
+    }
     LxResult Readable(unsigned offset, void **packet) override {
         *packet = nullptr;
         if (!m_tools.Requested(offset)) return LXe_NOTFOUND;
@@ -82,68 +106,57 @@ public:
         if (name == LXsP_TOOL_INPUT_EVENT) found = &p.input;
         if (name == LXsP_TOOL_ACTCENTER) found = &p.actionCenter;
         if (name == LXsP_TOOL_AXIS) found = &p.axis;
-        if (name == LXsP_TOOL_HITEVENT) found = &p.hit;
+        if (name == LXsP_TOOL_HIT_EVENT) found = &p.hit;
         if (name == LXsP_TOOL_XFRM) found = &p.xfrm;
         if (name == LXsP_TOOL_SCREEN_EVENT) found = &p.screen;
+        // An object packet is the object itself, whose first interface is the packet's.
         if (name == LXsP_TOOL_EVENTTRANS) found = m_tools.EventTranslateObject();
         if (!found) return LXe_NOTFOUND;
         *packet = const_cast<void *>(found);
         return LXe_OK;
     }
-    LxResult ReadableObject(unsigned offset, void **ppvObj) override {
-        *ppvObj = nullptr;
-        if (!m_tools.Requested(offset) || ToolHost::PacketNames()[offset] != LXsP_TOOL_EVENTTRANS)
-            return LXe_NOTFOUND;
-        ILxUnknownID obj = m_tools.EventTranslateObject();
-        return obj->QueryInterface(ILxEventTranslatePacket::IID, ppvObj);
-    }
 
 private:
     ToolHost &m_tools;
 };
 
-class AdjustToolObj final : public HostObject<AdjustToolObj, ILxAdjustTool> {
+class AdjustToolObj final : public IfcAdjustTool {
 public:
-    AdjustToolObj(ToolHost &tools, ILxUnknownID attributes) { m_attrs.set(attributes); }
-    LxResult SetInt(unsigned index, int value) override {
-        return m_attrs.test() ? m_attrs.SetInt(index, value) : LXe_FAILED;
+    AdjustToolObj(ToolHost &, LXtObjectID attributes) : m_attrs(attributes) {}
+    void SetInt(unsigned index, int value) override { m_attrs.SetInt(index, value); }
+    void SetFlt(unsigned index, double value) override {
+        if (std::isfinite(value)) m_attrs.SetFlt(index, value);
     }
-    LxResult SetFlt(unsigned index, double value) override {
-        if (!std::isfinite(value)) return LXe_INVALIDARG;
-        return m_attrs.test() ? m_attrs.SetFlt(index, value) : LXe_FAILED;
-    }
-    LxResult SetString(unsigned index, const char *value) override {
-        return m_attrs.test() && value ? m_attrs.SetString(index, value) : LXe_FAILED;
+    void SetString(unsigned index, const char *value) override {
+        if (value) m_attrs.SetString(index, value);
     }
 
 private:
-    CLxUser_Attributes m_attrs;
+    AttributesRef m_attrs;
 };
 
-class EventTranslateObj final : public HostObject<EventTranslateObj, ILxEventTranslatePacket> {
+class EventTranslateObj final : public IfcEventTranslatePacket {
 public:
     explicit EventTranslateObj(ToolHost &tools) : m_tools(tools) {}
-    LxResult HitHandle(ILxUnknownID, const LXtVector pos) override {
+    void HitHandle(LXtObjectID, LXtVector pos) override {
         m_tools.TranslateHitHandle({pos[0], pos[1], pos[2]}, nullptr);
-        return LXe_OK;
     }
-    LxResult SetLinearConstraint(ILxUnknownID, const LXtVector pos, const LXtVector dir) override {
+    void SetLinearConstraint(LXtObjectID, LXtVector pos, LXtVector dir) override {
         Vec3 d{dir[0], dir[1], dir[2]};
         m_tools.TranslateHitHandle({pos[0], pos[1], pos[2]}, &d);
-        return LXe_OK;
     }
-    LxResult GetNewPosition(ILxUnknownID, LXtVector pos) override {
+    /// Leaves `pos` as it is when the mouse has no new position for the handle.
+    void GetNewPosition(LXtObjectID, LXtVector pos) override {
         Vec3 p;
-        if (!m_tools.TranslateNewPosition(p)) return LXe_FAILED;
+        if (!m_tools.TranslateNewPosition(p)) return;
         pos[0] = p[0], pos[1] = p[1], pos[2] = p[2];
-        return LXe_OK;
     }
 
 private:
     ToolHost &m_tools;
 };
 
-class UIHintsObj final : public HostObject<UIHintsObj, ILxUIHints> {
+class UIHintsObj final : public IfcUIHints {
 public:
     explicit UIHintsObj(AttributeLimits &limits) : m_limits(limits) {}
     LxResult MinInt(int value) override { return Set(value, m_limits.minimum, m_limits.hasMinimum); }
@@ -164,36 +177,50 @@ Vec3 ToVec(const LXtVector v) {
     return {v[0], v[1], v[2]};
 }
 
-class DrawObj final : public HostObject<DrawObj, ILxStrokeDraw, ILxHandleDraw, ILxView> {
+Vec3 Row(const LXtMatrix m, int axis) {
+    if (!m || axis < 0 || axis > 2)
+        return {axis == 0 ? 1.0 : 0.0, axis == 1 ? 1.0 : 0.0, axis == 2 ? 1.0 : 0.0};
+    return {m[axis][0], m[axis][1], m[axis][2]};
+}
+
+/// Records what a tool draws, in world space. Handle matrices hold the handle's axes as rows; an
+/// axis handle points along the row its axis names.
+class DrawObj final : public IfcStrokeDraw, public IfcHandleDraw, public IfcView {
 public:
     DrawObj(ToolHost &tools, bool test) : m_tools(tools), m_test(test) {}
 
     // handles
-    LxResult Handle(const LXtVector pos, const LXtMatrix xfrm, int part, int flags) override {
-        return AddHandle(DrawnHandle::General, pos, xfrm, part, flags);
+    void Handle(const LXtVector pos, const LXtMatrix mat, int part, int flags) override {
+        AddHandle(DrawnHandle::General, pos, mat, part, flags);
     }
-    LxResult AxisHandle(const LXtVector pos, const LXtVector axis, double length, int part,
-                        int flags) override {
+    void AxisHandle(const LXtVector pos, const LXtMatrix mat, int axis, int part, double len,
+                    int flags) override {
         AddHandle(DrawnHandle::Axis, pos, nullptr, part, flags);
-        Vec3 a = m_tools.ToolToWorldDirection(ToVec(axis));
-        m_tools.Recording().handles.back().axis = Normalize(a, ToVec(axis));
-        m_tools.Recording().handles.back().length =
-            length * Length(a) / std::fmax(Length(ToVec(axis)), 1e-300);
-        return LXe_OK;
+        const Vec3 local = Row(mat, axis);
+        Vec3 a = m_tools.ToolToWorldDirection(local);
+        m_tools.Recording().handles.back().axis = Normalize(a, local);
+        m_tools.Recording().handles.back().length = len * Length(a) / std::fmax(Length(local), 1e-300);
     }
-    LxResult MoveHandle(const LXtVector pos, const LXtMatrix xfrm, int part, int flags) override {
-        return AddHandle(DrawnHandle::Move, pos, xfrm, part, flags);
+    void MoveHandle(const LXtVector pos, const LXtMatrix mat, int, int part, int flags) override {
+        AddHandle(DrawnHandle::Move, pos, mat, part, flags);
     }
-    LxResult PointHandle(const LXtVector pos, int part, int flags) override {
-        return AddHandle(DrawnHandle::Point, pos, nullptr, part, flags);
+    void PointHandle(const LXtVector pos, int part, int flags) override {
+        AddHandle(DrawnHandle::Point, pos, nullptr, part, flags);
     }
 
     // strokes
-    LxResult BeginWD(int type, const LXtVector colour, double alpha, double width, int dash) override {
+    void Begin(int type, const LXtVector colour, double alpha) override {
+        BeginWD(type, colour, alpha, 1.0, 0);
+    }
+    void BeginW(int type, const LXtVector colour, double alpha, double width) override {
+        BeginWD(type, colour, alpha, width, 0);
+    }
+    void BeginWD(int type, const LXtVector colour, double alpha, double width, int dash) override {
         m_type = type;
         m_colour = ToVec(colour);
         m_alpha = alpha;
-        if (type == LXiSTROKE_TEXT) return LXe_OK;
+        m_last = {};
+        if (type == LXiSTROKE_TEXT) return;
         DrawnStroke s;
         s.type = type;
         s.colour = m_colour;
@@ -202,22 +229,24 @@ public:
         s.dash = dash;
         s.part = m_part;
         m_tools.Recording().strokes.push_back(s);
-        return LXe_OK;
     }
-    LxResult Vertex(const LXtVector pos) override {
+    void Vertex(const LXtVector pos, int flags) override { Vertex3(pos[0], pos[1], pos[2], flags); }
+    /// A relative vertex is an offset from the previous one; screen placement is taken as absolute.
+    void Vertex3(double x, double y, double z, int flags) override {
+        Vec3 p{x, y, z};
+        if (flags & LXiSTROKE_RELATIVE) p = Add(m_last, p);
+        m_last = p;
         ToolDrawing &d = m_tools.Recording();
         if (m_type == LXiSTROKE_TEXT) {
-            if (!m_textPending || d.texts.empty()) return LXe_FAILED;
-            d.texts.back().pos = m_tools.ToolToWorld(ToVec(pos));
+            if (!m_textPending || d.texts.empty()) return;
+            d.texts.back().pos = m_tools.ToolToWorld(p);
             m_textPending = false;
-            return LXe_OK;
+            return;
         }
-        if (d.strokes.empty()) return LXe_FAILED;
-        d.strokes.back().verts.push_back(m_tools.ToolToWorld(ToVec(pos)));
-        return LXe_OK;
+        if (!d.strokes.empty()) d.strokes.back().verts.push_back(m_tools.ToolToWorld(p));
     }
-    LxResult Text(const char *text, int justification) override {
-        if (m_type != LXiSTROKE_TEXT) return LXe_FAILED;
+    void Text(const char *text, int justification) override {
+        if (m_type != LXiSTROKE_TEXT) return;
         DrawnText t;
         t.text = text ? text : "";
         t.justification = justification;
@@ -226,34 +255,30 @@ public:
         t.part = m_part;
         m_tools.Recording().texts.push_back(t);
         m_textPending = true;
-        return LXe_OK;
     }
-    LxResult SetPart(int part) override {
-        m_part = part;
-        return LXe_OK;
-    }
+    void SetPart(int part) override { m_part = part; }
 
     // view, answered in tool space
+    int Type() override { return m_tools.view.type; }
     double PixelScale() override { return m_tools.view.pixelScale * m_tools.ToolUnitLength(); }
-    LxResult EyeVector(const LXtVector pos, LXtVector eye) override {
-        Vec3 world = m_tools.view.EyeVector(m_tools.ToolToWorld(ToVec(pos)));
+    double EyeVector(const LXtVector pos, LXtVector eye) override {
+        const Vec3 p = m_tools.ToolToWorld(ToVec(pos));
+        const Vec3 world = m_tools.view.EyeVector(p);
         Vec3 e = Normalize(m_tools.WorldToToolDirection(world), world);
         eye[0] = e[0], eye[1] = e[1], eye[2] = e[2];
-        return LXe_OK;
+        return Length(Sub(m_tools.view.eye, p)) / std::fmax(m_tools.ToolUnitLength(), 1e-300);
     }
-    LxResult Matrix(LXtMatrix m) override {
+    void Matrix(LXtMatrix m) override {
         Vec3 axes[3];
         m_tools.view.Axes(axes[0], axes[1], axes[2]);
         for (int j = 0; j < 3; ++j) {
             Vec3 a = Normalize(m_tools.WorldToToolDirection(axes[j]), axes[j]);
             for (int i = 0; i < 3; ++i) m[i][j] = a[i];
         }
-        return LXe_OK;
     }
 
 private:
-    LxResult AddHandle(DrawnHandle::Kind kind, const LXtVector pos, const LXtMatrix xfrm, int part,
-                       int flags) {
+    void AddHandle(DrawnHandle::Kind kind, const LXtVector pos, const LXtMatrix xfrm, int part, int flags) {
         DrawnHandle h;
         h.kind = kind;
         h.pos = m_tools.ToolToWorld(ToVec(pos));
@@ -266,37 +291,37 @@ private:
         h.part = part;
         h.flags = flags;
         m_tools.Recording().handles.push_back(h);
-        return LXe_OK;
     }
 
     ToolHost &m_tools;
     bool m_test;
-    int m_part = LXiHITPART_NONE;
+    int m_part = kNoPart;
     int m_type = 0;
     Vec3 m_colour{1, 1, 1};
+    Vec3 m_last{};
     double m_alpha = 1.0;
     bool m_textPending = false;
 };
 
 }  // namespace
 
-ILxUnknownID NewPacketService() {
-    return static_cast<ILxPacketService *>(new PacketServiceObj);
+LXtObjectID NewPacketService() {
+    return (new PacketServiceObj)->Hand();
 }
-ILxUnknownID NewVectorStack(ToolHost &tools) {
-    return static_cast<ILxVectorStack *>(new VectorStackObj(tools));
+LXtObjectID NewVectorStack(ToolHost &tools) {
+    return (new VectorStackObj(tools))->Hand();
 }
-ILxUnknownID NewAdjustTool(ToolHost &tools, ILxUnknownID attributes) {
-    return static_cast<ILxAdjustTool *>(new AdjustToolObj(tools, attributes));
+LXtObjectID NewAdjustTool(ToolHost &tools, LXtObjectID attributes) {
+    return (new AdjustToolObj(tools, attributes))->Hand();
 }
-ILxUnknownID NewEventTranslate(ToolHost &tools) {
-    return static_cast<ILxEventTranslatePacket *>(new EventTranslateObj(tools));
+LXtObjectID NewEventTranslate(ToolHost &tools) {
+    return (new EventTranslateObj(tools))->Hand();
 }
-ILxUnknownID NewUIHints(AttributeLimits &limits) {
-    return static_cast<ILxUIHints *>(new UIHintsObj(limits));
+LXtObjectID NewUIHints(AttributeLimits &limits) {
+    return (new UIHintsObj(limits))->Hand();
 }
-ILxUnknownID NewDrawObject(ToolHost &tools, bool test) {
-    return static_cast<ILxStrokeDraw *>(new DrawObj(tools, test));
+LXtObjectID NewDrawObject(ToolHost &tools, bool test) {
+    return (new DrawObj(tools, test))->Hand();
 }
 
 }  // namespace gorva::host

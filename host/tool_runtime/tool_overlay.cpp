@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "lx_handles.hpp"
+#include <lxdraw.h>
+#include <lxhandles.h>
 
 namespace gorva::host {
 
@@ -47,7 +48,7 @@ void AddStroke(const DrawnStroke &s, std::vector<OverlayShape> &out) {
 
 void AddHandle(const DrawnHandle &h, std::vector<OverlayShape> &out) {
     namespace hs = handle_style;
-    bool hot = (h.flags & LXfHANDLE_HOT) != 0;
+    bool hot = (h.flags & LXi_THANDf_HOT) != 0;
     OverlayShape marker;
     marker.kind = OverlayShape::Points;
     marker.points = {h.pos};

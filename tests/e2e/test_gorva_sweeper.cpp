@@ -157,7 +157,7 @@ TEST_F(GorvaSweeper, EveryControlInOneSession) {
                               "render bad_target.svg\n"
                               "tool.press part:10008\ntool.release\n"
                               "tool.press part:-1 hitMesh:Path hitPolygon:0\ntool.release\n";
-    Obj obj = Sweep(scene, "host.clock set 50\n" + lines);
+    Obj obj = Sweep(scene, lines);
     EXPECT_EQ(obj.v.size(), 6u + 2u * 10u);  // the quarter round has ten points
     EXPECT_EQ(obj.faces, 2u + 10u + 2u);
     EXPECT_EQ(obj.vt.size(), 10u * 4u + 2u * 10u);
