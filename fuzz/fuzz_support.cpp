@@ -17,10 +17,11 @@
 #include "host/io/obj_io.hpp"
 #include "host/model/builders.hpp"
 #include "host/model/selection.hpp"
+#include "host/bridge/attributes_ref.hpp"
 #include "host/tool_runtime/tool_host.hpp"
-#include "lx_attributes.hpp"
-#include "lx_mesh.hpp"
-#include "lx_module.hpp"
+
+// The SDK's entry point, linked in with the module.
+extern "C" void *_ILxModule_Create();
 
 namespace gorva::fuzz {
 
@@ -99,10 +100,10 @@ void Confine(Host &host, const std::string &name, bool smallPicture) {
     host.RegisterCommand(std::move(confined));
 }
 
-ILxModule *LinkedModule() {
-    void *module = nullptr;
-    lx::CreateModule(lx::HostRoot(), &module, &initialize);
-    return static_cast<ILxModule *>(module);
+/// The linked-in module, entered once: a module cannot be entered again after its last release.
+void *LinkedModule() {
+    static void *module = _ILxModule_Create();
+    return module;
 }
 
 void Put(std::string &out, const void *data, size_t size) {
@@ -359,25 +360,20 @@ std::vector<std::string> ToolNames(Host &host) {
 
 std::vector<AttributeInfo> Attributes(Host &host, const std::string &server) {
     std::vector<AttributeInfo> table;
-    ILxUnknownID obj = host.SpawnServer(server);
+    void *obj = host.SpawnServer(server);
     if (!obj) return table;
     {
-        CLxUser_Attributes attrs;
-        if (attrs.set(obj)) {
-            for (unsigned i = 0; i < attrs.Count(); ++i) {
-                AttributeInfo info;
-                const char *name = nullptr;
-                if (LXx_OK(attrs.loc()->Name(i, &name)) && name) info.name = name;
-                info.type = attrs.TypeName(i);
-                const LXtTextValueHint *hints = nullptr;
-                if (LXx_OK(attrs.loc()->Hints(i, &hints)) && hints)
-                    for (const LXtTextValueHint *h = hints; h->name; ++h)
-                        if (h->value >= 0 && h->name[0] != '=') info.popup.push_back(h->name);
-                table.push_back(info);
-            }
+        AttributesRef attrs(obj);
+        for (unsigned i = 0; i < attrs.Count(); ++i) {
+            AttributeInfo info;
+            info.name = attrs.Name(i);
+            info.type = attrs.TypeName(i);
+            for (const LXtTextValueHint *h = attrs.Hints(i); h && h->text; ++h)
+                if (h->value >= 0 && h->text[0] != '=') info.popup.push_back(h->text);
+            table.push_back(info);
         }
     }
-    obj->Release();
+    ObjRelease(obj);
     return table;
 }
 

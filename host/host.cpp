@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/bridge/attributes_ref.hpp"
 #include "host/bridge/services.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 
@@ -208,13 +209,6 @@ std::string ShownText(LXtObjectID msg) {
     return msg ? MessageTextOf(msg) : std::string();
 }
 
-/// The attribute index of an argument given by name, or -1.
-int ArgumentIndex(const ComRef &attrs, const std::string &name) {
-    unsigned index = 0;
-    if (LXx_FAIL(attrs.Call(&ILxAttributes::Lookup, name.c_str(), &index))) return -1;
-    return int(index);
-}
-
 /// Spawns a command and sets its arguments; the reason in `result` when that fails.
 bool PrepareCommand(Host &host, const std::string &name, const std::vector<CommandArg> &args, ComRef &cmd,
                     CommandResult &result) {
@@ -231,23 +225,21 @@ bool PrepareCommand(Host &host, const std::string &name, const std::vector<Comma
         result = {LXe_NOTFOUND, "unknown command \"" + name + "\""};
         return false;
     }
-    ComRef attrs = cmd.Query(GuidFromString(LXu_ATTRIBUTES));
-    const unsigned count = attrs ? attrs.Call(&ILxAttributes::Count) : 0;
+    AttributesRef attrs(cmd.get());
+    const unsigned count = attrs.Count();
     for (size_t k = 0; k < args.size(); ++k) {
-        int index = args[k].name.empty() ? int(k) : attrs ? ArgumentIndex(attrs, args[k].name) : -1;
+        int index = args[k].name.empty() ? int(k) : attrs.FindIndex(args[k].name);
         if (index < 0 || unsigned(index) >= count) {
             std::string which = args[k].name.empty() ? "argument " + std::to_string(k + 1)
                                                      : "argument \"" + args[k].name + "\"";
             result = {LXe_INVALIDARG, name + " has no " + which};
             return false;
         }
-        if (LXx_FAIL(attrs.Call(&ILxAttributes::SetString, unsigned(index), args[k].value.c_str()))) {
-            const char *argName = nullptr, *typeName = nullptr;
-            attrs.Call(&ILxAttributes::Name, unsigned(index), &argName);
-            attrs.Call(&ILxAttributes::TypeName, unsigned(index), &typeName);
+        if (LXx_FAIL(attrs.SetText(unsigned(index), args[k].value))) {
+            const std::string argName = attrs.Name(unsigned(index));
             result = {LXe_INVALIDARG, "bad value \"" + args[k].value + "\" for " +
-                                          (argName ? argName : "argument") + " (" +
-                                          (typeName ? typeName : "?") + ")"};
+                                          (argName.empty() ? "argument" : argName) + " (" +
+                                          attrs.TypeName(unsigned(index)) + ")"};
             return false;
         }
     }

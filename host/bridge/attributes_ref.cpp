@@ -1,5 +1,7 @@
 #include "host/bridge/attributes_ref.hpp"
 
+#include <strings.h>
+
 #include <vector>
 
 namespace gorva::host {
@@ -15,6 +17,14 @@ std::string AttributesRef::GetString(unsigned index) const {
         }
         return LXx_OK(r) ? std::string(buf.data()) : std::string();
     }
+}
+
+LxResult AttributesRef::SetText(unsigned index, const std::string &text) const {
+    if (TypeName(index) == LXsTYPE_INTEGER)
+        for (const LXtTextValueHint *row = Hints(index); row && row->text; ++row)
+            if (row->value >= 0 && row->text[0] != '=' && strcasecmp(row->text, text.c_str()) == 0)
+                return SetInt(index, row->value);
+    return SetString(index, text);
 }
 
 }  // namespace gorva::host

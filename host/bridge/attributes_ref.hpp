@@ -33,6 +33,9 @@ public:
     LxResult SetString(unsigned index, const std::string &value) const {
         return m_ref.Call(&ILxAttributes::SetString, index, value.c_str());
     }
+    /// Sets a value typed by a user: a choice of an integer popup by its name (any letter case) or
+    /// its number, anything else as text.
+    LxResult SetText(unsigned index, const std::string &text) const;
     int GetInt(unsigned index) const {
         int v = 0;
         m_ref.Call(&ILxAttributes::GetInt, index, &v);

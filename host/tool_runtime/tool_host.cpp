@@ -279,7 +279,7 @@ CommandResult ToolHost::SetAttribute(const std::string &tool, const std::string 
     }
     CommandResult popup = CheckPopupValue(attrs, unsigned(index), attr, value);
     if (!popup.ok()) return popup;
-    if (LXx_FAIL(attrs.SetString(unsigned(index), value)))
+    if (LXx_FAIL(attrs.SetText(unsigned(index), value)))
         return {LXe_INVALIDARG,
                 "bad value \"" + value + "\" for " + attr + " (" + attrs.TypeName(unsigned(index)) + ")"};
     if (ui) ClampToHints(attrs, ui, unsigned(index));
