@@ -3,6 +3,8 @@
 #include <sstream>
 #include <string>
 
+#include <unordered_map>
+
 #include "host/bridge/services.hpp"
 
 namespace gorva::host {
@@ -119,12 +121,13 @@ private:
     /// Kinds of edit made to each layer since the scan began.
     std::vector<unsigned> EditsMade() const {
         std::vector<unsigned> made(m_layers.size(), 0u);
-        m_host.journal.ForEachMeshChange(m_token,
-                                         [&](Journal::Kind kind, const MeshData &mesh, uint32_t element) {
-                                             for (size_t i = 0; i < m_layers.size(); ++i)
-                                                 if (m_layers[i]->mesh.get() == &mesh)
-                                                     made[i] |= MeshEditOf(kind, element, m_baselines[i]);
-                                         });
+        std::unordered_map<const MeshData *, size_t> layerOf;
+        layerOf.reserve(m_layers.size());
+        for (size_t i = 0; i < m_layers.size(); ++i) layerOf.emplace(m_layers[i]->mesh.get(), i);
+        m_host.journal.ForEachMeshChange(m_token, [&](Journal::Kind kind, const MeshData &mesh, uint32_t element) {
+            auto found = layerOf.find(&mesh);
+            if (found != layerOf.end()) made[found->second] |= MeshEditOf(kind, element, m_baselines[found->second]);
+        });
         return made;
     }
 
