@@ -9,15 +9,22 @@
 #include <unordered_map>
 #include <vector>
 
+#include "lx_wrap.hpp"
+#include "lx_action.hpp"
 #include "lx_command.hpp"
-#include "lx_dialog.hpp"
 #include "lx_item.hpp"
+#include "lx_locator.hpp"
+#include "lx_log.hpp"
 #include "lx_mesh.hpp"
 #include "lx_select.hpp"
-#include "lx_vmath.hpp"
+#include "lx_seltypes.hpp"
+#include "lx_value.hpp"
+#include "lxidef.h"
+#include "lxu_math.hpp"
 #include "qk_command.hpp"
 #include "qk_constants.hpp"
 #include "qk_math.hpp"
+#include "qk_sdk_compat.hpp"
 #include "qk_tool_enable.hpp"
 
 namespace gORVA_Cmds_AddLightAtPolyPos {
@@ -40,7 +47,7 @@ constexpr size_t kMaxPolygons = 1600;
 constexpr size_t kLightMonitorSteps = 50;
 constexpr size_t kSelectMonitorSteps = 20;
 /// Locator transform type of the item's own (local) channels, and no linked transform.
-constexpr unsigned kXfrmType = 1;
+constexpr unsigned kXfrmType = LXiLOCATOR_LOCAL;
 constexpr unsigned kNoLink = 0;
 
 enum Argument : unsigned {
@@ -331,7 +338,7 @@ public:
     }
 
     /// Registers the server under its name.
-    static LxResult initialize() { return qk::RegisterCommand<gORVA_AddLightAtPolyPos>(kServerName); }
+    static void initialize() { qk::RegisterCommand<gORVA_AddLightAtPolyPos>(kServerName); }
 
     int basic_CmdFlags() override { return qk::kSceneCommandFlags; }
 
@@ -368,6 +375,20 @@ private:
             msg.SetCode(LXe_FAILED);
         }
         return false;
+    }
+
+    /// An argument's value as it stands, given or not (an argument never given reads as 0).
+    int ArgInt(unsigned index) {
+        int value = 0;
+        CLxUser_Value &arg = dyna_Value(index);
+        if (arg.test() && LXx_FAIL(arg.GetInt(&value))) value = 0;
+        return value;
+    }
+    double ArgFloat(unsigned index) {
+        double value = 0.0;
+        CLxUser_Value &arg = dyna_Value(index);
+        if (arg.test() && LXx_FAIL(arg.GetFlt(&value))) value = 0.0;
+        return value;
     }
 
     bool Run();
@@ -407,17 +428,17 @@ void gORVA_AddLightAtPolyPos::cmd_Execute(unsigned flags) {
 }
 
 bool gORVA_AddLightAtPolyPos::Run() {
-    const int lightType = dyna_Value(ARG_LIGHT_TYPE).GetInt();
+    const int lightType = ArgInt(ARG_LIGHT_TYPE);
     if (lightType < 0 || lightType >= LIGHT_TYPE_COUNT) return Fail("NeedsValidLightType");
-    LXtItemType itemType = m_sceneSvc.test() ? m_sceneSvc.ItemType(kLightItemTypes[lightType]) : -1;
-    if (itemType < 0) return Fail("NeedsValidLightType");
+    const LXtItemType itemType = m_sceneSvc.ItemType(kLightItemTypes[lightType]);
+    if (itemType == LXiTYPE_NONE) return Fail("NeedsValidLightType");
 
     std::vector<SelectedPolygon> entries;
     if (!GatherPolygons(entries)) return false;
 
-    const bool flip = dyna_Value(ARG_FLIP_FACING).GetInt() != 0;
+    const bool flip = ArgInt(ARG_FLIP_FACING) != 0;
     const bool sized = IsSized(lightType);
-    const double offset = dyna_Value(ARG_OFFSET_DISTANCE).GetFlt();
+    const double offset = ArgFloat(ARG_OFFSET_DISTANCE);
     for (SelectedPolygon &entry : entries) {
         Orient(entry, flip);
         if (sized) SizeToPolygon(entry);
@@ -426,7 +447,7 @@ bool gORVA_AddLightAtPolyPos::Run() {
     }
 
     if (!OpenScene()) return false;
-    if (dyna_Value(ARG_GROUP_LIGHTS).GetInt() != 0 && !AddGroup(lightType)) return false;
+    if (ArgInt(ARG_GROUP_LIGHTS) != 0 && !AddGroup(lightType)) return false;
     if (!AddLights(itemType, entries.size())) return false;
     if (m_group.test())
         for (CLxUser_Item &light : m_lights) light.SetParent(m_group);
@@ -435,7 +456,7 @@ bool gORVA_AddLightAtPolyPos::Run() {
     CollectMaterials();
     WriteColour();
 
-    switch (dyna_Value(ARG_SELECT_LIGHTS).GetInt()) {
+    switch (ArgInt(ARG_SELECT_LIGHTS)) {
         case 0:
             break;
         case 1:
@@ -455,8 +476,9 @@ bool gORVA_AddLightAtPolyPos::Run() {
 bool gORVA_AddLightAtPolyPos::GatherPolygons(std::vector<SelectedPolygon> &entries) {
     entries.clear();
     CLxUser_PolygonPacketTranslation translation;
-    const LXtID4 polyType = m_selSvc.test() ? m_selSvc.LookupType(LXsSELTYP_POLYGON) : 0;
-    const unsigned n = polyType ? m_selSvc.Count(polyType) : 0;
+    const LXtID4 polyType = m_selSvc.LookupType(LXsSELTYP_POLYGON);
+    // A count the service cannot give (-1) reads as no selection.
+    const unsigned n = polyType ? unsigned(std::max(m_selSvc.Count(polyType), 0)) : 0;
     if (n == 0 || !translation.autoInit()) return Fail("NeedsPolygonSelection");
     m_time = m_selSvc.GetTime();
 
@@ -526,31 +548,35 @@ bool gORVA_AddLightAtPolyPos::ReadPolygon(void *packet, CLxUser_PolygonPacketTra
 bool gORVA_AddLightAtPolyPos::OpenScene() {
     const LXtID4 sceneType = m_selSvc.LookupType(LXsSELTYP_SCENE);
     void *packet = sceneType ? m_selSvc.ByIndex(sceneType, 0) : nullptr;
-    if (!packet || !m_scene.set(packet)) return Fail("NeedsSceneItem");
+    CLxUser_ScenePacketTranslation translation;
+    if (!packet || !translation.autoInit() || !translation.GetScene(packet, m_scene))
+        return Fail("NeedsSceneItem");
     if (!m_scene.GetChannels(m_chanRead, m_time) ||
-        !m_scene.SetChannels(m_chanWrite, LXsACTIONLAYER_EDIT, m_time))
+        !m_scene.SetChannels(m_chanWrite, LXs_ACTIONLAYER_EDIT, m_time))
         return Fail("NeedsSceneChannels");
     return true;
 }
 
 bool gORVA_AddLightAtPolyPos::AddGroup(int lightType) {
     const LXtItemType groupType = m_sceneSvc.ItemType(LXsITYPE_GROUPLOCATOR);
-    if (groupType < 0 || !m_scene.NewItem(groupType, m_group)) return Fail("NeedsGroupLocatorItem");
+    if (groupType == LXiTYPE_NONE || !m_scene.NewItem(groupType, m_group))
+        return Fail("NeedsGroupLocatorItem");
     std::string name;
-    dyna_Value(ARG_GROUP_NAME).GetString(name);
+    CLxUser_Value &groupName = dyna_Value(ARG_GROUP_NAME);
+    if (groupName.test()) groupName.String(name);
     if (name.empty()) name = kGroupNames[lightType];
     m_group.SetName(name.c_str());
     return true;
 }
 
 bool gORVA_AddLightAtPolyPos::AddLights(LXtItemType type, size_t count) {
-    if (dyna_Value(ARG_USE_INSTANCES).GetInt() != 0) {
+    if (ArgInt(ARG_USE_INSTANCES) != 0) {
         CLxUser_Item source;
         if (!m_scene.NewItem(type, source)) return Fail("FailedToAddItem");
         m_lights.push_back(source);
         for (size_t k = 1; k < count; ++k) {
             CLxUser_Item instance;
-            if (m_scene.ItemInstance(source, instance)) m_lights.push_back(instance);
+            if (qk::ItemInstance(m_scene, source, instance)) m_lights.push_back(instance);
         }
         return true;
     }
@@ -570,7 +596,7 @@ bool gORVA_AddLightAtPolyPos::PlaceLights(const std::vector<SelectedPolygon> &en
         CLxUser_Item &light = m_lights[j];
         const SelectedPolygon &entry = entries[j];
         CLxUser_Locator locator;
-        if (locatorType < 0 || !light.IsA(locatorType) || !locator.set(light))
+        if (locatorType == LXiTYPE_NONE || !light.IsA(locatorType) || !locator.set(light))
             return Fail("FailedToSetXfrmChannels");
         if (sized && LXx_FAIL(locator.SetScale(m_chanRead, m_chanWrite, entry.scale, kXfrmType, kNoLink)))
             return Fail("FailedToSetXfrmChannels");
@@ -584,19 +610,19 @@ bool gORVA_AddLightAtPolyPos::PlaceLights(const std::vector<SelectedPolygon> &en
 void gORVA_AddLightAtPolyPos::WriteRadiance() {
     // Left at the host's default when not given: a light written with radiance 0 would be dark.
     if (!dyna_IsSet(ARG_RADIANT_EMITTANCE)) return;
-    const double radiance = dyna_Value(ARG_RADIANT_EMITTANCE).GetFlt();
+    const double radiance = ArgFloat(ARG_RADIANT_EMITTANCE);
     for (CLxUser_Item &light : m_lights) m_chanWrite.Set(light, "radiance", radiance);
 }
 
 void gORVA_AddLightAtPolyPos::CollectMaterials() {
     const LXtItemType materialType = m_sceneSvc.ItemType(LXsITYPE_LIGHTMATERIAL);
-    if (materialType < 0) return;
+    if (materialType == LXiTYPE_NONE) return;
     for (CLxUser_Item &light : m_lights) {
         unsigned subs = 0;
         if (LXx_FAIL(light.SubCount(&subs))) continue;
         for (unsigned s = 0; s < subs; ++s) {
             CLxUser_Item sub;
-            if (light.SubByIndex(s, sub) && sub.TestType(materialType)) {
+            if (light.SubByIndex(s, sub) && sub.TestType(materialType) == LXe_TRUE) {
                 m_materials.push_back(sub);
                 break;
             }
@@ -621,7 +647,7 @@ void gORVA_AddLightAtPolyPos::WriteColour() {
 }
 
 void gORVA_AddLightAtPolyPos::SelectItems(std::vector<CLxUser_Item> &items, const char *title) {
-    if (items.empty() || !m_selSvc.test()) return;
+    if (items.empty()) return;
     const LXtID4 itemType = m_selSvc.LookupType(LXsSELTYP_ITEM);
     CLxUser_ItemPacketTranslation translation;
     if (!itemType || !translation.autoInit()) return;
@@ -634,8 +660,8 @@ void gORVA_AddLightAtPolyPos::SelectItems(std::vector<CLxUser_Item> &items, cons
 }
 
 /// Registers the command with the module.
-LxResult initialize() {
-    return gORVA_AddLightAtPolyPos::initialize();
+void initialize() {
+    gORVA_AddLightAtPolyPos::initialize();
 }
 
 }  // namespace gORVA_Cmds_AddLightAtPolyPos

@@ -124,7 +124,7 @@ bool AllowedDirections::MatchesSeries(const AngleSeries &series, const LXtVector
 // ---- visitor ----
 
 bool MatchEdgeVisitor::Bind(CLxUser_Mesh &mesh) {
-    return m_mesh.set(mesh.loc()) && m_point.fromMesh(mesh) && m_edge.fromMesh(mesh);
+    return m_mesh.set(mesh) && m_point.fromMesh(mesh) && m_edge.fromMesh(mesh);
 }
 
 LxResult MatchEdgeVisitor::Evaluate() {
@@ -146,13 +146,13 @@ LxResult MatchEdgeVisitor::Evaluate() {
 
 // ---- command ----
 
-LxResult gORVA_SelectEdgesbyAlignment::initialize() {
-    return qk::RegisterCommand<gORVA_SelectEdgesbyAlignment>(kServerName);
+void gORVA_SelectEdgesbyAlignment::initialize() {
+    qk::RegisterCommand<gORVA_SelectEdgesbyAlignment>(kServerName);
 }
 
 bool gORVA_SelectEdgesbyAlignment::basic_Enable(CLxUser_Message &msg) {
     qk::EnableReport report(msg, kTable);
-    const LXtID4 type = m_selection.test() ? m_selection.CurrentType(qk::kSelectionTypes) : 0;
+    const LXtID4 type = m_selection.CurrentType(qk::kSelectionTypes);
     report.Check(type == LXiSEL_EDGE, "WrongSelectionType");
     report.Check(qk::DoMeshItemsContainPolygons(), "NoItemsorItemsHaveNoGeometry");
     return report.Finish();
@@ -160,12 +160,12 @@ bool gORVA_SelectEdgesbyAlignment::basic_Enable(CLxUser_Message &msg) {
 
 void gORVA_SelectEdgesbyAlignment::cmd_Execute(unsigned flags) {
     const int axes = qk::GetUserValueInt("gORVA_01_EdgeChecker_Axes", 0);
-    static const LXtID4 kExecuteTypes[] = {LXiSEL_VERX, LXiSEL_EDGE, LXiSEL_POLY, 0};
-    if (!m_selection.test() || m_selection.CurrentType(kExecuteTypes) != LXiSEL_EDGE) return;
+    static const LXtID4 kExecuteTypes[] = {LXiSEL_VERTEX, LXiSEL_EDGE, LXiSEL_POLYGON, 0};
+    if (m_selection.CurrentType(kExecuteTypes) != LXiSEL_EDGE) return;
 
     CLxUser_LayerService layerService;
     CLxUser_LayerScan scan;
-    if (!layerService.BeginScan(LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_MARKEDGES | LXf_LAYERSCAN_MARKDIVS,
+    if (!layerService.BeginScan(LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_MARKEDGES | LXf_LAYERSCAN_MARKDVRTS,
                                 scan))
         return;
     const unsigned layers = scan.NumLayers();
@@ -185,7 +185,7 @@ void gORVA_SelectEdgesbyAlignment::cmd_Execute(unsigned flags) {
     for (unsigned layer = 0; layer < layers; ++layer) {
         CLxUser_Mesh mesh;
         if (!scan.BaseMeshByIndex(layer, mesh) || !visitor.Bind(mesh)) continue;
-        visitor.Reserve(mesh.NEdges());
+        visitor.Reserve(qk::ElementCount(mesh, LXiSEL_EDGE));
         visitor.Enumerate(m_allMode);
         perLayer[layer] = visitor.TakeCollected();
     }
@@ -202,8 +202,8 @@ void gORVA_SelectEdgesbyAlignment::cmd_Execute(unsigned flags) {
     scan.Apply();
 }
 
-LxResult initialize() {
-    return gORVA_SelectEdgesbyAlignment::initialize();
+void initialize() {
+    gORVA_SelectEdgesbyAlignment::initialize();
 }
 
 }  // namespace gORVA_Cmds_SelectEdgesbyAlignment

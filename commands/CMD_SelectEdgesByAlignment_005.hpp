@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "lx_select.hpp"
@@ -100,7 +101,7 @@ private:
 class gORVA_SelectEdgesbyAlignment : public qk::SelectCommand {
 public:
     /// Registers the server as "gORVA.Cmd.SelectEdgesbyAlignment".
-    static LxResult initialize();
+    static void initialize();
 
     /// Enabled in edge mode when an active layer has polygons, on host 801.
     bool basic_Enable(CLxUser_Message &msg) override;
@@ -109,6 +110,6 @@ public:
 };
 
 /// Registers the command; returns the registration's result.
-LxResult initialize();
+void initialize();
 
 }  // namespace gORVA_Cmds_SelectEdgesbyAlignment

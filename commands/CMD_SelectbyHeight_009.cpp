@@ -3,8 +3,11 @@
 #include <cmath>
 #include <type_traits>
 
+#include "lx_wrap.hpp"
+#include "lx_action.hpp"
 #include "lx_item.hpp"
-#include "lx_scriptsys.hpp"
+#include "lxidef.h"
+#include "lxu_prefvalue.hpp"
 #include "qk_constants.hpp"
 #include "qk_general_utils.hpp"
 #include "qk_math.hpp"
@@ -90,7 +93,7 @@ LxResult SelectVertexByHeightVisitor::Evaluate() {
 }
 
 bool SelectEdgeByHeightVisitor::Bind(CLxUser_Mesh &mesh) {
-    return m_mesh.set(mesh.loc()) && m_point.fromMesh(mesh) && m_edge.fromMesh(mesh);
+    return m_mesh.set(mesh) && m_point.fromMesh(mesh) && m_edge.fromMesh(mesh);
 }
 
 LxResult SelectEdgeByHeightVisitor::Evaluate() {
@@ -106,7 +109,7 @@ LxResult SelectEdgeByHeightVisitor::Evaluate() {
 }
 
 bool SelectPolygonByHeightVisitor::Bind(CLxUser_Mesh &mesh) {
-    return m_mesh.set(mesh.loc()) && m_point.fromMesh(mesh) && m_polygon.fromMesh(mesh);
+    return m_mesh.set(mesh) && m_point.fromMesh(mesh) && m_polygon.fromMesh(mesh);
 }
 
 LxResult SelectPolygonByHeightVisitor::Evaluate() {
@@ -161,16 +164,16 @@ gORVA_Command_SelectbyHeight::gORVA_Command_SelectbyHeight() {
     dyna_Add("match_mode", LXsTYPE_INTEGER);
 }
 
-LxResult gORVA_Command_SelectbyHeight::initialize() {
-    return qk::RegisterCommand<gORVA_Command_SelectbyHeight>(kServerName);
+void gORVA_Command_SelectbyHeight::initialize() {
+    qk::RegisterCommand<gORVA_Command_SelectbyHeight>(kServerName);
 }
 
 bool gORVA_Command_SelectbyHeight::basic_Enable(CLxUser_Message &msg) {
     qk::EnableReport report(msg, kTable);
-    const LXtID4 type = m_selection.test() ? m_selection.CurrentType(qk::kSelectionTypes) : 0;
-    if (type == LXiSEL_VERX)
+    const LXtID4 type = m_selection.CurrentType(qk::kSelectionTypes);
+    if (type == LXiSEL_VERTEX)
         report.Check(qk::DoMeshItemsContainVertices(), "NoItemsorItemsHaveNoGeometry");
-    else if (type == LXiSEL_EDGE || type == LXiSEL_POLY)
+    else if (type == LXiSEL_EDGE || type == LXiSEL_POLYGON)
         report.Check(qk::DoMeshItemsContainPolygons(), "NoItemsorItemsHaveNoGeometry");
     else
         report.Check(false, "WrongSelectionType");  // says why, where a bare "disabled" would not
@@ -225,8 +228,7 @@ void gORVA_Command_SelectbyHeight::cmd_Execute(unsigned flags) {
     settings.rangeLower = qk::GetUserValueFloat("gORVA_01_SelectbyHeight_RangeLower", 0.0);
     settings.useItemXfrms = qk::GetUserValueInt("gORVA_01_SelectbyHeight_UseItemXfrms", 0);
 
-    static const LXtID4 kExecuteTypes[] = {LXiSEL_VERX, LXiSEL_EDGE, LXiSEL_POLY, LXiSEL_ITEM, 0};
-    if (!m_selection.test()) return;
+    static const LXtID4 kExecuteTypes[] = {LXiSEL_VERTEX, LXiSEL_EDGE, LXiSEL_POLYGON, LXiSEL_ITEM, 0};
     const LXtID4 type = m_selection.CurrentType(kExecuteTypes);
 
     CLxUser_LayerService layers;
@@ -240,7 +242,7 @@ void gORVA_Command_SelectbyHeight::cmd_Execute(unsigned flags) {
     for (unsigned layer = 0; layer < count; ++layer)
         settings.layerXfrms.push_back(LayerWorldMatrix(scan, layer, time));
 
-    if (type == LXiSEL_VERX) {
+    if (type == LXiSEL_VERTEX) {
         SelectVertexByHeightVisitor visitor;
         CLxUser_VertexPacketTranslation packets;
         packets.autoInit();
@@ -256,7 +258,7 @@ void gORVA_Command_SelectbyHeight::cmd_Execute(unsigned flags) {
                        [&packets](CLxUser_Mesh &mesh, const Edge &edge) -> void * {
                            return packets.test() ? packets.Packet(edge.a, edge.b, nullptr, mesh) : nullptr;
                        });
-    } else if (type == LXiSEL_POLY) {
+    } else if (type == LXiSEL_POLYGON) {
         SelectPolygonByHeightVisitor visitor;
         CLxUser_PolygonPacketTranslation packets;
         packets.autoInit();
@@ -268,8 +270,8 @@ void gORVA_Command_SelectbyHeight::cmd_Execute(unsigned flags) {
     scan.Apply();
 }
 
-LxResult initialize() {
-    return gORVA_Command_SelectbyHeight::initialize();
+void initialize() {
+    gORVA_Command_SelectbyHeight::initialize();
 }
 
 }  // namespace gORVA_Cmds_SelectbyHeight

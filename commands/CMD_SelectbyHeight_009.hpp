@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "lx_select.hpp"
@@ -111,7 +112,7 @@ private:
 class SelectVertexByHeightVisitor final : public HeightVisitorBase<LXtPointID> {
 public:
     /// Binds the point accessor to a mesh; false when the mesh offers none.
-    bool Bind(CLxUser_Mesh &mesh) { return m_mesh.set(mesh.loc()) && m_point.fromMesh(mesh); }
+    bool Bind(CLxUser_Mesh &mesh) { return m_mesh.set(mesh) && m_point.fromMesh(mesh); }
     /// Walks the points that pass the mark mode.
     LxResult Enumerate(LXtMarkMode mode) { return m_point.Enum(this, mode); }
     /// Measures the current point; a point whose position cannot be read is passed over.
@@ -160,7 +161,7 @@ class gORVA_Command_SelectbyHeight : public qk::SelectCommand {
 public:
     gORVA_Command_SelectbyHeight();
     /// Registers the server as "gORVA.Cmd.SelectbyHeight".
-    static LxResult initialize();
+    static void initialize();
 
     /// Enabled in vertex mode with vertices, or in edge or polygon mode with polygons, on host 801.
     bool basic_Enable(CLxUser_Message &msg) override;
@@ -175,6 +176,6 @@ private:
 };
 
 /// Registers the command; returns the registration's result.
-LxResult initialize();
+void initialize();
 
 }  // namespace gORVA_Cmds_SelectbyHeight

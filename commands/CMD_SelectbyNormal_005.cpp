@@ -8,14 +8,19 @@
 #include <utility>
 #include <vector>
 
+#include "lx_wrap.hpp"
+#include "lx_action.hpp"
 #include "lx_command.hpp"
-#include "lx_dialog.hpp"
 #include "lx_item.hpp"
+#include "lxidef.h"
+#include "lx_log.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "lx_select.hpp"
+#include "lx_seltypes.hpp"
+#include "lx_value.hpp"
 #include "lx_visitor.hpp"
-#include "lx_vmath.hpp"
+#include "lxu_math.hpp"
 #include "qk_command.hpp"
 #include "qk_select_sweep.hpp"
 #include "qk_constants.hpp"
@@ -125,7 +130,10 @@ protected:
     /// Tag of the current polygon; false when it has none.
     bool ReadTag(LXtID4 type, std::string &text) {
         text.clear();
-        return m_tag.test() && m_tag.Get(type, text);
+        const char *tag = m_tag.test() ? m_tag.Value(type) : nullptr;
+        if (!tag) return false;
+        text = tag;
+        return true;
     }
 
     CLxUser_Mesh m_mesh;
@@ -195,7 +203,7 @@ public:
     const PolygonList &GetMatchedPolygonIDs() const { return m_matched; }
     void ClearMatchedPolygonIDs() { m_matched.clear(); }
     /// Room for a match per polygon of the bound mesh: a list of millions is then never copied as it grows.
-    void ReserveMatches() { m_matched.reserve(m_mesh.NPolygons()); }
+    void ReserveMatches() { m_matched.reserve(qk::ElementCount(m_mesh, LXiSEL_POLYGON)); }
     /// Hands the matched list over and leaves the visitor's list empty.
     PolygonList TakeMatchedPolygonIDs() { return std::exchange(m_matched, {}); }
 
@@ -305,27 +313,26 @@ public:
     gORVA_Command_SelectbyNormal() {
         dyna_Add("match_mode", LXsTYPE_INTEGER);
         dyna_SetHint(0, kMatchModeHints);
-        m_markUser1 = m_meshService.test() ? m_meshService.SetMode("user1") : LXiMARK_ANY;
-        m_clearUser1 = m_meshService.test() ? m_meshService.ClearMode("user1") : LXiMARK_ANY;
+        m_markUser1 = m_meshService.SetMode("user1");
+        m_clearUser1 = m_meshService.ClearMode("user1");
     }
 
     /// Registers the server under its name with the command and attribute interfaces.
-    static LxResult initialize() { return qk::RegisterCommand<gORVA_Command_SelectbyNormal>(kServerName); }
+    static void initialize() { qk::RegisterCommand<gORVA_Command_SelectbyNormal>(kServerName); }
 
     bool basic_Enable(CLxUser_Message &msg) override {
         qk::EnableReport report(msg, kServerName);
-        const bool polygonMode =
-            m_selection.test() && m_selection.CurrentType(qk::kSelectionTypes) == LXiSEL_POLY;
+        const bool polygonMode = m_selection.CurrentType(qk::kSelectionTypes) == LXiSEL_POLYGON;
         report.Check(polygonMode && qk::DoMeshItemsContainPolygons(), "WrongSelectionType");
         return report.Finish();
     }
 
     void cmd_Execute(unsigned flags) override {
-        if (!m_selection.test() || !ReadLayerXfrms()) return;
-        static const LXtID4 kTypes[] = {LXiSEL_VERX, LXiSEL_EDGE, LXiSEL_POLY, LXiSEL_ITEM, 0};
+        if (!ReadLayerXfrms()) return;
+        static const LXtID4 kTypes[] = {LXiSEL_VERTEX, LXiSEL_EDGE, LXiSEL_POLYGON, LXiSEL_ITEM, 0};
         const LXtID4 type = m_selection.CurrentType(kTypes);
         const Settings settings = ReadSettings();
-        if (type != LXiSEL_POLY) return;
+        if (type != LXiSEL_POLYGON) return;
 
         std::vector<SelectedPolygonInfo> targets;
         if (!CollectTargets(targets) || targets.empty()) return;
@@ -388,7 +395,8 @@ private:
     /// 1 for full mode; every other value is fast mode.
     int MatchMode() {
         CLxUser_Value &value = dyna_Value(0);
-        const int mode = value.test() ? value.GetInt() : dyna_Int(0);
+        int mode = 0;
+        if (!value.test() || LXx_FAIL(value.GetInt(&mode))) mode = dyna_Int(0);
         return mode == 1 ? 1 : 0;
     }
 
@@ -505,7 +513,7 @@ private:
         CLxUser_PolygonPacketTranslation packets;
         if (!packets.autoInit()) return;
         qk::SelectInOneSweep(
-            m_selection, LXiSEL_POLY, scan, matched,
+            m_selection, LXiSEL_POLYGON, scan, matched,
             [&packets](CLxUser_Mesh &mesh, LXtPolygonID id) { return packets.Packet(id, mesh); });
     }
 
@@ -517,8 +525,8 @@ private:
 };
 
 /// Registers "gORVA.Cmd.SelectbyNormal" with the module.
-LxResult initialize() {
-    return gORVA_Command_SelectbyNormal::initialize();
+void initialize() {
+    gORVA_Command_SelectbyNormal::initialize();
 }
 
 }  // namespace gORVA_Cmds_SelectbyNormal

@@ -1,8 +1,12 @@
 #include "qk_align_tool.hpp"
 
+#include <algorithm>
 #include <cmath>
 
+#include "lx_wrap.hpp"
 #include "lx_mesh.hpp"
+#include "lx_seltypes.hpp"
+#include "lxidef.h"
 #include "qk_tool_enable.hpp"
 
 namespace qk {
@@ -65,17 +69,24 @@ AlignToolFrame::AlignToolFrame(const char *table, const ToolAttributeDef *attrib
 // ---- attributes
 
 void AlignToolFrame::dyna_Changed(unsigned index) {
+    // The tool's own writes record no change: a switch the rules turned off must not read as the user
+    // turning it off, which would recompute its offset from A and B at the next evaluation.
+    if (m_ownWrites > 0) return;
     m_lastChanged = TracksChange(index) ? int(index) : -1;
 }
 
-// The tool's own writes bypass dyna_Changed: a switch the rules turned off must not read as the user
-// turning it off, which would recompute its offset from A and B at the next evaluation.
+// Written through the attribute interface, so that the attribute reads as set (an attribute not set
+// reads as its default).
 void AlignToolFrame::SetOwnFloat(unsigned index, double value) {
-    dyna_Value(index).SetFlt(value);
+    ++m_ownWrites;
+    attr_SetFlt(index, value);
+    --m_ownWrites;
 }
 
 void AlignToolFrame::SetOwnBool(unsigned index, bool value) {
-    dyna_Value(index).SetInt(value ? 1 : 0);
+    ++m_ownWrites;
+    attr_SetInt(index, value ? 1 : 0);
+    --m_ownWrites;
 }
 
 void AlignToolFrame::ResetSharedAttributes() {
@@ -119,7 +130,7 @@ bool AlignToolFrame::FollowOffsets(AlignMove &move) {
     return CurrentMove(move);
 }
 
-bool AlignToolFrame::CurrentMove(AlignMove &move) const {
+bool AlignToolFrame::CurrentMove(AlignMove &move) {
     return align::AlignTarget(m_source.world, m_destination.world, AttrVector(ALIGN_ATTR_OFFSET_X), move);
 }
 
@@ -127,7 +138,8 @@ bool AlignToolFrame::CurrentMove(AlignMove &move) const {
 
 std::vector<SelectedVertex> AlignToolFrame::ReadVertexSelection() {
     const LXtID4 type = m_selService.LookupType(LXsSELTYP_VERTEX);
-    const unsigned count = m_selService.Count(type);
+    // A count the service cannot give (-1) reads as no selection.
+    const unsigned count = unsigned(std::max(m_selService.Count(type), 0));
     std::vector<SelectedVertex> vertices(count);
     CLxUser_VertexPacketTranslation packets;
     if (!packets.autoInit()) return vertices;
@@ -160,28 +172,25 @@ std::vector<SelectedVertex> AlignToolFrame::ReadVertexSelection() {
 
 bool AlignToolFrame::Invalidate(const char *why) {
     m_invalid = true;
-    if (m_log.test()) m_log.DebugOut(kLogLevel, "%s: %s", Table(), why);
+    m_log.DebugOut(kLogLevel, "%s: %s", Table(), why);
     return false;
 }
 
 // ---- presses
 
-bool AlignToolFrame::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
-    CLxUser_VectorStack stack;
+LxResult AlignToolFrame::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
     CLxUser_EventTranslatePacket translate;
     CLxUser_AdjustTool adj;
-    if (m_invalid || !adj.set(adjust) || !stack.set(vts) ||
-        !stack.ReadObject(PacketOffset(LXsP_TOOL_EVENTTRANS), translate))
-        return true;
-    const auto *input = ReadPacket<LXpToolInputEvent>(stack, LXsP_TOOL_INPUT_EVENT);
-    if (!input) return true;
+    if (m_invalid || !adj.set(adjust) || !ReadEventTranslation(vts, translate)) return LXe_TRUE;
+    const auto *input = ReadPacket<LXpToolInputEvent>(vts, LXsP_TOOL_INPUT_EVENT);
+    if (!input) return LXe_TRUE;
     const int part = input->part;
     if (part == align::PART_TARGET) m_apply = !m_apply;
     if (part >= align::PART_SWITCH_X && part < align::PART_SWITCH_X + 3) {
         const unsigned index = ALIGN_ATTR_ALIGN_X + unsigned(part - align::PART_SWITCH_X);
         adj.SetInt(index, dyna_Bool(index) ? 0 : 1);
     }
-    return false;
+    return LXe_FALSE;
 }
 
 // ---- drawing
@@ -198,9 +207,8 @@ align::AlignView AlignToolFrame::ViewFor(ToolDrawContext &ctx, bool workPlane) {
     const double scale = ctx.view.PixelScale();
     view.unit = scale > 0.0 ? kUnitPixels / scale : 0.0;
     LXtMatrix orientation;
-    Vector3 right(1.0, 0.0, 0.0);
-    if (LXx_OK(ctx.view.Matrix(orientation)))
-        right = {orientation[0][0], orientation[1][0], orientation[2][0]};
+    ctx.view.Matrix(orientation);
+    const Vector3 right(orientation[0][0], orientation[1][0], orientation[2][0]);
     view.right = align::SwitchRightVector(right, workPlane);
     return view;
 }
@@ -211,8 +219,8 @@ void AlignToolFrame::DrawMarker(ToolDrawContext &ctx, const align::Marker &marke
     if (!workPlane) ctx.view.EyeVector(marker.centre, eye);
     const Vector3 direction = align::EyeDirection(Vector3(eye), workPlane);
     ctx.stroke.Begin(LXiSTROKE_CIRCLES, marker.colour, 1.0);
-    ctx.stroke.Vert(marker.centre);
-    ctx.stroke.Vert(marker.centre + direction * marker.radius);
+    ctx.Vertex(marker.centre);
+    ctx.Vertex(marker.centre + direction * marker.radius);
 }
 
 void AlignToolFrame::DrawLabel(ToolDrawContext &ctx, const align::Label &label) {
@@ -220,22 +228,22 @@ void AlignToolFrame::DrawLabel(ToolDrawContext &ctx, const align::Label &label) 
     const std::string text = DistanceLabel(align::LABEL_TABLE, label.key, label.distance);
     ctx.stroke.Begin(LXiSTROKE_TEXT, align::COLOUR_LABEL_GREY, 1.0);
     ctx.stroke.Text(text.c_str(), LXiTEXT_CENTER);
-    ctx.stroke.Vert(label.position);
+    ctx.Vertex(label.position);
 }
 
 void AlignToolFrame::DrawSwitches(ToolDrawContext &ctx, const AlignDrawing &d) {
     for (const align::SwitchHandle &s : d.switches) {
         ctx.handles.Handle(s.position, kHandleAxes, s.part, int(s.flags));
         ctx.stroke.BeginW(LXiSTROKE_LINES, s.colour, 1.0, kSwitchWidth);
-        ctx.stroke.Vert(s.lineFrom);
-        ctx.stroke.Vert(s.lineTo);
+        ctx.Vertex(s.lineFrom);
+        ctx.Vertex(s.lineTo);
     }
 }
 
 void AlignToolFrame::DrawHandles(ToolDrawContext &ctx) {
     if (m_invalid) return;
     const auto *xfrm = ReadPacket<LXpToolXfrm>(ctx.vts, LXsP_TOOL_XFRM);
-    const bool workPlane = xfrm && xfrm->type == LXi_TOOLXFRM_ACTIVE;
+    const bool workPlane = IsWorkPlaneActive(xfrm);
     AlignDrawing d;
     if (!align::BuildAlignDrawing(m_kind, ViewFor(ctx, workPlane), d)) return;
     const bool component = m_kind == align::AlignTool::COMPONENT;
@@ -247,8 +255,8 @@ void AlignToolFrame::DrawHandles(ToolDrawContext &ctx) {
         ctx.stroke.SetPart(align::PART_NO_HIT);
         ctx.stroke.BeginWD(LXiSTROKE_LINES, align::COLOUR_CYAN, 1.0, kGuideWidth,
                            int(align::GUIDE_DASH_PATTERN));
-        ctx.stroke.Vert(d.guideFrom);
-        ctx.stroke.Vert(d.guideTo);
+        ctx.Vertex(d.guideFrom);
+        ctx.Vertex(d.guideTo);
     }
     if (component) DrawLabel(ctx, d.destinationLabel);
     DrawMarker(ctx, d.sourceMarker, workPlane);
@@ -256,8 +264,8 @@ void AlignToolFrame::DrawHandles(ToolDrawContext &ctx) {
     ctx.stroke.SetPart(align::PART_NO_HIT);
     DrawMarker(ctx, d.destinationMarker, workPlane);
     ctx.stroke.BeginW(LXiSTROKE_LINES, align::COLOUR_CYAN, 1.0, kMoveLineWidth);
-    ctx.stroke.Vert(m_source.world);
-    ctx.stroke.Vert(d.targetMarker.centre);
+    ctx.Vertex(m_source.world);
+    ctx.Vertex(d.targetMarker.centre);
     DrawLabel(ctx, d.sourceLabel);
     if (!component) DrawLabel(ctx, d.destinationLabel);
 }

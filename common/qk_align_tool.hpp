@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "lx_wrap.hpp"
+#include "lx_action.hpp"
 #include "lx_item.hpp"
 #include "qk_align.hpp"
 #include "qk_tool_frame.hpp"
@@ -65,9 +67,9 @@ public:
                    align::AlignTool kind);
 
     /// A press on the target handle (10000) toggles the apply flag; one on a switch handle (10001 to
-    /// 10003) toggles that axis's align switch through the adjust-tool object. No drag follows (false);
-    /// true, with nothing done, when the activation is invalid or a packet is missing.
-    bool tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
+    /// 10003) toggles that axis's align switch through the adjust-tool object. No drag follows
+    /// (LXe_FALSE); LXe_TRUE, with nothing done, when the activation is invalid or a packet is missing.
+    LxResult tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
     void tmod_Move(ILxUnknownID vts, ILxUnknownID adjust) override {}
     void tmod_Up(ILxUnknownID vts, ILxUnknownID adjust) override {}
     const char *tmod_Haul(unsigned index) override { return nullptr; }
@@ -88,7 +90,7 @@ protected:
     /// True for the attributes whose user change the next evaluation acts on.
     virtual bool TracksChange(unsigned index) const = 0;
     /// True when the move is written on every evaluation and the target is not drawn.
-    virtual bool AutoJump() const { return false; }
+    virtual bool AutoJump() { return false; }
 
     /// Writes an attribute without reporting it as a user change.
     void SetOwnFloat(unsigned index, double value);
@@ -106,9 +108,9 @@ protected:
     /// Switches follow the typed offsets, then the move for the offsets. False when it is not finite.
     bool FollowOffsets(align::AlignMove &move);
     /// The target for the offsets as they stand. False when it is not finite.
-    bool CurrentMove(align::AlignMove &move) const;
+    bool CurrentMove(align::AlignMove &move);
     /// True when the attribute reads on; a change that switched it off asks for nothing.
-    bool IsOn(unsigned index) const { return dyna_Bool(index); }
+    bool IsOn(unsigned index) { return dyna_Bool(index); }
 
     /// Reads the vertex selection in selection order, one entry per selected vertex.
     std::vector<SelectedVertex> ReadVertexSelection();
@@ -131,6 +133,7 @@ private:
 
     align::AlignTool m_kind;
     int m_lastChanged = -1;
+    int m_ownWrites = 0;
 };
 
 }  // namespace qk

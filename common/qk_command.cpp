@@ -6,7 +6,7 @@
 
 namespace qk {
 
-const LXtID4 kSelectionTypes[6] = {LXiSEL_VERX, LXiSEL_EDGE, LXiSEL_POLY, LXiSEL_PTAG, LXiSEL_ITEM, 0};
+const LXtID4 kSelectionTypes[6] = {LXiSEL_VERTEX, LXiSEL_EDGE, LXiSEL_POLYGON, LXiSEL_PTAG, LXiSEL_ITEM, 0};
 
 bool SelectionNotifier(int index, std::string &name, std::string &args) {
     static const char *const kArgs[5] = {"vertex +d", "edge +d", "polygon +d", "ptag +d", "item +d"};
@@ -24,7 +24,6 @@ bool EnableReport::Check(bool ok, const char *key) {
 }
 
 SelectCommand::SelectCommand() {
-    if (!m_meshService.test()) return;
     m_meshService.ModeCompose(nullptr, nullptr, &m_allMode);
     m_meshService.ModeCompose(LXsMARK_SELECT, nullptr, &m_selectedMode);
 }
@@ -43,7 +42,7 @@ ProgressPlan PlanProgress(std::size_t total, std::size_t mostSteps) {
 
 ProgressMonitor::ProgressMonitor(const char *title, std::size_t total, std::size_t mostSteps)
     : m_plan(PlanProgress(total, mostSteps)) {
-    m_allocated = m_dialogs.test() && m_dialogs.MonitorAllocate(title, m_monitor);
+    m_allocated = m_dialogs.MonitorAllocate(title, m_monitor);
     if (m_monitor.test()) m_monitor.Init(unsigned(m_plan.steps));
 }
 

@@ -7,10 +7,15 @@
 #include <string>
 #include <type_traits>
 
-#include "lx_command.hpp"
-#include "lx_dialog.hpp"
+#include "lx_wrap.hpp"
+#include "lx_io.hpp"
+#include "lx_log.hpp"
+#include "lx_stddialog.hpp"
+#include "lx_value.hpp"
+#include "lxu_command.hpp"
 #include "lx_mesh.hpp"
 #include "lx_select.hpp"
+#include "lx_seltypes.hpp"
 
 namespace qk {
 
@@ -53,7 +58,7 @@ struct ProgressPlan {
 ProgressPlan PlanProgress(std::size_t total, std::size_t mostSteps);
 
 /// A progress monitor over a list, stepped once every stride elements and never past the steps it
-/// announced: the elements after the last announced step take none. Without a dialog service it
+/// announced: the elements after the last announced step take none. Without a monitor it
 /// only counts. Released when destroyed.
 class ProgressMonitor {
 public:
@@ -85,16 +90,16 @@ public:
 };
 
 /// Registers a command class under its server name with the command, attributes and attributes-UI
-/// interfaces, in that order; returns what the registration returns.
+/// interfaces, in that order.
 template <class T>
-LxResult RegisterCommand(const char *serverName) {
+void RegisterCommand(const char *serverName) {
     // Every command answers the shared notifiers, which a qk::Command cannot replace.
     static_assert(std::is_base_of<Command, T>::value, "commands derive from qk::Command");
     auto *server = new CLxPolymorph<T>;
     server->AddInterface(new CLxIfc_Command<T>);
     server->AddInterface(new CLxIfc_Attributes<T>);
     server->AddInterface(new CLxIfc_AttributesUI<T>);
-    return lx::AddServer(serverName, server);
+    lx::AddServer(serverName, server);
 }
 
 /// Base of the three select commands: the services they share and two mark modes, all elements

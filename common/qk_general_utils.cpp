@@ -1,6 +1,8 @@
 #include "qk_general_utils.hpp"
 
-#include "lx_scriptsys.hpp"
+#include "lx_wrap.hpp"
+#include "lxu_prefvalue.hpp"
+#include "lxu_queries.hpp"
 
 namespace qk {
 
@@ -44,7 +46,9 @@ std::string QueryCommandString(const char *command) {
 
 std::string QueryCommand(const char *name) {
     CLxReadUserValue value;
-    return value.Query(name) ? value.GetString() : std::string();
+    std::string text;
+    if (value.Query(name)) value.GetString(text);
+    return text;
 }
 
 }  // namespace qk

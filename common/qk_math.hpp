@@ -6,7 +6,7 @@
 #include <cfloat>
 #include <cmath>
 
-#include "lx_types.hpp"
+#include "lxvmath.h"
 
 namespace qk {
 namespace math {

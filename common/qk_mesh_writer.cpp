@@ -4,7 +4,7 @@ namespace qk {
 
 ScanMeshWriter::ScanMeshWriter(CLxUser_LayerService &service, unsigned scanFlags, unsigned layer)
     : m_layer(layer) {
-    m_ok = service.test() && service.BeginScan(scanFlags, m_scan) && m_scan.NumLayers() > layer &&
+    m_ok = service.BeginScan(scanFlags, m_scan) && m_scan.NumLayers() > layer &&
            m_scan.EditMeshByIndex(layer, m_mesh) && m_mesh.GetPoints(m_points) &&
            m_mesh.GetPolygons(m_polygons) && m_tags.set(static_cast<ILxUnknownID>(m_polygons));
 }

@@ -3,8 +3,10 @@
 
 #include <vector>
 
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
+#include "lx_value.hpp"
 #include "qk_math.hpp"
 
 namespace qk {

@@ -1,7 +1,7 @@
 // A mesh vertex position together with the identifier of the vertex it came from.
 #pragma once
 
-#include "lx_types.hpp"
+#include "lxmesh.h"
 
 namespace qk {
 

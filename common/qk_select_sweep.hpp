@@ -5,10 +5,11 @@
 #include <cstddef>
 #include <vector>
 
-#include "lx_dialog.hpp"
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "lx_select.hpp"
+#include "lx_seltypes.hpp"
 #include "qk_command.hpp"
 
 namespace qk {
@@ -18,12 +19,14 @@ inline constexpr const char *kMonitorTitle = "Selecting geometry...";
 /// Upper bound of the monitor steps, however many elements are selected.
 inline constexpr std::size_t kMaxProgressSteps = 50;
 
-/// Number of elements of a selection type ('VERX', 'EDGE', 'POLY') in a mesh; 0 for other types.
+/// Number of elements of a selection type ('VERX', 'EDGE', 'POLY') in a mesh; 0 for other types and
+/// when the mesh cannot count them.
 inline unsigned ElementCount(CLxUser_Mesh &mesh, LXtID4 type) {
-    if (type == LXiSEL_VERX) return mesh.NPoints();
-    if (type == LXiSEL_EDGE) return mesh.NEdges();
-    if (type == LXiSEL_POLY) return mesh.NPolygons();
-    return 0;
+    int count = 0;
+    if (type == LXiSEL_VERTEX) count = mesh.NPoints();
+    if (type == LXiSEL_EDGE) count = mesh.NEdges();
+    if (type == LXiSEL_POLYGON) count = mesh.NPolygons();
+    return count > 0 ? unsigned(count) : 0u;
 }
 
 /// Sum of the sizes of the per-layer lists.

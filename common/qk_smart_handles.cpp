@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 

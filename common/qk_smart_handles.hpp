@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "lx_types.hpp"
+#include "lxmesh.h"
 #include "qk_point.hpp"
 
 namespace qk {

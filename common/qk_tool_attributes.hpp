@@ -7,22 +7,23 @@
 #include <string>
 #include <vector>
 
-#include "lx_attributes.hpp"
+#include "lx_wrap.hpp"
+#include "lxu_attributes.hpp"
+#include "lx_vmodel.hpp"
 #include "lx_tool.hpp"
 
 namespace qk {
 
 /// Adds the four tool interfaces in their fixed order (tool, tool model, attributes, attributes
-/// UI) to a new server factory of T and registers it under `serverName`; returns what the
-/// registration returns.
+/// UI) to a new server factory of T and registers it under `serverName`.
 template <class T>
-LxResult RegisterTool(const char *serverName) {
+void RegisterTool(const char *serverName) {
     auto *srv = new CLxPolymorph<T>;
     srv->AddInterface(new CLxIfc_Tool<T>);
     srv->AddInterface(new CLxIfc_ToolModel<T>);
     srv->AddInterface(new CLxIfc_Attributes<T>);
     srv->AddInterface(new CLxIfc_AttributesUI<T>);
-    return lx::AddServer(serverName, srv);
+    lx::AddServer(serverName, srv);
 }
 
 /// A popup: its entries' internal names (values 0 to count - 1) and its type, without the "=".

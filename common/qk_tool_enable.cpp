@@ -1,11 +1,16 @@
 #include "qk_tool_enable.hpp"
 
+#include <algorithm>
 #include <string>
 
-#include "lx_dialog.hpp"
+#include "lx_wrap.hpp"
+#include "lx_action.hpp"
 #include "lx_item.hpp"
+#include "lx_scripts.hpp"
 #include "lx_layer.hpp"
 #include "lx_select.hpp"
+#include "lx_value.hpp"
+#include "lxidef.h"
 #include "qk_command.hpp"
 #include "qk_constants.hpp"
 #include "qk_general_utils.hpp"
@@ -17,26 +22,26 @@ namespace {
 
 // Scan of the active layers with their polygons (or vertices) marked.
 constexpr unsigned kScanPolygons = LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_MARKPOLYS;
-constexpr unsigned kScanVertices = LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_MARKDIVS;
+constexpr unsigned kScanVertices = LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_MARKDVRTS;
 constexpr unsigned kScanActive = LXf_LAYERSCAN_ACTIVE;
 
 const char *const kRefSystemCommand = "item.refSystem";
 
 LXtID4 CurrentSelectionType() {
     CLxUser_SelectionService sel;
-    return sel.test() ? sel.CurrentType(kSelectionTypes) : 0;
+    return sel.CurrentType(kSelectionTypes);
 }
 
 bool IsSelectionCountAtLeast(const char *typeName, int n) {
     CLxUser_SelectionService sel;
-    if (!sel.test()) return n <= 0;
     const LXtID4 type = sel.LookupType(typeName);
-    const int count = type ? static_cast<int>(sel.Count(type)) : 0;
+    // A count the service cannot give (-1) is taken as none.
+    const int count = type ? std::max(sel.Count(type), 0) : 0;
     return count >= n;
 }
 
-// Mesh element count of one layer; false when the layer's mesh cannot be read.
-using MeshCounter = LxResult (CLxUser_Mesh::*)(unsigned *);
+// Mesh element count of one layer; -1 when the mesh cannot count them.
+using MeshCounter = int (CLxUser_Mesh::*)() const;
 
 bool AnyLayerHasElements(unsigned scanFlags, MeshCounter counter) {
     CLxUser_LayerService layers;
@@ -48,9 +53,7 @@ bool AnyLayerHasElements(unsigned scanFlags, MeshCounter counter) {
         CLxUser_Mesh mesh;
         // A layer whose mesh cannot be read is passed over; the next may still hold geometry.
         if (!scan.BaseMeshByIndex(i, mesh)) continue;
-        unsigned count = 0;
-        if (LXx_FAIL((mesh.*counter)(&count))) count = 0;
-        found = count != 0;
+        found = (mesh.*counter)() > 0;
     }
     scan.Apply();
     return found;
@@ -68,17 +71,17 @@ bool ReadWorldMatrix(CLxUser_Item &item, double time, LXtMatrix4 out) {
 int GetModoVersionNum() {
     CLxUser_PlatformService platform;
     int version = 0;
-    if (!platform.test() || LXx_FAIL(platform.AppVersion(&version))) return 0;
+    if (LXx_FAIL(platform.AppVersion(&version))) return 0;
     return version;
 }
 
 bool IsComponentModeSelected() {
     const LXtID4 type = CurrentSelectionType();
-    return type == LXiSEL_VERX || type == LXiSEL_EDGE || type == LXiSEL_POLY;
+    return type == LXiSEL_VERTEX || type == LXiSEL_EDGE || type == LXiSEL_POLYGON;
 }
 
 bool IsSetVertexMode() {
-    return CurrentSelectionType() == LXiSEL_VERX;
+    return CurrentSelectionType() == LXiSEL_VERTEX;
 }
 
 bool IsSetVertexSelection(int n) {
@@ -90,11 +93,11 @@ bool IsSetPolygonSelection(int n) {
 }
 
 bool DoMeshItemsContainPolygons() {
-    return AnyLayerHasElements(kScanPolygons, &CLxUser_Mesh::PolygonCount);
+    return AnyLayerHasElements(kScanPolygons, &CLxUser_Mesh::NPolygons);
 }
 
 bool DoMeshItemsContainVertices() {
-    return AnyLayerHasElements(kScanVertices, &CLxUser_Mesh::PointCount);
+    return AnyLayerHasElements(kScanVertices, &CLxUser_Mesh::NPoints);
 }
 
 bool IsSetItemTransform() {
@@ -102,7 +105,7 @@ bool IsSetItemTransform() {
     CLxUser_LayerScan scan;
     if (!layers.BeginScan(kScanActive, scan)) return false;
     CLxUser_SelectionService sel;
-    const double time = sel.test() ? sel.GetTime() : 0.0;
+    const double time = sel.GetTime();
     LXtMatrix4 identity;
     math::Matrix4SetIdentity(identity);
     bool transformed = false;

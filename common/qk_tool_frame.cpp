@@ -1,5 +1,7 @@
 #include "qk_tool_frame.hpp"
 
+#include <cmath>
+
 #include "qk_command.hpp"
 #include "qk_tool_enable.hpp"
 
@@ -30,6 +32,22 @@ LxResult RunToolEnableChain(ILxUnknownID message, const char *table,
     return LXe_OK;
 }
 
+void ToolDrawContext::AxisArrow(const math::Vector3 &pos, const math::Vector3 &direction, double length,
+                                int part, int handleFlags) {
+    const math::Vector3 along = math::Normalized(direction);
+    // Any two directions across the arrow complete its frame; only row 0 is the arrow's.
+    const math::Vector3 helper = std::fabs(along.x()) < 0.9 ? math::Vector3(1, 0, 0) : math::Vector3(0, 1, 0);
+    const math::Vector3 across = math::Normalized(math::Cross(along, helper));
+    const math::Vector3 third = math::Cross(along, across);
+    LXtMatrix frame;
+    for (int j = 0; j < 3; ++j) {
+        frame[0][j] = along.v[j];
+        frame[1][j] = across.v[j];
+        frame[2][j] = third.v[j];
+    }
+    handles.AxisHandle(pos, frame, 0, part, length, handleFlags);
+}
+
 bool IsSupportedModoVersion() {
     return GetModoVersionNum() == kRequiredModoVersion;
 }
@@ -44,8 +62,7 @@ ToolFrame::ToolFrame(const ToolDef &def)
         if (m_vectorType.test()) m_packetService.AddPacket(m_vectorType, name, LXfVT_GET);
     for (const char *name : def.packets) {
         unsigned offset = kNoPacket;
-        if (!m_packetService.test() || LXx_FAIL(m_packetService.Lookup(LXsCATEGORY_TOOL, name, &offset)))
-            offset = kNoPacket;
+        if (LXx_FAIL(m_packetService.Lookup(LXsCATEGORY_TOOL, name, &offset))) offset = kNoPacket;
         m_offsets.emplace_back(name, offset);
     }
     for (std::size_t i = 0; i < m_attributeCount; ++i) dyna_Add(m_attributes[i].name, m_attributes[i].type);
@@ -56,16 +73,15 @@ ToolFrame::ToolFrame(const ToolDef &def)
     }
 }
 
-LxResult ToolFrame::atrui_UIHints(unsigned index, CLxUser_UIHints &hints) {
-    if (index >= m_attributeCount || !hints.test()) return LXe_OK;
+void ToolFrame::atrui_UIHints(unsigned index, CLxUser_UIHints &hints) {
+    if (index >= m_attributeCount || !hints.test()) return;
     const AttributeLimits &limits = m_attributes[index].limits;
     bool integer = std::string(m_attributes[index].type) == LXsTYPE_INTEGER;
     if (limits.hasMinimum) integer ? hints.MinInt(int(limits.minimum)) : hints.MinFloat(limits.minimum);
     if (limits.hasMaximum) integer ? hints.MaxInt(int(limits.maximum)) : hints.MaxFloat(limits.maximum);
-    return LXe_OK;
 }
 
-qk::math::Vector3 ToolFrame::AttrVector(unsigned first) const {
+qk::math::Vector3 ToolFrame::AttrVector(unsigned first) {
     return {dyna_Float(first), dyna_Float(first + 1), dyna_Float(first + 2)};
 }
 
@@ -102,34 +118,37 @@ void ToolFrame::RunDrawHandles(ILxUnknownID vts, ILxUnknownID stroke, int flags)
 
 int ToolFrame::TakeHotPart(ILxUnknownID vts) {
     const auto *input = ReadPacket<LXpToolInputEvent>(vts, LXsP_TOOL_INPUT_EVENT);
-    if (!input) return LXiHITPART_NONE;
+    if (!input) return kNoPart;
     m_hotPart = input->part;
     return m_hotPart;
 }
 
-bool ToolFrame::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
-    if (!ReadPacket<LXpToolInputEvent>(vts, LXsP_TOOL_INPUT_EVENT)) return false;
+LxResult ToolFrame::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
+    if (!ReadPacket<LXpToolInputEvent>(vts, LXsP_TOOL_INPUT_EVENT)) return LXe_FALSE;
     int part = TakeHotPart(vts);
-    CLxUser_VectorStack stack;
     CLxUser_EventTranslatePacket translate;
-    if (!stack.set(vts) || !stack.ReadObject(PacketOffset(LXsP_TOOL_EVENTTRANS), translate)) return true;
+    if (!ReadEventTranslation(vts, translate)) return LXe_TRUE;
     LXtVector pos;
     if (HandlePosition(part, pos)) translate.HitHandle(vts, pos);
-    return true;
+    return LXe_TRUE;
+}
+
+bool ToolFrame::ReadEventTranslation(ILxUnknownID vts, CLxUser_EventTranslatePacket &translate) const {
+    CLxUser_VectorStack stack;
+    const unsigned offset = PacketOffset(LXsP_TOOL_EVENTTRANS);
+    return offset != kNoPacket && stack.set(vts) && stack.ReadObject(offset, translate);
 }
 
 void ToolFrame::tmod_Move(ILxUnknownID vts, ILxUnknownID adjust) {
     const auto *input = ReadPacket<LXpToolInputEvent>(vts, LXsP_TOOL_INPUT_EVENT);
-    LXtVector old;
-    if (!input || !HandlePosition(input->part, old)) return;
-    CLxUser_VectorStack stack;
+    LXtVector pos;
+    if (!input || !HandlePosition(input->part, pos)) return;
     CLxUser_EventTranslatePacket translate;
     CLxUser_AdjustTool adj;
-    if (!stack.set(vts) || !stack.ReadObject(PacketOffset(LXsP_TOOL_EVENTTRANS), translate) ||
-        !adj.set(adjust))
-        return;
-    LXtVector pos;
-    if (translate.GetNewPosition(vts, pos)) MoveHandle(input->part, pos, adj);
+    if (!ReadEventTranslation(vts, translate) || !adj.set(adjust)) return;
+    // Starts from the handle's place, so a translation that gives no position moves nothing.
+    translate.GetNewPosition(vts, pos);
+    MoveHandle(input->part, pos, adj);
 }
 
 LxResult ToolFrame::tmod_Enable(ILxUnknownID message) {
@@ -139,7 +158,7 @@ LxResult ToolFrame::tmod_Enable(ILxUnknownID message) {
 void ToolFrame::ShowWarning(const char *key, const char *title, const char *helpURL) {
     CLxUser_StdDialogService dialogs;
     CLxUser_Message msg;
-    if (!dialogs.test() || !dialogs.MessageAllocate(msg)) return;
+    if (!dialogs.MessageAllocate(msg)) return;
     msg.SetCode(kToolMessageCode);
     msg.SetMessage(m_table, key, 0);
     dialogs.MessageOpen(msg, title, helpURL, "");
@@ -148,15 +167,19 @@ void ToolFrame::ShowWarning(const char *key, const char *title, const char *help
 std::string ToolFrame::DistanceLabel(const char *table, const char *key, double metres) {
     if (!m_distance.test()) {
         CLxUser_ValueService values;
-        if (values.test() && values.NewValue(m_distance, LXsTYPE_DISTANCE)) m_distanceText.set(m_distance);
+        if (values.NewValue(m_distance, LXsTYPE_DISTANCE)) m_distanceText.set(m_distance);
     }
     CLxUser_MessageService messages;
     CLxUser_Message msg;
-    if (!messages.test() || !messages.NewMessage(msg)) return std::string();
+    if (!messages.NewMessage(msg)) return std::string();
     msg.SetMessage(table, key, 0);
-    if (m_distance.test() && m_distanceText.test() && LXx_OK(m_distance.SetFlt(metres)))
-        msg.SetArgumentString(1, m_distanceText.Encode().c_str());
-    return messages.GetText(msg);
+    std::string distance;
+    if (m_distance.test() && m_distanceText.test() && LXx_OK(m_distance.SetFlt(metres)) &&
+        LXx_OK(m_distanceText.EncodeStr(distance)))
+        msg.SetArgumentString(1, distance.c_str());
+    std::string text;
+    if (LXx_FAIL(messages.GetText(msg, text))) text.clear();
+    return text;
 }
 
 }  // namespace qk

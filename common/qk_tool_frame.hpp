@@ -10,14 +10,23 @@
 
 #include <memory>
 
-#include "lx_attributes.hpp"
-#include "lx_dialog.hpp"
+#include "lx_wrap.hpp"
+#include "lx_draw.hpp"
+#include "lx_log.hpp"
+#include "lx_message.hpp"
 #include "lx_handles.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "lx_select.hpp"
+#include "lx_seltypes.hpp"
+#include "lx_stddialog.hpp"
+#include "lx_toolui.hpp"
+#include "lx_value.hpp"
 #include "lx_tool.hpp"
 #include "lx_vector.hpp"
+#include "lx_vmodel.hpp"
+#include "lxidef.h"
+#include "lxu_attributes.hpp"
 #include "qk_math.hpp"
 #include "qk_tool_attributes.hpp"
 
@@ -25,6 +34,10 @@ namespace qk {
 
 /// Offset value of a packet whose lookup failed.
 inline constexpr unsigned kNoPacket = ~0u;
+/// Axis argument of a move handle that moves freely rather than along one of its matrix's axes.
+inline constexpr int kFreeMoveAxis = -1;
+/// Part of a press that hit no handle.
+inline constexpr int kNoPart = -1;
 /// First handle part; a tool's handles count up from here, one part each.
 inline constexpr int kFirstHandlePart = 10000;
 /// Flag words of a drawn handle, and of the hot one (the last pressed).
@@ -49,6 +62,12 @@ struct ToolEnableCheck {
 LxResult RunToolEnableChain(ILxUnknownID message, const char *table,
                             const std::vector<ToolEnableCheck> &checks);
 
+/// True when the tool transform packet says a work plane or reference system is in force (it
+/// carries an offset or a matrix); false without the packet.
+inline bool IsWorkPlaneActive(const LXpToolXfrm *xfrm) {
+    return xfrm && (xfrm->flags & LXiTVXFMf_USEFUL) != 0;
+}
+
 /// True when the host's version is the one the module is built for (801).
 bool IsSupportedModoVersion();
 
@@ -60,6 +79,12 @@ struct ToolDrawContext {
     CLxUser_View view;
     int flags = 0;
     bool Ready() const { return vts.test() && stroke.test() && handles.test() && view.test(); }
+    /// A vertex of the current stroke at an absolute position.
+    void Vertex(qk::math::Vector3 pos) { stroke.Vert(pos, LXiSTROKE_ABSOLUTE); }
+    /// An arrow handle from pos along direction (any length), `length` long: drawn as the
+    /// handle's axis 0 of a frame whose row 0 is the unit direction.
+    void AxisArrow(const qk::math::Vector3 &pos, const qk::math::Vector3 &direction, double length, int part,
+                   int handleFlags);
 };
 
 /// What a tool is built from: its message table (its server name), its packets in order, its
@@ -80,7 +105,7 @@ class ToolFrame : public CLxImpl_Tool, public CLxImpl_ToolModel, public CLxDynam
 public:
     explicit ToolFrame(const ToolDef &def);
 
-    LXtObjectID tool_VectorType() override { return m_vectorType.loc(); }
+    LXtObjectID tool_VectorType() override { return m_vectorType.m_loc; }
     const char *tool_Order() override { return LXs_ORD_ACTR; }
     LXtID4 tool_Task() override { return LXi_TASK_ACTR; }
 
@@ -92,14 +117,15 @@ public:
         RunDrawHandles(vts, stroke, flags);
     }
     /// Starts a drag: stores the pressed part as the hot part and, on one of the tool's handles,
-    /// hands the handle's position to the event translation. False without an input event.
-    bool tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
+    /// hands the handle's position to the event translation. LXe_TRUE takes the drag; LXe_FALSE
+    /// (no input event) leaves it.
+    LxResult tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
     /// Continues a drag of one of the tool's handles through MoveHandle; otherwise nothing.
     void tmod_Move(ILxUnknownID vts, ILxUnknownID adjust) override;
     LxResult tmod_Enable(ILxUnknownID message) override;
     LxResult tmod_Drop() override { return LXe_OK; }
     /// The limits of the attribute table as MinInt/MaxInt (integers) or MinFloat/MaxFloat.
-    LxResult atrui_UIHints(unsigned index, CLxUser_UIHints &hints) override;
+    void atrui_UIHints(unsigned index, CLxUser_UIHints &hints) override;
 
     /// The message table (server name) of the tool.
     const char *Table() const { return m_table; }
@@ -121,7 +147,7 @@ protected:
     virtual void MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) {}
 
     /// Three float attributes from `first` (X, Y, Z) as a vector.
-    qk::math::Vector3 AttrVector(unsigned first) const;
+    qk::math::Vector3 AttrVector(unsigned first);
     /// Writes three float attributes from `first` directly.
     void SetAttrVector(unsigned first, const qk::math::Vector3 &v);
     /// Writes three float attributes from `first` through the adjust-tool object.
@@ -130,7 +156,9 @@ protected:
     /// The packet by name from the vector, or null when absent.
     template <class P>
     const P *ReadPacket(CLxUser_VectorStack &vts, const char *name) const {
-        return static_cast<const P *>(vts.Read(PacketOffset(name)));
+        const unsigned offset = PacketOffset(name);
+        if (offset == kNoPacket || !vts.test()) return nullptr;
+        return static_cast<const P *>(vts.Read(offset));
     }
     template <class P>
     const P *ReadPacket(ILxUnknownID vts, const char *name) const {
@@ -142,8 +170,10 @@ protected:
     bool IsView3D(ILxUnknownID vts) const;
     /// The flag word of a handle: hot when it is the last pressed part.
     int HandleFlags(int part) const { return part == m_hotPart ? kHotHandleFlags : kHandleFlags; }
-    /// Reads the input event's part into the hot part; the part, or LXiHITPART_NONE without event.
+    /// Reads the input event's part into the hot part; the part, or kNoPart without event.
     int TakeHotPart(ILxUnknownID vts);
+    /// Binds the vector's event translation; false when the tool's vector does not hold it.
+    bool ReadEventTranslation(ILxUnknownID vts, CLxUser_EventTranslatePacket &translate) const;
 
     /// Opens a modal message (code 0x84800004, this tool's table, `key`) titled `title`.
     void ShowWarning(const char *key, const char *title, const char *helpURL);

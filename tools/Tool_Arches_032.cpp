@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "lx_wrap.hpp"
+#include "lx_action.hpp"
 #include "lx_item.hpp"
 #include "qk_constants.hpp"
 #include "qk_general_utils.hpp"
@@ -43,18 +45,18 @@ bool AllFit(const std::vector<Vector3> &points) {
 
 }  // namespace
 
-LxResult initialize() {
-    return CgORVA_ArchTool::initialize();
+void initialize() {
+    CgORVA_ArchTool::initialize();
 }
 
-LxResult CgORVA_ArchTool::initialize() {
-    return qk::RegisterTool<CgORVA_ArchTool>(kServerName);
+void CgORVA_ArchTool::initialize() {
+    qk::RegisterTool<CgORVA_ArchTool>(kServerName);
 }
 
 CgORVA_ArchTool::CgORVA_ArchTool()
     : qk::ToolFrame({kServerName,
                      {LXsP_TOOL_VIEW_EVENT, LXsP_TOOL_INPUT_EVENT, LXsP_TOOL_EVENTTRANS, LXsP_TOOL_ACTCENTER,
-                      LXsP_TOOL_AXIS, LXsP_TOOL_HITEVENT, LXsP_TOOL_XFRM},
+                      LXsP_TOOL_AXIS, LXsP_TOOL_HIT_EVENT, LXsP_TOOL_XFRM},
                      kModelFlags,
                      ARCH_ATTRIBUTES,
                      ATTR_COUNT}) {}
@@ -130,8 +132,8 @@ ArchItemTransforms CgORVA_ArchTool::ReadItemTransforms() {
 
 ArchWorkPlane CgORVA_ArchTool::ReadWorkPlane(ILxUnknownID vts) const {
     const auto *xfrm = ReadPacket<LXpToolXfrm>(vts, LXsP_TOOL_XFRM);
-    if (!xfrm || xfrm->type != LXi_TOOLXFRM_ACTIVE) return {};
-    return ArchWorkPlane::FromPacket(xfrm->m, xfrm->mInv, xfrm->pos);
+    if (!qk::IsWorkPlaneActive(xfrm)) return {};
+    return ArchWorkPlane::FromPacket(xfrm->m, xfrm->mInv, xfrm->v);
 }
 
 Vector3 CgORVA_ArchTool::ActionCentre(ILxUnknownID vts) const {
@@ -158,10 +160,10 @@ void CgORVA_ArchTool::SetHandlePositions2(double height, double span, const LXtM
 
 // ---- interaction
 
-bool CgORVA_ArchTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
+LxResult CgORVA_ArchTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
     if (!m_firstPlacement) return qk::ToolFrame::tmod_Down(vts, adjust);
     CLxUser_AdjustTool adj;
-    if (!adj.set(adjust)) return false;
+    if (!adj.set(adjust)) return LXe_FALSE;
     attr_SetFlt(ATTR_SPAN, 0.001);
     attr_SetFlt(ATTR_HEIGHT, 0.0005);
     const auto *axis = ReadPacket<LXpToolAxis>(vts, LXsP_TOOL_AXIS);
@@ -172,7 +174,7 @@ bool CgORVA_ArchTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
     m_firstPlacement = false;
     // No handle position is handed over: a pressed handle follows the mouse on the work plane.
     TakeHotPart(vts);
-    return true;
+    return LXe_TRUE;
 }
 
 void CgORVA_ArchTool::tmod_Up(ILxUnknownID vts, ILxUnknownID adjust) {
@@ -241,7 +243,7 @@ void CgORVA_ArchTool::DrawHandles(qk::ToolDrawContext &ctx) {
     if (HasFreeHeight(type))
         ctx.handles.Handle(AttrVector(ATTR_CROWN_X), rotation, PART_CROWN, HandleFlags(PART_CROWN));
     ctx.handles.Handle(AttrVector(ATTR_SPAN_END_X), rotation, PART_SPAN_END, HandleFlags(PART_SPAN_END));
-    ctx.handles.MoveHandle(AttrVector(ATTR_SPAN_START_X), rotation, PART_SPAN_START,
+    ctx.handles.MoveHandle(AttrVector(ATTR_SPAN_START_X), rotation, qk::kFreeMoveAxis, PART_SPAN_START,
                            HandleFlags(PART_SPAN_START));
     DrawLabels(ctx);
 }
@@ -259,7 +261,7 @@ void CgORVA_ArchTool::DrawLabels(qk::ToolDrawContext &ctx) {
     for (const Label &label : labels) {
         ctx.stroke.Begin(LXiSTROKE_TEXT, kLabelColour, 1.0);
         ctx.stroke.Text(DistanceLabel(Table(), label.key, label.value).c_str(), LXiTEXT_CENTER);
-        ctx.stroke.Vert(label.at);
+        ctx.Vertex(label.at);
     }
 }
 

@@ -14,7 +14,7 @@
 namespace gORVA_Tools_Arch {
 
 /// Registers the tool under "gORVA.Arch".
-LxResult initialize();
+void initialize();
 
 /// Attribute indices, in declaration order (see ARCH_ATTRIBUTES).
 enum ArchAttr : unsigned {
@@ -87,7 +87,7 @@ inline constexpr const char *ARCH_HELP_URL = "file:doc/gorva/arch.html";
 class CgORVA_ArchTool : public qk::ToolFrame {
 public:
     CgORVA_ArchTool();
-    static LxResult initialize();
+    static void initialize();
 
     /// Writes the defaults: semi, polygon, 20 segments, height 1 m, span 2 m, spins off.
     void tool_Reset() override;
@@ -97,7 +97,7 @@ public:
     void tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override;
     /// The first press places the arch at the action centre, tiny, with the pressed handle following
     /// the mouse; later presses pick a handle to drag.
-    bool tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
+    LxResult tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
     void tmod_Up(ILxUnknownID vts, ILxUnknownID adjust) override;
     const char *tmod_Haul(unsigned index) override;
     bool atrui_Enabled(unsigned index, CLxUser_Message &msg) override;

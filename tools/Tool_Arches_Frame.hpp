@@ -5,7 +5,7 @@
 // Pure math: no host calls.
 #pragma once
 
-#include "lx_types.hpp"
+#include "lxvmath.h"
 #include "qk_math.hpp"
 #include "qk_tool_spin_angle_tracker.hpp"
 

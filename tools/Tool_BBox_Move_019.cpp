@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "lx_wrap.hpp"
+#include "lx_action.hpp"
 #include "lx_item.hpp"
 #include "qk_general_utils.hpp"
 #include "qk_tool_enable.hpp"
@@ -20,7 +22,7 @@ const unsigned kEdgeScanFlags = 0x121;
 const unsigned kPolygonScanFlags = 0x141;
 const unsigned kMoveScanFlags = 0x151;
 // The selection types the box is gathered from; polygons unless edges or vertices are current.
-const LXtID4 kBoxSelectionTypes[] = {LXiSEL_POLY, LXiSEL_EDGE, LXiSEL_VERX, 0};
+const LXtID4 kBoxSelectionTypes[] = {LXiSEL_POLYGON, LXiSEL_EDGE, LXiSEL_VERTEX, 0};
 
 Matrix4 ReadMatrix(CLxUser_ChannelRead &chan, CLxUser_Item &item, const char *channel) {
     CLxUser_Matrix matrix;
@@ -30,7 +32,9 @@ Matrix4 ReadMatrix(CLxUser_ChannelRead &chan, CLxUser_Item &item, const char *ch
 }
 
 unsigned ScanFlagsFor(LXtID4 type) {
-    return type == LXiSEL_VERX ? kVertexScanFlags : type == LXiSEL_EDGE ? kEdgeScanFlags : kPolygonScanFlags;
+    return type == LXiSEL_VERTEX ? kVertexScanFlags
+           : type == LXiSEL_EDGE ? kEdgeScanFlags
+                                 : kPolygonScanFlags;
 }
 
 bool IsZero(const Vector3 &v) {
@@ -44,7 +48,7 @@ struct BoxVisitors {
     CToolPolygonVisitor polygons;
 
     CToolBoxVisitor &Run(CLxUser_Mesh &mesh, LXtID4 type, LXtMarkMode mode, const Matrix4 &world, bool ids) {
-        if (type == LXiSEL_VERX) {
+        if (type == LXiSEL_VERTEX) {
             vertices.Reset(world, ids);
             if (mesh.GetPoints(vertices.points)) vertices.points.Enum(&vertices, mode);
             return vertices;
@@ -118,12 +122,12 @@ LxResult CToolPolygonVisitor::Evaluate() {
 
 // ---- registration and state
 
-LxResult initialize() {
-    return CgORVA_BBoxTool::initialize();
+void initialize() {
+    CgORVA_BBoxTool::initialize();
 }
 
-LxResult CgORVA_BBoxTool::initialize() {
-    return qk::RegisterTool<CgORVA_BBoxTool>(kServerName);
+void CgORVA_BBoxTool::initialize() {
+    qk::RegisterTool<CgORVA_BBoxTool>(kServerName);
 }
 
 CgORVA_BBoxTool::CgORVA_BBoxTool()
@@ -133,7 +137,7 @@ CgORVA_BBoxTool::CgORVA_BBoxTool()
                      BBOX_ATTRIBUTES,
                      ATTR_COUNT}) {
     m_upAxis = UpAxisFromPreference(qk::GetPreferenceInt(kUpAxisPreference, 1));
-    if (m_meshService.test()) m_meshService.ModeCompose(LXsMARK_SELECT, nullptr, &m_selectMode);
+    m_meshService.ModeCompose(LXsMARK_SELECT, nullptr, &m_selectMode);
 }
 
 std::vector<qk::ToolEnableCheck> CgORVA_BBoxTool::EnableChecks() const {
@@ -162,7 +166,7 @@ void CgORVA_BBoxTool::GetMeshItemXfrms() {
     m_layers.clear();
     CLxUser_LayerScan scan;
     if (!m_layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return;
-    const double time = m_selService.test() ? m_selService.GetTime() : 0.0;
+    const double time = m_selService.GetTime();
     for (unsigned i = 0, n = scan.NumLayers(); i < n; ++i) {
         LayerTransforms xf;
         CLxUser_Item item;
@@ -178,8 +182,8 @@ void CgORVA_BBoxTool::GetMeshItemXfrms() {
 }
 
 LXtID4 CgORVA_BBoxTool::SelectionType() {
-    const LXtID4 type = m_selService.test() ? m_selService.CurrentType(kBoxSelectionTypes) : 0;
-    return type == LXiSEL_EDGE || type == LXiSEL_VERX ? type : LXiSEL_POLY;
+    const LXtID4 type = m_selService.CurrentType(kBoxSelectionTypes);
+    return type == LXiSEL_EDGE || type == LXiSEL_VERTEX ? type : LXiSEL_POLYGON;
 }
 
 qk::AABB3 CgORVA_BBoxTool::GetBoundingBox() {
@@ -223,7 +227,7 @@ void CgORVA_BBoxTool::AdjustHandlePositions(const qk::AABB3 &box, CLxUser_Adjust
     m_baseHeight = corners[0].v[m_upAxis];
 }
 
-Corners CgORVA_BBoxTool::HandleCorners() const {
+Corners CgORVA_BBoxTool::HandleCorners() {
     Corners corners;
     for (int k = 0; k < 8; ++k) corners[size_t(k)] = AttrVector(CornerAttr(k));
     return corners;
@@ -262,12 +266,12 @@ bool CgORVA_BBoxTool::CheckWorkPlane(ILxUnknownID vts) {
     if (!xfrm) return false;
     // The rows of mInv are the work plane's axes in world space.
     const Matrix4 first = m_layers.empty() ? Matrix4() : m_layers.front().world;
-    return WorkPlaneDisablesTool(xfrm->type, Vector3(xfrm->mInv[0]), Vector3(xfrm->mInv[1]),
-                                 Vector3(xfrm->mInv[2]), Vector3(xfrm->pos), first);
+    return WorkPlaneDisablesTool(qk::IsWorkPlaneActive(xfrm), Vector3(xfrm->mInv[0]), Vector3(xfrm->mInv[1]),
+                                 Vector3(xfrm->mInv[2]), Vector3(xfrm->v), first);
 }
 
-bool CgORVA_BBoxTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
-    if (m_disabled) return false;
+LxResult CgORVA_BBoxTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
+    if (m_disabled) return LXe_FALSE;
     return qk::ToolFrame::tmod_Down(vts, adjust);
 }
 
@@ -321,7 +325,7 @@ bool CgORVA_BBoxTool::MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 
     CLxUser_Mesh mesh;
     CToolTranslateVisitor mover(Translation{local});
     if (!scan.EditMeshByIndex(layer, mesh) || !mesh.GetPoints(mover.points)) return true;
-    if (type == LXiSEL_VERX) {
+    if (type == LXiSEL_VERTEX) {
         mover.points.Enum(&mover, m_selectMode);
         return !mover.Failed();
     }
@@ -345,7 +349,7 @@ void CgORVA_BBoxTool::DrawHandles(qk::ToolDrawContext &ctx) {
     qk::math::Matrix3SetIdentity(axes);
     for (int k = 0; k < 8; ++k) {
         const int part = FIRST_CORNER_PART + k;
-        ctx.handles.MoveHandle(corners[size_t(k)], axes, part, HandleFlags(part));
+        ctx.handles.MoveHandle(corners[size_t(k)], axes, qk::kFreeMoveAxis, part, HandleFlags(part));
     }
     DrawEdges(ctx, corners);
 }
@@ -356,18 +360,18 @@ void CgORVA_BBoxTool::DrawEdges(qk::ToolDrawContext &ctx, const Corners &corners
     auto isBottom = [&bottom](const CornerEdge &e) {
         return std::find(bottom.begin(), bottom.end(), e) != bottom.end();
     };
-    ctx.stroke.SetPart(LXiHITPART_NEVER);
+    ctx.stroke.SetPart(LXiHITPART_INVIS);
     ctx.stroke.Begin(LXiSTROKE_LINES, BBOX_EDGE_COLOUR, 1.0);
     for (const CornerEdge &e : BoxEdges()) {
         if (locked && isBottom(e)) continue;
-        ctx.stroke.Vert(corners[size_t(e.first)]);
-        ctx.stroke.Vert(corners[size_t(e.second)]);
+        ctx.Vertex(corners[size_t(e.first)]);
+        ctx.Vertex(corners[size_t(e.second)]);
     }
     if (!locked) return;
     ctx.stroke.Begin(LXiSTROKE_LINES, BBOX_LOCKED_COLOUR, 1.0);
     for (const CornerEdge &e : bottom) {
-        ctx.stroke.Vert(corners[size_t(e.first)]);
-        ctx.stroke.Vert(corners[size_t(e.second)]);
+        ctx.Vertex(corners[size_t(e.first)]);
+        ctx.Vertex(corners[size_t(e.second)]);
     }
 }
 

@@ -14,7 +14,7 @@
 namespace gORVA_Tools_BBox {
 
 /// Registers the tool under "gORVA.BBox".
-LxResult initialize();
+void initialize();
 
 /// Attribute indices, in declaration order (see BBOX_ATTRIBUTES).
 enum BBoxAttr : unsigned {
@@ -174,7 +174,7 @@ using CToolTranslateVisitor = qk::PointRewriteVisitor<Translation>;
 class CgORVA_BBoxTool : public qk::ToolFrame {
 public:
     CgORVA_BBoxTool();
-    static LxResult initialize();
+    static void initialize();
 
     /// Height switches off, "Height" 0, no move; then the item transforms, the box and the handles
     /// afresh.
@@ -186,8 +186,8 @@ public:
     /// Clears the move, reads the item transforms, checks the work plane and places the handles on the
     /// selection's box.
     void tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override;
-    /// Refused (false) once the work plane has disabled the tool; otherwise the frame's press.
-    bool tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
+    /// Refused (LXe_FALSE) once the work plane has disabled the tool; otherwise the frame's press.
+    LxResult tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
     bool atrui_Enabled(unsigned index, CLxUser_Message &msg) override;
 
     /// Reads each active layer's world, rotation and scale matrices.
@@ -213,7 +213,7 @@ protected:
     void MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) override;
 
 private:
-    Corners HandleCorners() const;
+    Corners HandleCorners();
     void AdjustHandlePositions(const qk::AABB3 &box, CLxUser_AdjustTool &adjust);
     bool CheckWorkPlane(ILxUnknownID vts);
     LXtID4 SelectionType();

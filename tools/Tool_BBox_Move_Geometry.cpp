@@ -60,9 +60,9 @@ double TopHeight(const Corners &corners, int upAxis) {
     return corners[7].v[UpAxisFromPreference(upAxis)];
 }
 
-bool WorkPlaneDisablesTool(int mode, const Vector3 &right, const Vector3 &up, const Vector3 &fwd,
+bool WorkPlaneDisablesTool(bool workPlane, const Vector3 &right, const Vector3 &up, const Vector3 &fwd,
                            const Vector3 &position, const Matrix4 &firstLayerWorld) {
-    if (mode != WORK_PLANE_MODE) return false;
+    if (!workPlane) return false;
     Matrix4 plane = qk::math::RotationMatrix(right, up, fwd);
     qk::math::SetTranslation(plane, position);
     return !qk::math::Matrix4Compare(plane, firstLayerWorld, EPSILON);

@@ -27,7 +27,6 @@ using CornerEdge = std::pair<int, int>;
 /// Part number of corner handle 0; corner k is FIRST_CORNER_PART + k.
 inline constexpr int FIRST_CORNER_PART = 10000;
 /// The "tool.xfrm" mode value that means a work plane or tool transform is in force.
-inline constexpr int WORK_PLANE_MODE = 7;
 
 /// True when the three diagonal terms of the rotation block are within 1e-6 of 1 and the three
 /// translation terms within 1e-6 of 0; the other terms are not tested.
@@ -73,9 +72,9 @@ bool DragCorner(const DragState &state, int corner, const Vector3 &newPosition, 
 /// The up coordinate of corner 7, the box's top: what "Get_Height" copies into "Height".
 double TopHeight(const Corners &corners, int upAxis);
 
-/// True when a work plane is in force (mode 7) and its frame (rotation rows and position) differs from
-/// the first layer's world matrix by more than 1e-6 in any element: the tool is then disabled.
-bool WorkPlaneDisablesTool(int mode, const Vector3 &right, const Vector3 &up, const Vector3 &fwd,
+/// True when a work plane is in force and its frame (rotation rows and position) differs from the
+/// first layer's world matrix by more than 1e-6 in any element: the tool is then disabled.
+bool WorkPlaneDisablesTool(bool workPlane, const Vector3 &right, const Vector3 &up, const Vector3 &fwd,
                            const Vector3 &position, const Matrix4 &firstLayerWorld);
 
 /// The twelve edges of the box as corner index pairs (each pair differs in one bit).

@@ -1,5 +1,6 @@
 #include "Tool_Component_Align_AB_005.hpp"
 
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "qk_tool_enable.hpp"
@@ -24,12 +25,12 @@ struct LayerEdit {
 
 }  // namespace
 
-LxResult initialize() {
-    return CgORVA_ComponentAlignAToB::initialize();
+void initialize() {
+    CgORVA_ComponentAlignAToB::initialize();
 }
 
-LxResult CgORVA_ComponentAlignAToB::initialize() {
-    return qk::RegisterTool<CgORVA_ComponentAlignAToB>(kServerName);
+void CgORVA_ComponentAlignAToB::initialize() {
+    qk::RegisterTool<CgORVA_ComponentAlignAToB>(kServerName);
 }
 
 CgORVA_ComponentAlignAToB::CgORVA_ComponentAlignAToB()
@@ -182,7 +183,7 @@ void CgORVA_ComponentAlignAToB::WriteMove(const AlignMove &move, bool asGroup) {
         CLxUser_Item item;
         CLxUser_Mesh mesh;
         LayerEdit edit;
-        if (!scan.ItemByIndex(layer, item) || !item.PackageTest(LXsITYPE_MESH)) continue;
+        if (!scan.ItemByIndex(layer, item) || item.PackageTest(LXsITYPE_MESH) != LXe_TRUE) continue;
         if (!scan.EditMeshByIndex(layer, mesh) || !mesh.GetPoints(edit.points)) continue;
         const std::string identity = item.GetIdentity();
         const auto it = m_items.find(identity);

@@ -16,7 +16,7 @@
 namespace gORVA_Tools_ComponentAlignAToB {
 
 /// Registers the tool under "gORVA.ComponentAlignAToB".
-LxResult initialize();
+void initialize();
 
 /// Attribute indices, in declaration order (see COMPONENT_ALIGN_ATTRIBUTES).
 enum ComponentAlignAttr : unsigned {
@@ -68,7 +68,7 @@ using ItemTransformMap = std::map<std::string, ItemTransform>;
 class CgORVA_ComponentAlignAToB : public qk::AlignToolFrame {
 public:
     CgORVA_ComponentAlignAToB();
-    static LxResult initialize();
+    static void initialize();
 
     /// Offsets 0, align switches, "move_as_group" and "show_dims" on; the move withdrawn.
     void tool_Reset() override;
@@ -97,7 +97,7 @@ public:
 protected:
     std::vector<qk::ToolEnableCheck> EnableChecks() const override;
     bool TracksChange(unsigned index) const override;
-    bool AutoJump() const override { return dyna_Bool(ATTR_AUTO_JUMP_MODE); }
+    bool AutoJump() override { return dyna_Bool(ATTR_AUTO_JUMP_MODE); }
 
 private:
     bool Activate();

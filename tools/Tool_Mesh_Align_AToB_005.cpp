@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "qk_tool_enable.hpp"
@@ -37,12 +38,12 @@ bool MovedMeshFits(CLxUser_Mesh &mesh, const Vector3 &v) {
 
 }  // namespace
 
-LxResult initialize() {
-    return CgORVA_MeshAlignAToB::initialize();
+void initialize() {
+    CgORVA_MeshAlignAToB::initialize();
 }
 
-LxResult CgORVA_MeshAlignAToB::initialize() {
-    return qk::RegisterTool<CgORVA_MeshAlignAToB>(kServerName);
+void CgORVA_MeshAlignAToB::initialize() {
+    qk::RegisterTool<CgORVA_MeshAlignAToB>(kServerName);
 }
 
 CgORVA_MeshAlignAToB::CgORVA_MeshAlignAToB()
@@ -156,7 +157,7 @@ void CgORVA_MeshAlignAToB::MoveSourceMesh(const Vector3 &displacement) {
     const double time = m_selService.GetTime();
     for (unsigned layer = 0; layer < scan.NumLayers(); ++layer) {
         CLxUser_Item item;
-        if (!scan.ItemByIndex(layer, item) || !item.PackageTest(LXsITYPE_MESH) ||
+        if (!scan.ItemByIndex(layer, item) || item.PackageTest(LXsITYPE_MESH) != LXe_TRUE ||
             item.GetIdentity() != m_source.item)
             continue;
         Matrix4 rotation, scale;

@@ -11,7 +11,7 @@
 namespace gORVA_Tools_MeshAlignAToB {
 
 /// Registers the tool under "gORVA.MeshAlignAToB".
-LxResult initialize();
+void initialize();
 
 /// Attribute indices, in declaration order (see MESH_ALIGN_ATTRIBUTES).
 enum MeshAlignAttr : unsigned {
@@ -50,7 +50,7 @@ static_assert(std::size(MESH_ALIGN_ATTRIBUTES) == ATTR_COUNT && qk::IsDeclaratio
 class CgORVA_MeshAlignAToB : public qk::AlignToolFrame {
 public:
     CgORVA_MeshAlignAToB();
-    static LxResult initialize();
+    static void initialize();
 
     /// Offsets 0, align switches and "show_dims" on; the next activation needs a destination of its
     /// own. The current activation's A, B and apply flag stay.

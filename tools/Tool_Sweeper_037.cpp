@@ -5,7 +5,7 @@
 #include <iterator>
 #include <string>
 
-#include "lx_clock.hpp"
+#include "qk_clock.hpp"
 #include "qk_smart_handles.hpp"
 #include "qk_tool_enable.hpp"
 
@@ -80,17 +80,17 @@ Vector3 PositionOf(const qk::Point &p) {
 
 }  // namespace
 
-LxResult initialize() {
-    return CgORVA_SweeperTool::initialize();
+void initialize() {
+    CgORVA_SweeperTool::initialize();
 }
 
-LxResult CgORVA_SweeperTool::initialize() {
-    return qk::RegisterTool<CgORVA_SweeperTool>(kServerName);
+void CgORVA_SweeperTool::initialize() {
+    qk::RegisterTool<CgORVA_SweeperTool>(kServerName);
 }
 
 CgORVA_SweeperTool::CgORVA_SweeperTool()
     : qk::ToolFrame({kServerName,
-                     {LXsP_TOOL_VIEW_EVENT, LXsP_TOOL_INPUT_EVENT, LXsP_TOOL_EVENTTRANS, LXsP_TOOL_HITEVENT,
+                     {LXsP_TOOL_VIEW_EVENT, LXsP_TOOL_INPUT_EVENT, LXsP_TOOL_EVENTTRANS, LXsP_TOOL_HIT_EVENT,
                       LXsP_TOOL_SCREEN_EVENT, LXsP_TOOL_RAYCAST, LXsP_TOOL_PROFILE, LXsP_TOOL_CONTENT},
                      kModelFlags,
                      SWEEPER_ATTRIBUTES,
@@ -139,7 +139,7 @@ std::vector<qk::ToolEnableCheck> CgORVA_SweeperTool::EnableChecks() const {
             {&HasItemRefSystem, false, "ItemLocalSpaceRefIsSet"}};
 }
 
-pr::ProfileSize CgORVA_SweeperTool::Sizes() const {
+pr::ProfileSize CgORVA_SweeperTool::Sizes() {
     return {dyna_Float(ATTRs_SIZE_X), dyna_Float(ATTRs_SIZE_Y)};
 }
 
@@ -259,14 +259,14 @@ void CgORVA_SweeperTool::RefuseSetUp(const char *key) {
 
 // ---- presses, drags and releases
 
-bool CgORVA_SweeperTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
+LxResult CgORVA_SweeperTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
     const auto *input = ReadPacket<LXpToolInputEvent>(vts, LXsP_TOOL_INPUT_EVENT);
     CLxUser_AdjustTool adj;
-    if (!input || m_disabled || !adj.set(adjust)) return false;
+    if (!input || m_disabled || !adj.set(adjust)) return LXe_FALSE;
     const LXpToolInputEvent event = *input;
     if (!m_pathReady) {
         FirstPress(adj, event.part);
-        return true;
+        return LXe_TRUE;
     }
     const int part = TakeHotPart(vts);
     StartHandleDrag(vts, part);
@@ -280,7 +280,7 @@ bool CgORVA_SweeperTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
         m_snap.state = SNAP_NONE;  // the profile is moved by hand from here on
     else
         PressBySnapState(vts, event, adj);
-    return true;
+    return LXe_TRUE;
 }
 
 // A corner takes the drag (it moves nothing, but places the move handles); a move handle drags along
@@ -288,17 +288,17 @@ bool CgORVA_SweeperTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
 void CgORVA_SweeperTool::StartHandleDrag(ILxUnknownID vts, int part) {
     if (IsCorner(part)) m_activeCorner = part;
     if (!IsCorner(part) && !IsMoveHandle(part)) return;
-    CLxUser_VectorStack stack;
     CLxUser_EventTranslatePacket translate;
-    if (!stack.set(vts) || !stack.ReadObject(PacketOffset(LXsP_TOOL_EVENTTRANS), translate)) return;
-    const Vector3 corner = AttrVector(kCornerAttr[m_activeCorner - PART_CORNER_TR]);
+    if (!ReadEventTranslation(vts, translate)) return;
+    Vector3 corner = AttrVector(kCornerAttr[m_activeCorner - PART_CORNER_TR]);
     if (IsCorner(part)) {
         translate.HitHandle(vts, corner);
         return;
     }
     const Vector3 axis =
         part == PART_MOVE_X ? qk::math::RightAxis(m_handleFrame) : qk::math::UpAxis(m_handleFrame);
-    translate.SetLinearConstraint(vts, corner, qk::math::Normalized(axis));
+    Vector3 direction = qk::math::Normalized(axis);
+    translate.SetLinearConstraint(vts, corner, direction);
 }
 
 void CgORVA_SweeperTool::PressProfilePoint(int part, CLxUser_AdjustTool &adjust) {
@@ -340,26 +340,26 @@ void CgORVA_SweeperTool::PressBySnapState(ILxUnknownID vts, const LXpToolInputEv
 // The press after a direction or size handle: the profile turns (and sizes) onto the vertex of the
 // polygon under the mouse that lies in the profile's plane nearest the mouse.
 void CgORVA_SweeperTool::Jump(ILxUnknownID vts, CLxUser_AdjustTool &adjust) {
-    const auto *hit = ReadPacket<LXpToolHitEvent>(vts, LXsP_TOOL_HITEVENT);
-    if (!hit || !hit->polygon) {
+    const auto *hit = ReadPacket<LXpToolHitEvent>(vts, LXsP_TOOL_HIT_EVENT);
+    if (!hit || !hit->hit.pol) {
         m_snap.state = m_snap.previous;
         return;
     }
     std::vector<qk::Point> points;
-    qk::GetHitPolyPoints(points, hit->polygon, m_targetLayer);
+    qk::GetHitPolyPoints(points, hit->hit.pol, m_targetLayer);
     const Matrix4 &world = m_path.WorldMatrix();
     for (qk::Point &p : points) {
         const Vector3 w = TransformPoint(world, PositionOf(p));
         p = qk::Point{w.x(), w.y(), w.z(), p.id};
     }
-    const Vector3 mouse = TransformPoint(world, Vector3(hit->pos));
+    const Vector3 mouse = TransformPoint(world, Vector3(hit->hit.pos));
     const Matrix4 &start = m_path.StartFrame();
     const Vector3 normal = FwdAxis(start), planePoint = qk::math::TranslationOf(start);
     double found[3] = {0.0, 0.0, 0.0};
     LXtPointID id = nullptr;
     if (points.empty() ||
         !qk::GetNearestPointInPlane(found, id, points, mouse, normal, planePoint, m_snap.targetId)) {
-        m_invalidTarget.StartTimer(lx::WallClockSeconds());
+        m_invalidTarget.StartTimer(qk::SteadySeconds());
     } else {
         ApplyJump(Vector3(found), adjust);
     }
@@ -611,9 +611,9 @@ void CgORVA_SweeperTool::DrawHandles(qk::ToolDrawContext &ctx) {
     if (!m_pathReady || m_disabled) return;
     const double scale = ctx.view.PixelScale();
     const double handleSize = scale > 0.0 && std::isfinite(scale) ? kHandlePixels / scale : 0.0;
-    ctx.stroke.SetPart(LXiHITPART_NEVER);
+    ctx.stroke.SetPart(LXiHITPART_INVIS);
     ctx.stroke.BeginW(LXiSTROKE_LINE_LOOP, kOutlineColour, 1.0, kOutlineWidth);
-    for (const Vector3 &p : m_placed) ctx.stroke.Vert(p);
+    for (const Vector3 &p : m_placed) ctx.Vertex(p);
     if (dyna_Bool(ATTRs_SNAP_PROFILE_POINT_TO_PATH))
         DrawProfileHandles(ctx);
     else
@@ -632,18 +632,18 @@ void CgORVA_SweeperTool::DrawBoxHandles(qk::ToolDrawContext &ctx, double handleS
         ctx.handles.Handle(AttrVector(kCornerAttr[c]), rotation, PART_CORNER_TR + c,
                            HandleFlags(PART_CORNER_TR + c));
     const HandleLayout h = Layout(handleSize);
-    const bool invalid = m_invalidTarget.IsSetInvalidTarget(lx::WallClockSeconds());
-    ctx.stroke.SetPart(LXiHITPART_NEVER);
+    const bool invalid = m_invalidTarget.IsSetInvalidTarget(qk::SteadySeconds());
+    ctx.stroke.SetPart(LXiHITPART_INVIS);
     ctx.stroke.BeginWD(LXiSTROKE_LINE_LOOP, invalid ? kInvalidTargetColour : kBoxColour, 1.0, 1.0, kBoxDash);
-    for (const Vector3 &p : h.outline) ctx.stroke.Vert(p);
+    for (const Vector3 &p : h.outline) ctx.Vertex(p);
     const Vector3 corner = AttrVector(kCornerAttr[m_activeCorner - PART_CORNER_TR]);
-    ctx.handles.AxisHandle(corner, h.moveDirection[0], handleSize, PART_MOVE_X, HandleFlags(PART_MOVE_X));
-    ctx.handles.AxisHandle(corner, h.moveDirection[1], handleSize, PART_MOVE_Y, HandleFlags(PART_MOVE_Y));
+    ctx.AxisArrow(corner, h.moveDirection[0], handleSize, PART_MOVE_X, HandleFlags(PART_MOVE_X));
+    ctx.AxisArrow(corner, h.moveDirection[1], handleSize, PART_MOVE_Y, HandleFlags(PART_MOVE_Y));
     if (ShowsJumpHandles(m_snap.state)) {
         const int direction[2] = {PART_DIRECTION_B, PART_DIRECTION_A}, size[2] = {PART_SIZE_B, PART_SIZE_A};
         for (int i = 0; i < 2; ++i) {
-            ctx.handles.AxisHandle(h.directionHandle[i], h.reference[i], handleSize, direction[i],
-                                   HandleFlags(direction[i]));
+            ctx.AxisArrow(h.directionHandle[i], h.reference[i], handleSize, direction[i],
+                          HandleFlags(direction[i]));
             ctx.handles.PointHandle(h.sizeHandle[i], size[i], HandleFlags(size[i]));
         }
     }
@@ -659,7 +659,7 @@ void CgORVA_SweeperTool::DrawLabels(qk::ToolDrawContext &ctx, const HandleLayout
     for (const auto &label : labels) {
         ctx.stroke.Begin(LXiSTROKE_TEXT, kOutlineColour, 1.0);
         ctx.stroke.Text(label.first->c_str(), LXiTEXT_CENTER);
-        ctx.stroke.Vert(*label.second);
+        ctx.Vertex(*label.second);
     }
 }
 

@@ -18,7 +18,7 @@
 namespace gORVA_Tools_Sweeper {
 
 /// Registers the tool under "gORVA.Sweeper".
-LxResult initialize();
+void initialize();
 
 /// Attribute indices, in declaration order (see SWEEPER_ATTRIBUTES).
 enum SweeperAttr : unsigned {
@@ -145,7 +145,7 @@ enum SnapState : int {
 class CgORVA_SweeperTool : public qk::ToolFrame {
 public:
     CgORVA_SweeperTool();
-    static LxResult initialize();
+    static void initialize();
 
     /// Writes no defaults: unset attributes keep the host's zero values (sizes are set at set-up).
     void tool_Reset() override {}
@@ -157,7 +157,7 @@ public:
     void tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override;
     /// The first press builds the path (a failure disables the tool for the activation and says why);
     /// later presses pick handles, snap corners or profile points and jump onto polygons.
-    bool tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
+    LxResult tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
     /// Releasing a corner chosen as snap source moves the handles onto the path's first point.
     void tmod_Up(ILxUnknownID vts, ILxUnknownID adjust) override;
     /// Forgets the path.
@@ -208,7 +208,7 @@ private:
     void DrawBoxHandles(qk::ToolDrawContext &ctx, double handleSize);
     void DrawLabels(qk::ToolDrawContext &ctx, const HandleLayout &layout);
     // attributes
-    qk::profiles::ProfileSize Sizes() const;
+    qk::profiles::ProfileSize Sizes();
     void WriteSizes(const qk::profiles::ProfileSize &size);
     void SetOwnInt(unsigned index, int value);
     void SetOwnFloat(unsigned index, double value);

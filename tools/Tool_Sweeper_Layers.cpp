@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <string>
 
+#include "lx_wrap.hpp"
+#include "lx_action.hpp"
 #include "lx_item.hpp"
+#include "lx_seltypes.hpp"
+#include "lxidef.h"
 
 namespace gORVA_Tools_Sweeper {
 
@@ -20,8 +24,10 @@ struct MeshLayer {
 
 std::vector<MeshLayer> MeshLayers(CLxUser_LayerScan &scan) {
     CLxUser_SceneService scenes;
-    const LXtItemType meshType = scenes.test() ? scenes.ItemType(LXsITYPE_MESH) : -1;
+    const LXtItemType meshType = scenes.ItemType(LXsITYPE_MESH);
     std::vector<MeshLayer> layers;
+    // A host without the mesh type has no mesh layers.
+    if (meshType == LXiTYPE_NONE) return layers;
     for (unsigned i = 0; i < scan.NumLayers(); ++i) {
         MeshLayer layer;
         layer.index = i;
@@ -37,8 +43,9 @@ std::vector<MeshLayer> MeshLayers(CLxUser_LayerScan &scan) {
 std::vector<std::string> SelectedItemIdentities(CLxUser_SelectionService &selection) {
     std::vector<std::string> identities;
     CLxUser_ItemPacketTranslation packets;
-    if (!selection.test() || !packets.autoInit()) return identities;
-    for (unsigned i = 0, n = selection.Count(LXiSEL_ITEM); i < n; ++i) {
+    if (!packets.autoInit()) return identities;
+    // A count the service cannot give (-1) reads as no selection.
+    for (int i = 0, n = selection.Count(LXiSEL_ITEM); i < n; ++i) {
         void *packet = selection.ByIndex(LXiSEL_ITEM, i);
         void *itemObj = nullptr;
         CLxUser_Item item;
@@ -101,7 +108,7 @@ int ChooseTargetLayer(const unsigned counts[2], const bool selected[2]) {
 LayerFailure ChooseSweepLayers(CLxUser_LayerService &layerService, CLxUser_SelectionService &selection,
                                SweepLayers &out) {
     CLxUser_LayerScan scan;
-    if (!layerService.test() || !layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return LAYERS_COUNT;
+    if (!layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return LAYERS_COUNT;
     std::vector<MeshLayer> layers = MeshLayers(scan);
     LayerFailure failure = LAYERS_OK;
     out = SweepLayers();
@@ -111,7 +118,9 @@ LayerFailure ChooseSweepLayers(CLxUser_LayerService &layerService, CLxUser_Selec
         out.target = layers[0].index;
     } else {
         const std::vector<std::string> chosen = SelectedItemIdentities(selection);
-        const unsigned counts[2] = {layers[0].mesh.NPolygons(), layers[1].mesh.NPolygons()};
+        // A mesh that cannot count its polygons (-1) counts as having none.
+        const unsigned counts[2] = {unsigned(std::max(layers[0].mesh.NPolygons(), 0)),
+                                    unsigned(std::max(layers[1].mesh.NPolygons(), 0))};
         const bool selected[2] = {IsSelected(layers[0].item, chosen), IsSelected(layers[1].item, chosen)};
         const int target = ChooseTargetLayer(counts, selected);
         if (target < 0) {
@@ -130,11 +139,11 @@ LayerFailure ChooseSweepLayers(CLxUser_LayerService &layerService, CLxUser_Selec
 std::vector<qk::Point> ReadSelectedPathPoints(CLxUser_SelectionService &selection) {
     std::vector<qk::Point> points;
     CLxUser_VertexPacketTranslation packets;
-    if (!selection.test() || !packets.autoInit()) return points;
-    const unsigned count = selection.Count(LXiSEL_VERX);
+    if (!packets.autoInit()) return points;
+    const unsigned count = unsigned(std::max(selection.Count(LXiSEL_VERTEX), 0));
     points.reserve(count);
     for (unsigned i = 0; i < count; ++i) {
-        void *packet = selection.ByIndex(LXiSEL_VERX, i);
+        void *packet = selection.ByIndex(LXiSEL_VERTEX, i);
         LXtPointID id = nullptr;
         void *meshObj = nullptr;
         CLxUser_Mesh mesh;
@@ -152,11 +161,10 @@ std::vector<qk::Point> ReadSelectedPathPoints(CLxUser_SelectionService &selectio
 bool ReadTargetTransforms(CLxUser_LayerService &layerService, CLxUser_SelectionService &selection,
                           unsigned target, Matrix4 matrices[4]) {
     CLxUser_LayerScan scan;
-    if (!layerService.test() || !layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return false;
+    if (!layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return false;
     CLxUser_Item item;
     CLxUser_ChannelRead channels;
-    bool read =
-        scan.ItemByIndex(target, item) && selection.test() && channels.from(item, selection.GetTime());
+    bool read = scan.ItemByIndex(target, item) && channels.from(item, selection.GetTime());
     const char *names[4] = {LXsICHAN_XFRMCORE_WORLDMATRIX, LXsICHAN_XFRMCORE_WSCLMATRIX,
                             LXsICHAN_XFRMCORE_WROTMATRIX, LXsICHAN_XFRMCORE_WPOSMATRIX};
     for (int i = 0; i < 4 && read; ++i) {
@@ -225,8 +233,7 @@ WriteResult WriteSweptMesh(CLxUser_LayerService &layerService, unsigned target, 
     if (!AllFit(positions)) return WRITE_NOT_FINITE;
     CLxUser_LayerScan scan;
     MeshAccess m;
-    if (!layerService.test() || !layerService.BeginScan(kWriteScanFlags, scan) ||
-        scan.NumLayers() <= target || !m.Open(scan, target))
+    if (!layerService.BeginScan(kWriteScanFlags, scan) || scan.NumLayers() <= target || !m.Open(scan, target))
         return WRITE_FAILED;
     // Without the map no polygon can be made; looked up first, so no vertex is left behind alone.
     if (LXx_FAIL(m.maps.SelectByName(LXi_VMAP_TEXTUREUV, SWEEPER_UV_MAP_NAME))) return WRITE_NO_UV_MAP;

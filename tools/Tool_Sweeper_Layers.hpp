@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Tool_Sweeper_Output.hpp"
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "lx_select.hpp"

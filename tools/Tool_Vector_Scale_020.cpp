@@ -19,7 +19,7 @@ const unsigned kScaleScanFlags = 0x151;
 // Screen size (pixels) of the unit the display is laid out in.
 const double kDisplayPixels = 25.0;
 // The selection types the reference line is looked for in.
-const LXtID4 selection_types[] = {LXiSEL_VERX, LXiSEL_EDGE, LXiSEL_POLY, 0};
+const LXtID4 selection_types[] = {LXiSEL_VERTEX, LXiSEL_EDGE, LXiSEL_POLYGON, 0};
 
 bool IsTransformFree() {
     return !qk::IsSetItemTransform();
@@ -57,12 +57,12 @@ LxResult TargetLineEdgeVisitor::Evaluate() {
 
 // ---- registration and attributes
 
-LxResult initialize() {
-    return CgORVA_ScaleTool::initialize();
+void initialize() {
+    CgORVA_ScaleTool::initialize();
 }
 
-LxResult CgORVA_ScaleTool::initialize() {
-    return qk::RegisterTool<CgORVA_ScaleTool>(kServerName);
+void CgORVA_ScaleTool::initialize() {
+    qk::RegisterTool<CgORVA_ScaleTool>(kServerName);
 }
 
 CgORVA_ScaleTool::CgORVA_ScaleTool()
@@ -73,10 +73,8 @@ CgORVA_ScaleTool::CgORVA_ScaleTool()
                      SCALE_ATTRIBUTES,
                      ATTR_COUNT}) {
     m_upAxis = UpAxisFromPreference(qk::GetPreferenceInt(kUpAxisPreference, 1));
-    if (m_meshService.test()) {
-        m_meshService.ModeCompose(nullptr, nullptr, &m_allMode);
-        m_meshService.ModeCompose(LXsMARK_SELECT, nullptr, &m_selectMode);
-    }
+    m_meshService.ModeCompose(nullptr, nullptr, &m_allMode);
+    m_meshService.ModeCompose(LXsMARK_SELECT, nullptr, &m_selectMode);
     m_memory.scaleFactor = 0.0;
     m_memory.length = 0.0;
     tool_Reset();
@@ -132,13 +130,13 @@ void CgORVA_ScaleTool::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, un
 }
 
 void CgORVA_ScaleTool::FindTargetLine(CLxUser_LayerScan &scan) {
-    const LXtID4 type = m_selService.test() ? m_selService.CurrentType(selection_types) : 0;
-    if (type == LXiSEL_VERX) FindVertexLine(scan);
+    const LXtID4 type = m_selService.CurrentType(selection_types);
+    if (type == LXiSEL_VERTEX) FindVertexLine(scan);
     if (type == LXiSEL_EDGE) FindEdgeLine(scan);
 }
 
 void CgORVA_ScaleTool::FindVertexLine(CLxUser_LayerScan &scan) {
-    const int selected = int(m_selService.Count(LXiSEL_VERX));
+    const int selected = m_selService.Count(LXiSEL_VERTEX);
     TargetLineVertexVisitor visitor;
     for (unsigned i = 0, n = scan.NumLayers(); i < n; ++i) {
         CLxUser_Mesh mesh;
@@ -153,7 +151,7 @@ void CgORVA_ScaleTool::FindVertexLine(CLxUser_LayerScan &scan) {
 }
 
 void CgORVA_ScaleTool::FindEdgeLine(CLxUser_LayerScan &scan) {
-    const int selected = int(m_selService.Count(LXiSEL_EDGE));
+    const int selected = m_selService.Count(LXiSEL_EDGE);
     TargetLineEdgeVisitor visitor;
     for (unsigned i = 0, n = scan.NumLayers(); i < n; ++i) {
         CLxUser_Mesh mesh;
@@ -203,7 +201,7 @@ void CgORVA_ScaleTool::PlaceLineAttributes(ILxUnknownID vts, CLxUser_AdjustTool 
     adjust.SetFlt(ATTR_LENGTH, 0.0);
 }
 
-Vector3 CgORVA_ScaleTool::ReferenceSize() const {
+Vector3 CgORVA_ScaleTool::ReferenceSize() {
     Box box;
     return ReferenceBox(m_layerBoxes, dyna_Bool(ATTR_GROUP), m_currentLayer, box) ? BoxSize(box) : Vector3();
 }
@@ -289,8 +287,8 @@ void CgORVA_ScaleTool::DrawTargetLine(qk::ToolDrawContext &ctx, double unit) {
     ctx.stroke.SetPart(PART_NO_HIT);
     if (shown.showLine) {
         ctx.stroke.BeginW(LXiSTROKE_LINES, COLOUR_CYAN, 1.0, LINE_WIDTH);
-        ctx.stroke.Vert(p1);
-        ctx.stroke.Vert(p2);
+        ctx.Vertex(p1);
+        ctx.Vertex(p2);
         DrawLabel(ctx, DistanceLabel(Table(), "length", shown.length), COLOUR_LABEL_GREY, LXiTEXT_CENTER,
                   shown.labelPosition);
     }
@@ -307,8 +305,8 @@ void CgORVA_ScaleTool::DrawDimensions(qk::ToolDrawContext &ctx, double unit) {
         ctx.stroke.SetPart(PART_NO_HIT);
         for (const Segment &segment : {d.line, d.ticks[0], d.ticks[1]}) {
             ctx.stroke.BeginW(LXiSTROKE_LINES, d.lineColour, DIMENSION_ALPHA, DIMENSION_WIDTH);
-            ctx.stroke.Vert(segment.from);
-            ctx.stroke.Vert(segment.to);
+            ctx.Vertex(segment.from);
+            ctx.Vertex(segment.to);
         }
         DrawLabel(ctx, DistanceLabel(Table(), d.key, d.length), d.labelColour, LXiTEXT_LEFT, d.labelPosition);
     }
@@ -318,7 +316,7 @@ void CgORVA_ScaleTool::DrawLabel(qk::ToolDrawContext &ctx, const std::string &te
                                  int justification, const Vector3 &at) {
     ctx.stroke.Begin(LXiSTROKE_TEXT, colour, 1.0);
     ctx.stroke.Text(text.c_str(), justification);
-    ctx.stroke.Vert(at);
+    ctx.Vertex(at);
 }
 
 void CgORVA_ScaleTool::DrawMarker(qk::ToolDrawContext &ctx, const Marker &marker) {
@@ -326,8 +324,8 @@ void CgORVA_ScaleTool::DrawMarker(qk::ToolDrawContext &ctx, const Marker &marker
     ctx.view.EyeVector(marker.centre, eye);
     // The circle faces the viewer: its radius vertex lies towards the eye.
     ctx.stroke.Begin(LXiSTROKE_CIRCLES, COLOUR_CYAN, 1.0);
-    ctx.stroke.Vert(marker.centre);
-    ctx.stroke.Vert(marker.centre - Vector3(eye) * marker.radius);
+    ctx.Vertex(marker.centre);
+    ctx.Vertex(marker.centre - Vector3(eye) * marker.radius);
     DrawLabel(ctx, marker.text, COLOUR_LABEL_GREY, LXiTEXT_CENTER, marker.textPosition);
 }
 

@@ -15,7 +15,7 @@
 namespace gORVA_Tools_Scale {
 
 /// Registers the tool under "gORVA.Scale".
-LxResult initialize();
+void initialize();
 
 /// Attribute indices, in declaration order (see SCALE_ATTRIBUTES).
 enum ScaleAttr : unsigned {
@@ -116,7 +116,7 @@ using ScalePointsVisitor = qk::PointRewriteVisitor<ScaleRule>;
 class CgORVA_ScaleTool : public qk::ToolFrame {
 public:
     CgORVA_ScaleTool();
-    static LxResult initialize();
+    static void initialize();
 
     /// Factor mode, factor 1 (remembered as 0.9 so that the next evaluation takes it as changed), all
     /// axes, dimensions shown, factors 1.
@@ -128,7 +128,7 @@ public:
     /// Finds the reference line, measures each layer's box and starts in factor mode with factor 1.
     void tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override;
     /// The tool has no interactive handles: presses are refused.
-    bool tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override { return false; }
+    LxResult tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override { return LXe_FALSE; }
     void tmod_Move(ILxUnknownID vts, ILxUnknownID adjust) override {}
     void dyna_Changed(unsigned index) override;
 
@@ -155,7 +155,7 @@ private:
     void FindEdgeLine(CLxUser_LayerScan &scan);
     void ReadLayerBoxes(CLxUser_LayerScan &scan);
     void PlaceLineAttributes(ILxUnknownID vts, CLxUser_AdjustTool &adjust);
-    Vector3 ReferenceSize() const;
+    Vector3 ReferenceSize();
     bool ScaleLayers(const Vector3 &factors);
     void DrawTargetLine(qk::ToolDrawContext &ctx, double unit);
     void DrawDimensions(qk::ToolDrawContext &ctx, double unit);

@@ -7,7 +7,7 @@
 #include <array>
 #include <vector>
 
-#include "lx_types.hpp"
+#include "lxvmath.h"
 #include "qk_math.hpp"
 #include "qk_point.hpp"
 
