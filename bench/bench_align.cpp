@@ -5,6 +5,7 @@
 
 #include "bench_scenes.hpp"
 #include "host/tool_runtime/tool_host.hpp"
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 

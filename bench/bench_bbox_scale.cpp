@@ -9,6 +9,7 @@
 
 #include "bench_scenes.hpp"
 #include "host/tool_runtime/tool_host.hpp"
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "lx_tool.hpp"
@@ -51,7 +52,7 @@ bool Run(host::Host &h, const std::string &line, benchmark::State &state) {
 
 /// Times the active tool's evaluation, each inside a savepoint rolled back untimed.
 void TimeEvaluations(benchmark::State &state, host::Host &h) {
-    CLxUser_Tool tool;
+    CLxLoc_Tool tool;
     tool.set(h.Tools().ActiveObject());
     ILxUnknownID vts = host::NewVectorStack(h.Tools());
     // Before each evaluation the host takes the previous one back (its activation savepoint is the
@@ -59,12 +60,12 @@ void TimeEvaluations(benchmark::State &state, host::Host &h) {
     h.journal.Rollback(0);
     for (auto _ : state) {
         host::Journal::Token token = h.journal.Begin();
-        tool.loc()->Evaluate(vts);
+        tool.Evaluate(vts);
         state.PauseTiming();
         h.journal.Rollback(token);
         state.ResumeTiming();
     }
-    vts->Release();
+    lx::ObjRelease(vts);
 }
 
 void Finish(benchmark::State &state, Fixture &f, const char *label) {

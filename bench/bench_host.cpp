@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_scenes.hpp"
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 

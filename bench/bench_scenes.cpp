@@ -1,14 +1,15 @@
 #include "bench_scenes.hpp"
 
-#include "lx_module.hpp"
+#include "lx_wrap.hpp"
+
+// The SDK's module entry, in its common library.
+extern "C" ILxModuleID _ILxModule_Create(void);
 
 namespace gorva::bench {
 
 std::unique_ptr<host::Host> NewHost() {
     auto h = std::make_unique<host::Host>();
-    void *module = nullptr;
-    lx::CreateModule(h->Root(), &module, &initialize);
-    h->AttachModule(static_cast<ILxModule *>(module));
+    h->AttachModule(_ILxModule_Create());
     return h;
 }
 

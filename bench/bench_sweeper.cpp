@@ -15,8 +15,10 @@
 #include "Tool_Sweeper_Profiles_01.hpp"
 #include "bench_scenes.hpp"
 #include "host/tool_runtime/tool_host.hpp"
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
+#include "lx_value.hpp"
 
 using namespace gorva;
 namespace sw = gORVA_Tools_Sweeper;
@@ -49,7 +51,7 @@ struct ToolFixture {
     std::unique_ptr<host::Host> h;
     host::ItemData *helix = nullptr;
     uint32_t points = 0, polygons = 0;
-    CLxUser_Tool tool;
+    CLxLoc_Tool tool;
     ILxUnknownID vts = nullptr;
     bool ok = false;
 
@@ -70,7 +72,7 @@ struct ToolFixture {
         vts = host::NewVectorStack(h->Tools());
     }
     ~ToolFixture() {
-        if (vts) vts->Release();
+        if (vts) lx::ObjRelease(vts);
     }
     /// Drops what the evaluations wrote, in one step.
     void Clear() { helix->mesh->Truncate(points, polygons); }
@@ -105,7 +107,7 @@ void RunEvaluation(benchmark::State &state, bool textureMap, const char *what) {
         state.PauseTiming();
         f.Clear();
         state.ResumeTiming();
-        f.tool.loc()->Evaluate(f.vts);
+        f.tool.Evaluate(f.vts);
     }
     if (f.helix->mesh->PointCount() != expected) state.SkipWithError("unexpected point count");
     state.SetItemsProcessed(int64_t(state.iterations()) * points * profilePoints);

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "lx_wrap.hpp"
+#include "lx_command.hpp"
 #include "lx_draw.hpp"
 #include "lx_log.hpp"
 #include "lx_message.hpp"
@@ -44,9 +45,9 @@ inline constexpr int kFirstHandlePart = 10000;
 inline constexpr int kHandleFlags = 0x10000;
 inline constexpr int kHotHandleFlags = 0x30000;
 /// Message code of a failed enable chain and of a modal warning.
-inline constexpr LxResult kToolMessageCode = 0x84800004u;
+inline constexpr LxResult kToolMessageCode = LXe_CMD_DISABLED;
 /// Result of tmod_Enable when a check fails.
-inline constexpr LxResult kToolDisabled = 0x80000019u;
+inline constexpr LxResult kToolDisabled = LXe_DISABLED;
 
 /// One check of an enable chain: the test, the answer it must give, and the key reported when it
 /// gives the other.

@@ -9,8 +9,9 @@
 
 #include "host/model/builders.hpp"
 #include "host/host.hpp"
+#include "lx_wrap.hpp"
 #include "lx_command.hpp"
-#include "lx_module.hpp"
+#include "lx_value.hpp"
 #include "tests/test_support.hpp"
 
 namespace {
@@ -410,16 +411,16 @@ TEST_F(AddLightTest, NamesAndFlags) {
     ASSERT_NE(obj, nullptr);
     CLxUser_Command cmd;
     ASSERT_TRUE(cmd.set(obj));
-    obj->Release();
+    lx::ObjRelease(obj);
     const char *text = nullptr;
-    ASSERT_EQ(cmd.loc()->UserName(&text), LXe_OK);
+    ASSERT_EQ(cmd.UserName(&text), LXe_OK);
     EXPECT_STREQ(text, "Add Light to Poly Pos");
-    ASSERT_EQ(cmd.loc()->ButtonName(&text), LXe_OK);
+    ASSERT_EQ(cmd.ButtonName(&text), LXe_OK);
     EXPECT_STREQ(text, "Add Light to Poly Pos");
-    ASSERT_EQ(cmd.loc()->Desc(&text), LXe_OK);
+    ASSERT_EQ(cmd.Desc(&text), LXe_OK);
     EXPECT_STREQ(text, "Add a light at the position of- and orientated to- each selected polygon.");
     unsigned flags = 0;
-    ASSERT_EQ(cmd.loc()->Flags(&flags), LXe_OK);
+    ASSERT_EQ(cmd.Flags(&flags), LXe_OK);
     EXPECT_EQ(flags, 0x06000000u);
 
     CLxUser_Attributes args;
@@ -432,12 +433,14 @@ TEST_F(AddLightTest, NamesAndFlags) {
     ASSERT_EQ(args.Count(), 9u);
     for (unsigned i = 0; i < 9; ++i) {
         EXPECT_EQ(args.FindIndex(names[i]), int(i));
-        EXPECT_EQ(args.TypeName(i), types[i]);
+        const char *type = nullptr;
+        ASSERT_EQ(args.TypeName(i, &type), LXe_OK);
+        EXPECT_STREQ(type, types[i]);
     }
     EXPECT_EQ(args.SetString(0, "Spot"), LXe_OK);
-    EXPECT_EQ(args.GetInt(0), 4);
+    EXPECT_EQ(args.Int(0), 4);
     EXPECT_EQ(args.SetString(1, "Lights and Light Materials"), LXe_OK);
-    EXPECT_EQ(args.GetInt(1), 3);
+    EXPECT_EQ(args.Int(1), 3);
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include "CMD_SelectEdgesByAlignment_005.hpp"
 #include "host/model/builders.hpp"
 #include "host/host.hpp"
-#include "lx_module.hpp"
 #include "tests/test_support.hpp"
 
 namespace {
@@ -265,9 +264,7 @@ std::string WideAxesConfigDir() {
 
 TEST(EdgeCheckerAxes, UnknownAxesClearTheEdgeSelection) {
     Host host(WideAxesConfigDir());
-    void *module = nullptr;
-    lx::CreateModule(host.Root(), &module, &initialize);
-    host.AttachModule(static_cast<ILxModule *>(module));
+    host.AttachModule(InProcessModule());
     std::string error;
     ASSERT_TRUE(host.SetUserValue("gORVA_01_EdgeChecker_Axes", "5", error)) << error;
 

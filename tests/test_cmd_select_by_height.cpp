@@ -10,7 +10,6 @@
 #include "CMD_SelectbyHeight_009.hpp"
 #include "host/model/builders.hpp"
 #include "host/host.hpp"
-#include "lx_module.hpp"
 #include "tests/test_support.hpp"
 #include "qk_select_sweep.hpp"
 

@@ -9,8 +9,8 @@
 
 #include "host/model/builders.hpp"
 #include "host/host.hpp"
+#include "lx_wrap.hpp"
 #include "lx_command.hpp"
-#include "lx_module.hpp"
 #include "tests/test_support.hpp"
 
 namespace {
@@ -472,14 +472,13 @@ TEST_F(SelectByNormal, CommandReportsTheSelectFlags) {
     AddMesh(host, GridSpec(1, 1));
     ILxUnknownID obj = host.SpawnServer(kCommand);
     ASSERT_NE(obj, nullptr);
-    void *p = nullptr;
-    ASSERT_TRUE(LXx_OK(obj->QueryInterface(ILxCommand::IID, &p)));
-    auto *cmd = static_cast<ILxCommand *>(p);
+    CLxUser_Command cmd;
+    ASSERT_TRUE(cmd.set(obj));
     unsigned flags = 0;
-    EXPECT_TRUE(LXx_OK(cmd->Flags(&flags)));
+    EXPECT_TRUE(LXx_OK(cmd.Flags(&flags)));
     EXPECT_EQ(flags, 0x6000080u);
-    cmd->Release();
-    obj->Release();
+    cmd.clear();
+    lx::ObjRelease(obj);
 }
 
 // ---- progress monitor

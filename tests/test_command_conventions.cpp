@@ -23,7 +23,7 @@ TEST_P(CommandFlags, AreTheFixedWordOfTheCommand) {
     CLxUser_Command cmd;
     ASSERT_TRUE(cmd.take(obj));
     unsigned flags = 0;
-    ASSERT_EQ(cmd.loc()->Flags(&flags), LXe_OK);
+    ASSERT_EQ(cmd.Flags(&flags), LXe_OK);
     EXPECT_EQ(flags, GetParam().flags);
 }
 
@@ -49,9 +49,14 @@ TEST(CommandNotifiers, FiveSelectEventsThenNothing) {
     }
 }
 
-TEST(CommandNotifiers, TheCommandBaseAnswersTheSharedNotifiers) {
+// The SDK's basic command takes its message object from the host when it is made.
+class CommandBase : public HostTest {};
+
+TEST_F(CommandBase, AnswersTheSharedNotifiers) {
     // Every registered command is a qk::Command and cannot replace these (checked when compiled).
-    struct Probe : qk::Command {};
+    struct Probe : qk::Command {
+        int basic_CmdFlags() override { return 0; }
+    };
     Probe probe;
     std::string name, args;
     EXPECT_TRUE(probe.basic_Notifier(2, name, args));

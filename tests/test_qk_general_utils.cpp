@@ -3,7 +3,10 @@
 #include <filesystem>
 #include <string>
 
-#include "lx_scriptsys.hpp"
+#include "lx_wrap.hpp"
+#include "lx_command.hpp"
+#include "lx_value.hpp"
+#include "lxu_prefvalue.hpp"
 #include "qk_general_utils.hpp"
 #include "tests/test_support.hpp"
 
@@ -75,10 +78,13 @@ TEST_F(QkGeneralUtils, LongRefSystemIdentityIsCutTo255Characters) {
     const std::string ident = Letters(300);
     host.refSystem = ident;
     // The host writes a text that does not fit cut, and reports the short buffer as a failure.
-    CLxCommandQuery query("item.refSystem");
-    ASSERT_TRUE(query.Query(0u));
+    CLxUser_CommandService commands;
+    CLxUser_Command cmd;
+    CLxUser_ValueArray values;
+    ASSERT_TRUE(commands.NewCommand(cmd, "item.refSystem"));
+    ASSERT_TRUE(commands.QueryIndex(cmd, 0, values));
     char buf[256];
-    EXPECT_FALSE(query.GetString(buf, sizeof buf));
+    EXPECT_TRUE(LXx_FAIL(values.GetString(0, buf, sizeof buf)));
     EXPECT_EQ(std::string(buf), ident.substr(0, 255));
 
     EXPECT_EQ(qk::QueryCommandString("item.refSystem"), ident.substr(0, 255));

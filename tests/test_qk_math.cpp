@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "lx_vmath.hpp"
+#include "lxu_math.hpp"
 #include "qk_constants.hpp"
 #include "qk_math.hpp"
 #include "qk_math_AABB3.hpp"
@@ -81,7 +81,8 @@ TEST(QkMathVector3, PassesAsLXtVector) {
     ExpectVec(list[0], 0.6, 0, 0.8);
     LXtMatrix4 M;
     Matrix4SetTranslation(M, 1, 2, 3);
-    lx::Matrix4Multiply(list[0], M, list[0]);
+    // The SDK's templates take the output by value: a pointer, so that the result lands in the list.
+    lx::Matrix4Multiply(static_cast<double *>(list[0]), M, list[0]);
     ExpectVec(list[0], 1.6, 2, 3.8);
 }
 
@@ -89,8 +90,9 @@ TEST(QkMathMatrix4, StoresAndPassesAsLXtMatrix4) {
     std::vector<Matrix4> list(2);
     Matrix4SetTranslation(list[0], 1, 2, 3);
     Matrix4SetScale(list[1], 2, 2, 2);
-    Matrix4 product;
-    lx::Matrix4Multiply(product, list[0], list[1]);  // translate first, then scale
+    Matrix4 product = list[0];
+    lx::Matrix4Multiply(static_cast<Matrix4::Row *>(product),
+                        static_cast<Matrix4::Row *>(list[1]));  // translate first, then scale
     LXtVector p = {0, 0, 0};
     lx::Matrix4Multiply(p, product, p);
     ExpectVec(p, 2, 4, 6);
@@ -260,7 +262,8 @@ TEST(QkMathRotation, InvertRotationUndoesRotation) {
     Matrix4SetCCWRotationByAxisAngle(R, 1, 0.9);
     Matrix4SetCCWRotationByAxisAngle(Rinv, 1, 0.9);
     Matrix4InvertRotation(Rinv);
-    lx::Matrix4Multiply(product, R, Rinv);
+    lx::Matrix4Copy(product, R);
+    lx::Matrix4Multiply(product, Rinv);
     EXPECT_TRUE(Matrix4Compare(product, Matrix4(), 1e-15));
 }
 
@@ -491,14 +494,14 @@ TEST(QkMathValueForms, AgreeWithTheInPlaceForms) {
     Matrix4 a = Multiply(AxisRotationMatrix(2, 0.3), ScaleMatrix(2, 3, 4));
     SetTranslation(a, {1, -2, 5});
     Matrix4 b = Multiply(RotationMatrix({0, 0, 1}, {0, 1, 0}, {-1, 0, 0}), TranslationMatrix({7, 8, 9}));
-    Matrix4 expected;
-    lx::Matrix4Multiply(expected, a, b);
+    Matrix4 expected = a;
+    lx::Matrix4Multiply(static_cast<Matrix4::Row *>(expected), static_cast<Matrix4::Row *>(b));
     Matrix4 ab = Multiply(a, b);
     EXPECT_TRUE(Matrix4Compare(ab, expected, 0.0));
 
     const Vector3 p(0.5, -1.5, 2.0);
     Vector3 q;
-    lx::Matrix4Multiply(q, ab, p);
+    lx::Matrix4Multiply(static_cast<double *>(q), ab, p);
     EXPECT_TRUE(LxtVectorCompareAbs(TransformPoint(ab, p), q, 0.0));
     Vector3 d = TransformPoint(ab, p) - TranslationOf(ab);
     EXPECT_TRUE(LxtVectorCompareAbs(TransformDirection(ab, p), d, 1e-12));

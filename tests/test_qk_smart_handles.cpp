@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/model/builders.hpp"
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "qk_smart_handles.hpp"
 #include "tests/test_support.hpp"

@@ -15,6 +15,7 @@
 #include "host/model/builders.hpp"
 #include "host/pictures/render.hpp"
 #include "host/tool_runtime/tool_host.hpp"
+#include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "tests/test_reliability_support.hpp"

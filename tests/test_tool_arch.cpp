@@ -10,7 +10,6 @@
 #include "host/model/builders.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 #include "lx_mesh.hpp"
-#include "lx_module.hpp"
 #include "tests/test_support.hpp"
 
 using namespace gorva::host;

@@ -7,8 +7,10 @@
 #include "Tool_Arches_032.hpp"
 #include "host/model/builders.hpp"
 #include "host/tool_runtime/tool_host.hpp"
-#include "lx_dialog.hpp"
-#include "lx_module.hpp"
+#include "lx_wrap.hpp"
+#include "lx_message.hpp"
+#include "lx_value.hpp"
+#include "lx_vmodel.hpp"
 #include "qk_tool_frame.hpp"
 #include "tests/test_support.hpp"
 
@@ -25,6 +27,16 @@ bool FailTest() {
     return g_fail;
 }
 
+/// The message's table and key; empty texts when none is set.
+std::string TableOf(CLxUser_Message &msg) {
+    const char *text = nullptr;
+    return LXx_OK(msg.Table(&text)) && text ? text : "";
+}
+std::string KeyOf(CLxUser_Message &msg) {
+    const char *text = nullptr;
+    return LXx_OK(msg.Name(&text)) && text ? text : "";
+}
+
 class ToolFrameTest : public HostTest {
 protected:
     void SetUp() override {
@@ -37,8 +49,9 @@ protected:
         ASSERT_TRUE(r.ok()) << line << ": " << r.message;
     }
     CgORVA_ArchTool &Arch() {
-        auto *server = static_cast<CLxServerObject *>(host.Tools().ActiveObject());
-        return *static_cast<CgORVA_ArchTool *>(server->Object());
+        CgORVA_ArchTool *tool = nullptr;
+        lx::CastServer("gORVA.Arch", reinterpret_cast<ILxUnknownID>(host.Tools().ActiveObject()), tool);
+        return *tool;
     }
     Vec3 AttrVec(const std::string &prefix) {
         return {std::stod(host.Tools().Attribute(prefix + "X")),
@@ -54,11 +67,11 @@ TEST(ToolFrame, PopupTableEndsWithTypeRowThenEndRow) {
     qk::PopupHints hints({"a", "b", "c"}, "gorva-test");
     const LXtTextValueHint *t = hints.Table();
     for (int i = 0; i < 3; ++i) EXPECT_EQ(t[i].value, i);
-    EXPECT_STREQ(t[1].name, "b");
+    EXPECT_STREQ(t[1].text, "b");
     EXPECT_EQ(t[3].value, -1);
-    EXPECT_STREQ(t[3].name, "=gorva-test");
+    EXPECT_STREQ(t[3].text, "=gorva-test");
     EXPECT_EQ(t[4].value, -1);
-    EXPECT_EQ(t[4].name, nullptr);
+    EXPECT_EQ(t[4].text, nullptr);
 }
 
 TEST_F(ToolFrameTest, EnableChainPassingLeavesTheMessageUntouched) {
@@ -69,7 +82,7 @@ TEST_F(ToolFrameTest, EnableChainPassingLeavesTheMessageUntouched) {
     LxResult r = qk::RunToolEnableChain(msg, "gORVA.Arch", {{&Pass, true, "A"}, {&FailTest, false, "B"}});
     EXPECT_EQ(r, LXe_OK);
     EXPECT_EQ(msg.Code(), 0x1234u);
-    EXPECT_EQ(msg.GetKey(), "");
+    EXPECT_EQ(KeyOf(msg), "");
 }
 
 TEST_F(ToolFrameTest, EnableChainStopsAtTheFirstFailingCheck) {
@@ -80,8 +93,8 @@ TEST_F(ToolFrameTest, EnableChainStopsAtTheFirstFailingCheck) {
                                         {{&Pass, true, "A"}, {&Pass, false, "B"}, {&FailTest, true, "C"}});
     EXPECT_EQ(r, 0x80000019u);
     EXPECT_EQ(msg.Code(), 0x84800004u);
-    EXPECT_EQ(msg.GetTable(), "gORVA.Arch");
-    EXPECT_EQ(msg.GetKey(), "B");
+    EXPECT_EQ(TableOf(msg), "gORVA.Arch");
+    EXPECT_EQ(KeyOf(msg), "B");
 }
 
 TEST_F(ToolFrameTest, ArchIsTheFirstServerWithTheFourToolInterfacesInOrder) {
@@ -110,16 +123,16 @@ TEST_P(ArchEnable, ReportsTheFirstFailingCheck) {
     if (c.refOther) host.refSystem = AddMesh(host, MeshSpec{}).ident;
     ILxUnknownID obj = host.SpawnServer("gORVA.Arch");
     ASSERT_NE(obj, nullptr);
-    CLxUser_ToolModel model;
+    CLxLoc_ToolModel model;
     ASSERT_TRUE(model.set(obj));
     CLxUser_MessageService svc;
     CLxUser_Message msg;
     ASSERT_TRUE(svc.NewMessage(msg));
-    EXPECT_EQ(model.loc()->Enable(msg), c.result);
-    EXPECT_EQ(msg.GetKey(), c.key);
+    EXPECT_EQ(model.Enable(msg), c.result);
+    EXPECT_EQ(KeyOf(msg), c.key);
     EXPECT_EQ(msg.Code(), c.result == LXe_OK ? LXe_OK : 0x84800004u);
     model.clear();
-    obj->Release();
+    lx::ObjRelease(obj);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -181,7 +194,7 @@ TEST_F(ToolFrameTest, PressOnAHandlePositionPicksItsPartAndMarksItHot) {
     Line("tool.set gORVA.Arch on");  // default arch: span end at (2, 0, 0)
     EXPECT_EQ(host.Tools().HitTest({2.0, 0.0, 0.0}), 10001);
     EXPECT_EQ(host.Tools().HitTest({2.05, 0.0, 0.0}), 10001);  // 5 pixels away at 100 pixels per metre
-    EXPECT_EQ(host.Tools().HitTest({2.2, 0.0, 0.0}), LXiHITPART_NONE);
+    EXPECT_EQ(host.Tools().HitTest({2.2, 0.0, 0.0}), qk::kNoPart);
     Line("tool.press 50 0 0");
     Line("tool.release");
     Line("tool.press part:10001");

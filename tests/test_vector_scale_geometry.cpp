@@ -108,10 +108,10 @@ TEST(ScaleAxesPopup, MaskAndInactiveAxes) {
     for (int v = 0; v < 7; ++v) {
         EXPECT_EQ(ScaleAxesMask(v), popup[v].kept) << v;
         EXPECT_EQ(hint_scale_type[v].value, v);
-        EXPECT_STREQ(hint_scale_type[v].name, popup[v].name);
+        EXPECT_STREQ(hint_scale_type[v].text, popup[v].name);
     }
-    EXPECT_STREQ(hint_scale_type[7].name, "=gorva-scaletool-axes-options");
-    EXPECT_EQ(hint_scale_type[8].name, nullptr);
+    EXPECT_STREQ(hint_scale_type[7].text, "=gorva-scaletool-axes-options");
+    EXPECT_EQ(hint_scale_type[8].text, nullptr);
     EXPECT_EQ(ScaleAxesMask(9), (Axes{Y, Y, Y}));
     EXPECT_EQ(InactiveAxes(SCALE_MODE_FACTOR, SCALE_AXES_Z), (Axes{Y, Y, N}));
     EXPECT_EQ(InactiveAxes(SCALE_MODE_LENGTH, SCALE_AXES_YZ), (Axes{Y, N, N}));
