@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "host/bridge/attributes_ref.hpp"
 #include "host/model/builders.hpp"
 #include "host/host.hpp"
 #include "lx_wrap.hpp"
@@ -407,7 +408,7 @@ TEST_F(AddLightTest, MeasuresInWorldSpaceOfATransformedMesh) {
 }
 
 TEST_F(AddLightTest, NamesAndFlags) {
-    ILxUnknownID obj = host.SpawnServer(kCmd);
+    ILxUnknownID obj = static_cast<ILxUnknownID>(host.SpawnServer(kCmd));
     ASSERT_NE(obj, nullptr);
     CLxUser_Command cmd;
     ASSERT_TRUE(cmd.set(obj));
@@ -437,10 +438,13 @@ TEST_F(AddLightTest, NamesAndFlags) {
         ASSERT_EQ(args.TypeName(i, &type), LXe_OK);
         EXPECT_STREQ(type, types[i]);
     }
-    EXPECT_EQ(args.SetString(0, "Spot"), LXe_OK);
+    // The popups' choices by the names a user types; the values themselves take numbers only.
+    gorva::host::AttributesRef typed(static_cast<void *>(obj));
+    EXPECT_EQ(typed.SetText(0, "spot"), LXe_OK);
     EXPECT_EQ(args.Int(0), 4);
-    EXPECT_EQ(args.SetString(1, "Lights and Light Materials"), LXe_OK);
+    EXPECT_EQ(typed.SetText(1, "Lights and Light Materials"), LXe_OK);
     EXPECT_EQ(args.Int(1), 3);
+    EXPECT_TRUE(LXx_FAIL(args.SetString(0, "Spot")));
 }
 
 }  // namespace

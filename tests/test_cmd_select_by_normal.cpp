@@ -470,7 +470,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SelectByNormal, CommandReportsTheSelectFlags) {
     AddMesh(host, GridSpec(1, 1));
-    ILxUnknownID obj = host.SpawnServer(kCommand);
+    ILxUnknownID obj = static_cast<ILxUnknownID>(host.SpawnServer(kCommand));
     ASSERT_NE(obj, nullptr);
     CLxUser_Command cmd;
     ASSERT_TRUE(cmd.set(obj));

@@ -18,7 +18,7 @@ struct FlagCase {
 class CommandFlags : public HostTest, public ::testing::WithParamInterface<FlagCase> {};
 
 TEST_P(CommandFlags, AreTheFixedWordOfTheCommand) {
-    ILxUnknownID obj = host.SpawnServer(GetParam().server);
+    ILxUnknownID obj = static_cast<ILxUnknownID>(host.SpawnServer(GetParam().server));
     ASSERT_NE(obj, nullptr);
     CLxUser_Command cmd;
     ASSERT_TRUE(cmd.take(obj));

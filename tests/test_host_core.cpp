@@ -82,7 +82,7 @@ template <class Accessor>
 std::vector<unsigned> MarkedByTest(Accessor &accessor, unsigned count, LXtMarkMode mode) {
     std::vector<unsigned> out;
     for (unsigned i = 0; i < count; ++i)
-        if (LXx_OK(accessor.SelectByIndex(i)) && accessor.TestMarks(mode)) out.push_back(i);
+        if (LXx_OK(accessor.SelectByIndex(i)) && accessor.TestMarks(mode) == LXe_TRUE) out.push_back(i);
     return out;
 }
 
@@ -153,7 +153,7 @@ TEST(HostCore, EnumerationFollowsSelectMarkAndSelectionOrder) {
     EXPECT_EQ(sel.Count(type), 3u);
     poly.SetMarks(meshSvc.ClearMode("select"));
     EXPECT_EQ(sel.Count(type), 2u);
-    EXPECT_FALSE(poly.TestMarks(selected));
+    EXPECT_EQ(poly.TestMarks(selected), LXe_FALSE);  // LXe_TRUE, which is 0, when the marks pass
 }
 
 // A walk over selected elements may go through the selection list instead of every mark; either

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "host/model/builders.hpp"
-#include "lx_wrap.hpp"
-#include "lx_layer.hpp"
+#include <lx_layer.hpp>
+#include <lx_mesh.hpp>
 #include "qk_smart_handles.hpp"
 #include "tests/test_support.hpp"
 

@@ -121,7 +121,7 @@ TEST_P(ArchEnable, ReportsTheFirstFailingCheck) {
     host.selection.SetCurrent(c.type);
     host.version = c.version;
     if (c.refOther) host.refSystem = AddMesh(host, MeshSpec{}).ident;
-    ILxUnknownID obj = host.SpawnServer("gORVA.Arch");
+    ILxUnknownID obj = static_cast<ILxUnknownID>(host.SpawnServer("gORVA.Arch"));
     ASSERT_NE(obj, nullptr);
     CLxLoc_ToolModel model;
     ASSERT_TRUE(model.set(obj));

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <memory>
 
+#include <lxhandles.h>
+
 #include "Tool_Arches_032.hpp"
 #include "host/model/builders.hpp"
 #include "host/tool_runtime/tool_overlay.hpp"
@@ -79,10 +81,10 @@ TEST(ToolOverlayHandles, EachKindHasItsMarkerAndTheHotOneStandsOut) {
         h.flags = flags;
         d.handles.push_back(h);
     };
-    add(DrawnHandle::General, {1, 0, 0}, LXfHANDLE_SHOW);
-    add(DrawnHandle::General, {2, 0, 0}, LXfHANDLE_SHOW | LXfHANDLE_HOT);
-    add(DrawnHandle::Move, {3, 0, 0}, LXfHANDLE_SHOW);
-    add(DrawnHandle::Axis, {4, 0, 0}, LXfHANDLE_SHOW);
+    add(DrawnHandle::General, {1, 0, 0}, 0);
+    add(DrawnHandle::General, {2, 0, 0}, LXi_THANDf_HOT);
+    add(DrawnHandle::Move, {3, 0, 0}, 0);
+    add(DrawnHandle::Axis, {4, 0, 0}, 0);
     d.handles.back().axis = {0, 1, 0};
     d.handles.back().length = 0.5;
     DrawnText label;
