@@ -199,7 +199,36 @@ void BM_HostVisitPolygons(benchmark::State &state) {
     state.SetLabel("polygons host-visit-only");
 }
 
+/// One point moved in every one of many small layers through one writable scan, then applied:
+/// the cost of a scan's bookkeeping as the layer count grows (a scale over many items).
+void BM_ScanApplyOverManyLayers(benchmark::State &state) {
+    auto h = bench::NewHost();
+    for (int64_t i = 0; i < state.range(0); ++i) host::AddMesh(*h, host::GridSpec(1, 1));
+    h->Install();
+    CLxUser_LayerService service;
+    for (auto _ : state) {
+        CLxUser_LayerScan scan;
+        service.BeginScan(LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_WRITEMESH, scan);
+        const unsigned layers = scan.NumLayers();
+        for (unsigned i = 0; i < layers; ++i) {
+            CLxUser_Mesh mesh;
+            CLxUser_Point point;
+            scan.EditMeshByIndex(i, mesh);
+            mesh.GetPoints(point);
+            point.SelectByIndex(0);
+            LXtVector pos = {0.5, double(i), 0.0};
+            point.SetPos(pos);
+            scan.SetMeshChange(i, LXf_MESHEDIT_POSITION);
+        }
+        benchmark::DoNotOptimize(scan.Apply());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * state.range(0));
+    state.SetLabel("layers");
+}
+
 }  // namespace
+
+BENCHMARK(BM_ScanApplyOverManyLayers)->Arg(8000)->Arg(16000)->Arg(32000)->Unit(benchmark::kMillisecond);
 
 #define GORVA_SIZES Arg(707)->Arg(1000)->Arg(1414)->Unit(benchmark::kMillisecond)->GORVA_MEDIAN_OF_3
 BENCHMARK(BM_RawPoints)->GORVA_SIZES;
