@@ -8,6 +8,7 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -21,16 +22,18 @@ namespace gorva::host {
 namespace {
 
 // Every GL entry point used, fetched through eglGetProcAddress so that nothing links against GL.
-#define GORVA_GL_CALLS(X)                                                                                   \
-    X(GetString)                                                                                            \
-    X(GetError) X(GetIntegerv) X(GenFramebuffers) X(BindFramebuffer) X(DeleteFramebuffers)                  \
-        X(GenRenderbuffers) X(BindRenderbuffer) X(DeleteRenderbuffers) X(RenderbufferStorageMultisample)    \
-            X(FramebufferRenderbuffer) X(CheckFramebufferStatus) X(BlitFramebuffer) X(Viewport)             \
-                X(ClearDepth) X(Clear) X(Enable) X(Disable) X(DepthFunc) X(DepthMask) X(BlendFuncSeparate)  \
-                    X(PolygonOffset) X(LineWidth) X(PointSize) X(MatrixMode) X(LoadMatrixf) X(LoadIdentity) \
-                        X(EnableClientState) X(DisableClientState) X(VertexPointer) X(ColorPointer)         \
-                            X(DrawArrays) X(ReadPixels) X(PixelStorei) X(Finish) X(ReadBuffer)              \
-                                X(StencilOpSeparate) X(StencilFunc) X(ColorMask) X(ClearStencil)
+#define GORVA_GL_CALLS(X)                                                                                  \
+    X(GetString)                                                                                           \
+    X(GetError)                                                                                            \
+    X(GetIntegerv)                                                                                         \
+    X(GenFramebuffers) X(BindFramebuffer) X(DeleteFramebuffers) X(GenRenderbuffers) X(BindRenderbuffer)    \
+        X(DeleteRenderbuffers) X(RenderbufferStorageMultisample) X(FramebufferRenderbuffer)                \
+            X(CheckFramebufferStatus) X(BlitFramebuffer) X(Viewport) X(ClearDepth) X(Clear) X(Enable)      \
+                X(Disable) X(DepthFunc) X(DepthMask) X(BlendFuncSeparate) X(PolygonOffset) X(LineWidth)    \
+                    X(PointSize) X(MatrixMode) X(LoadMatrixf) X(LoadIdentity) X(EnableClientState)         \
+                        X(DisableClientState) X(VertexPointer) X(ColorPointer) X(DrawArrays) X(ReadPixels) \
+                            X(PixelStorei) X(Finish) X(ReadBuffer) X(StencilOpSeparate) X(StencilFunc)     \
+                                X(ColorMask) X(ClearStencil) X(DrawElements)
 
 struct GlApi {
 #define GORVA_GL_MEMBER(name) decltype(&::gl##name) name = nullptr;
@@ -140,9 +143,15 @@ GlVertex ViewVertex(const Camera &cam, const Vec3 &world, const Rgba &colour) {
             {Channel(colour[0]), Channel(colour[1]), Channel(colour[2]), Channel(colour[3])}};
 }
 
+/// Lines between shared points: a layer's edges, each drawn once.
+struct IndexedLines {
+    std::vector<GlVertex> points;
+    std::vector<uint32_t> ends;
+};
+
 /// Vertex lists of one picture: faces, wires, and lines and dots grouped by width.
 struct GlBatches {
-    std::vector<GlVertex> grid, faces, wires;
+    std::vector<GlVertex> grid, faces, selectedWires, corners;
     std::vector<std::vector<GlVertex>> fans;  // polygons of many corners, filled through the stencil
     std::map<double, std::vector<GlVertex>> lines, dots;
 };
@@ -150,6 +159,16 @@ struct GlBatches {
 /// Ear clipping costs the square of the corners: polygons of more are filled as fans through the
 /// stencil buffer instead.
 const size_t kMostEarCorners = 128;
+
+/// True when the quad turns the same way at every corner about its normal, so that either
+/// diagonal splits it.
+bool ConvexQuad(const std::vector<Vec3> &p, const Vec3 &normal) {
+    for (size_t i = 0; i < 4; ++i) {
+        Vec3 turn = Cross(Sub(p[(i + 1) % 4], p[i]), Sub(p[(i + 2) % 4], p[(i + 1) % 4]));
+        if (!(Dot(turn, normal) > 0)) return false;
+    }
+    return true;
+}
 
 void AddPolygon(const Camera &cam, const std::vector<Vec3> &pts, const PolygonLook &look, GlBatches &out) {
     const size_t n = pts.size();
@@ -163,23 +182,49 @@ void AddPolygon(const Camera &cam, const std::vector<Vec3> &pts, const PolygonLo
         line.push_back(ViewVertex(cam, pts[1], look.fill));
         return;
     }
-    std::vector<GlVertex> corners(n);
+    std::vector<GlVertex> &corners = out.corners;
+    corners.resize(n);
     for (size_t i = 0; i < n; ++i) corners[i] = ViewVertex(cam, pts[i], look.fill);
     if (n > kMostEarCorners) {
         out.fans.push_back(corners);
     } else if (n == 3) {
         out.faces.insert(out.faces.end(), corners.begin(), corners.end());
+    } else if (n == 4 && ConvexQuad(pts, look.normal)) {
+        for (size_t k : {0, 1, 2, 0, 2, 3}) out.faces.push_back(corners[k]);
     } else {
         for (const auto &t : Triangulate(pts, look.normal))
             for (size_t k : t) out.faces.push_back(corners[k]);
     }
+    if (!look.selected) return;  // the layer's edges give the other wires
+    const GlVertex tint = ViewVertex(cam, pts[0], look.wire);
     for (size_t i = 0; i < n; ++i) {
         GlVertex a = corners[i], b = corners[(i + 1) % n];
-        std::memcpy(a.rgba, ViewVertex(cam, pts[i], look.wire).rgba, 4);
-        std::memcpy(b.rgba, a.rgba, 4);
-        out.wires.push_back(a);
-        out.wires.push_back(b);
+        std::memcpy(a.rgba, tint.rgba, 4);
+        std::memcpy(b.rgba, tint.rgba, 4);
+        out.selectedWires.push_back(a);
+        out.selectedWires.push_back(b);
     }
+}
+
+/// Every edge of a layer once, in the layer's wire colour; edges at points that are not finite
+/// are left out.
+IndexedLines LayerWires(const PictureScene::Layer &layer, const Camera &cam) {
+    const MeshData &mesh = *layer.mesh;
+    IndexedLines wires;
+    wires.points.resize(mesh.PointCount());
+    std::vector<uint8_t> finite(mesh.PointCount());
+    const Rgba colour = LayerWire(layer.active);
+    for (uint32_t i = 0; i < mesh.PointCount(); ++i) {
+        const auto &p = mesh.positions[i];
+        Vec3 w = TransformPoint(layer.world, {p[0], p[1], p[2]});
+        finite[i] = std::isfinite(w[0]) && std::isfinite(w[1]) && std::isfinite(w[2]);
+        if (finite[i]) wires.points[i] = ViewVertex(cam, w, colour);
+    }
+    wires.ends.reserve(layer.edges->ends.size() * 2);
+    for (const auto &e : layer.edges->ends)
+        if (e[0] < finite.size() && e[1] < finite.size() && finite[e[0]] && finite[e[1]])
+            wires.ends.insert(wires.ends.end(), {e[0], e[1]});
+    return wires;
 }
 
 void AddLines(const Camera &cam, const std::vector<PictureLine> &lines,
@@ -297,26 +342,46 @@ void DrawFan(const GlApi &gl, const std::vector<GlVertex> &fan) {
     gl.Disable(GL_STENCIL_TEST);
 }
 
-void DrawScene(const GlApi &gl, const Camera &cam, const GlBatches &batches) {
+/// The grid (under everything, as in a viewport), then the state faces are drawn in.
+void DrawGridAndBeginFaces(const GlApi &gl, const Camera &cam, const std::vector<GlVertex> &grid) {
     gl.MatrixMode(GL_PROJECTION);
     gl.LoadMatrixf(cam.ClipMatrix().data());
     gl.Enable(GL_BLEND);
     gl.BlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     gl.LineWidth(1.0f);
-    Draw(gl, GL_LINES, batches.grid);  // under everything, as in a viewport
+    Draw(gl, GL_LINES, grid);
     gl.Enable(GL_DEPTH_TEST);
     gl.DepthFunc(GL_LESS);
     gl.Disable(GL_BLEND);
     // Faces sit a little behind their depth so that wires and lines on them win the depth test.
     gl.Enable(GL_POLYGON_OFFSET_FILL);
     gl.PolygonOffset(1.0f, 2.0f);
+}
+
+/// Faces go to OpenGL in runs of this many vertices while the next run is made, which keeps
+/// memory small and lets the rasteriser's threads work meanwhile.
+const size_t kFaceRun = 3 * 32768;
+
+void DrawFaces(const GlApi &gl, GlBatches &batches) {
     Draw(gl, GL_TRIANGLES, batches.faces);
-    for (const auto &fan : batches.fans) DrawFan(gl, fan);
+    batches.faces.clear();
+}
+
+/// Wires and lines over the faces: each layer's edges, selected polygons' outlines, then the
+/// scene's lines and dots.
+void DrawWiresAndLines(const GlApi &gl, const PictureScene &scene, const Camera &cam, GlBatches &batches) {
     gl.Disable(GL_POLYGON_OFFSET_FILL);
     gl.Enable(GL_BLEND);
     gl.DepthFunc(GL_LEQUAL);
     gl.DepthMask(GL_FALSE);
-    Draw(gl, GL_LINES, batches.wires);
+    for (const auto &layer : scene.layers) {
+        IndexedLines wires = LayerWires(layer, cam);
+        if (wires.ends.empty()) continue;
+        gl.VertexPointer(3, GL_FLOAT, sizeof(GlVertex), &wires.points[0].x);
+        gl.ColorPointer(4, GL_UNSIGNED_BYTE, sizeof(GlVertex), wires.points[0].rgba);
+        gl.DrawElements(GL_LINES, GLsizei(wires.ends.size()), GL_UNSIGNED_INT, wires.ends.data());
+    }
+    Draw(gl, GL_LINES, batches.selectedWires);
     gl.DepthMask(GL_TRUE);
     for (const auto &[width, lines] : batches.lines) {
         gl.LineWidth(float(width));
@@ -354,9 +419,6 @@ bool PaintWithOpenGl(const PictureScene &scene, const Camera &cam, const SceneMa
         return false;
     }
     GlBatches batches;
-    VisitPolygons(scene, cam, [&](const std::vector<Vec3> &pts, const PolygonLook &look) {
-        AddPolygon(cam, pts, look, batches);
-    });
     AddGrid(cam, marks.grid, batches.grid);
     AddLines(cam, marks.lines, batches.lines);
     gl.Viewport(0, 0, width, height);
@@ -368,7 +430,15 @@ bool PaintWithOpenGl(const PictureScene &scene, const Camera &cam, const SceneMa
     gl.EnableClientState(GL_VERTEX_ARRAY);
     gl.EnableClientState(GL_COLOR_ARRAY);
     DrawBackground(gl);
-    DrawScene(gl, cam, batches);
+    DrawGridAndBeginFaces(gl, cam, batches.grid);
+    batches.faces.reserve(kFaceRun + 3 * kMostEarCorners);
+    VisitPolygons(scene, cam, [&](const std::vector<Vec3> &pts, const PolygonLook &look) {
+        AddPolygon(cam, pts, look, batches);
+        if (batches.faces.size() >= kFaceRun) DrawFaces(gl, batches);
+    });
+    DrawFaces(gl, batches);
+    for (const auto &fan : batches.fans) DrawFan(gl, fan);
+    DrawWiresAndLines(gl, scene, cam, batches);
     gl.DisableClientState(GL_VERTEX_ARRAY);
     gl.DisableClientState(GL_COLOR_ARRAY);
     frame.ReadInto(image, width, height);

@@ -51,9 +51,9 @@ PolygonLook PolygonStyle(MaterialColours &colours, const char *material, bool se
     if (!active)  // other layers show faded into the background
         for (int c = 0; c < 3; ++c)
             look.fill[size_t(c)] = 0.45 * look.fill[size_t(c)] + 0.55 * background[size_t(c)];
-    look.wire = selected ? Rgba{1.0, 0.75, 0.35, 1.0} : kWire;
-    if (!active) look.wire[3] = 0.3;
+    look.wire = selected ? Rgba{1.0, 0.75, 0.35, active ? 1.0 : 0.3} : LayerWire(active);
     look.backFacing = back;
+    look.selected = selected;
     look.normal = normal;
     return look;
 }
@@ -119,6 +119,10 @@ void AddLocator(const PictureScene::Locator &item, double size, SceneMarks &mark
 
 }  // namespace
 
+Rgba LayerWire(bool active) {
+    return {kWire[0], kWire[1], kWire[2], active ? kWire[3] : 0.3};
+}
+
 PictureScene ReadPictureScene(Host &host) {
     PictureScene scene;
     WorldMatrixCache worlds;
@@ -128,7 +132,7 @@ PictureScene ReadPictureScene(Host &host) {
         if (item.type < 0 || !ItemTypes()[size_t(item.type)].locator) continue;
         const Matrix4 &world = worlds.Of(item);
         if (item.mesh) {
-            scene.layers.push_back({item.mesh.get(), world, host.IsActive(item)});
+            scene.layers.push_back({item.mesh.get(), &item.mesh->Edges(), world, host.IsActive(item)});
             for (const auto &p : item.mesh->positions)
                 scene.bounds.Add(TransformPoint(world, {p[0], p[1], p[2]}));
             continue;

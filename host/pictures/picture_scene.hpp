@@ -19,6 +19,7 @@ using Rgba = std::array<double, 4>;
 struct PictureScene {
     struct Layer {
         const MeshData *mesh = nullptr;
+        const EdgeTable *edges = nullptr;  // every edge once
         Matrix4 world{};
         bool active = false;
     };
@@ -46,9 +47,13 @@ struct PolygonLook {
     Rgba fill{0, 0, 0, 1};
     Rgba wire{0, 0, 0, 1};
     bool backFacing = false;
+    bool selected = false;
     double width = 1.0;
     Vec3 normal{0, 0, 0};  // unit, or zero for a polygon of no area
 };
+
+/// The wire colour of a layer's unselected polygons.
+Rgba LayerWire(bool active);
 
 /// Calls `visit` with the world points and look of every polygon whose points are all finite, layer
 /// by layer in scene order.
