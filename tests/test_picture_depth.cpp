@@ -203,3 +203,27 @@ TEST_P(PictureProbe, AFloorReachingBehindTheEyeFillsTheBottomOfThePicture) {
             << "bottom row at x " << x << ": rgb " << c.r << " " << c.g << " " << c.b;
     }
 }
+
+// An outline of hundreds of corners is filled whole (not cut into ears): its notch stays empty.
+TEST_P(PictureProbe, APolygonOfManyCornersIsFilledInsideItsOutlineOnly) {
+    const std::vector<std::array<float, 2>> turns{{0, 0}, {3, 0}, {3, 3}, {2, 3},
+                                                  {2, 1}, {1, 1}, {1, 3}, {0, 3}};
+    MeshSpec u;
+    u.name = "U";
+    PolygonSpec outline{{}, "U", ""};
+    for (size_t i = 0; i < turns.size(); ++i)
+        for (int k = 0; k < 60; ++k) {
+            const auto &a = turns[i], &b = turns[(i + 1) % turns.size()];
+            float t = k / 60.0f;
+            outline.vertices.push_back(uint32_t(u.points.size()));
+            u.points.push_back({a[0] + t * (b[0] - a[0]), 0, -(a[1] + t * (b[1] - a[1]))});
+        }
+    u.polygons = {outline};
+    AddMesh(host, u);
+    ViewOptions opts;
+    opts.view = "top";
+    Draw(opts);
+    for (const Vec3 &p : {Vec3{0.5, 0, -2.5}, Vec3{2.5, 0, -2.5}, Vec3{1.5, 0, -0.5}})
+        ExpectHue(p, Hue::Tan, "inside the outline");
+    EXPECT_NE(HueOf(PixelOf({1.5, 0, -2.2})), Hue::Tan) << "the notch";
+}

@@ -26,14 +26,16 @@ namespace {
     X(GetString)                                                                                           \
     X(GetError)                                                                                            \
     X(GetIntegerv)                                                                                         \
-    X(GenFramebuffers) X(BindFramebuffer) X(DeleteFramebuffers) X(GenRenderbuffers) X(BindRenderbuffer)    \
-        X(DeleteRenderbuffers) X(RenderbufferStorageMultisample) X(FramebufferRenderbuffer)                \
-            X(CheckFramebufferStatus) X(BlitFramebuffer) X(Viewport) X(ClearDepth) X(Clear) X(Enable)      \
-                X(Disable) X(DepthFunc) X(DepthMask) X(BlendFuncSeparate) X(PolygonOffset) X(LineWidth)    \
-                    X(PointSize) X(MatrixMode) X(LoadMatrixf) X(LoadIdentity) X(EnableClientState)         \
-                        X(DisableClientState) X(VertexPointer) X(ColorPointer) X(DrawArrays) X(ReadPixels) \
-                            X(PixelStorei) X(Finish) X(ReadBuffer) X(StencilOpSeparate) X(StencilFunc)     \
-                                X(ColorMask) X(ClearStencil) X(DrawElements)
+    X(GenFramebuffers)                                                                                     \
+    X(BindFramebuffer)                                                                                     \
+    X(DeleteFramebuffers) X(GenRenderbuffers) X(BindRenderbuffer) X(DeleteRenderbuffers)                   \
+        X(RenderbufferStorageMultisample) X(FramebufferRenderbuffer) X(CheckFramebufferStatus)             \
+            X(BlitFramebuffer) X(Viewport) X(ClearDepth) X(Clear) X(Enable) X(Disable) X(DepthFunc)        \
+                X(DepthMask) X(BlendFuncSeparate) X(PolygonOffset) X(LineWidth) X(PointSize) X(MatrixMode) \
+                    X(LoadMatrixf) X(LoadIdentity) X(EnableClientState) X(DisableClientState)              \
+                        X(VertexPointer) X(ColorPointer) X(DrawArrays) X(ReadPixels) X(PixelStorei)        \
+                            X(Finish) X(ReadBuffer) X(StencilOpSeparate) X(StencilFunc) X(ColorMask)       \
+                                X(ClearStencil) X(DrawElements)
 
 struct GlApi {
 #define GORVA_GL_MEMBER(name) decltype(&::gl##name) name = nullptr;
@@ -149,10 +151,17 @@ struct IndexedLines {
     std::vector<uint32_t> ends;
 };
 
+/// A polygon of many corners: a fan about its centre that counts windings, and a quad in its
+/// plane that covers it.
+struct GlFan {
+    std::vector<GlVertex> fan;
+    std::vector<GlVertex> cover;
+};
+
 /// Vertex lists of one picture: faces, wires, and lines and dots grouped by width.
 struct GlBatches {
     std::vector<GlVertex> grid, faces, selectedWires, corners;
-    std::vector<std::vector<GlVertex>> fans;  // polygons of many corners, filled through the stencil
+    std::vector<GlFan> fans;  // polygons of many corners, filled through the stencil
     std::map<double, std::vector<GlVertex>> lines, dots;
 };
 
@@ -168,6 +177,47 @@ bool ConvexQuad(const std::vector<Vec3> &p, const Vec3 &normal) {
         if (!(Dot(turn, normal) > 0)) return false;
     }
     return true;
+}
+
+/// The corners of a dense outline without those closer on screen than a quarter pixel to the last
+/// one kept: they add nothing to the picture and cost the rasteriser a thin triangle each.
+std::vector<GlVertex> Thinned(const Camera &cam, const std::vector<Vec3> &pts,
+                              const std::vector<GlVertex> &corners) {
+    std::vector<GlVertex> kept;
+    double lastX = 0, lastY = 0;
+    bool lastSeen = false;
+    for (size_t i = 0; i < pts.size(); ++i) {
+        double x, y, d;
+        bool seen = cam.Project(pts[i], x, y, d);
+        if (seen && lastSeen && std::fabs(x - lastX) < 0.25 && std::fabs(y - lastY) < 0.25) continue;
+        kept.push_back(corners[i]);
+        lastX = x, lastY = y, lastSeen = seen;
+    }
+    return kept;
+}
+
+/// The fan from the corners' centre (its triangles half as long as from a corner, which the
+/// rasteriser pays for) and the polygon's bounding rectangle in its own plane.
+GlFan FanOf(const Camera &cam, const std::vector<Vec3> &pts, const PolygonLook &look,
+            const std::vector<GlVertex> &corners) {
+    Vec3 centre{0, 0, 0};
+    for (const auto &p : pts) centre = Add(centre, Scale(p, 1.0 / double(pts.size())));
+    GlFan out;
+    out.fan.push_back(ViewVertex(cam, centre, look.fill));
+    out.fan.insert(out.fan.end(), corners.begin(), corners.end());
+    out.fan.push_back(corners.front());
+    const Vec3 &n = look.normal;
+    Vec3 s = Normalize(Cross(n, std::fabs(n[0]) < 0.9 ? Vec3{1, 0, 0} : Vec3{0, 1, 0}), {0, 0, 1});
+    Vec3 t = Cross(n, s);
+    double lo[2] = {1e300, 1e300}, hi[2] = {-1e300, -1e300};
+    for (const auto &p : pts) {
+        Vec3 d = Sub(p, centre);
+        lo[0] = std::min(lo[0], Dot(d, s)), hi[0] = std::max(hi[0], Dot(d, s));
+        lo[1] = std::min(lo[1], Dot(d, t)), hi[1] = std::max(hi[1], Dot(d, t));
+    }
+    for (auto [a, b] : {std::pair{lo[0], lo[1]}, {hi[0], lo[1]}, {hi[0], hi[1]}, {lo[0], hi[1]}})
+        out.cover.push_back(ViewVertex(cam, Add(centre, Add(Scale(s, a), Scale(t, b))), look.fill));
+    return out;
 }
 
 void AddPolygon(const Camera &cam, const std::vector<Vec3> &pts, const PolygonLook &look, GlBatches &out) {
@@ -186,7 +236,7 @@ void AddPolygon(const Camera &cam, const std::vector<Vec3> &pts, const PolygonLo
     corners.resize(n);
     for (size_t i = 0; i < n; ++i) corners[i] = ViewVertex(cam, pts[i], look.fill);
     if (n > kMostEarCorners) {
-        out.fans.push_back(corners);
+        if (Length(look.normal) > 0) out.fans.push_back(FanOf(cam, pts, look, Thinned(cam, pts, corners)));
     } else if (n == 3) {
         out.faces.insert(out.faces.end(), corners.begin(), corners.end());
     } else if (n == 4 && ConvexQuad(pts, look.normal)) {
@@ -323,8 +373,8 @@ private:
 };
 
 /// A polygon of any shape filled by the nonzero rule: its fan counts windings into the stencil,
-/// then the fan is drawn again where the count is not zero (each pixel once, the count cleared).
-void DrawFan(const GlApi &gl, const std::vector<GlVertex> &fan) {
+/// then its cover is drawn where the count is not zero (each pixel once, the count cleared).
+void DrawFan(const GlApi &gl, const GlFan &fan) {
     gl.Enable(GL_STENCIL_TEST);
     gl.ColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     gl.DepthMask(GL_FALSE);
@@ -332,13 +382,13 @@ void DrawFan(const GlApi &gl, const std::vector<GlVertex> &fan) {
     gl.StencilFunc(GL_ALWAYS, 0, 0xff);
     gl.StencilOpSeparate(GL_FRONT, GL_KEEP, GL_KEEP, GL_INCR_WRAP);
     gl.StencilOpSeparate(GL_BACK, GL_KEEP, GL_KEEP, GL_DECR_WRAP);
-    Draw(gl, GL_TRIANGLE_FAN, fan);
+    Draw(gl, GL_TRIANGLE_FAN, fan.fan);
     gl.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     gl.DepthMask(GL_TRUE);
     gl.Enable(GL_DEPTH_TEST);
     gl.StencilFunc(GL_NOTEQUAL, 0, 0xff);
     gl.StencilOpSeparate(GL_FRONT_AND_BACK, GL_KEEP, GL_ZERO, GL_ZERO);
-    Draw(gl, GL_TRIANGLE_FAN, fan);
+    Draw(gl, GL_TRIANGLE_FAN, fan.cover);
     gl.Disable(GL_STENCIL_TEST);
 }
 
