@@ -4,7 +4,12 @@
 // second blue (blue over red), the background grey.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -226,4 +231,24 @@ TEST_P(PictureProbe, APolygonOfManyCornersIsFilledInsideItsOutlineOnly) {
     for (const Vec3 &p : {Vec3{0.5, 0, -2.5}, Vec3{2.5, 0, -2.5}, Vec3{1.5, 0, -0.5}})
         ExpectHue(p, Hue::Tan, "inside the outline");
     EXPECT_NE(HueOf(PixelOf({1.5, 0, -2.2})), Hue::Tan) << "the notch";
+}
+
+// SVG pictures cut strokes the same way: the guide that crosses the eye plane is in the file.
+TEST(VectorPicture, KeepsTheVisiblePartOfAGuideCrossingTheEyePlane) {
+    Host host;
+    AddMesh(host, Quad("Floor", {{-1, 0, -1}, {-1, 0, 1}, {1, 0, 1}, {1, 0, -1}}, "Floor"));
+    OverlayShape guide;
+    guide.points = {{-3050, 0.5, 3005}, {2950, 0.5, -2995}};
+    guide.width = 3;
+    guide.colour = {0, 1, 0, 1};
+    ViewOptions opts;
+    opts.hasEye = opts.hasTarget = true;
+    opts.eye = {0, 1, 5}, opts.target = {0, 1, 0};
+    const std::string path = ::testing::TempDir() + "gorva_guide_" + std::to_string(::getpid()) + ".svg";
+    std::string error;
+    ASSERT_TRUE(RenderScene(host, path, opts, error, {guide})) << error;
+    std::ifstream in(path);
+    std::string svg((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::remove(path.c_str());
+    EXPECT_NE(svg.find("stroke:rgb(0%,100%,0%)"), std::string::npos);
 }

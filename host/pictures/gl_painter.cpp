@@ -22,20 +22,18 @@ namespace gorva::host {
 namespace {
 
 // Every GL entry point used, fetched through eglGetProcAddress so that nothing links against GL.
-#define GORVA_GL_CALLS(X)                                                                                  \
-    X(GetString)                                                                                           \
-    X(GetError)                                                                                            \
-    X(GetIntegerv)                                                                                         \
-    X(GenFramebuffers)                                                                                     \
-    X(BindFramebuffer)                                                                                     \
-    X(DeleteFramebuffers) X(GenRenderbuffers) X(BindRenderbuffer) X(DeleteRenderbuffers)                   \
-        X(RenderbufferStorageMultisample) X(FramebufferRenderbuffer) X(CheckFramebufferStatus)             \
-            X(BlitFramebuffer) X(Viewport) X(ClearDepth) X(Clear) X(Enable) X(Disable) X(DepthFunc)        \
-                X(DepthMask) X(BlendFuncSeparate) X(PolygonOffset) X(LineWidth) X(PointSize) X(MatrixMode) \
-                    X(LoadMatrixf) X(LoadIdentity) X(EnableClientState) X(DisableClientState)              \
-                        X(VertexPointer) X(ColorPointer) X(DrawArrays) X(ReadPixels) X(PixelStorei)        \
-                            X(Finish) X(ReadBuffer) X(StencilOpSeparate) X(StencilFunc) X(ColorMask)       \
-                                X(ClearStencil) X(DrawElements)
+// clang-format off
+#define GORVA_GL_CALLS(X)                                                                          \
+    X(GetString) X(GetError) X(GetIntegerv) X(Viewport) X(Enable) X(Disable) X(Finish)             \
+    X(GenFramebuffers) X(BindFramebuffer) X(DeleteFramebuffers) X(CheckFramebufferStatus)         \
+    X(GenRenderbuffers) X(BindRenderbuffer) X(DeleteRenderbuffers)                                \
+    X(RenderbufferStorageMultisample) X(FramebufferRenderbuffer) X(BlitFramebuffer)               \
+    X(ReadBuffer) X(ReadPixels) X(PixelStorei)                                                    \
+    X(ClearDepth) X(ClearStencil) X(Clear) X(DepthFunc) X(DepthMask) X(ColorMask)                 \
+    X(BlendFuncSeparate) X(PolygonOffset) X(LineWidth) X(PointSize) X(StencilFunc)                \
+    X(StencilOpSeparate) X(MatrixMode) X(LoadMatrixf) X(LoadIdentity) X(EnableClientState)        \
+    X(DisableClientState) X(VertexPointer) X(ColorPointer) X(DrawArrays) X(DrawElements)
+// clang-format on
 
 struct GlApi {
 #define GORVA_GL_MEMBER(name) decltype(&::gl##name) name = nullptr;
@@ -75,8 +73,8 @@ F Fetch(decltype(&::eglGetProcAddress) proc, const char *name) {
 }
 
 EGLDisplay GlContext::OpenDisplay() {
-    const char *client = reinterpret_cast<decltype(&::eglQueryString)>(dlsym(m_library, "eglQueryString"))(
-        EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    auto query = reinterpret_cast<decltype(&::eglQueryString)>(dlsym(m_library, "eglQueryString"));
+    const char *client = query ? query(EGL_NO_DISPLAY, EGL_EXTENSIONS) : nullptr;
     std::string extensions = client ? client : "";
     auto platformDisplay = Fetch<PFNEGLGETPLATFORMDISPLAYEXTPROC>(m_proc, "eglGetPlatformDisplayEXT");
     // No window system: Mesa's surfaceless platform, else the first EGL device.
