@@ -315,20 +315,23 @@ public:
     GlFrame(const GlApi &gl, int width, int height) : m_gl(gl) {
         GLint most = 0;
         gl.GetIntegerv(GL_MAX_SAMPLES, &most);
-        // Four samples smooth edges; very large pictures take fewer to keep memory in bounds.
-        const double pixels = double(width) * height;
-        GLint samples = std::min<GLint>(most, pixels <= 4.2e6 ? 4 : pixels <= 17e6 ? 2 : 0);
+        // Four samples smooth edges; pictures beyond 2048 x 2048 pixels go without, as the samples
+        // would take gigabytes.
+        m_samples = std::min<GLint>(most, double(width) * height <= 4.2e6 ? 4 : 0);
         gl.GenFramebuffers(2, m_frames);
         gl.GenRenderbuffers(3, m_buffers);
         gl.BindRenderbuffer(GL_RENDERBUFFER, m_buffers[0]);
-        gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, width, height);
+        gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, m_samples, GL_RGBA8, width, height);
         gl.BindRenderbuffer(GL_RENDERBUFFER, m_buffers[1]);
-        gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH24_STENCIL8, width, height);
-        gl.BindRenderbuffer(GL_RENDERBUFFER, m_buffers[2]);
-        gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, 0, GL_RGBA8, width, height);
-        gl.BindFramebuffer(GL_FRAMEBUFFER, m_frames[1]);
-        gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_buffers[2]);
-        m_ok = gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, m_samples, GL_DEPTH24_STENCIL8, width, height);
+        m_ok = true;
+        if (m_samples > 0) {  // the plain frame the samples are resolved into
+            gl.BindRenderbuffer(GL_RENDERBUFFER, m_buffers[2]);
+            gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, 0, GL_RGBA8, width, height);
+            gl.BindFramebuffer(GL_FRAMEBUFFER, m_frames[1]);
+            gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_buffers[2]);
+            m_ok = gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        }
         gl.BindFramebuffer(GL_FRAMEBUFFER, m_frames[0]);
         gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_buffers[0]);
         gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
@@ -343,28 +346,35 @@ public:
     GlFrame(const GlFrame &) = delete;
     GlFrame &operator=(const GlFrame &) = delete;
     bool Ok() const { return m_ok; }
-    /// Resolves the samples and copies the picture into a cairo image, top row first.
+    /// Resolves the samples and reads the picture straight into a cairo image, top row first.
     void ReadInto(cairo_surface_t *image, int width, int height) const {
         m_gl.BindFramebuffer(GL_READ_FRAMEBUFFER, m_frames[0]);
-        m_gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, m_frames[1]);
-        m_gl.BlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        m_gl.BindFramebuffer(GL_READ_FRAMEBUFFER, m_frames[1]);
+        if (m_samples > 0) {
+            m_gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, m_frames[1]);
+            m_gl.BlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+            m_gl.BindFramebuffer(GL_READ_FRAMEBUFFER, m_frames[1]);
+        }
         m_gl.ReadBuffer(GL_COLOR_ATTACHMENT0);
-        std::vector<uint8_t> rows(size_t(width) * size_t(height) * 4);
-        m_gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
-        // BGRA bytes are cairo's native 0xAARRGGBB words on a little-endian machine.
-        m_gl.ReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
         cairo_surface_flush(image);
         unsigned char *data = cairo_image_surface_get_data(image);
-        const int stride = cairo_image_surface_get_stride(image);
-        for (int y = 0; y < height; ++y)
-            std::memcpy(data + size_t(y) * size_t(stride),
-                        rows.data() + size_t(height - 1 - y) * size_t(width) * 4, size_t(width) * 4);
+        const size_t stride = size_t(cairo_image_surface_get_stride(image)), row = size_t(width) * 4;
+        m_gl.PixelStorei(GL_PACK_ALIGNMENT, 4);
+        m_gl.PixelStorei(GL_PACK_ROW_LENGTH, GLint(stride / 4));
+        // Packed BGRA words in reverse order are cairo's native 0xAARRGGBB words.
+        m_gl.ReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, data);
+        m_gl.PixelStorei(GL_PACK_ROW_LENGTH, 0);
+        std::vector<unsigned char> swap(row);
+        for (size_t top = 0, bottom = size_t(height) - 1; top < bottom; ++top, --bottom) {
+            std::memcpy(swap.data(), data + top * stride, row);
+            std::memcpy(data + top * stride, data + bottom * stride, row);
+            std::memcpy(data + bottom * stride, swap.data(), row);
+        }
         cairo_surface_mark_dirty(image);
     }
 
 private:
     const GlApi &m_gl;
+    GLint m_samples = 0;
     GLuint m_frames[2] = {0, 0};
     GLuint m_buffers[3] = {0, 0, 0};
     bool m_ok = false;
