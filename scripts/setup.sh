@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
           libpugixml-dev libtinyobjloader-dev nlohmann-json3-dev libcairo2-dev
+          libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri  # PNG pictures: EGL and Mesa's llvmpipe
           clang libclang-rt-14-dev)  # clang and its libFuzzer and sanitizer runtimes: scripts/fuzz.sh
 
 missing=()

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "host/pictures/camera.hpp"
 #include "host/pictures/triangulate.hpp"
@@ -115,4 +116,83 @@ TEST(PictureCamera, TheTargetProjectsToTheCentreAndUpIsUp) {
     ASSERT_TRUE(cam.Project({1, 2, 1}, ux, uy, ud));
     EXPECT_LT(uy, y);                                 // pixels grow downwards
     EXPECT_FALSE(cam.Project({19, 7, 11}, x, y, d));  // behind the eye
+}
+
+namespace {
+
+/// A perspective camera at (0, 1, 5) looking down -Z, 400 x 300 pixels, about a unit scene.
+Camera LookingDownMinusZ() {
+    ViewOptions opts;
+    opts.width = 400, opts.height = 300;
+    opts.hasEye = opts.hasTarget = true;
+    opts.eye = {0, 1, 5}, opts.target = {0, 1, 0};
+    Bounds b;
+    b.Add({-1, 0, -1});
+    b.Add({1, 2, 1});
+    return Camera::Fit(opts, b);
+}
+
+struct SegmentCase {
+    const char *name;
+    Vec3 a, b;
+    bool kept;
+};
+
+class SegmentClip : public ::testing::TestWithParam<SegmentCase> {};
+
+}  // namespace
+
+// What is kept lies on the segment, beyond the near plane, and projects to finite pixels at most a
+// picture's width or height beyond its edges; nothing of what is dropped was in view.
+TEST_P(SegmentClip, KeepsThePartInViewOnTheSegment) {
+    const SegmentCase &c = GetParam();
+    Camera cam = LookingDownMinusZ();
+    Vec3 a = c.a, b = c.b;
+    ASSERT_EQ(cam.ClipSegment(a, b), c.kept);
+    if (!c.kept) return;
+    Vec3 along = Sub(c.b, c.a);
+    for (const Vec3 &p : {a, b}) {
+        EXPECT_NEAR(Length(Cross(Sub(p, c.a), along)) / Length(along), 0.0, 1e-6 * Length(along));
+        double x, y, d;
+        ASSERT_TRUE(cam.Project(p, x, y, d));
+        EXPECT_GE(d, cam.NearDepth() * (1 - 1e-9));
+        EXPECT_LE(std::fabs(x - 200), 400 + 1e-6);
+        EXPECT_LE(std::fabs(y - 150), 300 + 1e-6);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Segments, SegmentClip,
+    ::testing::Values(
+        SegmentCase{"WhollyInView", {-0.5, 1, 0}, {0.5, 1.5, 0}, true},
+        SegmentCase{"FromBehindTheEyeToTheTarget", {0.1, 0.9, 9}, {0, 1, 0}, true},
+        SegmentCase{"CrossingTheEyePlaneFarAside", {-3050, 0.5, 3005}, {2950, 0.5, -2995}, true},
+        SegmentCase{"KilometresAcrossTheView", {-4000, 1, -1}, {4000, 1, -1}, true},
+        SegmentCase{"WhollyBehindTheEye", {-1, 1, 6}, {1, 1, 8}, false},
+        SegmentCase{"BesideTheView", {100, 1, 0}, {100, 2, -1}, false},
+        SegmentCase{"NotFinite", {0, 1, 0}, {0, 1, -std::numeric_limits<double>::infinity()}, false}),
+    [](const auto &p) { return std::string(p.param.name); });
+
+// A triangle with a corner behind the eye becomes the quadrilateral in front of the near plane;
+// its two cut edges keep their boundary flags and the edge along the cut has none.
+TEST(PolygonClip, ATriangleReachingBehindTheEyeIsCutAtTheNearPlane) {
+    Camera cam = LookingDownMinusZ();
+    std::vector<Vec3> pts{{-0.5, 0.5, 0}, {0.5, 0.5, 0}, {0, 0.5, 10}};
+    std::vector<bool> boundary{true, true, true};
+    cam.ClipPolygon(pts, &boundary);
+    ASSERT_EQ(pts.size(), 4u);
+    ASSERT_EQ(boundary.size(), 4u);
+    int onTheCut = 0;
+    for (size_t i = 0; i < pts.size(); ++i) {
+        double depth = cam.ToView(pts[i])[2];
+        EXPECT_GE(depth, cam.NearDepth() * (1 - 1e-9));
+        bool cut = std::fabs(depth - cam.NearDepth()) < 1e-9 &&
+                   std::fabs(cam.ToView(pts[(i + 1) % pts.size()])[2] - cam.NearDepth()) < 1e-9;
+        EXPECT_EQ(boundary[i], !cut) << "edge " << i;
+        onTheCut += cut;
+    }
+    EXPECT_EQ(onTheCut, 1);
+    std::vector<Vec3> behind{{-1, 1, 6}, {1, 1, 6}, {0, 2, 7}};
+    cam.ClipPolygon(behind);
+    EXPECT_TRUE(behind.empty());
 }

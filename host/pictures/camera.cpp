@@ -1,5 +1,7 @@
 #include "host/pictures/camera.hpp"
 
+#include "host/pictures/picture_scene.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -32,10 +34,6 @@ std::array<Vec3, 8> Corners(const Bounds &b) {
         c[size_t(i)] = {i & 1 ? b.max[0] : b.min[0], i & 2 ? b.max[1] : b.min[1],
                         i & 4 ? b.max[2] : b.min[2]};
     return c;
-}
-
-Vec3 Row(const Matrix4 &m, int r) {
-    return {m[size_t(r)][0], m[size_t(r)][1], m[size_t(r)][2]};
 }
 
 }  // namespace
@@ -94,21 +92,7 @@ void Bounds::Add(const Vec3 &p) {
 }
 
 Bounds SceneBounds(Host &host) {
-    Bounds b;
-    WorldMatrixCache worlds;
-    for (const auto &item : host.scene.Items()) {
-        if (item->type < 0 || !ItemTypes()[size_t(item->type)].locator) continue;
-        const Matrix4 &world = worlds.Of(*item);
-        if (item->mesh)
-            for (const auto &p : item->mesh->positions) b.Add(TransformPoint(world, {p[0], p[1], p[2]}));
-        else
-            b.Add(Row(world, 3));
-    }
-    if (b.Empty()) {
-        b.Add({-0.5, -0.5, -0.5});
-        b.Add({0.5, 0.5, 0.5});
-    }
-    return b;
+    return ReadPictureScene(host).bounds;
 }
 
 Camera Camera::Fit(const ViewOptions &opts, const Bounds &bounds) {
@@ -129,6 +113,7 @@ Camera Camera::Fit(const ViewOptions &opts, const Bounds &bounds) {
         cam.FitOrthographic(opts, Corners(bounds), target, dir, radius);
     else
         cam.FitPerspective(opts, Corners(bounds), target, dir, radius);
+    cam.SetDepthRange(bounds);
     return cam;
 }
 
@@ -183,14 +168,104 @@ void Camera::FitPerspective(const ViewOptions &opts, const std::array<Vec3, 8> &
     m_eye = Add(target, Scale(dir, hi));
 }
 
-bool Camera::ClipToView(Vec3 &a, Vec3 &b) const {
-    if (m_ortho) return true;
-    const double nearDepth = 1e-3;
-    double da = Dot(Sub(a, m_eye), m_forward), db = Dot(Sub(b, m_eye), m_forward);
-    if (!(da >= nearDepth || db >= nearDepth)) return false;
-    if (da < nearDepth) a = Add(a, Scale(Sub(b, a), (nearDepth - da) / (db - da)));
-    if (db < nearDepth) b = Add(b, Scale(Sub(a, b), (nearDepth - db) / (da - db)));
+void Camera::SetDepthRange(const Bounds &bounds) {
+    Bounds b = bounds;
+    if (b.Empty()) b.Add(Add(m_eye, m_forward)), b.Add(Add(m_eye, Scale(m_forward, 2.0)));
+    double lo = 1e300, hi = -1e300;
+    for (const auto &c : Corners(b)) {
+        double d = Dot(Sub(c, m_eye), m_forward);
+        lo = std::min(lo, d), hi = std::max(hi, d);
+    }
+    double room = std::max(hi - lo, 1e-3);
+    if (m_ortho) {
+        m_near = lo - room, m_far = hi + room;
+        return;
+    }
+    // The depth buffer's precision follows far / near: keep the near plane as far out as the bounds
+    // allow, and at most this ratio away when the eye is among them.
+    m_far = std::max(hi, 1e-3) + room;
+    m_near = std::max(lo > 0 ? 0.5 * lo : 0.0, 1e-4 * m_far);
+}
+
+std::array<double, 5> Camera::PlaneDistances(const Vec3 &view) const {
+    // Strokes may run a margin beyond the picture so that their ends and widths never show a cut.
+    const double margin = 2.0, spanX = margin * 0.5 * m_width, spanY = margin * 0.5 * m_height;
+    double x = m_focal * view[0], y = m_focal * view[1];
+    if (m_ortho) return {spanX - x, spanX + x, spanY - y, spanY + y, 1.0};
+    double d = view[2];
+    return {spanX * d - x, spanX * d + x, spanY * d - y, spanY * d + y, d - m_near};
+}
+
+bool Camera::ClipSegment(Vec3 &a, Vec3 &b) const {
+    std::array<double, 5> da = PlaneDistances(ToView(a)), db = PlaneDistances(ToView(b));
+    double t0 = 0.0, t1 = 1.0;
+    for (size_t i = 0; i < da.size(); ++i) {
+        if (!std::isfinite(da[i]) || !std::isfinite(db[i])) return false;
+        if (da[i] < 0 && db[i] < 0) return false;
+        if (da[i] < 0) t0 = std::max(t0, da[i] / (da[i] - db[i]));
+        if (db[i] < 0) t1 = std::min(t1, da[i] / (da[i] - db[i]));
+    }
+    if (t0 > t1) return false;
+    Vec3 from = a, along = Sub(b, a);
+    if (t0 > 0) a = Add(from, Scale(along, t0));
+    if (t1 < 1) b = Add(from, Scale(along, t1));
     return true;
+}
+
+void Camera::ClipPolygon(std::vector<Vec3> &pts, std::vector<bool> *boundary) const {
+    std::vector<std::array<double, 5>> dist(pts.size());
+    for (size_t i = 0; i < pts.size(); ++i) {
+        dist[i] = PlaneDistances(ToView(pts[i]));
+        if (!std::all_of(dist[i].begin(), dist[i].end(), [](double d) { return std::isfinite(d); })) {
+            pts.clear();
+            break;
+        }
+    }
+    std::vector<bool> flags = boundary ? *boundary : std::vector<bool>(pts.size(), false);
+    flags.resize(pts.size(), false);
+    for (size_t plane = 0; plane < 5 && !pts.empty(); ++plane) {
+        bool allInside = std::all_of(dist.begin(), dist.end(), [&](const auto &d) { return d[plane] >= 0; });
+        if (allInside) continue;
+        std::vector<Vec3> out;
+        std::vector<std::array<double, 5>> outDist;
+        std::vector<bool> outFlags;
+        const size_t n = pts.size();
+        for (size_t i = 0; i < n; ++i) {
+            size_t j = (i + 1) % n;
+            double di = dist[i][plane], dj = dist[j][plane];
+            if (di >= 0) out.push_back(pts[i]), outDist.push_back(dist[i]), outFlags.push_back(flags[i]);
+            if ((di >= 0) != (dj >= 0)) {
+                double t = di / (di - dj);
+                out.push_back(Add(pts[i], Scale(Sub(pts[j], pts[i]), t)));
+                std::array<double, 5> d;
+                for (size_t k = 0; k < 5; ++k) d[k] = dist[i][k] + t * (dist[j][k] - dist[i][k]);
+                d[plane] = 0.0;
+                outDist.push_back(d);
+                // Entering keeps the cut edge's flag; leaving starts an edge along the cut.
+                outFlags.push_back(di >= 0 ? false : flags[i]);
+            }
+        }
+        pts = std::move(out), dist = std::move(outDist), flags = std::move(outFlags);
+    }
+    if (pts.size() < 3) pts.clear(), flags.clear();
+    if (boundary) *boundary = std::move(flags);
+}
+
+Vec3 Camera::ToView(const Vec3 &world) const {
+    Vec3 d = Sub(world, m_eye);
+    return {Dot(d, m_right), Dot(d, m_up), Dot(d, m_forward)};
+}
+
+std::array<float, 16> Camera::ClipMatrix() const {
+    const double sx = 2.0 * m_focal / m_width, sy = 2.0 * m_focal / m_height, n = m_near, f = m_far;
+    std::array<float, 16> m{};
+    m[0] = float(sx), m[5] = float(sy);
+    if (m_ortho) {
+        m[10] = float(-2.0 / (f - n)), m[14] = float(-(f + n) / (f - n)), m[15] = 1.0f;
+    } else {
+        m[10] = float((f + n) / (n - f)), m[14] = float(2.0 * f * n / (n - f)), m[11] = -1.0f;
+    }
+    return m;
 }
 
 bool Camera::Project(const Vec3 &world, double &x, double &y, double &depth) const {
@@ -198,7 +273,7 @@ bool Camera::Project(const Vec3 &world, double &x, double &y, double &depth) con
     depth = Dot(d, m_forward);
     double u = Dot(d, m_right), v = Dot(d, m_up);
     if (!m_ortho) {
-        if (depth <= 1e-6) return false;
+        if (!(depth >= m_near * (1.0 - 1e-9)) || depth <= 0.0) return false;
         u /= depth, v /= depth;
     }
     x = m_width * 0.5 + m_focal * u;

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "host/host.hpp"
 #include "host/model/vec3.hpp"
@@ -25,6 +26,7 @@ struct ViewOptions {
     double fit = 1.15;  // margin factor around the bounds, >= 1 leaves room
     bool hasEye = false, hasTarget = false;
     Vec3 eye{0, 0, 0}, target{0, 0, 0};
+    bool openGl = true;  // PNG through OpenGL when the machine offers it; false: cairo's painter
 };
 
 /// Reads one option (name, value) into `opts`; false with a reason for unknown names or bad values.
@@ -47,14 +49,29 @@ class Camera {
 public:
     /// The camera of the options for the given bounds (see the file comment for the defaults).
     static Camera Fit(const ViewOptions &opts, const Bounds &bounds);
-    /// Pixel position and depth (distance along the view direction) of a world point; false when the
-    /// point lies behind the eye of a perspective camera.
+    /// Pixel position and depth (distance along the view direction) of a world point; false when a
+    /// perspective camera cannot see it (nearer than the near plane, or behind the eye).
     bool Project(const Vec3 &world, double &x, double &y, double &depth) const;
+    /// A world point in the camera's own coordinates: along right, along up, and depth.
+    Vec3 ToView(const Vec3 &world) const;
     /// Pixels per world unit at a depth (perspective) or everywhere (orthographic).
     double PixelsPerUnit(double depth) const { return m_ortho ? m_focal : m_focal / depth; }
-    /// Cuts the segment to the part in front of the eye (a perspective camera sees nothing at or
-    /// behind it); false when nothing of it is in front.
-    bool ClipToView(Vec3 &a, Vec3 &b) const;
+    /// Cuts a world segment to the view: the part beyond the near plane (perspective) and within a
+    /// margin around the picture; false when nothing of it is left or a point is not finite.
+    bool ClipSegment(Vec3 &a, Vec3 &b) const;
+    /// Cuts a world polygon to the view as ClipSegment does (the cut of a concave polygon may leave
+    /// edges of no area along the border); `boundary`, when given, holds a flag per edge (point i to
+    /// i + 1) and is kept in step, edges made by the cut being false. Fewer than three points are
+    /// left when nothing is in view.
+    void ClipPolygon(std::vector<Vec3> &pts, std::vector<bool> *boundary = nullptr) const;
+    /// Depth of the near plane (perspective: nothing nearer is drawn) and of the far plane; both
+    /// hold the fitted bounds with room to spare.
+    double NearDepth() const { return m_near; }
+    double FarDepth() const { return m_far; }
+    /// The projection as an OpenGL matrix (column-major) from view coordinates (right, up, -depth)
+    /// to clip space, with the near and far planes above.
+    std::array<float, 16> ClipMatrix() const;
+    const Vec3 &Eye() const { return m_eye; }
     /// Unit vector from the eye into the scene.
     const Vec3 &Forward() const { return m_forward; }
     bool Orthographic() const { return m_ortho; }
@@ -71,7 +88,13 @@ private:
     void FitPerspective(const ViewOptions &opts, const std::array<Vec3, 8> &corners, const Vec3 &target,
                         const Vec3 &dir, double radius);
 
+    /// Near and far planes around the bounds' corners.
+    void SetDepthRange(const Bounds &bounds);
+    /// Signed distances of a view-space point to the clip planes (inside when all are >= 0).
+    std::array<double, 5> PlaneDistances(const Vec3 &view) const;
+
     Vec3 m_eye{}, m_right{}, m_up{}, m_forward{};
+    double m_near = 0.0, m_far = 1.0;  // set once fitted
     bool m_ortho = false;
     double m_focal = 1.0;  // pixels per unit at depth 1 (perspective) or per metre (orthographic)
     int m_width = 1, m_height = 1;

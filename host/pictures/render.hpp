@@ -1,19 +1,21 @@
 // Pictures of the scene as a viewport shows it: shaded polygons, wires, selection, items and what a
-// tool draws over it, painted with cairo through the camera of camera.hpp.
+// tool draws over it, through the camera of camera.hpp. PNG pictures are rendered with a depth
+// buffer through OpenGL (gl_painter.hpp) when the machine offers it, else painted in depth order
+// with cairo, as SVG pictures always are; the overlay and texts are drawn by cairo on top.
 #pragma once
 #include "host/guard.hpp"
 
 #include "host/pictures/camera.hpp"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "host/host.hpp"
+#include "host/pictures/picture_scene.hpp"
 
 namespace gorva::host {
-
-using Rgba = std::array<double, 4>;
 
 /// Something drawn over the scene in world space: a line strip (closed or open), a set of markers
 /// (discs, or squares when `square`, `width` pixels across, outlined in dark), a circle (centre,
@@ -35,8 +37,26 @@ struct OverlayShape {
 /// the scene stays in the picture.
 Bounds PictureBounds(Host &host, const std::vector<OverlayShape> &overlay);
 
+/// The same for a scene's bounds.
+Bounds PictureBounds(const Bounds &scene, const std::vector<OverlayShape> &overlay);
+
+/// A picture in memory: pixels as 0xAARRGGBB words, rows from the top.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    /// Empty when OpenGL drew the scene; else why cairo's painter did.
+    std::string painterNote;
+    uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+/// Draws the PNG picture of a scene and overlay in memory (OpenGL when available and
+/// `opts.openGl`, else cairo's painter); false with a reason when neither can.
+bool DrawPicture(const PictureScene &scene, const ViewOptions &opts, const std::vector<OverlayShape> &overlay,
+                 Picture &picture, std::string &error);
+
 /// Renders the scene (and the overlay, drawn last with the same camera) to a .png or .svg file.
-/// False with a reason for another extension or a file that cannot be written.
+/// When OpenGL is unavailable, a PNG is painted by cairo and the reason is logged (and told once on
+/// stderr). False with a reason for another extension or a file that cannot be written.
 bool RenderScene(Host &host, const std::string &path, const ViewOptions &opts, std::string &error,
                  const std::vector<OverlayShape> &overlay = {});
 

@@ -35,10 +35,12 @@ protected:
         return p;
     }
 
-    /// Runs gorva with the arguments (already quoted where needed), standard input from `input`.
-    Outcome Gorva(const std::string &args, const std::string &input = "") {
+    /// Runs gorva with the arguments (already quoted where needed), standard input from `input`,
+    /// `environment` (NAME=value words) added to its environment.
+    Outcome Gorva(const std::string &args, const std::string &input = "",
+                  const std::string &environment = "") {
         std::ofstream(dir / "stdin.txt") << input;
-        std::string cmd = "cd '" + dir.string() + "' && '" GORVA_EXE "' " + args +
+        std::string cmd = "cd '" + dir.string() + "' && " + environment + " '" GORVA_EXE "' " + args +
                           " < stdin.txt > stdout.txt 2> stderr.txt";
         int raw = std::system(cmd.c_str());
         Outcome o;
