@@ -5,7 +5,7 @@
 #include <map>
 
 #include "host/io/text_lines.hpp"
-#include "lx_mesh.hpp"
+#include <lxmesh.h>
 
 namespace gorva::host {
 
