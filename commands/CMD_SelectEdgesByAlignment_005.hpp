@@ -11,6 +11,7 @@
 #include "lx_select.hpp"
 #include "lx_visitor.hpp"
 #include "qk_command.hpp"
+#include "qk_visit.hpp"
 
 namespace gORVA_Cmds_SelectEdgesbyAlignment {
 
@@ -84,7 +85,7 @@ public:
     /// Hands the collected list over and leaves the visitor's list empty.
     std::vector<Edge> TakeCollected() { return std::exchange(m_collected, {}); }
     /// Walks the edges that pass the mark mode.
-    LxResult Enumerate(LXtMarkMode mode) { return m_edge.Enum(this, mode); }
+    LxResult Enumerate(LXtMarkMode mode) { return qk::Visit(m_edge, *this, mode); }
     /// Tests the current edge; one whose end points cannot be read is passed over.
     LxResult Evaluate() override;
 

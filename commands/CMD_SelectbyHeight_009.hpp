@@ -13,6 +13,7 @@
 #include "lx_visitor.hpp"
 #include "qk_command.hpp"
 #include "qk_constants.hpp"
+#include "qk_visit.hpp"
 
 namespace gORVA_Cmds_SelectbyHeight {
 
@@ -114,7 +115,7 @@ public:
     /// Binds the point accessor to a mesh; false when the mesh offers none.
     bool Bind(CLxUser_Mesh &mesh) { return m_mesh.set(mesh) && m_point.fromMesh(mesh); }
     /// Walks the points that pass the mark mode.
-    LxResult Enumerate(LXtMarkMode mode) { return m_point.Enum(this, mode); }
+    LxResult Enumerate(LXtMarkMode mode) { return qk::Visit(m_point, *this, mode); }
     /// Measures the current point; a point whose position cannot be read is passed over.
     LxResult Evaluate() override;
 
@@ -129,7 +130,7 @@ public:
     /// Binds the point and edge accessors to a mesh; false when the mesh offers them not.
     bool Bind(CLxUser_Mesh &mesh);
     /// Walks the edges that pass the mark mode.
-    LxResult Enumerate(LXtMarkMode mode) { return m_edge.Enum(this, mode); }
+    LxResult Enumerate(LXtMarkMode mode) { return qk::Visit(m_edge, *this, mode); }
     /// Measures the current edge; an edge whose end points cannot be read is passed over.
     LxResult Evaluate() override;
 
@@ -146,7 +147,7 @@ public:
     /// Binds the point and polygon accessors to a mesh; false when the mesh offers them not.
     bool Bind(CLxUser_Mesh &mesh);
     /// Walks the polygons that pass the mark mode.
-    LxResult Enumerate(LXtMarkMode mode) { return m_polygon.Enum(this, mode); }
+    LxResult Enumerate(LXtMarkMode mode) { return qk::Visit(m_polygon, *this, mode); }
     /// Measures the current polygon; one with no vertices or an unreadable vertex is passed over.
     LxResult Evaluate() override;
 

@@ -27,6 +27,7 @@
 #include "qk_general_utils.hpp"
 #include "qk_math.hpp"
 #include "qk_tool_enable.hpp"
+#include "qk_visit.hpp"
 
 namespace gORVA_Cmds_SelectbyNormal {
 
@@ -420,7 +421,7 @@ private:
         for (unsigned i = 0; i < count; ++i) {
             visitor.Reset();
             if (!SetupLayer(scan, i, visitor)) continue;
-            visitor.Polygons().Enum(&visitor, m_selectedMode);
+            qk::Visit(visitor.Polygons(), visitor, m_selectedMode);
             const std::vector<SelectedPolygonInfo> infos = visitor.GetPolygonInfo();
             targets.insert(targets.end(), infos.begin(), infos.end());
         }
@@ -444,7 +445,7 @@ private:
             CLxUser_Polygon poly;
             if (!scan.BaseMeshByIndex(i, mesh) || !poly.fromMesh(mesh)) continue;
             MarkingVisitor marker(poly, m_markUser1, false, m_log);
-            poly.Enum(&marker, m_selectedMode);
+            qk::Visit(poly, marker, m_selectedMode);
         }
     }
 
@@ -456,7 +457,7 @@ private:
             CLxUser_Polygon poly;
             if (!scan.BaseMeshByIndex(i, mesh) || !poly.fromMesh(mesh)) continue;
             MarkingVisitor marker(poly, mode, true, m_log);
-            poly.Enum(&marker, m_allMode);
+            qk::Visit(poly, marker, m_allMode);
         }
     }
 
@@ -499,7 +500,7 @@ private:
             visitor.ClearMatchedPolygonIDs();
             if (!SetupLayer(scan, i, visitor)) continue;
             visitor.ReserveMatches();
-            visitor.Polygons().Enum(&visitor, mode);
+            qk::Visit(visitor.Polygons(), visitor, mode);
             matched[i] = visitor.TakeMatchedPolygonIDs();
         }
         return matched;

@@ -7,6 +7,7 @@
 #include "lx_item.hpp"
 #include "qk_general_utils.hpp"
 #include "qk_tool_enable.hpp"
+#include "qk_visit.hpp"
 
 namespace gORVA_Tools_BBox {
 
@@ -50,17 +51,18 @@ struct BoxVisitors {
     CToolBoxVisitor &Run(CLxUser_Mesh &mesh, LXtID4 type, LXtMarkMode mode, const Matrix4 &world, bool ids) {
         if (type == LXiSEL_VERTEX) {
             vertices.Reset(world, ids);
-            if (mesh.GetPoints(vertices.points)) vertices.points.Enum(&vertices, mode);
+            if (mesh.GetPoints(vertices.points)) qk::Visit(vertices.points, vertices, mode);
             return vertices;
         }
         if (type == LXiSEL_EDGE) {
             edges.Reset(world, ids);
-            if (mesh.GetPoints(edges.points) && mesh.GetEdges(edges.edges)) edges.edges.Enum(&edges, mode);
+            if (mesh.GetPoints(edges.points) && mesh.GetEdges(edges.edges))
+                qk::Visit(edges.edges, edges, mode);
             return edges;
         }
         polygons.Reset(world, ids);
         if (mesh.GetPoints(polygons.points) && mesh.GetPolygons(polygons.polygons))
-            polygons.polygons.Enum(&polygons, mode);
+            qk::Visit(polygons.polygons, polygons, mode);
         return polygons;
     }
 };
@@ -326,7 +328,7 @@ bool CgORVA_BBoxTool::MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 
     CToolTranslateVisitor mover(Translation{local});
     if (!scan.EditMeshByIndex(layer, mesh) || !mesh.GetPoints(mover.points)) return true;
     if (type == LXiSEL_VERTEX) {
-        mover.points.Enum(&mover, m_selectMode);
+        qk::Visit(mover.points, mover, m_selectMode);
         return !mover.Failed();
     }
     // Edges and polygons move their points, each point once.

@@ -4,6 +4,7 @@
 
 #include "qk_general_utils.hpp"
 #include "qk_tool_enable.hpp"
+#include "qk_visit.hpp"
 
 namespace gORVA_Tools_Scale {
 
@@ -142,7 +143,7 @@ void CgORVA_ScaleTool::FindVertexLine(CLxUser_LayerScan &scan) {
         CLxUser_Mesh mesh;
         if (!scan.BaseMeshByIndex(i, mesh) || !mesh.GetPoints(visitor.points)) continue;
         visitor.Reset();
-        visitor.points.Enum(&visitor, m_selectMode);
+        qk::Visit(visitor.points, visitor, m_selectMode);
         // The layer must hold every selected vertex.
         if (!VertexLayerQualifies(int(visitor.GetPoints().size()), selected)) continue;
         TargetLineFromVertices(visitor.GetPoints(), i, m_line);
@@ -159,7 +160,7 @@ void CgORVA_ScaleTool::FindEdgeLine(CLxUser_LayerScan &scan) {
             !mesh.GetEdges(visitor.edges))
             continue;
         visitor.Reset();
-        visitor.edges.Enum(&visitor, m_selectMode);
+        qk::Visit(visitor.edges, visitor, m_selectMode);
         if (!EdgeLayerQualifies(int(visitor.Count()), selected)) continue;
         const LXtPointID *ids = visitor.GetPointIds();
         const Vector3 *ends = visitor.GetPointPositions();
@@ -246,7 +247,7 @@ bool CgORVA_ScaleTool::ScaleLayers(const Vector3 &factors) {
             continue;
         ScalePointsVisitor scaler(rule);
         if (!mesh.GetPoints(scaler.points)) continue;
-        scaler.points.Enum(&scaler, m_allMode);
+        qk::Visit(scaler.points, scaler, m_allMode);
         // A point out of the mesh's range: the scan is dropped and takes its edits back.
         if (scaler.Failed()) return false;
         scan.SetMeshChange(i, LXf_MESHEDIT_POSITION);
