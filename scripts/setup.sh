@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
-          libpugixml-dev libtinyobjloader-dev nlohmann-json3-dev libcairo2-dev
+          libpugixml-dev libtinyobjloader-dev libtinygltf-dev nlohmann-json3-dev libcairo2-dev
           clang libclang-rt-14-dev)  # clang and its libFuzzer and sanitizer runtimes: scripts/fuzz.sh
 
 missing=()
