@@ -551,10 +551,15 @@ bool Reader::OwnMesh(const tinygltf::Mesh &mesh, ReadMesh &out, std::string &why
         if (Integer(rec, "uvSet", setAcc) &&
             (!m_data.Integers(setAcc, set, error) || set.size() != points.size()))
             return why = "texture coordinate flags", false;
+        std::vector<float> exactV;
+        int vAcc = -1;
+        if (Integer(rec, "v", vAcc) &&
+            (!m_data.Floats(vAcc, TINYGLTF_TYPE_SCALAR, exactV, error) || exactV.size() != points.size()))
+            return why = "texture coordinate records", false;
         for (size_t v = 0; v < points.size(); ++v) {
             bool has = !tex.empty() && (set.empty() || set[v] != 0);
             uvs.push_back(has ? tex[v * 2] : 0.0f);
-            uvs.push_back(has ? 1.0f - tex[v * 2 + 1] : 0.0f);
+            uvs.push_back(has ? (exactV.empty() ? 1.0f - tex[v * 2 + 1] : exactV[v]) : 0.0f);
             uvSet.push_back(has ? 1 : 0);
         }
         auto claim = [&](uint32_t polygon, uint32_t first, uint32_t size) {

@@ -117,15 +117,17 @@ private:
             int mesh = MeshOf(*item.mesh);
             if (mesh >= 0) node.mesh = mesh;
         }
+        if (IsLight(item)) {
+            // The host's own values, which the light extension's ranges cannot all hold.
+            if (typeName != "portal") record["radiance"] = Value(item.Channel("radiance", 3.0));
+            record["color"] = ColourValue(item);
+        }
         if (typeName == "areaLight" || typeName == "portal") {
             record["width"] = Value(item.Channel("width", 1.0));
             record["height"] = Value(item.Channel("height", 1.0));
-            if (typeName == "areaLight") record["radiance"] = Value(item.Channel("radiance", 3.0));
-            if (typeName == "areaLight") record["color"] = ColourValue(item);
             ++m_sizedLights;
         } else if (IsLight(item)) {
             node.extensions[kLightsExtension] = Object({{"light", Value(LightOf(item, typeName))}});
-            if (typeName == "photometryLight") record["radiance"] = Value(item.Channel("radiance", 3.0));
         }
         if (!record.empty()) node.extras = Record(std::move(record));
     }
@@ -282,7 +284,8 @@ private:
         std::vector<float> positions, normals, uvs;
         std::vector<uint32_t> points, sizes;
         std::vector<uint8_t> uvSet;
-        bool anyUnset = false;
+        std::vector<float> v;  // V as the host has it, kept when turning it over loses bits
+        bool anyUnset = false, inexact = false;
     };
 
     Corners CornersOf(const MeshData &mesh, const Group &group, const MeshMap *uv) {
@@ -311,7 +314,11 @@ private:
                 size_t corner = mesh.polyStart[p] + i;
                 bool set = uv->isSet[corner] != 0;
                 c.uvs.push_back(set ? uv->values[corner * 2] : 0.0f);
-                c.uvs.push_back(set ? 1.0f - uv->values[corner * 2 + 1] : 0.0f);  // glTF's V runs down
+                float v = set ? uv->values[corner * 2 + 1] : 0.0f,
+                      turned = set ? 1.0f - v : 0.0f;  // glTF's V runs down
+                c.uvs.push_back(turned);
+                c.v.push_back(v);
+                c.inexact = c.inexact || 1.0f - turned != v;
                 c.uvSet.push_back(set ? 1 : 0);
                 c.anyUnset = c.anyUnset || !set;
             }
@@ -360,6 +367,8 @@ private:
         if (uv) {
             prim.attributes["TEXCOORD_0"] = Accessor(c.uvs, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC2,
                                                      2, TINYGLTF_TARGET_ARRAY_BUFFER);
+            if (c.inexact)
+                record["v"] = Value(Accessor(c.v, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_SCALAR, 1, 0));
             if (c.anyUnset)
                 record["uvSet"] = Value(
                     Accessor(c.uvSet, TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE, TINYGLTF_TYPE_SCALAR, 1, 0));
