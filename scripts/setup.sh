@@ -18,3 +18,21 @@ if ((${#missing[@]})); then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >&2
 fi
+
+# The Khronos glTF validator that the tests run under node: node and npm from Debian when missing,
+# the validator from npm at the version its lock file pins.
+tools=()
+command -v node >/dev/null || tools+=(nodejs)
+command -v npm >/dev/null || tools+=(npm)
+if ((${#tools[@]})); then
+  echo "Installing: ${tools[*]}" >&2
+  sudo_cmd=()
+  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${tools[@]}" >&2
+fi
+validator=$(cd "$(dirname "$0")/../tests/gltf_validator" && pwd)
+if ! cmp -s "$validator/package-lock.json" "$validator/node_modules/.gorva-lock.json"; then
+  (cd "$validator" && npm ci --no-audit --no-fund --loglevel=error >&2)
+  cp "$validator/package-lock.json" "$validator/node_modules/.gorva-lock.json"
+fi

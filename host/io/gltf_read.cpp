@@ -536,8 +536,14 @@ bool Reader::OwnMesh(const tinygltf::Mesh &mesh, ReadMesh &out, std::string &why
             out.points[pt] = at, defined[pt] = 1;
         }
         if (rec->Has("loose") && rec->Get("loose").IsBool() && rec->Get("loose").Get<bool>()) continue;
+        std::vector<uint32_t> vertexOf;  // per corner
+        int cornersAcc = -1;
+        if (!Integer(rec, "corners", cornersAcc) || !m_data.Integers(cornersAcc, vertexOf, error))
+            return why = "corner records", false;
+        for (uint32_t v : vertexOf)
+            if (v >= points.size()) return why = "a corner beyond the vertices", false;
         uint32_t base = uint32_t(corners.size());
-        corners.insert(corners.end(), points.begin(), points.end());
+        for (uint32_t v : vertexOf) corners.push_back(points[v]);
         std::vector<float> tex;
         auto uvAttr = prim.attributes.find("TEXCOORD_0");
         if (uvAttr != prim.attributes.end()) {
@@ -556,7 +562,7 @@ bool Reader::OwnMesh(const tinygltf::Mesh &mesh, ReadMesh &out, std::string &why
         if (Integer(rec, "v", vAcc) &&
             (!m_data.Floats(vAcc, TINYGLTF_TYPE_SCALAR, exactV, error) || exactV.size() != points.size()))
             return why = "texture coordinate records", false;
-        for (size_t v = 0; v < points.size(); ++v) {
+        for (uint32_t v : vertexOf) {
             bool has = !tex.empty() && (set.empty() || set[v] != 0);
             uvs.push_back(has ? tex[v * 2] : 0.0f);
             uvs.push_back(has ? (exactV.empty() ? 1.0f - tex[v * 2 + 1] : exactV[v]) : 0.0f);
@@ -577,24 +583,28 @@ bool Reader::OwnMesh(const tinygltf::Mesh &mesh, ReadMesh &out, std::string &why
             size_t tri = 0;
             uint32_t first = 0;
             for (uint32_t size : sizes) {
-                if (size < 3 || size > points.size() - first || tri + (size - 2) > owners.size())
+                if (size < 3 || size > vertexOf.size() - first || tri + (size - 2) > owners.size())
                     return why = "polygon sizes", false;
                 uint32_t owner = owners[tri];
-                for (uint32_t t = 0; t < size - 2; ++t, ++tri)
+                for (uint32_t t = 0; t < size - 2; ++t, ++tri) {
+                    if (owners[tri] != owner) return why = "triangles", false;
                     for (int k = 0; k < 3; ++k) {
+                        // Each triangle is made of its polygon's corners.
                         uint32_t i = indices[tri * 3 + size_t(k)];
-                        if (owners[tri] != owner || i < first || i >= first + size)
+                        auto from = vertexOf.begin() + first;
+                        if (size <= 16 && std::find(from, from + size, i) == from + size)
                             return why = "triangles", false;
                     }
+                }
                 if (!claim(owner, first, size)) return why = "polygon numbers", false;
                 first += size;
             }
-            if (tri != owners.size() || first != points.size()) return why = "polygon sizes", false;
+            if (tri != owners.size() || first != vertexOf.size()) return why = "polygon sizes", false;
         } else if ((prim.mode == TINYGLTF_MODE_LINE || prim.mode == TINYGLTF_MODE_POINTS) &&
                    Integer(rec, "polygons", polygonsAcc)) {
             std::vector<uint32_t> polygons;
             uint32_t size = prim.mode == TINYGLTF_MODE_LINE ? 2 : 1;
-            if (!m_data.Integers(polygonsAcc, polygons, error) || polygons.size() * size != points.size())
+            if (!m_data.Integers(polygonsAcc, polygons, error) || polygons.size() * size != vertexOf.size())
                 return why = "polygon records", false;
             for (size_t k = 0; k < polygons.size(); ++k)
                 if (!claim(polygons[k], uint32_t(k) * size, size)) return why = "polygon numbers", false;

@@ -279,56 +279,77 @@ private:
         return index;
     }
 
-    /// Vertex data of a group's corners, polygon after polygon.
+    /// Vertex data of a group: one vertex per point, normal and UV (the corners of coplanar
+    /// neighbours with the same UVs share one), and the vertex of every corner, polygon after polygon.
     struct Corners {
         std::vector<float> positions, normals, uvs;
-        std::vector<uint32_t> points, sizes;
+        std::vector<uint32_t> points, sizes, corners;
         std::vector<uint8_t> uvSet;
         std::vector<float> v;  // V as the host has it, kept when turning it over loses bits
         bool anyUnset = false, inexact = false;
     };
 
+    /// The vertex of a corner with these values: an earlier one of the same point and values, or
+    /// a new one.
+    uint32_t VertexOf(Corners &c, const MeshData &mesh, uint32_t point, const float *normal, const float *uv,
+                      float exactV, bool set) {
+        for (uint32_t v = m_head[point]; v != MeshData::kNone; v = m_next[v])
+            if ((!normal || std::memcmp(&c.normals[v * 3], normal, 3 * sizeof(float)) == 0) &&
+                (!uv || (std::memcmp(&c.uvs[v * 2], uv, 2 * sizeof(float)) == 0 &&
+                         std::memcmp(&c.v[v], &exactV, sizeof exactV) == 0 && c.uvSet[v] == set)))
+                return v;
+        uint32_t v = uint32_t(c.points.size());
+        m_next.push_back(m_head[point]);
+        m_head[point] = v;
+        const Float3 &pos = mesh.positions[point];
+        c.positions.insert(c.positions.end(), pos.begin(), pos.end());
+        c.points.push_back(point);
+        if (normal) c.normals.insert(c.normals.end(), normal, normal + 3);
+        if (uv) {
+            c.uvs.insert(c.uvs.end(), uv, uv + 2);
+            c.v.push_back(exactV);
+            c.uvSet.push_back(set ? 1 : 0);
+            c.inexact = c.inexact || (set && 1.0f - uv[1] != exactV);
+            c.anyUnset = c.anyUnset || !set;
+        }
+        return v;
+    }
+
     Corners CornersOf(const MeshData &mesh, const Group &group, const MeshMap *uv) {
         Corners c;
         size_t total = 0;
         for (uint32_t p : group.polygons) total += mesh.VertexCount(p);
-        c.positions.reserve(total * 3);
-        c.points.reserve(total);
-        if (group.kind == kFaces) c.normals.reserve(total * 3), c.sizes.reserve(group.polygons.size());
+        c.corners.reserve(total);
+        if (group.kind == kFaces) c.sizes.reserve(group.polygons.size());
+        m_head.assign(mesh.PointCount(), MeshData::kNone);
+        m_next.clear();
         for (uint32_t p : group.polygons) {
             uint32_t n = mesh.VertexCount(p);
-            std::array<double, 3> normal{0, 1, 0};
+            float normal[3] = {0, 1, 0};
             if (group.kind == kFaces) {
                 auto newell = mesh.PolygonNormal(p);
-                if (newell[0] != 0 || newell[1] != 0 || newell[2] != 0) normal = newell;
+                if (newell[0] != 0 || newell[1] != 0 || newell[2] != 0)
+                    for (int k = 0; k < 3; ++k) normal[k] = float(newell[size_t(k)]);
                 c.sizes.push_back(n);
             }
             for (uint32_t i = 0; i < n; ++i) {
-                uint32_t point = mesh.Vertices(p)[i];
-                const Float3 &pos = mesh.positions[point];
-                c.positions.insert(c.positions.end(), pos.begin(), pos.end());
-                c.points.push_back(point);
-                if (group.kind == kFaces)
-                    for (double v : normal) c.normals.push_back(float(v));
-                if (!uv) continue;
                 size_t corner = mesh.polyStart[p] + i;
-                bool set = uv->isSet[corner] != 0;
-                c.uvs.push_back(set ? uv->values[corner * 2] : 0.0f);
-                float v = set ? uv->values[corner * 2 + 1] : 0.0f,
-                      turned = set ? 1.0f - v : 0.0f;  // glTF's V runs down
-                c.uvs.push_back(turned);
-                c.v.push_back(v);
-                c.inexact = c.inexact || 1.0f - turned != v;
-                c.uvSet.push_back(set ? 1 : 0);
-                c.anyUnset = c.anyUnset || !set;
+                bool set = uv && uv->isSet[corner] != 0;
+                float v = set ? uv->values[corner * 2 + 1] : 0.0f;
+                float value[2] = {set ? uv->values[corner * 2] : 0.0f,
+                                  set ? 1.0f - v : 0.0f};  // glTF's V runs down
+                c.corners.push_back(VertexOf(c, mesh, mesh.Vertices(p)[i],
+                                             group.kind == kFaces ? normal : nullptr, uv ? value : nullptr, v,
+                                             set));
             }
         }
+        if (!c.inexact) c.v.clear();
         return c;
     }
 
     /// Triangles over a group's vertices, the triangulation the pictures use, and the polygon of each.
-    void Triangles(const MeshData &mesh, const Group &group, std::vector<uint32_t> &indices,
-                   std::vector<uint32_t> &polygonOf) {
+    void Triangles(const MeshData &mesh, const Group &group, const std::vector<uint32_t> &corners,
+                   std::vector<uint32_t> &indices, std::vector<uint32_t> &polygonOf) {
         uint32_t base = 0;
         std::vector<Vec3> pts;
         for (uint32_t p : group.polygons) {
@@ -339,7 +360,7 @@ private:
                 pts.push_back({pos[0], pos[1], pos[2]});
             }
             for (const auto &tri : Triangulate(pts, mesh.PolygonNormal(p))) {
-                for (size_t k : tri) indices.push_back(base + uint32_t(k));
+                for (size_t k : tri) indices.push_back(corners[base + k]);
                 polygonOf.push_back(p);
             }
             base += n;
@@ -356,12 +377,16 @@ private:
             prim.attributes["NORMAL"] = Accessor(c.normals, TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_VEC3,
                                                  3, TINYGLTF_TARGET_ARRAY_BUFFER);
             std::vector<uint32_t> indices, polygonOf;
-            Triangles(mesh, group, indices, polygonOf);
+            Triangles(mesh, group, c.corners, indices, polygonOf);
             prim.indices = Indices(indices, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+            record["corners"] = Value(Indices(c.corners));
             record["sizes"] = Value(Indices(c.sizes));
             record["triangles"] = Value(Indices(polygonOf));
         } else {
+            // Lines and points draw their corners in order: the indices are the corners.
             prim.mode = group.kind == kLines ? TINYGLTF_MODE_LINE : TINYGLTF_MODE_POINTS;
+            prim.indices = Indices(c.corners, TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
+            record["corners"] = Value(prim.indices);
             record["polygons"] = Value(Indices(group.polygons));
         }
         if (uv) {
@@ -397,6 +422,7 @@ private:
     std::unordered_map<const MeshData *, int> m_meshOf;
     std::map<std::string, int> m_materials;
     size_t m_sizedLights = 0;
+    std::vector<uint32_t> m_head, m_next;  // vertices of each point while a group is written
 };
 
 std::string Lowered(std::string s) {
