@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "bench_scenes.hpp"
 #include "host/io/gltf_io.hpp"
@@ -76,6 +77,31 @@ void Open(benchmark::State &state, bool gltf) {
     state.SetLabel(gltf ? "polygons open glb" : "polygons open obj");
 }
 
+/// The bytes of the file alone, without the disk.
+void Encode(benchmark::State &state, bool gltf) {
+    SceneFiles &f = Shared();
+    for (auto _ : state) {
+        std::string bytes, error;
+        std::vector<std::string> warnings;
+        if (gltf) {
+            if (!host::WriteGltf(*f.h, true, 1, bytes, warnings, error)) state.SkipWithError(error.c_str());
+        } else {
+            std::ostringstream out;
+            host::WriteObj(*f.h, out);
+            bytes = out.str();
+        }
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * kSide * kSide);
+    state.SetLabel(gltf ? "polygons encode glb" : "polygons encode obj");
+}
+
+void BM_EncodeGlb(benchmark::State &state) {
+    Encode(state, true);
+}
+void BM_EncodeObj(benchmark::State &state) {
+    Encode(state, false);
+}
 void BM_SaveGlb(benchmark::State &state) {
     Save(state, true);
 }
@@ -91,6 +117,8 @@ void BM_OpenObj(benchmark::State &state) {
 
 }  // namespace
 
+BENCHMARK(BM_EncodeGlb)->Unit(benchmark::kMillisecond)->Iterations(1)->GORVA_MEDIAN_OF_3;
+BENCHMARK(BM_EncodeObj)->Unit(benchmark::kMillisecond)->Iterations(1)->GORVA_MEDIAN_OF_3;
 BENCHMARK(BM_SaveGlb)->Unit(benchmark::kMillisecond)->Iterations(1)->GORVA_MEDIAN_OF_3;
 BENCHMARK(BM_SaveObj)->Unit(benchmark::kMillisecond)->Iterations(1)->GORVA_MEDIAN_OF_3;
 BENCHMARK(BM_OpenGlb)->Unit(benchmark::kMillisecond)->Iterations(1)->GORVA_MEDIAN_OF_3;

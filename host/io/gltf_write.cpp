@@ -77,6 +77,7 @@ public:
         for (const auto &item : items)
             if (item->type != materialType) m_nodeOf[item.get()] = int(m_nodeOf.size());
         m_model.nodes.resize(m_nodeOf.size());
+        m_model.buffers[0].data.reserve(BufferEstimate());
         tinygltf::Scene scene;
         for (const auto &item : items) {
             auto at = m_nodeOf.find(item.get());
@@ -95,6 +96,18 @@ public:
     }
 
     tinygltf::Model &Model() { return m_model; }
+
+    /// Bytes of the buffer, a little over: growing a buffer of hundreds of megabytes copies it.
+    size_t BufferEstimate() const {
+        std::unordered_map<const MeshData *, size_t> bytes;
+        for (const auto &item : m_host.scene.Items())
+            if (item->mesh)
+                bytes[item->mesh.get()] = item->mesh->corners.size() * 60 + item->mesh->PolygonCount() * 20 +
+                                          item->mesh->PointCount() * 16 + 4096;
+        size_t total = 0;
+        for (const auto &b : bytes) total += b.second;
+        return total;
+    }
     std::vector<std::string> warnings;
 
 private:
@@ -425,6 +438,25 @@ private:
     std::vector<uint32_t> m_head, m_next;  // vertices of each point while a group is written
 };
 
+/// A stream's output appended to a string reserved beforehand: no copies of a large file.
+class StringSink : public std::streambuf {
+public:
+    explicit StringSink(std::string &out) : m_out(out) {}
+
+protected:
+    std::streamsize xsputn(const char *s, std::streamsize n) override {
+        m_out.append(s, size_t(n));
+        return n;
+    }
+    int_type overflow(int_type c) override {
+        if (!traits_type::eq_int_type(c, traits_type::eof())) m_out.push_back(traits_type::to_char_type(c));
+        return traits_type::not_eof(c);
+    }
+
+private:
+    std::string &m_out;
+};
+
 std::string Lowered(std::string s) {
     for (char &ch : s) ch = char(std::tolower(static_cast<unsigned char>(ch)));
     return s;
@@ -446,13 +478,16 @@ bool WriteGltf(Host &host, bool binary, int upAxis, std::string &bytes, std::vec
     if (!CheckSavable(host, error)) return false;
     Writer writer(host, upAxis);
     writer.Build();
-    std::ostringstream out;
+    bytes.clear();
+    size_t binSize = writer.Model().buffers.empty() ? 0 : writer.Model().buffers[0].data.size();
+    bytes.reserve((binary ? binSize : binSize / 3 * 4) + (size_t(1) << 20));
+    StringSink sink(bytes);
+    std::ostream out(&sink);
     tinygltf::TinyGLTF gltf;
-    if (!gltf.WriteGltfSceneToStream(&writer.Model(), out, !binary, binary)) {
+    if (!gltf.WriteGltfSceneToStream(&writer.Model(), out, !binary, binary) || !out) {
         error = "the glTF library could not write the scene";
         return false;
     }
-    bytes = out.str();
     warnings = writer.warnings;
     return true;
 }
