@@ -44,7 +44,7 @@ quotes for text with spaces, # starts a comment. Host commands:
   scene.new | scene.open PATH | scene.saveAs PATH | scene.dump PATH
                                    (scenes: .obj, or glTF 2.0 as .gltf or .glb by the
                                    extension; glTF is written Y-up, turned from units.upAxis)
-  item.create TYPE NAME            types: locator mesh groupLocator pointLight areaLight
+  item.create TYPE NAME            types: locator mesh groupLocator pointLight areaLight sunLight
                                    spotLight photometryLight portal
   item.transform ITEM pos|rot|scl X Y Z     (metres; rotation in degrees)
   item.parent ITEM PARENT          ("" puts the item at the root)

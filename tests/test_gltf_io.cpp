@@ -99,7 +99,8 @@ void RoundTrip(Host &host, Host &back, bool binary, int upAxis = 1) {
     ASSERT_TRUE(WriteGltf(host, binary, upAxis, bytes, warnings, error)) << error;
     back.SetPreference("units.upAxis", std::to_string(upAxis));
     ASSERT_TRUE(ReadGltf(back, bytes, "scene.glb", ".", error)) << error;
-    for (const auto &line : back.log) EXPECT_EQ(line.text.find("do not match"), std::string::npos) << line.text;
+    for (const auto &line : back.log)
+        EXPECT_EQ(line.text.find("do not match"), std::string::npos) << line.text;
 }
 
 class GltfFiles : public HostTest {
@@ -453,4 +454,41 @@ TEST_F(GltfFiles, TheReferenceValidatorFindsNoErrorOrWarningInTheAwkwardScene) {
     while (size_t n = std::fread(buf, 1, sizeof buf, pipe)) report.append(buf, n);
     int status = ::pclose(pipe);
     EXPECT_EQ(status, 0) << report;
+}
+
+TEST_F(GltfFiles, EveryByteOfAFileChangedOpensOrIsRefusedAndLeavesASoundScene) {
+    MeshSpec quad = GridSpec(1, 1);
+    quad.polygons[0].part = "Floor";
+    AddMesh(host, quad);
+    host.scene.SetParent(*host.scene.AddItem(ItemTypeCode("spotLight"), "Spot"), host.scene.Find("Mesh"));
+    std::string bytes, error;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(WriteGltf(host, true, 1, bytes, warnings, error)) << error;
+    size_t opened = 0, refused = 0;
+    Host target;
+    for (size_t at = 0; at < bytes.size(); ++at)
+        for (int change : {1, 0x80, 0xFF}) {
+            if (target.scene.Items().size() != 1 || target.scene.Items()[0]->name != "Keep") {
+                target.NewScene();
+                AddMesh(target, BoxSpec({0, 0, 0}, {1, 1, 1})).name = "Keep";
+            }
+            std::string changed = bytes, why;
+            changed[at] = char(uint8_t(changed[at]) ^ change);
+            if (!ReadGltf(target, changed, "changed.glb", dir.string(), why)) {
+                ++refused;
+                ASSERT_EQ(why.rfind("changed.glb: ", 0), 0u) << why;
+                ASSERT_EQ(target.scene.Items().size(), 1u) << "byte " << at;
+                continue;
+            }
+            ++opened;
+            for (const auto &item : target.scene.Items()) {
+                for (const auto &row : item->WorldMatrix())
+                    for (double v : row) ASSERT_TRUE(std::isfinite(v)) << "byte " << at;
+                if (!item->mesh) continue;
+                for (uint32_t c : item->mesh->corners)
+                    ASSERT_LT(c, item->mesh->PointCount()) << "byte " << at;
+            }
+        }
+    EXPECT_GT(opened, 0u);
+    EXPECT_GT(refused, 0u);
 }
