@@ -470,7 +470,9 @@ TEST_F(GltfFiles, EveryByteOfAFileChangedOpensOrIsRefusedAndLeavesASoundScene) {
         for (int change : {1, 0x80, 0xFF}) {
             if (target.scene.Items().size() != 1 || target.scene.Items()[0]->name != "Keep") {
                 target.NewScene();
-                AddMesh(target, BoxSpec({0, 0, 0}, {1, 1, 1})).name = "Keep";
+                MeshSpec keep = BoxSpec({0, 0, 0}, {1, 1, 1});
+                keep.name = "Keep";
+                AddMesh(target, keep);
             }
             std::string changed = bytes, why;
             changed[at] = char(uint8_t(changed[at]) ^ change);
@@ -491,4 +493,25 @@ TEST_F(GltfFiles, EveryByteOfAFileChangedOpensOrIsRefusedAndLeavesASoundScene) {
         }
     EXPECT_GT(opened, 0u);
     EXPECT_GT(refused, 0u);
+}
+
+TEST_F(GltfFiles, RecordsThatDoNotMatchTheMeshAreReadAsTrianglesWithANote) {
+    MeshSpec grid = GridSpec(2, 1);
+    grid.name = "Grid";
+    AddMesh(host, grid);
+    std::string bytes, error;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(WriteGltf(host, false, 1, bytes, warnings, error)) << error;
+    for (int points : {2000000000, 5}) {  // far beyond the data, and fewer than the corners name
+        auto doc = nlohmann::json::parse(bytes);
+        doc["meshes"][0]["extras"]["gorva"]["points"] = points;
+        Host back;
+        ASSERT_TRUE(ReadGltf(back, doc.dump(), "edited.gltf", dir.string(), error)) << error;
+        ASSERT_TRUE(back.scene.Find("Grid"));
+        const ItemData &mesh = *back.scene.Find("Grid");
+        EXPECT_EQ(mesh.mesh->PolygonCount(), 4u) << points;  // two quads as four triangles
+        EXPECT_EQ(mesh.mesh->PointCount(), 6u) << points;
+        ASSERT_FALSE(back.log.empty());
+        EXPECT_NE(back.log.back().text.find("do not match"), std::string::npos) << back.log.back().text;
+    }
 }

@@ -76,9 +76,13 @@ bool IsIntegerType(int type) {
 }  // namespace
 
 size_t AccessorReader::Count(int accessor) const {
-    return accessor >= 0 && size_t(accessor) < m_model.accessors.size()
-               ? m_model.accessors[size_t(accessor)].count
-               : 0;
+    if (accessor < 0 || size_t(accessor) >= m_model.accessors.size()) return 0;
+    const tinygltf::Accessor &a = m_model.accessors[size_t(accessor)];
+    size_t element = ComponentSize(a.componentType) * size_t(ComponentCount(a.type));
+    if (a.bufferView < 0) return a.count <= kMaxUnbackedCount ? a.count : 0;
+    if (element == 0 || size_t(a.bufferView) >= m_model.bufferViews.size()) return 0;
+    // Only as many elements as the buffer view can hold count: a count is no promise of data.
+    return a.count <= m_model.bufferViews[size_t(a.bufferView)].byteLength / element ? a.count : 0;
 }
 
 bool AccessorReader::Span(int view, size_t offset, size_t count, size_t size, size_t stride,

@@ -23,7 +23,7 @@ public:
     /// Unsigned integer scalars (indices and the host's own records); false with a reason as above.
     bool Integers(int accessor, std::vector<uint32_t> &values, std::string &error) const;
 
-    /// Element count of an accessor, or 0 when there is none.
+    /// Element count of an accessor, or 0 when there is none or its buffer view could not hold them.
     size_t Count(int accessor) const;
 
 private:

@@ -503,7 +503,17 @@ bool Reader::OwnMesh(const tinygltf::Mesh &mesh, ReadMesh &out, std::string &why
         return false;
     for (const auto &prim : mesh.primitives)
         if (!Record(prim.extras)) return false;
-    if (pointCount < 0 || polygonCount < 0) return why = "negative counts", false;
+    // Every point is some vertex's and every polygon has a corner: counts beyond the data are false.
+    size_t vertices = 0, cornerCount = 0;
+    for (const auto &prim : mesh.primitives) {
+        auto attr = prim.attributes.find("POSITION");
+        int cornersAcc = -1;
+        if (attr != prim.attributes.end()) vertices += m_data.Count(attr->second);
+        if (Integer(Record(prim.extras), "corners", cornersAcc)) cornerCount += m_data.Count(cornersAcc);
+    }
+    if (pointCount < 0 || polygonCount < 0 || size_t(pointCount) > vertices ||
+        size_t(polygonCount) > cornerCount)
+        return why = "counts beyond the data", false;
     struct Slot {
         uint32_t first = 0, size = 0;  // corners in `corners`
         int primitive = -1;
