@@ -61,7 +61,8 @@ struct GltfSketch {
     /// Text with the buffer as a data URI, or with `uri` naming it when given.
     std::string Text(const std::string &uri = std::string()) {
         nlohmann::json d = doc;
-        d["buffers"] = {{{"byteLength", bin.size()}, {"uri", uri.empty() ? DataUri() : uri}}};
+        if (!bin.empty())
+            d["buffers"] = {{{"byteLength", bin.size()}, {"uri", uri.empty() ? DataUri() : uri}}};
         return d.dump();
     }
     /// The binary container: JSON chunk and BIN chunk, each padded to four bytes.

@@ -76,10 +76,10 @@ std::string TrimLine(const std::string &s) {
     return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
 }
 
-/// Warnings a scene file's reading or writing logged: what it could not hold or skipped. Opening
-/// starts a new scene, whose log starts empty.
-void PrintFileWarnings(const Host &host, size_t logBefore, const std::string &where, std::ostream &err) {
-    for (size_t i = logBefore > host.log.size() ? 0 : logBefore; i < host.log.size(); ++i)
+/// Warnings a scene file's reading or writing logged from `first` on: what it could not hold or
+/// skipped.
+void PrintFileWarnings(const Host &host, size_t first, const std::string &where, std::ostream &err) {
+    for (size_t i = first; i < host.log.size(); ++i)
         if (host.log[i].level == 1) err << Printable(where + ": warning: " + host.log[i].text) << '\n';
 }
 
@@ -108,8 +108,10 @@ bool RunScript(Host &host, std::istream &in, const std::string &label, const Scr
             ++stats.commands;
             size_t monitorsBefore = host.monitors.size(), logBefore = host.log.size();
             result = host.Run(name, args);
+            // A scene opened is a new scene, whose log starts empty.
             if (name == "scene.open" || name == "scene.saveAs")
-                PrintFileWarnings(host, logBefore, label + ":" + std::to_string(lineNo), err);
+                PrintFileWarnings(host, name == "scene.open" && result.ok() ? 0 : logBefore,
+                                  label + ":" + std::to_string(lineNo), err);
             // An abort the user asked for is not a failure, but the script's reader should know.
             for (size_t m = monitorsBefore; m < host.monitors.size(); ++m)
                 if (host.monitors[m].aborted)

@@ -8,6 +8,7 @@
 #include "host/io/gltf_io.hpp"
 #include "host/io/obj_io.hpp"
 #include "tests/e2e/e2e_support.hpp"
+#include "tests/test_gltf_support.hpp"
 
 namespace {
 
@@ -104,4 +105,29 @@ TEST_F(GorvaProgram, ASceneOpensFromAGlbAndABadOneIsRefusedWithItsName) {
     EXPECT_NE(o.err.find("bad.gorva:2: scene.open: cut.glb: the file is truncated"), std::string::npos)
         << o.err;
     EXPECT_FALSE(fs::exists(dir / "never.obj"));
+}
+
+TEST_F(GorvaProgram, WhatAFileCouldNotHoldOrSkippedIsPrintedAsAWarningOfItsLine) {
+    Script("lights.gorva",
+           "scene.new\nitem.create areaLight A\nitem.create portal P\nscene.saveAs lights.glb\n"
+           "scene.open lights.glb\n");
+    Outcome o = Gorva("run lights.gorva");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(o.err.find("lights.gorva:4: warning: lights.glb: 2 area lights and portals"), std::string::npos)
+        << o.err;
+    // Reading back the file skips nothing: no second warning.
+    EXPECT_EQ(o.err.find("lights.gorva:5:"), std::string::npos) << o.err;
+    GltfSketch g;
+    g.Node({{"name", "Empty"}});
+    g.Scene({0});
+    g.doc["animations"] = nlohmann::json::array(
+        {{{"channels", nlohmann::json::array()}, {"samplers", nlohmann::json::array()}}});
+    std::ofstream(dir / "animated.gltf") << g.Text();
+    Script("open.gorva", "scene.open animated.gltf\n");
+    o = Gorva("run open.gorva");
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_NE(
+        o.err.find("open.gorva:1: warning: animated.gltf: skipped (not part of a gorva scene): 1 animations"),
+        std::string::npos)
+        << o.err;
 }
