@@ -494,6 +494,176 @@ bool Reader::MeshOf(int mesh, int &read) {
     return true;
 }
 
+/// The polygons of one of our own meshes, gathered primitive by primitive from the records in
+/// their extras and put back in their first order.
+class OwnRecords {
+public:
+    OwnRecords(const AccessorReader &data, size_t points, size_t polygons, ReadMesh &out)
+        : m_data(data), m_out(out), m_slots(polygons), m_defined(points, 0) {
+        out.points.assign(points, Float3{0, 0, 0});
+    }
+
+    /// Takes one primitive's vertices and polygons; false with the mismatch in `why`.
+    bool Primitive(const tinygltf::Primitive &prim, int index, std::string &why) {
+        const tinygltf::Value *rec = Record(prim.extras);
+        std::vector<uint32_t> points, vertexOf;
+        if (!Points(prim, rec, points, why)) return false;
+        if (rec->Has("loose") && rec->Get("loose").IsBool() && rec->Get("loose").Get<bool>()) return true;
+        int cornersAcc = -1;
+        if (!Integer(rec, "corners", cornersAcc) || !m_data.Integers(cornersAcc, vertexOf, m_error))
+            return why = "corner records", false;
+        for (uint32_t v : vertexOf)
+            if (v >= points.size()) return why = "a corner beyond the vertices", false;
+        uint32_t base = uint32_t(m_corners.size());
+        for (uint32_t v : vertexOf) m_corners.push_back(points[v]);
+        if (!Uvs(prim, rec, points.size(), vertexOf, why)) return false;
+        int sizes = -1, triangles = -1, polygons = -1;
+        if (prim.mode == TINYGLTF_MODE_TRIANGLES && Integer(rec, "sizes", sizes) &&
+            Integer(rec, "triangles", triangles))
+            return Faces(prim, sizes, triangles, vertexOf, base, index, why);
+        if ((prim.mode == TINYGLTF_MODE_LINE || prim.mode == TINYGLTF_MODE_POINTS) &&
+            Integer(rec, "polygons", polygons))
+            return Elements(prim.mode == TINYGLTF_MODE_LINE ? 2 : 1, polygons, vertexOf.size(), base, index,
+                            why);
+        return why = "a primitive without records", false;
+    }
+
+    /// The polygons in their first order, with their tags; false when a point or a polygon was
+    /// never given.
+    bool Finish(const tinygltf::Mesh &mesh, const std::vector<std::string> &materialNames, std::string &why) {
+        if (std::find(m_defined.begin(), m_defined.end(), 0) != m_defined.end())
+            return why = "a point never given", false;
+        m_out.hasUVs = m_anyUV;
+        for (const Slot &s : m_slots) {
+            if (s.primitive < 0) return why = "a polygon never given", false;
+            const auto &prim = mesh.primitives[size_t(s.primitive)];
+            const tinygltf::Value *rec = Record(prim.extras);
+            for (uint32_t i = s.first; i < s.first + s.size; ++i) {
+                m_out.corners.push_back(m_corners[i]);
+                if (!m_anyUV) continue;
+                m_out.uvs.insert(m_out.uvs.end(), {m_uvs[i * 2], m_uvs[i * 2 + 1]});
+                m_out.uvSet.push_back(m_uvSet[i]);
+            }
+            m_out.starts.push_back(uint32_t(m_out.corners.size()));
+            bool named = prim.material >= 0 && size_t(prim.material) < materialNames.size();
+            m_out.parts.push_back(named ? materialNames[size_t(prim.material)] : std::string());
+            bool tagged = rec->Has("material") && rec->Get("material").IsString();
+            m_out.materials.push_back(tagged ? rec->Get("material").Get<std::string>() : std::string());
+        }
+        return true;
+    }
+
+private:
+    struct Slot {
+        uint32_t first = 0, size = 0;  // its corners in m_corners
+        int primitive = -1;
+    };
+
+    /// The point of each vertex, each point at one position.
+    bool Points(const tinygltf::Primitive &prim, const tinygltf::Value *rec, std::vector<uint32_t> &points,
+                std::string &why) {
+        auto attr = prim.attributes.find("POSITION");
+        int pointsAcc = -1;
+        std::vector<float> pos;
+        if (attr == prim.attributes.end() || !Integer(rec, "points", pointsAcc) ||
+            !m_data.Floats(attr->second, TINYGLTF_TYPE_VEC3, pos, m_error) ||
+            !m_data.Integers(pointsAcc, points, m_error) || points.size() * 3 != pos.size())
+            return why = m_error.empty() ? "vertex records" : m_error, false;
+        for (size_t v = 0; v < points.size(); ++v) {
+            uint32_t pt = points[v];
+            Float3 at{pos[v * 3], pos[v * 3 + 1], pos[v * 3 + 2]};
+            if (pt >= m_defined.size()) return why = "a point beyond the count", false;
+            if (m_defined[pt] && std::memcmp(&m_out.points[pt], &at, sizeof at) != 0)
+                return why = "a point at two positions", false;
+            m_out.points[pt] = at, m_defined[pt] = 1;
+        }
+        return true;
+    }
+
+    /// The UV of each corner: V turned back, or as the record keeps it exactly.
+    bool Uvs(const tinygltf::Primitive &prim, const tinygltf::Value *rec, size_t vertices,
+             const std::vector<uint32_t> &vertexOf, std::string &why) {
+        std::vector<float> tex, exactV;
+        std::vector<uint32_t> set;
+        int setAcc = -1, vAcc = -1;
+        auto uvAttr = prim.attributes.find("TEXCOORD_0");
+        if (uvAttr != prim.attributes.end()) {
+            if (!m_data.Floats(uvAttr->second, TINYGLTF_TYPE_VEC2, tex, m_error) ||
+                tex.size() != vertices * 2)
+                return why = "texture coordinates", false;
+            m_anyUV = true;
+        }
+        if (Integer(rec, "uvSet", setAcc) &&
+            (!m_data.Integers(setAcc, set, m_error) || set.size() != vertices))
+            return why = "texture coordinate flags", false;
+        if (Integer(rec, "v", vAcc) &&
+            (!m_data.Floats(vAcc, TINYGLTF_TYPE_SCALAR, exactV, m_error) || exactV.size() != vertices))
+            return why = "texture coordinate records", false;
+        for (uint32_t v : vertexOf) {
+            bool has = !tex.empty() && (set.empty() || set[v] != 0);
+            m_uvs.push_back(has ? tex[v * 2] : 0.0f);
+            m_uvs.push_back(has ? (exactV.empty() ? 1.0f - tex[v * 2 + 1] : exactV[v]) : 0.0f);
+            m_uvSet.push_back(has ? 1 : 0);
+        }
+        return true;
+    }
+
+    bool Claim(uint32_t polygon, uint32_t first, uint32_t size, int primitive) {
+        if (polygon >= m_slots.size() || m_slots[polygon].primitive >= 0) return false;
+        m_slots[polygon] = {first, size, primitive};
+        return true;
+    }
+
+    /// Faces: consecutive corners per polygon, its triangles consecutive and made of its corners.
+    bool Faces(const tinygltf::Primitive &prim, int sizesAcc, int trianglesAcc,
+               const std::vector<uint32_t> &vertexOf, uint32_t base, int primitive, std::string &why) {
+        std::vector<uint32_t> sizes, owners, indices;
+        if (!m_data.Integers(sizesAcc, sizes, m_error) || !m_data.Integers(trianglesAcc, owners, m_error) ||
+            !m_data.Integers(prim.indices, indices, m_error) || indices.size() != owners.size() * 3)
+            return why = "triangle records", false;
+        size_t tri = 0;
+        uint32_t first = 0;
+        for (uint32_t size : sizes) {
+            if (size < 3 || size > vertexOf.size() - first || tri + (size - 2) > owners.size())
+                return why = "polygon sizes", false;
+            uint32_t owner = owners[tri];
+            auto from = vertexOf.begin() + first, to = from + size;
+            for (uint32_t t = 0; t < size - 2; ++t, ++tri) {
+                if (owners[tri] != owner) return why = "triangles", false;
+                for (int k = 0; k < 3 && size <= 16; ++k)
+                    if (std::find(from, to, indices[tri * 3 + size_t(k)]) == to)
+                        return why = "triangles", false;
+            }
+            if (!Claim(owner, base + first, size, primitive)) return why = "polygon numbers", false;
+            first += size;
+        }
+        if (tri != owners.size() || first != vertexOf.size()) return why = "polygon sizes", false;
+        return true;
+    }
+
+    /// Lines and points: `size` corners per polygon, in order.
+    bool Elements(uint32_t size, int polygonsAcc, size_t corners, uint32_t base, int primitive,
+                  std::string &why) {
+        std::vector<uint32_t> polygons;
+        if (!m_data.Integers(polygonsAcc, polygons, m_error) || polygons.size() * size != corners)
+            return why = "polygon records", false;
+        for (size_t k = 0; k < polygons.size(); ++k)
+            if (!Claim(polygons[k], base + uint32_t(k) * size, size, primitive))
+                return why = "polygon numbers", false;
+        return true;
+    }
+
+    const AccessorReader &m_data;
+    ReadMesh &m_out;
+    std::vector<Slot> m_slots;
+    std::vector<uint8_t> m_defined;
+    std::vector<uint32_t> m_corners;  // point per corner, primitive after primitive
+    std::vector<float> m_uvs;
+    std::vector<uint8_t> m_uvSet;
+    bool m_anyUV = false;
+    std::string m_error;
+};
+
 /// Our own meshes: the polygons back from the records in the primitives' extras. False with an
 /// empty `why` for a mesh without records, with the mismatch for records that do not fit.
 bool Reader::OwnMesh(const tinygltf::Mesh &mesh, ReadMesh &out, std::string &why) {
@@ -514,134 +684,12 @@ bool Reader::OwnMesh(const tinygltf::Mesh &mesh, ReadMesh &out, std::string &why
     if (pointCount < 0 || polygonCount < 0 || size_t(pointCount) > vertices ||
         size_t(polygonCount) > cornerCount)
         return why = "counts beyond the data", false;
-    struct Slot {
-        uint32_t first = 0, size = 0;  // corners in `corners`
-        int primitive = -1;
-    };
-    std::vector<Slot> slots(static_cast<size_t>(polygonCount));
-    std::vector<uint32_t> corners;  // point per corner, primitive after primitive
-    std::vector<float> uvs;
-    std::vector<uint8_t> uvSet;
-    std::vector<uint8_t> defined(size_t(pointCount), 0);
-    out.points.assign(size_t(pointCount), Float3{0, 0, 0});
-    bool anyUV = false;
-    std::string error;
-    for (size_t p = 0; p < mesh.primitives.size(); ++p) {
-        const auto &prim = mesh.primitives[p];
-        const tinygltf::Value *rec = Record(prim.extras);
-        auto attr = prim.attributes.find("POSITION");
-        int pointsAcc = -1;
-        std::vector<float> pos;
-        std::vector<uint32_t> points;
-        if (attr == prim.attributes.end() || !Integer(rec, "points", pointsAcc) ||
-            !m_data.Floats(attr->second, TINYGLTF_TYPE_VEC3, pos, error) ||
-            !m_data.Integers(pointsAcc, points, error) || points.size() * 3 != pos.size())
-            return why = error.empty() ? "vertex records" : error, false;
-        for (size_t v = 0; v < points.size(); ++v) {
-            uint32_t pt = points[v];
-            Float3 at{pos[v * 3], pos[v * 3 + 1], pos[v * 3 + 2]};
-            if (pt >= uint32_t(pointCount)) return why = "a point beyond the count", false;
-            if (defined[pt] && std::memcmp(&out.points[pt], &at, sizeof at) != 0)
-                return why = "a point at two positions", false;
-            out.points[pt] = at, defined[pt] = 1;
-        }
-        if (rec->Has("loose") && rec->Get("loose").IsBool() && rec->Get("loose").Get<bool>()) continue;
-        std::vector<uint32_t> vertexOf;  // per corner
-        int cornersAcc = -1;
-        if (!Integer(rec, "corners", cornersAcc) || !m_data.Integers(cornersAcc, vertexOf, error))
-            return why = "corner records", false;
-        for (uint32_t v : vertexOf)
-            if (v >= points.size()) return why = "a corner beyond the vertices", false;
-        uint32_t base = uint32_t(corners.size());
-        for (uint32_t v : vertexOf) corners.push_back(points[v]);
-        std::vector<float> tex;
-        auto uvAttr = prim.attributes.find("TEXCOORD_0");
-        if (uvAttr != prim.attributes.end()) {
-            if (!m_data.Floats(uvAttr->second, TINYGLTF_TYPE_VEC2, tex, error) ||
-                tex.size() != points.size() * 2)
-                return why = "texture coordinates", false;
-            anyUV = true;
-        }
-        std::vector<uint32_t> set;
-        int setAcc = -1;
-        if (Integer(rec, "uvSet", setAcc) &&
-            (!m_data.Integers(setAcc, set, error) || set.size() != points.size()))
-            return why = "texture coordinate flags", false;
-        std::vector<float> exactV;
-        int vAcc = -1;
-        if (Integer(rec, "v", vAcc) &&
-            (!m_data.Floats(vAcc, TINYGLTF_TYPE_SCALAR, exactV, error) || exactV.size() != points.size()))
-            return why = "texture coordinate records", false;
-        for (uint32_t v : vertexOf) {
-            bool has = !tex.empty() && (set.empty() || set[v] != 0);
-            uvs.push_back(has ? tex[v * 2] : 0.0f);
-            uvs.push_back(has ? (exactV.empty() ? 1.0f - tex[v * 2 + 1] : exactV[v]) : 0.0f);
-            uvSet.push_back(has ? 1 : 0);
-        }
-        auto claim = [&](uint32_t polygon, uint32_t first, uint32_t size) {
-            if (polygon >= slots.size() || slots[polygon].primitive >= 0) return false;
-            slots[polygon] = {base + first, size, int(p)};
-            return true;
-        };
-        int sizesAcc = -1, trianglesAcc = -1, polygonsAcc = -1;
-        if (prim.mode == TINYGLTF_MODE_TRIANGLES && Integer(rec, "sizes", sizesAcc) &&
-            Integer(rec, "triangles", trianglesAcc)) {
-            std::vector<uint32_t> sizes, owners, indices;
-            if (!m_data.Integers(sizesAcc, sizes, error) || !m_data.Integers(trianglesAcc, owners, error) ||
-                !m_data.Integers(prim.indices, indices, error) || indices.size() != owners.size() * 3)
-                return why = "triangle records", false;
-            size_t tri = 0;
-            uint32_t first = 0;
-            for (uint32_t size : sizes) {
-                if (size < 3 || size > vertexOf.size() - first || tri + (size - 2) > owners.size())
-                    return why = "polygon sizes", false;
-                uint32_t owner = owners[tri];
-                for (uint32_t t = 0; t < size - 2; ++t, ++tri) {
-                    if (owners[tri] != owner) return why = "triangles", false;
-                    for (int k = 0; k < 3; ++k) {
-                        // Each triangle is made of its polygon's corners.
-                        uint32_t i = indices[tri * 3 + size_t(k)];
-                        auto from = vertexOf.begin() + first;
-                        if (size <= 16 && std::find(from, from + size, i) == from + size)
-                            return why = "triangles", false;
-                    }
-                }
-                if (!claim(owner, first, size)) return why = "polygon numbers", false;
-                first += size;
-            }
-            if (tri != owners.size() || first != vertexOf.size()) return why = "polygon sizes", false;
-        } else if ((prim.mode == TINYGLTF_MODE_LINE || prim.mode == TINYGLTF_MODE_POINTS) &&
-                   Integer(rec, "polygons", polygonsAcc)) {
-            std::vector<uint32_t> polygons;
-            uint32_t size = prim.mode == TINYGLTF_MODE_LINE ? 2 : 1;
-            if (!m_data.Integers(polygonsAcc, polygons, error) || polygons.size() * size != vertexOf.size())
-                return why = "polygon records", false;
-            for (size_t k = 0; k < polygons.size(); ++k)
-                if (!claim(polygons[k], uint32_t(k) * size, size)) return why = "polygon numbers", false;
-        } else {
-            return why = "a primitive without records", false;
-        }
-    }
-    if (std::find(defined.begin(), defined.end(), 0) != defined.end())
-        return why = "a point never given", false;
-    out.hasUVs = anyUV;
-    for (const Slot &s : slots) {
-        if (s.primitive < 0) return why = "a polygon never given", false;
-        const auto &prim = mesh.primitives[size_t(s.primitive)];
-        const tinygltf::Value *rec = Record(prim.extras);
-        for (uint32_t i = 0; i < s.size; ++i) {
-            out.corners.push_back(corners[s.first + i]);
-            if (!anyUV) continue;
-            out.uvs.push_back(uvs[(s.first + i) * 2]);
-            out.uvs.push_back(uvs[(s.first + i) * 2 + 1]);
-            out.uvSet.push_back(uvSet[s.first + i]);
-        }
-        out.starts.push_back(uint32_t(out.corners.size()));
-        out.parts.push_back(MaterialName(prim.material));
-        bool tagged = rec->Has("material") && rec->Get("material").IsString();
-        out.materials.push_back(tagged ? rec->Get("material").Get<std::string>() : std::string());
-    }
-    return true;
+    OwnRecords records(m_data, size_t(pointCount), size_t(polygonCount), out);
+    for (size_t p = 0; p < mesh.primitives.size(); ++p)
+        if (!records.Primitive(mesh.primitives[p], int(p), why)) return false;
+    std::vector<std::string> names;
+    for (const auto &material : m_model.materials) names.push_back(material.name);
+    return records.Finish(mesh, names, why);
 }
 
 /// Any other mesh: each primitive's triangles, lines and points as polygons, vertices at the same
