@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "host/io/obj_io.hpp"
+#include "host/io/scene_files.hpp"
 #include "host/io/scene_dump.hpp"
 #include "host/io/text_lines.hpp"
 #include "host/scripting/script_runner.hpp"
@@ -31,7 +31,7 @@ usage:
   gorva --help                  this text
 
 run options:
-  --scene FILE.obj    open a scene before the first script
+  --scene FILE        open a scene (.obj, .gltf or .glb) before the first script
   --dump FILE.json    write the scene state as JSON when the scripts end
   --timing            print "timing LINE SECONDS COMMAND" for each line to standard error
   --keep-going        go on after a failing line (the exit status is still 1)
@@ -42,7 +42,9 @@ run options:
 scripts: one command a line: the name, positional arguments, name:value arguments, double
 quotes for text with spaces, # starts a comment. Host commands:
   scene.new | scene.open PATH | scene.saveAs PATH | scene.dump PATH
-  item.create TYPE NAME            types: locator mesh groupLocator pointLight areaLight
+                                   (scenes: .obj, or glTF 2.0 as .gltf or .glb by the
+                                   extension; glTF is written Y-up, turned from units.upAxis)
+  item.create TYPE NAME            types: locator mesh groupLocator pointLight areaLight sunLight
                                    spotLight photometryLight portal
   item.transform ITEM pos|rot|scl X Y Z     (metres; rotation in degrees)
   item.parent ITEM PARENT          ("" puts the item at the root)
@@ -150,10 +152,12 @@ bool PrepareHost(Host &host, const Options &o, ProgressPrinter &progress) {
 int Run(Host &host, const Options &o) {
     if (o.files.empty()) return Usage("run needs at least one script (\"-\" for standard input)");
     std::string error;
-    if (!o.scene.empty() && !OpenObjScene(host, o.scene, error)) {
+    if (!o.scene.empty() && !OpenSceneFile(host, o.scene, error)) {
         std::cerr << "gorva: " << Printable(error) << '\n';
         return 1;
     }
+    for (const auto &line : host.log)
+        if (line.level == 1) std::cerr << "gorva: warning: " << Printable(line.text) << '\n';
     bool ok = true;
     for (const auto &file : o.files) {
         ScriptStats stats;

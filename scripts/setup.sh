@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
-          libpugixml-dev libtinyobjloader-dev nlohmann-json3-dev libcairo2-dev
+          libpugixml-dev libtinyobjloader-dev libtinygltf-dev nlohmann-json3-dev libcairo2-dev
           libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri  # PNG pictures: EGL and Mesa's llvmpipe
           clang libclang-rt-14-dev)  # clang and its libFuzzer and sanitizer runtimes: scripts/fuzz.sh
 
@@ -18,4 +18,22 @@ if ((${#missing[@]})); then
   [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >&2
+fi
+
+# The Khronos glTF validator that the tests run under node: node and npm from Debian when missing,
+# the validator from npm at the version its lock file pins.
+tools=()
+command -v node >/dev/null || tools+=(nodejs)
+command -v npm >/dev/null || tools+=(npm)
+if ((${#tools[@]})); then
+  echo "Installing: ${tools[*]}" >&2
+  sudo_cmd=()
+  [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${tools[@]}" >&2
+fi
+validator=$(cd "$(dirname "$0")/../tests/gltf_validator" && pwd)
+if ! cmp -s "$validator/package-lock.json" "$validator/node_modules/.gorva-lock.json"; then
+  (cd "$validator" && npm ci --no-audit --no-fund --loglevel=error >&2)
+  cp "$validator/package-lock.json" "$validator/node_modules/.gorva-lock.json"
 fi

@@ -11,10 +11,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "host/host.hpp"
 #include "host/io/file_write.hpp"
+#include "host/io/gltf_io.hpp"
 #include "host/io/obj_io.hpp"
 #include "host/io/scene_dump.hpp"
 #include "host/model/builders.hpp"
@@ -41,6 +43,7 @@ protected:
     /// Every way the host writes a file, by kind.
     bool Write(const std::string &kind, const fs::path &path, std::string &error) {
         if (kind == "obj") return SaveObjScene(host, path.string(), error);
+        if (kind == "glb" || kind == "gltf") return SaveGltfScene(host, path.string(), error);
         if (kind == "json") return WriteSceneDump(host, path.string(), error);
         return RenderScene(host, path.string(), ViewOptions(), error);
     }
@@ -59,7 +62,7 @@ protected:
     fs::path dir;
 };
 
-const char *const kKinds[] = {"obj", "json", "png", "svg"};
+const char *const kKinds[] = {"obj", "glb", "gltf", "json", "png", "svg"};
 
 }  // namespace
 
@@ -74,7 +77,7 @@ TEST_F(SafeWrites, ALinkIsWrittenThroughAndKeepsPointingAtItsTarget) {
         EXPECT_EQ(fs::read_symlink(link), target.filename()) << kind;
         EXPECT_GT(fs::file_size(target), 3u) << kind;
     }
-    EXPECT_EQ(FileCount(), 8u);
+    EXPECT_EQ(FileCount(), 2 * std::size(kKinds));
 }
 
 TEST_F(SafeWrites, AFileKeepsItsPermissions) {
@@ -110,7 +113,7 @@ TEST_F(SafeWrites, ASocketOrAFolderIsRefusedAndLeftAlone) {
         EXPECT_TRUE(fs::is_directory(folder)) << kind;
         ::close(fd);
     }
-    EXPECT_EQ(FileCount(), 8u);
+    EXPECT_EQ(FileCount(), 2 * std::size(kKinds));
 }
 
 TEST_F(SafeWrites, AFailedWriteLeavesTheOldFileAndGivesTheSystemsReason) {

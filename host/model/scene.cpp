@@ -100,6 +100,7 @@ const std::vector<ItemTypeInfo> &ItemTypes() {
         {"photometryLight", 3, true, {{"radiance", 3.0}}},
         {"portal", 3, true, {{"width", 1.0}, {"height", 1.0}}},
         {"lightMaterial", -1, false, {{"lightCol.R", 1.0}, {"lightCol.G", 1.0}, {"lightCol.B", 1.0}}},
+        {"sunLight", 3, true, {{"radiance", 3.0}}},  // directional: only its orientation matters
     };
     return types;
 }

@@ -7,6 +7,7 @@
 
 #include "host/host.hpp"
 #include "host/io/obj_io.hpp"
+#include "host/io/scene_files.hpp"
 #include "host/pictures/render.hpp"
 #include "host/io/scene_dump.hpp"
 #include "host/tool_runtime/tool_overlay.hpp"
@@ -214,12 +215,12 @@ void RegisterScriptCommands(Host &host) {
     host.RegisterCommand(
         Def{"scene.open",
             {{"path", "filename"}},
-            [](Host &h, const Args &a) { return PathCommand(a, "scene.open", OpenObjScene, h); },
+            [](Host &h, const Args &a) { return PathCommand(a, "scene.open", OpenSceneFile, h); },
             nullptr});
     host.RegisterCommand(
         Def{"scene.saveAs",
             {{"path", "filename"}},
-            [](Host &h, const Args &a) { return PathCommand(a, "scene.saveAs", SaveObjScene, h); },
+            [](Host &h, const Args &a) { return PathCommand(a, "scene.saveAs", SaveSceneFile, h); },
             nullptr});
     host.RegisterCommand(
         Def{"scene.dump",

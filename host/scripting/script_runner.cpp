@@ -78,6 +78,13 @@ std::string TrimLine(const std::string &s) {
     return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
 }
 
+/// Warnings a scene file's reading or writing logged from `first` on: what it could not hold or
+/// skipped.
+void PrintFileWarnings(const Host &host, size_t first, const std::string &where, std::ostream &err) {
+    for (size_t i = first; i < host.log.size(); ++i)
+        if (host.log[i].level == 1) err << Printable(where + ": warning: " + host.log[i].text) << '\n';
+}
+
 }  // namespace
 
 bool RunScript(Host &host, std::istream &in, const std::string &label, const ScriptOptions &opts,
@@ -101,8 +108,12 @@ bool RunScript(Host &host, std::istream &in, const std::string &label, const Scr
             continue;
         } else {
             ++stats.commands;
-            size_t monitorsBefore = host.monitors.size();
+            size_t monitorsBefore = host.monitors.size(), logBefore = host.log.size();
             result = host.Run(name, args);
+            // A scene opened is a new scene, whose log starts empty.
+            if (name == "scene.open" || name == "scene.saveAs")
+                PrintFileWarnings(host, name == "scene.open" && result.ok() ? 0 : logBefore,
+                                  label + ":" + std::to_string(lineNo), err);
             // An abort the user asked for is not a failure, but the script's reader should know.
             for (size_t m = monitorsBefore; m < host.monitors.size(); ++m)
                 if (host.monitors[m].aborted)
