@@ -43,7 +43,9 @@ TEST_P(ItemDisplacement, LandsExactlyOrRefusesOnlyMovesOffTheItem) {
     const Vector3 back = qk::math::TransformDirection(qk::math::Multiply(scale, c.rotation), local);
     for (int i = 0; i < 3; ++i) {
         EXPECT_NEAR(back.v[i], c.world.v[i], 1e-12) << "axis " << i;
-        if (c.scale.v[i] == 0.0) EXPECT_EQ(local.v[i], 0.0) << "a collapsed axis gets no component";
+        if (c.scale.v[i] == 0.0) {
+            EXPECT_EQ(local.v[i], 0.0) << "a collapsed axis gets no component";
+        }
     }
 }
 

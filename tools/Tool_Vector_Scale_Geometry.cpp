@@ -269,7 +269,14 @@ Vector3 BoxSize(const Box &box) {
 }
 
 Vector3 ScaleRule::Apply(const Vector3 &p) const {
-    return p + PerAxis(p - centre, factors - Uniform(1.0)) + (placement - centre);
+    Vector3 out;
+    for (int axis = 0; axis < 3; ++axis) {
+        const double d = p.v[axis] - centre.v[axis], f = factors.v[axis], at = placement.v[axis];
+        // Scaled in place, a point keeps its own digits (a far point must not wipe a near one's); a
+        // point placed elsewhere takes the placement's, so that a box resting on the ground sits at 0.
+        out.v[axis] = at == centre.v[axis] ? p.v[axis] + d * (f - 1.0) : d * f + at;
+    }
+    return out;
 }
 
 bool ScaleRule::IsIdentity() const {

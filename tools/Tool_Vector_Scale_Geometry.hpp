@@ -181,9 +181,9 @@ struct ScaleRule {
     Vector3 factors{1.0, 1.0, 1.0};
     Vector3 placement;
 
-    /// The scaled position of p, computed as p + (p - centre)(factor - 1) + (placement - centre), so
-    /// that an axis with factor 1 and placement on the centre keeps p's own digits however far the
-    /// centre lies.
+    /// The scaled position of p. On an axis whose placement is the centre it is computed as
+    /// p + (p - centre)(factor - 1), so that factor 1 keeps p's own digits however far the centre lies;
+    /// on the others as (p - centre) * factor + placement.
     Vector3 Apply(const Vector3 &p) const;
     /// True when every point stays where it is: factors exactly 1 and placement on the centre.
     bool IsIdentity() const;
