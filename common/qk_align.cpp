@@ -43,38 +43,6 @@ Vector3 PointDisplacement(const AlignMove &move, bool moveAsGroup, const Vector3
     return moveAsGroup ? move.displacement : move.target - point;
 }
 
-namespace {
-
-// True when the rows of the 3x3 block are unit length and mutually perpendicular within 1e-6.
-bool IsOrthonormal(const Matrix4 &m) {
-    const Vector3 rows[3] = {qk::math::RightAxis(m), qk::math::UpAxis(m), qk::math::FwdAxis(m)};
-    for (int i = 0; i < 3; ++i)
-        for (int j = i; j < 3; ++j)
-            if (!(std::fabs(qk::math::Dot(rows[i], rows[j]) - (i == j ? 1.0 : 0.0)) <= EPSILON)) return false;
-    return true;
-}
-
-// v with v x m = w over the 3x3 block (row vectors), by the adjugate; false when m is singular.
-bool SolveRowVector(const Matrix4 &m, const Vector3 &w, Vector3 &v) {
-    const Vector3 r0 = qk::math::RightAxis(m), r1 = qk::math::UpAxis(m), r2 = qk::math::FwdAxis(m);
-    // The columns of the inverse of a matrix with rows r0, r1, r2 are the cross products over det.
-    const Vector3 c0 = qk::math::Cross(r1, r2), c1 = qk::math::Cross(r2, r0), c2 = qk::math::Cross(r0, r1);
-    const double det = qk::math::Dot(r0, c0);
-    if (det == 0.0 || !std::isfinite(det)) return false;
-    const Vector3 solved =
-        Vector3(qk::math::Dot(w, c0), qk::math::Dot(w, c1), qk::math::Dot(w, c2)) * (1.0 / det);
-    if (!IsFinite(solved)) return false;
-    v = solved;
-    return true;
-}
-
-}  // namespace
-
-bool LocalDisplacement(const Vector3 &w, const Matrix4 &rotation, const Matrix4 &scale, Vector3 &local) {
-    if (IsOrthonormal(rotation)) return WorldToLocalDisplacement(w, rotation, scale, local);
-    return SolveRowVector(qk::math::Multiply(scale, rotation), w, local);
-}
-
 bool FindNearestPoint(const std::vector<Vector3> &positions, const Vector3 &reference, std::size_t &index,
                       double &distance) {
     distance = 0.0;

@@ -48,14 +48,6 @@ bool AlignTarget(const Vector3 &a, const Vector3 &b, const Vector3 &offsets, Ali
 /// The world displacement of a moved point: D with "move_as_group", else T minus the point itself.
 Vector3 PointDisplacement(const AlignMove &move, bool moveAsGroup, const Vector3 &point);
 
-/// The mesh-space displacement that moves a point of an item by the world displacement w, from the item's
-/// world rotation and scale (wrotMatrix, wsclMatrix, whose product is the world matrix's 3x3 block): the
-/// inverse rotation, then the inverse scale. A rotation that is not orthonormal within 1e-6 (a child turned
-/// under a parent with non-uniform scale carries shear) has no transpose inverse; w is then solved through
-/// scale x rotation, so the point still lands exactly. Returns false, leaving local unchanged, when the
-/// transform is singular or anything is not finite.
-bool LocalDisplacement(const Vector3 &w, const Matrix4 &rotation, const Matrix4 &scale, Vector3 &local);
-
 /// The index of the position nearest to reference (Euclidean), strictly nearer than 100000 and than every
 /// earlier one (on a tie the earlier wins), and its distance. Returns false when none qualifies, with
 /// distance 0 for an empty list and 100000 otherwise; NaN positions never qualify.

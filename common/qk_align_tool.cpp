@@ -29,26 +29,6 @@ const LXtMatrix kHandleAxes = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
 }  // namespace
 
-bool ReadMatrixChannel(CLxUser_ChannelRead &chan, CLxUser_Item &item, const char *channel, Matrix4 &m) {
-    CLxUser_Matrix matrix;
-    LXtMatrix4 values;
-    if (!chan.Object(item, channel, matrix) || LXx_FAIL(matrix.Get4(values))) return false;
-    m = Matrix4(values);
-    return true;
-}
-
-bool ReadItemMatrices(CLxUser_Item &item, double time, ItemMatrices &m) {
-    CLxUser_ChannelRead chan;
-    ItemMatrices read;
-    if (!chan.from(item, time)) return false;
-    if (!ReadMatrixChannel(chan, item, LXsICHAN_XFRMCORE_WORLDMATRIX, read.world) ||
-        !ReadMatrixChannel(chan, item, LXsICHAN_XFRMCORE_WROTMATRIX, read.rotation) ||
-        !ReadMatrixChannel(chan, item, LXsICHAN_XFRMCORE_WSCLMATRIX, read.scale))
-        return false;
-    m = read;
-    return true;
-}
-
 bool HasTwoSelectedVertices() {
     return IsSetVertexSelection(2);
 }

@@ -12,6 +12,7 @@
 #include "lx_action.hpp"
 #include "lx_item.hpp"
 #include "qk_align.hpp"
+#include "qk_item_xfrm.hpp"
 #include "qk_tool_frame.hpp"
 
 namespace qk {
@@ -36,22 +37,6 @@ struct SelectedVertex {
     bool read = false;
     bool placed = false;
 };
-
-/// An item's world matrix and the rotation and scale parts it splits into ("worldMatrix",
-/// "wrotMatrix", "wsclMatrix"); identity matrices until read.
-struct ItemMatrices {
-    qk::math::Matrix4 world;
-    qk::math::Matrix4 rotation;
-    qk::math::Matrix4 scale;
-};
-
-/// Reads one matrix channel of item; false (m unchanged) when it is missing.
-bool ReadMatrixChannel(CLxUser_ChannelRead &chan, CLxUser_Item &item, const char *channel,
-                       qk::math::Matrix4 &m);
-
-/// Reads the three world matrices of item at time; false when the item has no channel read or any of
-/// them is missing.
-bool ReadItemMatrices(CLxUser_Item &item, double time, ItemMatrices &m);
 
 /// True when at least two vertices are selected.
 bool HasTwoSelectedVertices();

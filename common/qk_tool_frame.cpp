@@ -164,6 +164,12 @@ void ToolFrame::ShowWarning(const char *key, const char *title, const char *help
     dialogs.MessageOpen(msg, title, helpURL, "");
 }
 
+void ToolFrame::LogErrorOnce(const std::string &text) {
+    if (text == m_lastError) return;
+    m_lastError = text;
+    m_log.DebugOut(LXi_DBLOG_ERROR, "%s: %s", m_table, text.c_str());
+}
+
 std::string ToolFrame::DistanceLabel(const char *table, const char *key, double metres) {
     if (!m_distance.test()) {
         CLxUser_ValueService values;

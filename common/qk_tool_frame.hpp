@@ -178,6 +178,10 @@ protected:
 
     /// Opens a modal message (code 0x84800004, this tool's table, `key`) titled `title`.
     void ShowWarning(const char *key, const char *title, const char *helpURL);
+    /// Logs "table: text" as an error, unless it is the text logged last: an evaluation repeated
+    /// by every drag step says a refusal once. ForgetLoggedError lets the next one through.
+    void LogErrorOnce(const std::string &text);
+    void ForgetLoggedError() { m_lastError.clear(); }
     /// The text of (table, key) with `metres` formatted in the user's units as argument 1.
     std::string DistanceLabel(const char *table, const char *key, double metres);
 
@@ -200,6 +204,7 @@ private:
     std::vector<std::pair<std::string, unsigned>> m_offsets;
     CLxUser_Value m_distance;
     CLxUser_StringConversion m_distanceText;
+    std::string m_lastError;
 };
 
 }  // namespace qk

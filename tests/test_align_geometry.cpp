@@ -145,23 +145,6 @@ TEST(AlignLocal, SourceLandsOnTargetInTurnedScaledItem) {
     ExpectVec(qk::math::TransformPoint(world, local + v), 7, -1.5, 5);
 }
 
-TEST(AlignLocal, ShearedRotationIsSolvedNotTransposed) {
-    // Rows (1, 0, 0) and (0.6, 0.8, 0) are unit but not perpendicular: a child turned under a stretched
-    // parent. With scale (2, 1, 1) the block is (2, 0, 0), (0.6, 0.8, 0), (0, 0, 1), and
-    // v = (0.7, 1, 3) gives w = (2 * 0.7 + 0.6, 0.8, 3).
-    const Matrix4 sheared = qk::math::RotationMatrix({1, 0, 0}, {0.6, 0.8, 0}, {0, 0, 1});
-    Vector3 v;
-    ASSERT_TRUE(LocalDisplacement({2, 0.8, 3}, sheared, qk::math::ScaleMatrix(2, 1, 1), v));
-    ExpectVec(v, 0.7, 1, 3);
-    // A pure rotation takes the transpose: the same as the plain world-to-local form.
-    ASSERT_TRUE(LocalDisplacement({1, 0, 0}, kQuarterTurn, kScale, v));
-    ExpectVec(v, 0, -0.25, 0);
-
-    const Matrix4 flat = qk::math::RotationMatrix({1, 0, 0}, {1, 0, 0}, {0, 0, 1});
-    EXPECT_FALSE(LocalDisplacement({1, 0, 0}, flat, kScale, v));
-    ExpectVec(v, 0, -0.25, 0);
-}
-
 TEST(AlignLocal, DegenerateTransformsAreRefused) {
     Vector3 v(4, 4, 4);
     EXPECT_FALSE(WorldToLocalDisplacement({1, 0, 0}, kQuarterTurn, qk::math::ScaleMatrix(2, 0, 1), v));

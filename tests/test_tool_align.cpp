@@ -427,3 +427,100 @@ TEST(AlignToolsUnderAReferenceSystem, AreRefusedWithTheirReason) {
         EXPECT_EQ(r.message, host.MessageText(tool, "ItemLocalSpaceRefIsSet", {})) << tool;
     }
 }
+
+// ---- flattened items, the former destination, swaps with a switch off
+
+namespace {
+
+/// A mesh item scaled to 0 along Y at the origin: its points lie in the world's XZ plane.
+ItemData &FlatMesh(Host &host, const std::vector<std::array<float, 3>> &points) {
+    MeshSpec shape;
+    shape.name = "Flat";
+    shape.points = points;
+    shape.scale = {1, 0, 1};
+    return AddMesh(host, shape);
+}
+
+bool LogErrorMentions(const Host &host, const std::string &text) {
+    for (const LogLine &l : host.log)
+        if (l.level == 1 && l.text.find(text) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST_F(ComponentAlignTest, AFlattenedItemMovesInItsPlaneAndRefusesOnlyMovesOffIt) {
+    ItemData &flat = FlatMesh(host, {{0, 0, 0}, {1, 0, 0}});
+    ItemData &post = Mesh("Post", {{3, 0, 2}, {3, 1, 2}});
+    Select(flat, {0, 1});
+    Select(post, {0});  // B; A is the flat item's (1, 0, 0), nearest to it
+    Line(std::string("tool.set ") + kComponent + " on");
+    Line("tool.press part:10000");
+    Line("tool.doApply");
+    ExpectAt(flat, 0, {2, 0, 2}, "in the plane: moved");
+    ExpectAt(flat, 1, {3, 0, 2}, "A on B");
+    EXPECT_FALSE(LogErrorMentions(host, "scaled to 0"));
+
+    host.selection.Clear(kSelVertex);
+    Select(flat, {0, 1});
+    Select(post, {1});  // B at height 1: the move leaves the flat item's plane
+    Line(std::string("tool.set ") + kComponent + " on");
+    Line("tool.press part:10000");
+    Line("tool.doApply");
+    ExpectAt(flat, 1, {3, 0, 2}, "off the plane: stays");
+    EXPECT_TRUE(LogErrorMentions(host, "\"Flat\" not moved: the item is scaled to 0"));
+}
+
+TEST_F(ComponentAlignTest, TargetAtTheOriginAfterAOneVertexActivationMovesTheFormerBWhereItIsNow) {
+    ItemData &m = Mesh("Pieces", {{1, 0, 0}, {4, 2, -1}, {7, 7, 7}});
+    Select(m, {0, 1});  // A = point 0, B = point 1
+    Line(std::string("tool.set ") + kComponent + " on");
+    Line("tool.press part:10000");
+    Line("tool.doApply");
+    m.mesh->positions[1] = {5, 5, 5};  // B's vertex moved since by other means
+    host.selection.Clear(kSelVertex);
+    Select(m, {2});
+    Line(std::string("tool.set ") + kComponent + " on");
+    Attr(kComponent, "target_is_origin", "on");
+    Line("tool.press part:10000");
+    Line("tool.doApply");
+    // A = (7, 7, 7) goes to the origin; the former B goes along from where it is now.
+    ExpectAt(m, 2, {0, 0, 0}, "A");
+    ExpectAt(m, 1, {-2, -2, -2}, "former B");
+    ExpectAt(m, 0, {4, 2, -1}, "not selected");
+}
+
+TEST_F(MeshAlignTest, AFlattenedItemMovesInItsPlaneAndRefusesOnlyMovesOffIt) {
+    ItemData &flat = FlatMesh(host, {{0, 0, 0}, {1, 0, 1}});
+    ItemData &wall = Mesh("Wall", {{3, 0, 2}, {3, 1, 2}});
+    Select(flat, {1});
+    Select(wall, {0});
+    Line(std::string("tool.set ") + kMesh + " on");
+    Line("tool.press part:10000");
+    Line("tool.doApply");
+    ExpectAt(flat, 0, {2, 0, 1}, "in the plane: the whole mesh moved");
+    ExpectAt(flat, 1, {3, 0, 2}, "A on B");
+
+    host.selection.Clear(kSelVertex);
+    Select(flat, {1});
+    Select(wall, {1});
+    Line(std::string("tool.set ") + kMesh + " on");
+    Line("tool.press part:10000");
+    Line("tool.doApply");
+    ExpectAt(flat, 1, {3, 0, 2}, "off the plane: stays");
+    EXPECT_TRUE(LogErrorMentions(host, "\"Flat\" not moved: the item is scaled to 0"));
+}
+
+TEST_F(MeshAlignTest, SwapWithAnAxisSwitchOffKeepsTheMovedMeshsOwnCoordinate) {
+    ItemData &a = Mesh("First", {{1, 0, 0}});
+    ItemData &b = Mesh("Second", {{3, 2, 5}});
+    Select(a, {0});
+    Select(b, {0});
+    Line(std::string("tool.set ") + kMesh + " on");
+    Attr(kMesh, "align_y", "off");
+    Attr(kMesh, "swap_direction", "on");
+    Line("tool.press part:10000");
+    Line("tool.doApply");
+    ExpectAt(b, 0, {1, 2, 0}, "the second moves to the first but keeps its own height");
+    ExpectAt(a, 0, {1, 0, 0}, "the first stays");
+}

@@ -511,6 +511,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PlacementCase{"Plain", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, false, false, {}, {}, 1},
         PlacementCase{"MovedItem", {10, 0, 0}, {0, 0, 0}, {1, 1, 1}, false, false, {}, {}, 2},
+        PlacementCase{"MovedAndTurnedItem", {10, 0, 0}, {0, 90, 0}, {1, 1, 1}, false, false, {}, {}, 1},
         PlacementCase{
             "RotatedNonUniformlyScaledItem", {1, 2, 3}, {30, 45, 10}, {2, 0.5, 1.5}, false, false, {}, {}, 0},
         PlacementCase{
@@ -668,8 +669,27 @@ TEST_F(ArchToolTest, ASpanBeyondWhatAMeshCanHoldWritesNothing) {
     Attr("span_startX", "3.4e38");
     EXPECT_EQ(M().PointCount(), 0u);
     EXPECT_EQ(M().PolygonCount(), 0u);
+    bool said = false;
+    for (const LogLine &l : host.log)
+        said = said || (l.level == 1 && l.text.find("gORVA.Arch: the arch is not written") == 0 &&
+                        l.text.find("single precision") != std::string::npos);
+    EXPECT_TRUE(said) << "the log says why nothing was written";
     Attr("arch_span", "3");
     EXPECT_EQ(M().PointCount(), 21u);
+}
+
+TEST_F(ArchToolTest, UnderEightyCentimetresTheKnockoutTopStaysATenthAboveTheCrown) {
+    // A semicircle's crown is at half its span; the top is at least 0.1 m above it.
+    Line("tool.set gORVA.Arch on");
+    Attr("arch_geometry_mode", "knockout");
+    for (const double span : {0.8, 0.6}) {
+        Attr("arch_span", std::to_string(span));
+        ASSERT_EQ(M().PolygonCount(), 1u);
+        std::vector<Vector3> p = PolygonPoints(0);
+        const double top = span / 2 + 0.1;
+        ExpectNear(p[0], {span, top, 0}, "top over the span end");
+        ExpectNear(p[1], {0, top, 0}, "top over the span start");
+    }
 }
 
 TEST_F(ArchToolTest, ANewerHostVersionDisablesTheTool) {

@@ -340,3 +340,99 @@ TEST_F(BBoxToolTest, DegenerateGeometryMovesSoundly) {
     }
     EXPECT_FALSE(LoggedUndeclaredEdit());
 }
+
+// ---- items under sheared parents, flattened items and moves beyond single precision
+
+namespace {
+
+/// A unit box turned 30 degrees about Z under a locator scaled (2, 1, 0.5): its world frame is sheared.
+ItemData &ShearedBox(Host &host) {
+    ItemData *parent = host.scene.AddItem(ItemTypeCode("locator"));
+    parent->SetChannel("scl.X", 2.0);
+    parent->SetChannel("scl.Z", 0.5);
+    MeshSpec box = BoxSpec({0, 0, 0}, {1, 1, 1});
+    box.name = "Sheared";
+    box.rotation = {0, 0, M_PI / 6};
+    ItemData &item = AddMesh(host, box);
+    host.scene.SetParent(item, parent);
+    return item;
+}
+
+bool LogErrorMentions(const Host &host, const std::string &text) {
+    for (const LogLine &l : host.log)
+        if (l.level == 1 && l.text.find(text) != std::string::npos) return true;
+    return false;
+}
+
+}  // namespace
+
+TEST_F(BBoxToolTest, UnderAShearedParentTheGeometryFollowsTheHandles) {
+    ItemData &item = ShearedBox(host);
+    std::vector<Vec3> before;
+    for (uint32_t i = 0; i < 8; ++i) before.push_back(WorldPoint(item, i));
+    for (uint32_t p = 0; p < 6; ++p) host.selection.SelectPolygon(*item.mesh, p);
+    Line("tool.set gORVA.BBox on");
+    const Vector3 offset(0.5, 0.7, -0.3);
+    DragCorner(7, Corner(7) + offset);
+    Line("tool.doApply");
+    for (uint32_t i = 0; i < 8; ++i)
+        ExpectAt(WorldPoint(item, i), before[i][0] + offset.x(), before[i][1] + offset.y(),
+                 before[i][2] + offset.z(), "point " + std::to_string(i) + " moved by the drag");
+}
+
+TEST_F(BBoxToolTest, UnderAShearedParentSetHeightPutsTheLowestVertexAtHeight) {
+    ItemData &item = ShearedBox(host);
+    for (uint32_t p = 0; p < 6; ++p) host.selection.SelectPolygon(*item.mesh, p);
+    Line("tool.set gORVA.BBox on");
+    Attr("Height", "1.5");
+    Attr("Set_Height", "1");
+    DragCorner(0, Corner(0) + Vector3(0.2, 0, 0));
+    Line("tool.doApply");
+    double lowest = 1e9;
+    for (uint32_t i = 0; i < 8; ++i) lowest = std::min(lowest, WorldPoint(item, i)[1]);
+    EXPECT_NEAR(lowest, 1.5, 1e-5);
+}
+
+TEST_F(BBoxToolTest, AFlattenedItemMovesInItsPlaneAndRefusesOnlyMovesOffIt) {
+    MeshSpec flat = TwoSquares();
+    flat.name = "Flat";
+    // Y collapsed: the item's XZ plane, which the quarter turn about X stands up as the world's XY
+    // plane; the collapsed axis is the world's Z.
+    flat.scale = {1, 0, 1};
+    flat.rotation = {M_PI / 2, 0, 0};
+    ItemData &item = AddMesh(host, flat);
+    ItemData &other = AddMesh(host, BoxSpec({0, 0, 5}, {1, 1, 6}));
+    const Vec3 start = WorldPoint(item, 4);
+    Line("select.element 0 polygon set 0");
+    Line("select.element 1 polygon add 0");
+    Line("tool.set gORVA.BBox on");
+    DragCorner(0, Corner(0) + Vector3(1, 0.5, 0));  // in its plane
+    Line("tool.doApply");
+    ExpectAt(WorldPoint(item, 4), start[0] + 1, start[1] + 0.5, start[2], "moved in its plane");
+    EXPECT_FALSE(LogErrorMentions(host, "scaled to 0"));
+
+    Line("tool.set gORVA.BBox on");
+    const Vec3 moved = WorldPoint(item, 4), otherStart = WorldPoint(other, 0);
+    DragCorner(0, Corner(0) + Vector3(0, 0, 2));  // along the collapsed axis
+    Line("tool.doApply");
+    ExpectAt(WorldPoint(item, 4), moved[0], moved[1], moved[2], "off its plane: stays");
+    ExpectAt(WorldPoint(other, 0), otherStart[0], otherStart[1], otherStart[2] + 2, "the other layer moves");
+    EXPECT_TRUE(LogErrorMentions(host, "\"Flat\" not moved: the item is scaled to 0"));
+}
+
+TEST_F(BBoxToolTest, ALayerThatWouldLeaveSinglePrecisionStaysAndTheLogSaysWhich) {
+    // The world move fits single precision; in the item scaled by 1/1000 it does not.
+    MeshSpec tiny = TwoSquares();
+    tiny.name = "Tiny";
+    tiny.scale = {1e-3, 1e-3, 1e-3};
+    ItemData &small = AddMesh(host, tiny);
+    ItemData &plain = AddMesh(host, TwoSquares());
+    Line("select.element 0 polygon set 0");
+    Line("select.element 1 polygon add 0");
+    Line("tool.set gORVA.BBox on");
+    DragCorner(0, {3e38, 0, 0});
+    Line("tool.doApply");
+    ExpectAt(WorldPoint(small, 4), 1e-3, 1e-3, 0, "unchanged");
+    EXPECT_NEAR(WorldPoint(plain, 0)[0] / 3e38, 1.0, 1e-6) << "the layer that can move moves";
+    EXPECT_TRUE(LogErrorMentions(host, "\"Tiny\" not moved: a moved point would leave single precision"));
+}

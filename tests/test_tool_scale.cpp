@@ -350,3 +350,40 @@ TEST_F(ScaleToolTest, DegenerateGeometryScalesSoundly) {
     ExpectAt(WorldPoint(*items[1], 6), 0.5, 0, 0.5, "coincident corner");
     ExpectAt(WorldPoint(*items[1], 5), 0.5, 0, 0.5, "coincident corner");
 }
+
+TEST_F(ScaleToolTest, AMaskedTargetLengthHoldsThroughLaterToggles) {
+    ItemData &bar = AddMesh(host, Bar());
+    SelectVertices({0, 5});  // sqrt(20) long
+    Line("tool.set gORVA.Scale on");
+    Attr("scale_axes", "X");
+    Attr("length", Num(2 * std::sqrt(20.0)));
+    // Toggles that drive no scale repeat the typed target, not the real length the mask left.
+    for (const char *shown : {"off", "on", "off"}) {
+        Attr("show_dimensions", shown);
+        EXPECT_NEAR(AttrNumber("scale_factor"), 2.0, 1e-12) << shown;
+        ExpectAt(WorldPoint(bar, 5), 3, 4, 0, std::string("point 5 after show_dimensions ") + shown);
+    }
+}
+
+TEST_F(ScaleToolTest, AFarPointNeverWipesTheDigitsOfNearOnes) {
+    // The box centre is 5e19 in x: c + (p - c) * 1 would turn x = 0.123 into 0.
+    MeshSpec far;
+    far.name = "Far";
+    far.points = {{0.123f, 0, 0}, {1e20f, 1, 0}, {0.5f, 2, 1}};
+    far.polygons = {{{0, 1, 2}, "", ""}};
+    ItemData &item = AddMesh(host, far);
+    Line("select.element 0 polygon set 0");
+    Line("tool.set gORVA.Scale on");
+    Attr("scale_factor", "1");
+    Line("tool.doApply");
+    EXPECT_EQ(item.mesh->positions[0][0], 0.123f) << "factor 1 writes nothing";
+    EXPECT_EQ(item.mesh->positions[2][0], 0.5f);
+
+    Line("tool.set gORVA.Scale on");
+    Attr("scale_axes", "Y");
+    Attr("scale_factor", "2");
+    Line("tool.doApply");
+    EXPECT_EQ(item.mesh->positions[0][0], 0.123f) << "an axis left at 1 keeps its digits";
+    EXPECT_EQ(item.mesh->positions[0][1], -1.0f) << "y doubles about the centre y = 1";
+    EXPECT_EQ(item.mesh->positions[2][2], 1.0f);
+}

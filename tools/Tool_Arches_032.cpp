@@ -95,6 +95,7 @@ std::vector<qk::ToolEnableCheck> CgORVA_ArchTool::EnableChecks() const {
 // ---- activation
 
 void CgORVA_ArchTool::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) {
+    ForgetLoggedError();
     double span = dyna_Float(ATTR_SPAN);
     if (!(span > 0.0 && span <= 5000.0)) tool_Reset();
 
@@ -304,8 +305,14 @@ void CgORVA_ArchTool::tool_Evaluate(ILxUnknownID vts) {
     BuildLists(in, main, second);
     for (Vector3 &p : main) p = TransformPoint(t, p);
     for (Vector3 &p : second) p = TransformPoint(t, p);
-    // A point the mesh cannot hold would corrupt it: the arch is not written at all.
-    if (!AllFit(main) || !AllFit(second)) return;
+    // A point the mesh cannot hold would corrupt it: the arch is not written at all, and the log says so.
+    if (!AllFit(main) || !AllFit(second)) {
+        LogErrorOnce(
+            "the arch is not written: with this span and height its points would leave single "
+            "precision in the mesh");
+        return;
+    }
+    ForgetLoggedError();
     WriteMesh(in.mode, main, second);
 }
 

@@ -25,13 +25,6 @@ const unsigned kMoveScanFlags = 0x151;
 // The selection types the box is gathered from; polygons unless edges or vertices are current.
 const LXtID4 kBoxSelectionTypes[] = {LXiSEL_POLYGON, LXiSEL_EDGE, LXiSEL_VERTEX, 0};
 
-Matrix4 ReadMatrix(CLxUser_ChannelRead &chan, CLxUser_Item &item, const char *channel) {
-    CLxUser_Matrix matrix;
-    LXtMatrix4 m;
-    if (!chan.Object(item, channel, matrix) || LXx_FAIL(matrix.Get4(m))) return Matrix4();
-    return Matrix4(m);
-}
-
 unsigned ScanFlagsFor(LXtID4 type) {
     return type == LXiSEL_VERTEX ? kVertexScanFlags
            : type == LXiSEL_EDGE ? kEdgeScanFlags
@@ -172,11 +165,9 @@ void CgORVA_BBoxTool::GetMeshItemXfrms() {
     for (unsigned i = 0, n = scan.NumLayers(); i < n; ++i) {
         LayerTransforms xf;
         CLxUser_Item item;
-        CLxUser_ChannelRead chan;
-        if (scan.ItemByIndex(i, item) && chan.from(item, time)) {
-            xf.world = ReadMatrix(chan, item, LXsICHAN_XFRMCORE_WORLDMATRIX);
-            xf.rotation = ReadMatrix(chan, item, LXsICHAN_XFRMCORE_WROTMATRIX);
-            xf.scale = ReadMatrix(chan, item, LXsICHAN_XFRMCORE_WSCLMATRIX);
+        if (scan.ItemByIndex(i, item)) {
+            qk::ReadItemXfrm(item, time, xf);
+            xf.name = qk::ItemName(item);
         }
         m_layers.push_back(xf);
     }
@@ -245,6 +236,7 @@ bool CgORVA_BBoxTool::HandlePosition(int part, LXtVector pos) {
 // ---- activation and interaction
 
 void CgORVA_BBoxTool::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) {
+    ForgetLoggedError();
     m_disabled = false;
     m_hotPart = -1;
     CLxUser_AdjustTool adj;
@@ -306,39 +298,52 @@ void CgORVA_BBoxTool::tool_Evaluate(ILxUnknownID vts) {
     MoveSelection(offset);
 }
 
-bool CgORVA_BBoxTool::MoveSelection(const Vector3 &offset) {
+void CgORVA_BBoxTool::MoveSelection(const Vector3 &offset) {
     const LXtID4 type = SelectionType();
     CLxUser_LayerScan scan;
-    if (!m_layerService.BeginScan(kMoveScanFlags, scan)) return false;
+    if (!m_layerService.BeginScan(kMoveScanFlags, scan)) return;
+    std::string refused;
     for (unsigned i = 0, n = scan.NumLayers(); i < n; ++i) {
-        const LayerTransforms xf = i < m_layers.size() ? m_layers[i] : LayerTransforms();
-        Vector3 local;
-        // An item scaled to nothing has no direction to move in.
-        if (!WorldToLocalDisplacement(offset, xf.rotation, xf.scale, local)) continue;
-        // A point that would leave the mesh's range: the scan is dropped and takes its edits back.
-        if (!MoveLayer(scan, i, type, local)) return false;
-        scan.SetMeshChange(i, LXf_MESHEDIT_POSITION);
+        const std::string why = MoveLayer(scan, i, type, offset);
+        if (why.empty()) continue;
+        const std::string name = i < m_layers.size() ? m_layers[i].name : std::string();
+        refused += (refused.empty() ? "" : "; ") + std::string("\"") + name + "\" not moved: " + why;
     }
     scan.Apply();
-    return true;
+    if (refused.empty())
+        ForgetLoggedError();
+    else
+        LogErrorOnce(refused);
 }
 
-bool CgORVA_BBoxTool::MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 type, const Vector3 &local) {
+std::string CgORVA_BBoxTool::MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 type,
+                                       const Vector3 &offset) {
+    const LayerTransforms xf = layer < m_layers.size() ? m_layers[layer] : LayerTransforms();
     CLxUser_Mesh mesh;
-    CToolTranslateVisitor mover(Translation{local});
-    if (!scan.EditMeshByIndex(layer, mesh) || !mesh.GetPoints(mover.points)) return true;
-    if (type == LXiSEL_VERTEX) {
-        qk::Visit(mover.points, mover, m_selectMode);
-        return !mover.Failed();
-    }
-    // Edges and polygons move their points, each point once.
+    CLxUser_Point points;
+    if (!scan.EditMeshByIndex(layer, mesh) || !mesh.GetPoints(points)) return std::string();
+    // Each selected point once, whatever the selection type.
     BoxVisitors visitors;
     std::vector<LXtPointID> &ids = visitors.Run(mesh, type, m_selectMode, Matrix4(), true).Ids();
+    if (ids.empty()) return std::string();
     std::sort(ids.begin(), ids.end(), std::less<LXtPointID>());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-    for (LXtPointID id : ids)
-        if (LXx_OK(mover.points.Select(id)) && LXx_FAIL(mover.Evaluate())) return false;
-    return true;
+    Vector3 local;
+    const qk::ItemMove solved = qk::WorldToItemDisplacement(offset, xf.rotation, xf.scale, local);
+    if (solved != qk::ItemMove::MOVED) return qk::ItemMoveReason(solved);
+    // All or nothing per layer: every moved point must fit the mesh before any is written.
+    std::vector<std::pair<LXtPointID, Vector3>> moves;
+    for (LXtPointID id : ids) {
+        LXtFVector p;
+        if (LXx_FAIL(points.Select(id)) || LXx_FAIL(points.Pos(p))) continue;
+        const Vector3 moved = Vector3(p) + local;
+        if (!qk::math::FitsSinglePrecision(moved)) return "a moved point would leave single precision";
+        moves.emplace_back(id, moved);
+    }
+    for (const auto &m : moves)
+        if (LXx_OK(points.Select(m.first))) points.SetPos(m.second);
+    scan.SetMeshChange(layer, LXf_MESHEDIT_POSITION);
+    return std::string();
 }
 
 // ---- drawing

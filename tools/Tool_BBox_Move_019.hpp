@@ -5,9 +5,11 @@
 // this file is the host side: attributes, visitors, events, drawing and the mesh edit.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "Tool_BBox_Move_Geometry.hpp"
+#include "qk_item_xfrm.hpp"
 #include "qk_mesh_writer.hpp"
 #include "qk_tool_frame.hpp"
 
@@ -107,12 +109,10 @@ inline constexpr const char *BBOX_HELP_URL = "file:doc/gorva/bbox.html";
 inline constexpr Vector3 BBOX_EDGE_COLOUR{0.99, 0.79, 0.99};
 inline constexpr Vector3 BBOX_LOCKED_COLOUR{0.9, 0.2, 0.2};
 
-/// One active layer's world transforms, read from its item at activation: the world matrix and its
-/// rotation and scale parts (each the identity when its channel cannot be read).
-struct LayerTransforms {
-    Matrix4 world;
-    Matrix4 rotation;
-    Matrix4 scale;
+/// One active layer's world transforms, read from its item at activation (identity matrices when
+/// they cannot be read), and the item's name for messages.
+struct LayerTransforms : qk::ItemXfrm {
+    std::string name;
 };
 
 /// Shared part of the box visitors: a running world box of the visited elements' points, a count of
@@ -164,13 +164,6 @@ public:
     CLxUser_Polygon polygons;
 };
 
-/// Moves a point by a fixed offset (mesh coordinates).
-struct Translation {
-    Vector3 delta;
-    Vector3 operator()(const Vector3 &p) const { return p + delta; }
-};
-using CToolTranslateVisitor = qk::PointRewriteVisitor<Translation>;
-
 class CgORVA_BBoxTool : public qk::ToolFrame {
 public:
     CgORVA_BBoxTool();
@@ -180,8 +173,10 @@ public:
     /// afresh.
     void tool_Reset() override;
     /// Copies the box top into "Height" when "Get_Height" asks, then moves the selection of every
-    /// active layer by the total move in the layer's own space (3D views only, unless disabled). A move
-    /// that would put a point out of the mesh's range writes nothing.
+    /// active layer by the total move in the layer's own space (3D views only, unless disabled). A
+    /// layer that cannot take the move (a point would leave single precision, or the move leaves the
+    /// plane of an item scaled to 0 on an axis) stays where it is and the log says which and why; the
+    /// other layers move.
     void tool_Evaluate(ILxUnknownID vts) override;
     /// Clears the move, reads the item transforms, checks the work plane and places the handles on the
     /// selection's box.
@@ -217,8 +212,8 @@ private:
     void AdjustHandlePositions(const qk::AABB3 &box, CLxUser_AdjustTool &adjust);
     bool CheckWorkPlane(ILxUnknownID vts);
     LXtID4 SelectionType();
-    bool MoveSelection(const Vector3 &offset);
-    bool MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 type, const Vector3 &local);
+    void MoveSelection(const Vector3 &offset);
+    std::string MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 type, const Vector3 &offset);
     void DrawEdges(qk::ToolDrawContext &ctx, const Corners &corners);
 
     int m_upAxis = 1;

@@ -16,13 +16,6 @@ const char *const kServerName = "gORVA.ComponentAlignAToB";
 // Active layers with their marked vertices and polygons, writable.
 const unsigned kEvaluateScanFlags = 0x151;
 
-/// One layer's moved vertices: where each goes, in the layer's own space.
-struct LayerEdit {
-    unsigned layer = 0;
-    CLxUser_Point points;
-    std::vector<std::pair<LXtPointID, Vector3>> moves;
-};
-
 }  // namespace
 
 void initialize() {
@@ -73,7 +66,7 @@ bool CgORVA_ComponentAlignAToB::GetItemTransforms(ItemTransformMap &items) {
     for (unsigned i = 0; i < count && ok; ++i) {
         CLxUser_Item item;
         ItemTransform t;
-        ok = scan.ItemByIndex(i, item) && qk::ReadItemMatrices(item, time, t);
+        ok = scan.ItemByIndex(i, item) && qk::ReadItemXfrm(item, time, t);
         const std::string identity = ok ? item.GetIdentity() : std::string();
         ok = ok && !identity.empty();
         if (ok) read[identity] = t;
@@ -141,16 +134,47 @@ bool CgORVA_ComponentAlignAToB::Activate() {
 }
 
 void CgORVA_ComponentAlignAToB::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) {
+    ForgetLoggedError();
     if (!Activate()) return;
     AdjustOffsets();
     TakeLastChanged();
     m_apply = false;
 }
 
+bool CgORVA_ComponentAlignAToB::ReadCurrentDestination(SelectedPoint &point) {
+    const auto xf = m_items.find(m_destination.item);
+    if (!m_destination.read || xf == m_items.end()) return false;
+    CLxUser_LayerScan scan;
+    if (!m_layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return false;
+    bool found = false;
+    for (unsigned i = 0, n = scan.NumLayers(); i < n && !found; ++i) {
+        CLxUser_Item item;
+        CLxUser_Mesh mesh;
+        CLxUser_Point points;
+        LXtFVector pos;
+        if (!scan.ItemByIndex(i, item) || item.GetIdentity() != m_destination.item ||
+            !scan.BaseMeshByIndex(i, mesh) || !mesh.GetPoints(points) ||
+            LXx_FAIL(points.Select(m_destination.id)) || LXx_FAIL(points.Pos(pos)))
+            continue;
+        point = m_destination;
+        point.local = Vector3(pos);
+        point.world = qk::math::TransformPoint(xf->second.world, point.local);
+        found = true;
+    }
+    scan.Apply();
+    return found;
+}
+
 void CgORVA_ComponentAlignAToB::SetTargetToOrigin() {
-    // B's own vertex moves with the others, once, and only when this activation read it: a
-    // destination kept from an earlier activation may have moved since.
-    if (m_destinationPicked) m_points.push_back(m_destination);
+    // B's own vertex moves with the others, once. A destination kept from an earlier activation may
+    // have moved since: its vertex is read where it is now.
+    SelectedPoint former = m_destination;
+    bool take = m_destinationPicked;
+    if (!take && !(take = ReadCurrentDestination(former)))
+        LogErrorOnce("the former destination vertex is no longer in an active layer and stays where it is");
+    for (const SelectedPoint &p : m_points)
+        if (p.id == former.id && p.item == former.item) take = false;
+    if (take) m_points.push_back(former);
     m_destinationPicked = false;
     m_destination.world = Vector3();
     SetOwnBool(ATTR_TARGET_IS_ORIGIN, false);
@@ -179,25 +203,20 @@ void CgORVA_ComponentAlignAToB::WriteMove(const AlignMove &move, bool asGroup) {
     CLxUser_LayerScan scan;
     if (!m_layerService.BeginScan(kEvaluateScanFlags, scan)) return;
     std::vector<LayerEdit> edits;
+    std::string refused;
     for (unsigned layer = 0; layer < scan.NumLayers(); ++layer) {
         CLxUser_Item item;
         CLxUser_Mesh mesh;
         LayerEdit edit;
         if (!scan.ItemByIndex(layer, item) || item.PackageTest(LXsITYPE_MESH) != LXe_TRUE) continue;
         if (!scan.EditMeshByIndex(layer, mesh) || !mesh.GetPoints(edit.points)) continue;
-        const std::string identity = item.GetIdentity();
-        const auto it = m_items.find(identity);
-        const ItemTransform t = it != m_items.end() ? it->second : ItemTransform();
-        for (const SelectedPoint &p : m_points) {
-            if (p.item != identity) continue;
-            Vector3 v;
-            const Vector3 w = qk::align::PointDisplacement(move, asGroup, p.world);
-            // A position the mesh cannot hold: the whole move is left out.
-            if (!qk::align::LocalDisplacement(w, t.rotation, t.scale, v)) return;
-            if (!qk::math::FitsSinglePrecision(p.local + v)) return;
-            edit.moves.emplace_back(p.id, p.local + v);
-        }
         edit.layer = layer;
+        const std::string why = PlanLayer(item.GetIdentity(), move, asGroup, edit);
+        // An item that cannot take the move keeps all its points; the other items move.
+        if (!why.empty()) {
+            refused += (refused.empty() ? "\"" : "; \"") + qk::ItemName(item) + "\" not moved: " + why;
+            continue;
+        }
         if (!edit.moves.empty()) edits.push_back(std::move(edit));
     }
     for (LayerEdit &edit : edits) {
@@ -206,6 +225,26 @@ void CgORVA_ComponentAlignAToB::WriteMove(const AlignMove &move, bool asGroup) {
         scan.SetMeshChange(edit.layer, LXf_MESHEDIT_POSITION);
     }
     scan.Apply();
+    if (refused.empty())
+        ForgetLoggedError();
+    else
+        LogErrorOnce(refused);
+}
+
+std::string CgORVA_ComponentAlignAToB::PlanLayer(const std::string &identity, const AlignMove &move,
+                                                 bool asGroup, LayerEdit &edit) const {
+    const auto it = m_items.find(identity);
+    const ItemTransform t = it != m_items.end() ? it->second : ItemTransform();
+    for (const SelectedPoint &p : m_points) {
+        if (p.item != identity) continue;
+        Vector3 v;
+        const Vector3 w = qk::align::PointDisplacement(move, asGroup, p.world);
+        const qk::ItemMove solved = qk::WorldToItemDisplacement(w, t.rotation, t.scale, v);
+        if (solved != qk::ItemMove::MOVED) return qk::ItemMoveReason(solved);
+        if (!qk::math::FitsSinglePrecision(p.local + v)) return "a moved point would leave single precision";
+        edit.moves.emplace_back(p.id, p.local + v);
+    }
+    return std::string();
 }
 
 }  // namespace gORVA_Tools_ComponentAlignAToB

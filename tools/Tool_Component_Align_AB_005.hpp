@@ -60,10 +60,17 @@ static_assert(std::size(COMPONENT_ALIGN_ATTRIBUTES) == ATTR_COUNT &&
 
 /// A selected vertex: its mesh position, world position, identifier and item identity.
 using SelectedPoint = qk::SelectedVertex;
-/// An item's world, rotation and scale matrices.
-using ItemTransform = qk::ItemMatrices;
+/// An item's world, rotation, scale and position matrices.
+using ItemTransform = qk::ItemXfrm;
 /// Item transforms by item identity.
 using ItemTransformMap = std::map<std::string, ItemTransform>;
+
+/// One layer's moved vertices: where each goes, in the layer's own space.
+struct LayerEdit {
+    unsigned layer = 0;
+    CLxUser_Point points;
+    std::vector<std::pair<LXtPointID, qk::math::Vector3>> moves;
+};
 
 class CgORVA_ComponentAlignAToB : public qk::AlignToolFrame {
 public:
@@ -74,7 +81,8 @@ public:
     void tool_Reset() override;
     /// Acts on the last user change, lets the switches follow the offsets and, once applying, writes
     /// every moved vertex in its own item's space from its position at activation (3D views only).
-    /// Writes nothing when a new position would not fit a mesh.
+    /// An item that cannot take the move (a position beyond single precision, or a move off the plane
+    /// of an item scaled to 0 on an axis) keeps its points, and the log says why.
     void tool_Evaluate(ILxUnknownID vts) override;
     /// Picks A and B from the vertex selection (or A alone, aligned to the B of an earlier
     /// activation); an activation that finds nothing to align is invalid and logs why.
@@ -91,7 +99,7 @@ public:
     static bool TransformPointsToWorldSpace(const ItemTransformMap &items,
                                             std::vector<SelectedPoint> &points);
     /// Sends the target to the world origin: B there, the align switches on, the offsets 0; the
-    /// former B vertex moves with the others when this activation picked it.
+    /// former B vertex moves with the others, read afresh when an earlier activation picked it.
     void SetTargetToOrigin();
 
 protected:
@@ -103,6 +111,12 @@ private:
     bool Activate();
     void ActOnLastChange();
     void WriteMove(const qk::align::AlignMove &move, bool asGroup);
+    /// The moves of the item's selected points into edit; the reason when the item cannot take them.
+    std::string PlanLayer(const std::string &identity, const qk::align::AlignMove &move, bool asGroup,
+                          LayerEdit &edit) const;
+    /// The earlier destination's vertex as it is now (position read from its mesh); false when its
+    /// item is no longer an active layer or the vertex is gone.
+    bool ReadCurrentDestination(SelectedPoint &point);
 
     std::vector<SelectedPoint> m_points;
     ItemTransformMap m_items;

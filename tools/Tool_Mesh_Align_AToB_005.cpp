@@ -19,14 +19,6 @@ const char *const kServerName = "gORVA.MeshAlignAToB";
 // Active layers with their marked vertices, writable.
 const unsigned kEvaluateScanFlags = 0x111;
 
-// The world rotation and scale of a layer's item; identity for a channel that cannot be read.
-void ReadRotationAndScale(CLxUser_Item &item, double time, Matrix4 &rotation, Matrix4 &scale) {
-    CLxUser_ChannelRead chan;
-    if (!chan.from(item, time)) return;
-    qk::ReadMatrixChannel(chan, item, LXsICHAN_XFRMCORE_WROTMATRIX, rotation);
-    qk::ReadMatrixChannel(chan, item, LXsICHAN_XFRMCORE_WSCLMATRIX, scale);
-}
-
 // True when every point of the mesh still fits single precision after moving by v: the corners of
 // its box bound every moved point.
 bool MovedMeshFits(CLxUser_Mesh &mesh, const Vector3 &v) {
@@ -108,6 +100,7 @@ bool CgORVA_MeshAlignAToB::Activate() {
 }
 
 void CgORVA_MeshAlignAToB::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) {
+    ForgetLoggedError();
     if (!Activate()) return;
     AdjustOffsets();
     TakeLastChanged();
@@ -155,29 +148,43 @@ void CgORVA_MeshAlignAToB::MoveSourceMesh(const Vector3 &displacement) {
     CLxUser_LayerScan scan;
     if (!m_layerService.BeginScan(kEvaluateScanFlags, scan)) return;
     const double time = m_selService.GetTime();
+    std::string refused;
     for (unsigned layer = 0; layer < scan.NumLayers(); ++layer) {
         CLxUser_Item item;
         if (!scan.ItemByIndex(layer, item) || item.PackageTest(LXsITYPE_MESH) != LXe_TRUE ||
             item.GetIdentity() != m_source.item)
             continue;
-        Matrix4 rotation, scale;
-        ReadRotationAndScale(item, time, rotation, scale);
-        Vector3 v;
-        CLxUser_Mesh mesh;
-        CLxUser_Point point;
-        unsigned count = 0;
-        if (!qk::align::LocalDisplacement(displacement, rotation, scale, v) ||
-            !scan.EditMeshByIndex(layer, mesh) || !mesh.GetPoints(point) ||
-            LXx_FAIL(mesh.PointCount(&count)) || (count > 0 && !MovedMeshFits(mesh, v)))
-            continue;
-        for (unsigned i = 0; i < count; ++i) {
-            LXtFVector p;
-            if (LXx_FAIL(point.SelectByIndex(i)) || LXx_FAIL(point.Pos(p))) continue;
-            point.SetPos(Vector3(p) + v);
-        }
-        scan.SetMeshChange(layer, LXf_MESHEDIT_POSITION);
+        const std::string why = MoveLayer(scan, layer, item, time, displacement);
+        if (!why.empty()) refused = "\"" + qk::ItemName(item) + "\" not moved: " + why;
     }
     scan.Apply();
+    if (refused.empty())
+        ForgetLoggedError();
+    else
+        LogErrorOnce(refused);
+}
+
+std::string CgORVA_MeshAlignAToB::MoveLayer(CLxUser_LayerScan &scan, unsigned layer, CLxUser_Item &item,
+                                            double time, const Vector3 &displacement) {
+    // Identity matrices for an item whose channels cannot be read.
+    qk::ItemXfrm xf;
+    qk::ReadItemXfrm(item, time, xf);
+    Vector3 v;
+    const qk::ItemMove solved = qk::WorldToItemDisplacement(displacement, xf.rotation, xf.scale, v);
+    if (solved != qk::ItemMove::MOVED) return qk::ItemMoveReason(solved);
+    CLxUser_Mesh mesh;
+    CLxUser_Point point;
+    unsigned count = 0;
+    if (!scan.EditMeshByIndex(layer, mesh) || !mesh.GetPoints(point) || LXx_FAIL(mesh.PointCount(&count)))
+        return std::string();
+    if (count > 0 && !MovedMeshFits(mesh, v)) return "a moved point would leave single precision";
+    for (unsigned i = 0; i < count; ++i) {
+        LXtFVector p;
+        if (LXx_FAIL(point.SelectByIndex(i)) || LXx_FAIL(point.Pos(p))) continue;
+        point.SetPos(Vector3(p) + v);
+    }
+    scan.SetMeshChange(layer, LXf_MESHEDIT_POSITION);
+    return std::string();
 }
 
 }  // namespace gORVA_Tools_MeshAlignAToB

@@ -4,6 +4,7 @@
 // Only A's item moves; B's and every other item's mesh stay as they are.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "qk_align_tool.hpp"
@@ -57,7 +58,8 @@ public:
     void tool_Reset() override;
     /// Acts on the last user change, lets the switches follow the offsets and, once applying, moves
     /// every point of A's mesh by the displacement in that item's space (3D views only). Writes
-    /// nothing when a moved point would not fit the mesh.
+    /// nothing, and logs why, when a moved point would not fit the mesh or the move leaves the plane
+    /// of an item scaled to 0 on an axis.
     void tool_Evaluate(ILxUnknownID vts) override;
     /// Picks A and B as the first two distinct selected vertices (or A alone, aligned to the B of an
     /// earlier activation); an activation that finds nothing to align is invalid and logs why.
@@ -76,6 +78,9 @@ private:
     bool Activate();
     void ActOnLastChange();
     void MoveSourceMesh(const qk::math::Vector3 &displacement);
+    /// Moves one layer's mesh; the reason when it cannot, else empty.
+    std::string MoveLayer(CLxUser_LayerScan &scan, unsigned layer, CLxUser_Item &item, double time,
+                          const qk::math::Vector3 &displacement);
 
     bool m_originTarget = false;
 };

@@ -1,5 +1,6 @@
 #include "Tool_Vector_Scale_020.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "qk_general_utils.hpp"
@@ -243,15 +244,21 @@ bool CgORVA_ScaleTool::ScaleLayers(const Vector3 &factors) {
         ScaleRule rule;
         CLxUser_Mesh mesh;
         if (!ReferenceBox(m_layerBoxes, group, int(i), box) ||
-            !MakeScaleRule(box, factors, centre, ground, m_upAxis, rule) || !scan.EditMeshByIndex(i, mesh))
+            !MakeScaleRule(box, factors, centre, ground, m_upAxis, rule))
             continue;
+        if (int(i) == m_currentLayer) placement = rule.placement;
+        // Nothing moves: the mesh is left as it is, not rewritten through the rule.
+        if (rule.IsIdentity()) {
+            if (m_line.valid && i == m_line.layer) std::copy(m_line.ends, m_line.ends + 2, ends);
+            continue;
+        }
+        if (!scan.EditMeshByIndex(i, mesh)) continue;
         ScalePointsVisitor scaler(rule);
         if (!mesh.GetPoints(scaler.points)) continue;
         qk::Visit(scaler.points, scaler, m_allMode);
         // A point out of the mesh's range: the scan is dropped and takes its edits back.
         if (scaler.Failed()) return false;
         scan.SetMeshChange(i, LXf_MESHEDIT_POSITION);
-        if (int(i) == m_currentLayer) placement = rule.placement;
         if (!m_line.valid || i != m_line.layer) continue;
         for (int e = 0; e < 2; ++e)
             if (LXx_OK(scaler.points.Select(m_line.ids[e]))) ends[e] = PointPosition(scaler.points);
@@ -262,6 +269,7 @@ bool CgORVA_ScaleTool::ScaleLayers(const Vector3 &factors) {
     if (!m_line.valid) return true;
     SetAttrVector(ATTR_P1X, ends[0]);
     SetAttrVector(ATTR_P2X, ends[1]);
+    // "length" shows the real distance; the typed target stays in the memory's target length.
     m_memory.length = qk::math::Distance(ends[0], ends[1]);
     attr_SetFlt(ATTR_LENGTH, m_memory.length);
     return true;

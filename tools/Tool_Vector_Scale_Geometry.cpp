@@ -186,14 +186,18 @@ ScaleDecision Finish(ScaleAttributes w, int mode, Vector3 f, const ScaleMemory &
     d.action = ScaleAction::SCALE;
     d.write = w;
     d.factors = f;
-    d.memory = {mode, w.scaleFactor, w.length, w.dims, f};
+    d.memory = {mode, w.scaleFactor, w.length, w.dims, f, w.length};
     return d;
 }
 
 // The remembered mode again, as nothing driving it changed.
 ScaleDecision Repeat(ScaleAttributes w, const ScaleMemory &memory, const ScaleReference &ref) {
     const int mode = memory.mode;
-    if (mode == SCALE_MODE_LENGTH) return Finish(w, mode, FromLength(w, ref), memory, ref);
+    if (mode == SCALE_MODE_LENGTH) {
+        // The typed length, not the real one the masked axes left in "length".
+        w.length = memory.targetLength;
+        return Finish(w, mode, FromLength(w, ref), memory, ref);
+    }
     if (mode == SCALE_MODE_FACTOR) return Finish(w, mode, FromFactor(w, ref), memory, ref);
     const int axis = mode - SCALE_MODE_SIZE_X;
     // The reference box may have lost this axis since ("group" changed it): nothing to divide by.
@@ -208,7 +212,8 @@ ScaleDecision Repeat(ScaleAttributes w, const ScaleMemory &memory, const ScaleRe
 }  // namespace
 
 ScaleMemory ActivationMemory(bool lineValid, double lineLength, const Vector3 &boxSize) {
-    return {SCALE_MODE_FACTOR, 1.0, lineValid ? lineLength : 0.0, boxSize, Uniform(1.0)};
+    const double length = lineValid ? lineLength : 0.0;
+    return {SCALE_MODE_FACTOR, 1.0, length, boxSize, Uniform(1.0), length};
 }
 
 ScaleDecision DecideScale(const ScaleAttributes &in, const ScaleMemory &memory, const ScaleReference &ref) {
@@ -264,7 +269,20 @@ Vector3 BoxSize(const Box &box) {
 }
 
 Vector3 ScaleRule::Apply(const Vector3 &p) const {
-    return PerAxis(p - centre, factors) + placement;
+    Vector3 out;
+    for (int axis = 0; axis < 3; ++axis) {
+        const double d = p.v[axis] - centre.v[axis], f = factors.v[axis], at = placement.v[axis];
+        // Scaled in place, a point keeps its own digits (a far point must not wipe a near one's); a
+        // point placed elsewhere takes the placement's, so that a box resting on the ground sits at 0.
+        out.v[axis] = at == centre.v[axis] ? p.v[axis] + d * (f - 1.0) : d * f + at;
+    }
+    return out;
+}
+
+bool ScaleRule::IsIdentity() const {
+    for (int axis = 0; axis < 3; ++axis)
+        if (factors.v[axis] != 1.0 || placement.v[axis] != centre.v[axis]) return false;
+    return true;
 }
 
 bool MakeScaleRule(const Box &box, const Vector3 &factors, bool centreAtOrigin, bool restOnGround, int upAxis,

@@ -115,12 +115,15 @@ struct ScaleAttributes {
 
 /// What the last evaluation wrote (or activation and reset set): the mode, "scale_factor", "length", the
 /// three sizes and the per-axis factors. A change of an attribute against these tells what the user did.
+/// targetLength is the length length mode scales the line to: the one typed, even where the masked
+/// axes leave the line's real length (what "length" then shows) short of it.
 struct ScaleMemory {
     int mode = SCALE_MODE_FACTOR;
     double scaleFactor = 0.0;
     double length = 0.0;
     Vector3 sizes;
     Vector3 factors{1.0, 1.0, 1.0};
+    double targetLength = 0.0;
 };
 
 /// What the attributes act on: whether the reference line is usable and its length, the reference box's
@@ -178,8 +181,12 @@ struct ScaleRule {
     Vector3 factors{1.0, 1.0, 1.0};
     Vector3 placement;
 
-    /// The scaled position of p.
+    /// The scaled position of p. On an axis whose placement is the centre it is computed as
+    /// p + (p - centre)(factor - 1), so that factor 1 keeps p's own digits however far the centre lies;
+    /// on the others as (p - centre) * factor + placement.
     Vector3 Apply(const Vector3 &p) const;
+    /// True when every point stays where it is: factors exactly 1 and placement on the centre.
+    bool IsIdentity() const;
     Vector3 operator()(const Vector3 &p) const { return Apply(p); }
 };
 
