@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -185,11 +186,8 @@ int Demo(Host &host, const Options &o) {
     return RunDemo(host, examples, out, o.script, std::cout, std::cerr) ? 0 : 1;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
-    // A write past the file size limit fails with its reason instead of ending the program.
-    ::signal(SIGXFSZ, SIG_IGN);
+/// The program, without its last line of defence against running out of memory.
+int Main(int argc, char **argv) {
     if (argc < 2) return Usage("no command given");
     std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
@@ -220,4 +218,19 @@ int main(int argc, char **argv) {
     int status = command == "run" ? Run(host, o) : Demo(host, o);
     progress.Finish();
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    // A write past the file size limit fails with its reason instead of ending the program.
+    ::signal(SIGXFSZ, SIG_IGN);
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc &) {
+        // Every file is written whole or not at all, so what was saved before this point is intact.
+        std::cerr << "gorva: out of memory: the input needs more memory than the system gives; stopped "
+                     "(files saved before this point are complete)\n";
+        return 1;
+    }
 }

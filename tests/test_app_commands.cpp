@@ -101,9 +101,9 @@ TEST(AppCommands, LayerCommandsChangeActiveAndPrimary) {
     Host host;
     ItemData &a = AddMesh(host, GridSpec(1, 1));
     ItemData &b = AddMesh(host, GridSpec(1, 1));
-    ASSERT_TRUE(host.RunLine("layer.primary " + b.ident).ok());
+    ASSERT_TRUE(host.RunLine("layer.primary @" + b.ident).ok());
     EXPECT_EQ(host.Primary(), &b);
-    ASSERT_TRUE(host.RunLine("layer.active " + a.ident + " off").ok());
+    ASSERT_TRUE(host.RunLine("layer.active @" + a.ident + " off").ok());
     EXPECT_EQ(host.ActiveLayers(), std::vector<ItemData *>{&b});
     ASSERT_TRUE(host.RunLine("item.create mesh Fresh").ok());
     EXPECT_EQ(host.ActiveLayers().size(), 2u);

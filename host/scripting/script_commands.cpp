@@ -40,15 +40,36 @@ bool ToInteger(const std::string &text, long &out) {
     return !text.empty() && *end == '\0' && errno != ERANGE;
 }
 
-/// The item named by ident or name, or a failure naming it.
-ItemData *FindItem(Host &h, const std::string &key, CommandResult &result) {
+}  // namespace
+
+ItemData *FindItemByName(Host &h, const std::string &key, CommandResult &result) {
     if (key.empty()) {
         result = BadArg("an item name is needed");
         return nullptr;
     }
-    ItemData *item = h.scene.Find(key);
-    if (!item) result = Fail("no item \"" + key + "\"");
-    return item;
+    if (key[0] == '@') {
+        ItemData *item = h.scene.FindByIdent(key.substr(1));
+        if (!item) result = Fail("no item with the identifier \"" + key.substr(1) + "\"");
+        return item;
+    }
+    std::vector<ItemData *> named = h.scene.FindByName(key);
+    if (named.size() == 1) return named[0];
+    if (named.empty()) {
+        result = Fail("no item named \"" + key + "\"" +
+                      (h.scene.FindByIdent(key) ? " (the item with that identifier is @" + key + ")" : ""));
+        return nullptr;
+    }
+    std::string candidates;
+    for (const ItemData *item : named) candidates += (candidates.empty() ? "@" : ", @") + item->ident;
+    result = Fail("\"" + key + "\" names " + std::to_string(named.size()) + " items (" + candidates +
+                  "): name one by its identifier");
+    return nullptr;
+}
+
+namespace {
+
+ItemData *FindItem(Host &h, const std::string &key, CommandResult &result) {
+    return FindItemByName(h, key, result);
 }
 
 /// "set", "add" or "remove" (empty means set); -1 for anything else.
