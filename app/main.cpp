@@ -69,9 +69,12 @@ and every command of the plug-in by its server name, e.g. gORVA.Cmd.SelectbyHeig
 
 scene files are OBJ: each 'o' object becomes an active mesh item (the first is primary),
 'usemtl' the material tag, 'g' the part tag, 'vt' the "Texture" UV map; saving writes points
-in world space, through a temporary file renamed over the old one (its permissions and links
-kept). Coordinates beyond single precision, lines over 64 MiB (scripts: 1 MiB) and files over
-2 GiB (scripts: 64 MiB) are refused. A failing line prints FILE:LINE: reason and the exit status is 1.
+in world space, through a temporary file renamed over the old one (its permissions, owner,
+group and links kept; a file the user may not write is refused). Scenes and scripts are read
+from regular files only; 'g' names are kept as written and a face names each vertex once.
+Coordinates beyond single precision, numbers that are not decimal, lines over 64 MiB (scripts:
+1 MiB, variables expanded) and files over 2 GiB (scripts: 64 MiB) are refused. ITEM is a name,
+or @IDENT for an identifier. A failing line prints FILE:LINE: reason and the exit status is 1.
 The default picture is a perspective three-quarter view from the front right, fitted to the scene.
 )";
 

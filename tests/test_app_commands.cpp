@@ -62,7 +62,7 @@ TEST_P(AppCommandErrors, RefuseWithAReasonAndChangeNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, AppCommandErrors,
                          ::testing::Values(BadLine{"item.create teapot T", "unknown item type"},
-                                           BadLine{"item.transform Grid pos 1 two 3", "not a number"},
+                                           BadLine{"item.transform Grid pos 1 two 3", "not a decimal number"},
                                            BadLine{"item.transform Grid move 1 2 3", "pos, rot or scl"},
                                            BadLine{"item.transform Nobody pos 1 2 3", "no item"},
                                            BadLine{"select.element 3 polygon set 0", "active layers"},

@@ -185,3 +185,51 @@ TEST(ItemNames, AnAmbiguousNameIsRefusedWithItsCandidates) {
     ASSERT_TRUE(s.host.RunLine("item.transform @" + s.wallB->ident + " pos 2 0 0").ok());
     EXPECT_EQ(s.X(s.wallB), 2.0);
 }
+
+namespace {
+
+struct NumberLine {
+    const char *line;
+    const char *reason;  // empty: the line is taken
+};
+
+class HostNumbers : public ::testing::TestWithParam<NumberLine> {};
+
+void PrintTo(const NumberLine &c, std::ostream *out) {
+    *out << c.line;
+}
+
+}  // namespace
+
+TEST_P(HostNumbers, AreReadByTheOneNumberReader) {
+    Host host;
+    AddMesh(host, GridSpec(2, 2));
+    ASSERT_TRUE(host.RunLine("item.create locator L").ok());
+    const CommandResult r = host.RunLine(GetParam().line);
+    if (*GetParam().reason == '\0') {
+        EXPECT_TRUE(r.ok()) << r.message;
+    } else {
+        EXPECT_FALSE(r.ok());
+        EXPECT_NE(r.message.find(GetParam().reason), std::string::npos) << r.message;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EntryPoints, HostNumbers,
+    ::testing::Values(NumberLine{"item.transform L pos 0x10 0 0", "\"0x10\" is not a decimal number"},
+                      NumberLine{"item.transform L pos 1e-400 0 0",
+                                 "\"1e-400\" is too small for single precision"},
+                      NumberLine{"item.transform L pos 1e-50 0 0", "too small for single precision"},
+                      NumberLine{"item.transform L scl 1e39 1 1", "\"1e39\" lies beyond single precision"},
+                      NumberLine{"item.transform L pos inf 0 0", "not a decimal number"},
+                      NumberLine{"item.transform L pos 1e-40 -0.5 2.5E+2", ""},
+                      NumberLine{"item.transform L rot 0e-999 +.5 1.", ""},
+                      NumberLine{"host.clock set 1e308", "\"1e308\" lies beyond single precision"},
+                      NumberLine{"host.clock set 0x10", "not a decimal number"},
+                      NumberLine{"host.clock advance 1e-400", "too small for single precision"},
+                      NumberLine{"host.clock set 12.5", ""},
+                      NumberLine{"select.element 0 polygon set 0x1", "not an element index"},
+                      NumberLine{"select.element 0 polygon set 1.5", "not an element index"},
+                      NumberLine{"select.element 0 polygon set 3", ""},
+                      NumberLine{"host.version 0x321", "must be a whole number"},
+                      NumberLine{"host.abortAt 1e0", ""}));

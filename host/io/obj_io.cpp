@@ -21,6 +21,7 @@
 #include <unordered_map>
 
 #include "host/io/file_write.hpp"
+#include "host/io/numbers.hpp"
 #include "lx_mesh.hpp"
 
 namespace gorva::host {
@@ -39,26 +40,6 @@ std::string Trim(const std::string &s) {
     if (b == std::string::npos) return std::string();
     size_t e = s.find_last_not_of(" \t\r\n");
     return s.substr(b, e - b + 1);
-}
-
-/// A number as the format writes it: an optional sign, digits with an optional decimal point, and
-/// an optional exponent. Hexadecimal, "inf" and "nan" are not numbers of the format.
-bool IsDecimal(const std::string &t) {
-    auto digits = [&t](size_t &i) {
-        size_t from = i;
-        while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
-        return i - from;
-    };
-    size_t i = 0;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    size_t mantissa = digits(i);
-    if (i < t.size() && t[i] == '.') mantissa += digits(++i);
-    if (mantissa == 0) return false;
-    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-        if (++i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-        if (digits(i) == 0) return false;
-    }
-    return i == t.size();
 }
 
 /// True when the mantissa of a decimal number has a digit other than zero.

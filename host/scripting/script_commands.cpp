@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "host/host.hpp"
+#include "host/io/numbers.hpp"
 #include "host/io/obj_io.hpp"
 #include "host/pictures/render.hpp"
 #include "host/io/scene_dump.hpp"
@@ -26,18 +27,22 @@ CommandResult BadArg(const std::string &text) {
     return {LXe_INVALIDARG, text};
 }
 
-bool ToNumber(const std::string &text, double &out) {
-    char *end = nullptr;
-    errno = 0;
-    out = std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == '\0' && std::isfinite(out) && errno != ERANGE;
+/// A real number under the host's number rules (ReadNumber); false with the reason.
+bool ToNumber(const std::string &text, double &out, std::string &reason) {
+    return ReadNumber(text, NumberKind::kReal, out, reason);
+}
+
+/// A whole number under the host's number rules.
+bool ToInteger(const std::string &text, long &out, std::string &reason) {
+    double value = 0.0;
+    if (!ReadNumber(text, NumberKind::kWhole, value, reason)) return false;
+    out = long(value);
+    return true;
 }
 
 bool ToInteger(const std::string &text, long &out) {
-    char *end = nullptr;
-    errno = 0;
-    out = std::strtol(text.c_str(), &end, 10);
-    return !text.empty() && *end == '\0' && errno != ERANGE;
+    std::string reason;
+    return ToInteger(text, out, reason);
 }
 
 }  // namespace
@@ -107,13 +112,10 @@ CommandResult ItemTransform(Host &h, const Args &a) {
     if (item->ChannelIndex(a[1] + ".X") < 0) return Fail(item->name + " has no transform");
     static const char *axes[3] = {".X", ".Y", ".Z"};
     double values[3];
-    for (int i = 0; i < 3; ++i) {
-        if (!ToNumber(a[size_t(i) + 2], values[i]))
-            return BadArg("\"" + a[size_t(i) + 2] + "\" is not a number");
-        // Channels hold what single precision holds, so that every saved position reads back.
-        if (std::fabs(values[i]) > double(FLT_MAX))
-            return BadArg("\"" + a[size_t(i) + 2] + "\" lies beyond single precision (3.4e38)");
-    }
+    // Channels hold what single precision holds, so that every saved position reads back.
+    std::string reason;
+    for (int i = 0; i < 3; ++i)
+        if (!ToNumber(a[size_t(i) + 2], values[i], reason)) return BadArg(reason);
     for (int i = 0; i < 3; ++i) {
         double v = a[1] == "rot" ? values[i] * kRadians : values[i];
         h.scene.SetChannel(*item, unsigned(item->ChannelIndex(a[1] + axes[i])), v);
@@ -229,8 +231,10 @@ CommandResult HostClock(Host &h, const Args &a) {
         return {};
     }
     double seconds = 0.0;
-    if (!ToNumber(a[1], seconds) || seconds < 0.0)
-        return BadArg("host.clock takes set S, advance S (seconds, not negative) or system");
+    std::string reason;
+    if (!ToNumber(a[1], seconds, reason) || seconds < 0.0)
+        return BadArg("host.clock takes set S, advance S (seconds, not negative) or system" +
+                      (reason.empty() ? std::string() : ": " + reason));
     if (a[0] == "set") {
         h.clock = {true, seconds};
     } else if (a[0] == "advance") {
