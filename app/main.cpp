@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -69,9 +70,12 @@ and every command of the plug-in by its server name, e.g. gORVA.Cmd.SelectbyHeig
 
 scene files are OBJ: each 'o' object becomes an active mesh item (the first is primary),
 'usemtl' the material tag, 'g' the part tag, 'vt' the "Texture" UV map; saving writes points
-in world space, through a temporary file renamed over the old one (its permissions and links
-kept). Coordinates beyond single precision, lines over 64 MiB (scripts: 1 MiB) and files over
-2 GiB (scripts: 64 MiB) are refused. A failing line prints FILE:LINE: reason and the exit status is 1.
+in world space, through a temporary file renamed over the old one (its permissions, owner,
+group and links kept; a file the user may not write is refused). Scenes and scripts are read
+from regular files only; 'g' names are kept as written and a face names each vertex once.
+Coordinates beyond single precision, numbers that are not decimal, lines over 64 MiB (scripts:
+1 MiB, variables expanded) and files over 2 GiB (scripts: 64 MiB) are refused. ITEM is a name,
+or @IDENT for an identifier. A failing line prints FILE:LINE: reason and the exit status is 1.
 The default picture is a perspective three-quarter view from the front right, fitted to the scene.
 )";
 
@@ -188,11 +192,8 @@ int Demo(Host &host, const Options &o) {
     return RunDemo(host, examples, out, o.script, std::cout, std::cerr) ? 0 : 1;
 }
 
-}  // namespace
-
-int main(int argc, char **argv) {
-    // A write past the file size limit fails with its reason instead of ending the program.
-    ::signal(SIGXFSZ, SIG_IGN);
+/// The program, without its last line of defence against running out of memory.
+int Main(int argc, char **argv) {
     if (argc < 2) return Usage("no command given");
     std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
@@ -223,4 +224,19 @@ int main(int argc, char **argv) {
     int status = command == "run" ? Run(host, o) : Demo(host, o);
     progress.Finish();
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    // A write past the file size limit fails with its reason instead of ending the program.
+    ::signal(SIGXFSZ, SIG_IGN);
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc &) {
+        // Every file is written whole or not at all, so what was saved before this point is intact.
+        std::cerr << "gorva: out of memory: the input needs more memory than the system gives; stopped "
+                     "(files saved before this point are complete)\n";
+        return 1;
+    }
 }

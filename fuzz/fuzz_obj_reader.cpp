@@ -21,7 +21,7 @@ void CheckParsed(const ObjFile &file) {
         for (const auto &p : obj.points)
             for (float c : p)
                 if (!(std::fabs(c) <= FLT_MAX)) Finding("ParseObj", "a point is not finite");
-        for (const ObjPolygon &poly : obj.polygons) {
+        for (const ObjPolygon &poly : file.Polygons(obj)) {
             if (poly.vertices.empty()) Finding("ParseObj", "a polygon has no corners");
             for (uint32_t v : poly.vertices)
                 if (v >= obj.points.size()) Finding("ParseObj", "a corner names a point out of range");
@@ -37,9 +37,10 @@ bool SameGeometry(const ObjFile &a, const ObjFile &b) {
     if (a.objects.size() != b.objects.size()) return false;
     for (size_t k = 0; k < a.objects.size(); ++k) {
         const ObjObject &x = a.objects[k], &y = b.objects[k];
-        if (x.points != y.points || x.polygons.size() != y.polygons.size()) return false;
-        for (size_t p = 0; p < x.polygons.size(); ++p) {
-            const ObjPolygon &s = x.polygons[p], &t = y.polygons[p];
+        std::vector<ObjPolygon> xs = a.Polygons(x), ys = b.Polygons(y);
+        if (x.points != y.points || xs.size() != ys.size()) return false;
+        for (size_t p = 0; p < xs.size(); ++p) {
+            const ObjPolygon &s = xs[p], &t = ys[p];
             if (s.vertices != t.vertices || s.material != t.material || s.part != t.part) return false;
             for (size_t c = 0; c < s.uvSet.size(); ++c)
                 if (s.uvSet[c] && (c >= t.uvSet.size() || !t.uvSet[c] || s.uvs[c] != t.uvs[c])) return false;

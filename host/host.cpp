@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "host/bridge/attributes_ref.hpp"
+#include "host/io/numbers.hpp"
 #include "host/bridge/services.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 
@@ -359,15 +360,11 @@ bool Host::SetUserValue(const std::string &name, const std::string &value, std::
     }
     const UserValueDef &d = def->second;
     if (d.type != "string") {
-        char *end = nullptr;
-        double v = std::strtod(value.c_str(), &end);
-        if (end == value.c_str() || *end != '\0' || !std::isfinite(v)) {
-            error = "user value \"" + name + "\" needs a number, not \"" + value + "\"";
-            return false;
-        }
-        if ((d.type == "integer" || d.type == "boolean") &&
-            (v != std::floor(v) || std::fabs(v) > 2147483647.0)) {
-            error = "user value \"" + name + "\" needs a whole number, not \"" + value + "\"";
+        const bool whole = d.type == "integer" || d.type == "boolean";
+        double v = 0.0;
+        std::string reason;
+        if (!ReadNumber(value, whole ? NumberKind::kWhole : NumberKind::kReal, v, reason)) {
+            error = "user value \"" + name + "\" needs a " + (whole ? "whole " : "") + "number: " + reason;
             return false;
         }
         if ((d.min && v < *d.min) || (d.max && v > *d.max)) {

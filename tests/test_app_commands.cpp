@@ -62,7 +62,7 @@ TEST_P(AppCommandErrors, RefuseWithAReasonAndChangeNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, AppCommandErrors,
                          ::testing::Values(BadLine{"item.create teapot T", "unknown item type"},
-                                           BadLine{"item.transform Grid pos 1 two 3", "not a number"},
+                                           BadLine{"item.transform Grid pos 1 two 3", "not a decimal number"},
                                            BadLine{"item.transform Grid move 1 2 3", "pos, rot or scl"},
                                            BadLine{"item.transform Nobody pos 1 2 3", "no item"},
                                            BadLine{"select.element 3 polygon set 0", "active layers"},
@@ -101,9 +101,9 @@ TEST(AppCommands, LayerCommandsChangeActiveAndPrimary) {
     Host host;
     ItemData &a = AddMesh(host, GridSpec(1, 1));
     ItemData &b = AddMesh(host, GridSpec(1, 1));
-    ASSERT_TRUE(host.RunLine("layer.primary " + b.ident).ok());
+    ASSERT_TRUE(host.RunLine("layer.primary @" + b.ident).ok());
     EXPECT_EQ(host.Primary(), &b);
-    ASSERT_TRUE(host.RunLine("layer.active " + a.ident + " off").ok());
+    ASSERT_TRUE(host.RunLine("layer.active @" + a.ident + " off").ok());
     EXPECT_EQ(host.ActiveLayers(), std::vector<ItemData *>{&b});
     ASSERT_TRUE(host.RunLine("item.create mesh Fresh").ok());
     EXPECT_EQ(host.ActiveLayers().size(), 2u);

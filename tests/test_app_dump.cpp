@@ -17,7 +17,7 @@ TEST(AppDump, ListsItemsMeshesSelectionAndRecords) {
     grid.mesh->SetMapValue(grid.mesh->AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2), 1, uv);
     ASSERT_TRUE(host.RunLine("item.create locator Pivot").ok());
     ASSERT_TRUE(host.RunLine("item.transform Pivot rot 0 90 0").ok());
-    ASSERT_TRUE(host.RunLine("item.parent Pivot " + grid.ident).ok());
+    ASSERT_TRUE(host.RunLine("item.parent Pivot @" + grid.ident).ok());
     SelectPolygons(host, grid, {1, 0});
     SelectEdges(host, grid, {{1, 0}});
     ASSERT_TRUE(host.RunLine("select.typeFrom polygon").ok());

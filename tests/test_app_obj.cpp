@@ -129,7 +129,7 @@ TEST(AppObj, GroupsAndMaterialsApplyPerFaceAndCarryAcrossObjects) {
               file, error))
         << error;
     ASSERT_EQ(file.objects.size(), 2u);
-    const auto &a = file.objects[0].polygons, &b = file.objects[1].polygons;
+    const auto a = file.Polygons(file.objects[0]), b = file.Polygons(file.objects[1]);
     EXPECT_EQ(a[0].material, "Stone");
     EXPECT_EQ(a[0].part, "Base");
     EXPECT_EQ(a[1].part, "");
@@ -148,7 +148,7 @@ TEST(AppObj, PointsSharedByObjectsAreCopiedInFileOrder) {
     EXPECT_EQ(file.objects[0].points.size(), 3u);
     ASSERT_EQ(file.objects[1].points.size(), 3u);
     EXPECT_EQ(file.objects[1].points[0], (std::array<float, 3>{1, 0, 0}));
-    EXPECT_EQ(file.objects[1].polygons[0].vertices, (std::vector<uint32_t>{2, 1, 0}));
+    EXPECT_EQ(file.Polygons(file.objects[1])[0].vertices, (std::vector<uint32_t>{2, 1, 0}));
 }
 
 TEST(AppObj, PolylinesBecomeTwoVertexPolygonsAndPointElementsOneVertexPolygons) {
@@ -156,7 +156,7 @@ TEST(AppObj, PolylinesBecomeTwoVertexPolygonsAndPointElementsOneVertexPolygons) 
     std::string error;
     ASSERT_TRUE(Parse("v 0 0 0\nv 1 0 0\nv 1 1 0\nl 1 2 3\np 3 1\n", file, error)) << error;
     ASSERT_EQ(file.objects.size(), 1u);
-    const auto &polys = file.objects[0].polygons;
+    const auto polys = file.Polygons(file.objects[0]);
     ASSERT_EQ(polys.size(), 4u);
     EXPECT_EQ(polys[0].vertices, (std::vector<uint32_t>{0, 1}));
     EXPECT_EQ(polys[1].vertices, (std::vector<uint32_t>{1, 2}));
@@ -168,7 +168,7 @@ TEST(AppObj, NegativeIndicesCountBackFromTheLastPoint) {
     ObjFile file;
     std::string error;
     ASSERT_TRUE(Parse("v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0 0\nvt 1 1\nf -3/-2 -2/-1 -1\n", file, error)) << error;
-    const auto &p = file.objects[0].polygons[0];
+    const auto p = file.Polygons(file.objects[0])[0];
     EXPECT_EQ(p.vertices, (std::vector<uint32_t>{0, 1, 2}));
     EXPECT_EQ(p.uvSet, (std::vector<uint8_t>{1, 1, 0}));
     EXPECT_EQ(p.uvs[1], (std::array<float, 2>{1, 1}));

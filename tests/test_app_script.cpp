@@ -49,7 +49,7 @@ TEST(AppScript, KeepGoingRunsTheRestAndStillFails) {
                          opts, err, stats));
     EXPECT_EQ(host.scene.Items().size(), 1u);
     EXPECT_EQ(stats.failures, 2u);
-    EXPECT_NE(err.find("s.gorva:1: item.transform: no item \"X\""), std::string::npos) << err;
+    EXPECT_NE(err.find("s.gorva:1: item.transform: no item named \"X\""), std::string::npos) << err;
     EXPECT_NE(err.find("s.gorva:3: "), std::string::npos) << err;
 }
 

@@ -300,9 +300,24 @@ TEST_F(AddLightTest, UnsetColourIsWhiteAndUnsetRadianceKeepsTheDefault) {
 TEST_F(AddLightTest, LightTypeOutsideTheListFailsWithoutAddingItems) {
     auto &mesh = AddQuads(host, {kWallQuad});
     gh::SelectPolygons(host, mesh, {0});
-    for (const char *type : {"5", "7", "-1"}) {
+    for (int type : {5, 7, -1}) {
         SCOPED_TRACE(type);
-        ExpectFailure(Run({{"light_type", type}}), "NeedsValidLightType");
+        // Typed, a number that is no choice of the popup is refused before the command runs...
+        EXPECT_FALSE(Run({{"light_type", std::to_string(type)}}).ok());
+        // ...and handed to the command as a number, the command refuses it itself.
+        ILxUnknownID obj = static_cast<ILxUnknownID>(host.SpawnServer(kCmd));
+        CLxUser_Command cmd;
+        ASSERT_TRUE(cmd.set(obj));
+        lx::ObjRelease(obj);
+        CLxUser_Attributes args;
+        ASSERT_TRUE(args.set(static_cast<ILxUnknownID>(cmd)));
+        ASSERT_EQ(args.SetInt(0, type), LXe_OK);
+        cmd.Execute(0);
+        CLxUser_Message message;
+        LXtObjectID messageObj = nullptr;
+        ASSERT_EQ(cmd.Message(&messageObj), LXe_OK);
+        ASSERT_TRUE(message.take(messageObj));
+        EXPECT_EQ(message.Code(), LXe_FAILED);
         EXPECT_EQ(host.scene.Items().size(), 1u);
     }
 }

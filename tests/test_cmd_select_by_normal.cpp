@@ -126,8 +126,17 @@ TEST_P(MatchModeValue, OnlyOneSelectsFullMode) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, MatchModeValue,
-                         ::testing::Values(ModeCase{"0", false}, ModeCase{"1", true}, ModeCase{"5", false},
-                                           ModeCase{"-1", false}, ModeCase{"2", false}));
+                         ::testing::Values(ModeCase{"0", false}, ModeCase{"1", true}, ModeCase{"fast", false},
+                                           ModeCase{"FULL", true}));
+
+TEST_F(SelectByNormal, AMatchModeThatIsNoChoiceIsRefusedAndSelectsNothing) {
+    ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    Select(box, {1});
+    for (const char *mode : {"5", "-1", "2", "1.5"}) {
+        EXPECT_FALSE(Run(mode).ok()) << mode;
+        EXPECT_EQ(SelectedPolygons(box), (std::set<uint32_t>{1})) << mode;
+    }
+}
 
 // ---- full mode: normals
 

@@ -51,13 +51,13 @@ TEST(EndlessInput, AScriptLineOrScriptIsRefusedAtItsLimit) {
     }
 }
 
-TEST(EndlessInput, ADeviceOfZerosIsRefusedAsBinary) {
+TEST(EndlessInput, ADeviceIsRefusedBeforeAnythingIsRead) {
     Host host;
     std::string error;
     EXPECT_FALSE(OpenObjScene(host, "/dev/zero", error));
-    EXPECT_EQ(error, "/dev/zero:1: binary data, not an OBJ file");
+    EXPECT_EQ(error, "cannot open \"/dev/zero\": not a regular file (a device)");
     std::ostringstream err;
     ScriptStats stats;
     EXPECT_FALSE(RunScriptFile(host, "/dev/zero", ScriptOptions(), err, stats));
-    EXPECT_EQ(err.str(), "/dev/zero:1: binary data, not a script\n");
+    EXPECT_EQ(err.str(), "/dev/zero: cannot open: not a regular file (a device)\n");
 }

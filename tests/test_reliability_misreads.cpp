@@ -85,7 +85,7 @@ TEST(ObjLines, EveryLineEndCountsAndAByteOrderMarkIsSkipped) {
         ASSERT_TRUE(ParseObjText(body, file, error)) << error;
         ASSERT_EQ(file.objects.size(), 1u) << body;
         EXPECT_EQ(file.objects[0].points.size(), 3u);
-        EXPECT_EQ(file.objects[0].polygons.size(), 1u);
+        EXPECT_EQ(file.Polygons(file.objects[0]).size(), 1u);
     }
     ObjFile file;
     std::string error;

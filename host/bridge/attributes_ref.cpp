@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <string>
 #include <vector>
 
 namespace gorva::host {
@@ -20,11 +21,15 @@ std::string AttributesRef::GetString(unsigned index) const {
 }
 
 LxResult AttributesRef::SetText(unsigned index, const std::string &text) const {
-    if (TypeName(index) == LXsTYPE_INTEGER)
-        for (const LXtTextValueHint *row = Hints(index); row && row->text; ++row)
-            if (row->value >= 0 && row->text[0] != '=' && strcasecmp(row->text, text.c_str()) == 0)
-                return SetInt(index, row->value);
-    return SetString(index, text);
+    const LXtTextValueHint *hints = TypeName(index) == LXsTYPE_INTEGER ? Hints(index) : nullptr;
+    bool listed = false;  // a popup takes only its choices, by name or by number
+    for (const LXtTextValueHint *row = hints; row && row->text; ++row) {
+        if (row->value < 0 || row->text[0] == '=') continue;
+        listed = true;
+        if (strcasecmp(row->text, text.c_str()) == 0 || std::to_string(row->value) == text)
+            return SetInt(index, row->value);
+    }
+    return listed ? LXe_OUTOFBOUNDS : SetString(index, text);
 }
 
 }  // namespace gorva::host

@@ -1,5 +1,6 @@
 // The host's own commands as command objects (arguments, queries, execution) and the command service.
 #include <map>
+#include <new>
 
 #include "host/bridge/services.hpp"
 
@@ -29,10 +30,18 @@ public:
     LxResult Enable(LXtObjectID) override { return LXe_OK; }
     /// The outcome goes to the command's message: its code and, on failure, the reason.
     void Execute(unsigned) override {
-        CommandResult r =
-            m_def.execute ? m_def.execute(m_host, m_values) : CommandResult{LXe_NOTIMPL, "not implemented"};
+        CommandResult r = Outcome();
         VtOf<ILxMessage>(m_message.get())->SetCode(m_message.get(), r.code);
         SetMessageRawText(m_message.get(), r.message);
+    }
+    /// What running the command gave; running out of memory is a failure like any other.
+    CommandResult Outcome() {
+        if (!m_def.execute) return {LXe_NOTIMPL, "not implemented"};
+        try {
+            return m_def.execute(m_host, m_values);
+        } catch (const std::bad_alloc &) {
+            return {LXe_OUTOFMEMORY, "out of memory"};
+        }
     }
     LxResult ArgResetAll() override {
         for (auto &v : m_values) v.clear();

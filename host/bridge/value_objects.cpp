@@ -10,6 +10,7 @@
 #include <strings.h>
 
 #include "host/bridge/services.hpp"
+#include "host/io/numbers.hpp"
 
 namespace gorva::host {
 
@@ -28,8 +29,10 @@ Storage StorageOf(const std::string &type) {
 /// position a mesh holds could follow.
 bool ParseDouble(const char *text, double &out) {
     char *end = nullptr;
-    double v = std::strtod(text, &end);
-    if (end == text || !std::isfinite(v)) return false;
+    std::strtod(text, &end);  // where the number ends and a unit may begin
+    double v = 0.0;
+    std::string reason;
+    if (end == text || !ReadNumber(std::string(text, size_t(end - text)), NumberKind::kReal, v, reason)) return false;
     while (*end == ' ') ++end;
     static const struct {
         const char *unit;
@@ -57,11 +60,9 @@ bool ParseBool(const char *text, int &out) {
 }
 
 bool ParseInt(const char *text, int &out) {
-    char *end = nullptr;
-    errno = 0;
-    long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0') return false;
-    if (errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;  // would wrap
+    double v = 0.0;
+    std::string reason;
+    if (!ReadNumber(text, NumberKind::kWhole, v, reason)) return false;
     out = int(v);
     return true;
 }

@@ -17,10 +17,13 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string_view>
 #include <unordered_map>
 
 #include "host/io/file_write.hpp"
 #include <lxmesh.h>
+
+#include "host/io/numbers.hpp"
 
 namespace gorva::host {
 
@@ -38,33 +41,6 @@ std::string Trim(const std::string &s) {
     if (b == std::string::npos) return std::string();
     size_t e = s.find_last_not_of(" \t\r\n");
     return s.substr(b, e - b + 1);
-}
-
-std::vector<std::string> SplitWords(const std::string &s) {
-    std::vector<std::string> words;
-    std::istringstream in(s);
-    for (std::string w; in >> w;) words.push_back(w);
-    return words;
-}
-
-/// A number as the format writes it: an optional sign, digits with an optional decimal point, and
-/// an optional exponent. Hexadecimal, "inf" and "nan" are not numbers of the format.
-bool IsDecimal(const std::string &t) {
-    auto digits = [&t](size_t &i) {
-        size_t from = i;
-        while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
-        return i - from;
-    };
-    size_t i = 0;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    size_t mantissa = digits(i);
-    if (i < t.size() && t[i] == '.') mantissa += digits(++i);
-    if (mantissa == 0) return false;
-    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-        if (++i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-        if (digits(i) == 0) return false;
-    }
-    return i == t.size();
 }
 
 /// True when the mantissa of a decimal number has a digit other than zero.
@@ -88,13 +64,38 @@ NumberProblem CheckNumber(const std::string &word) {
     return NumberProblem::None;
 }
 
-bool ParseIndex(const std::string &text, long &value) {
-    if (text.empty()) return false;
-    const char *s = text.c_str();
-    char *end = nullptr;
-    errno = 0;
-    value = std::strtol(s, &end, 10);
-    return end != s && *end == '\0' && errno != ERANGE && value != 0 && std::labs(value) < (1L << 30);
+/// Words of a statement, read one at a time without copying the line.
+class Words {
+public:
+    explicit Words(std::string_view text) : m_text(text) {}
+    /// The next word, false at the end of the text or at a comment.
+    bool Next(std::string_view &word) {
+        while (m_at < m_text.size() && (m_text[m_at] == ' ' || m_text[m_at] == '\t')) ++m_at;
+        if (m_at >= m_text.size() || m_text[m_at] == '#') return false;
+        size_t from = m_at;
+        while (m_at < m_text.size() && m_text[m_at] != ' ' && m_text[m_at] != '\t' && m_text[m_at] != '#')
+            ++m_at;
+        word = m_text.substr(from, m_at - from);
+        return true;
+    }
+
+private:
+    std::string_view m_text;
+    size_t m_at = 0;
+};
+
+/// A reference as the format writes it: an optional minus sign and decimal digits, not zero, below
+/// 2^30 in size.
+bool ParseIndex(std::string_view text, long &value) {
+    size_t i = text.size() > 0 && text[0] == '-' ? 1 : 0;
+    if (i == text.size() || text.size() - i > 10) return false;
+    long v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        v = v * 10 + (text[i] - '0');
+    }
+    value = text[0] == '-' ? -v : v;
+    return v != 0 && v < (1L << 30);
 }
 
 /// Resolves a 1-based or negative (relative) index against `count` elements; -1 when out of range.
@@ -105,20 +106,12 @@ long Resolve(long raw, size_t count) {
 
 /// Values tinyobjloader reports for one statement.
 struct LineValues {
-    std::vector<tinyobj::index_t> indices;
-    std::vector<std::string> names;
     std::string name;
 };
 
 LineValues ReadStatement(const std::string &line) {
     tinyobj::callback_t cb;
-    cb.index_cb = [](void *u, tinyobj::index_t *indices, int count) {
-        static_cast<LineValues *>(u)->indices.assign(indices, indices + count);
-    };
     cb.usemtl_cb = [](void *u, const char *name, int) { static_cast<LineValues *>(u)->name = name; };
-    cb.group_cb = [](void *u, const char **names, int count) {
-        for (int i = 0; i < count; ++i) static_cast<LineValues *>(u)->names.push_back(names[i]);
-    };
     cb.object_cb = [](void *u, const char *name) { static_cast<LineValues *>(u)->name = name; };
     LineValues values;
     std::istringstream in(line);
@@ -127,22 +120,24 @@ LineValues ReadStatement(const std::string &line) {
     return values;
 }
 
-struct RawPolygon {
-    std::vector<long> v;
-    std::vector<long> vt;  // -1 where the corner has none
-    std::string material, part;
-};
-
+/// An object while it is read: element records over global point indices.
 struct RawObject {
     std::string name;
-    std::vector<RawPolygon> polygons;
+    std::vector<ObjElement> elements;
+    std::vector<uint32_t> corners;    // global point index per corner
+    std::vector<uint32_t> cornerUVs;  // global texture coordinate index + 1, 0 for none
+    bool hasUVs = false;              // cornerUVs is kept only once a corner has one
 };
 
-/// Reads statements in file order into global pools and per-object element lists.
+constexpr uint32_t kUnset = 0xFFFFFFFFu;
+
+/// Reads statements in file order into global pools and per-object element records. Names are
+/// kept once each, so a file of a million faces under one group holds that group's name once.
 class Reader {
 public:
     Reader(const std::string &label, const std::string &defaultName) : m_label(label) {
-        m_objects.push_back({defaultName, {}});
+        m_objects.push_back({defaultName, {}, {}, {}, false});
+        m_nameIndex.emplace(std::string(), 0);
     }
 
     bool Line(const std::string &raw, size_t lineNo) {
@@ -155,21 +150,22 @@ public:
         if (keyword == "v") return Vertex(rest);
         if (keyword == "vt") return TexCoord(rest);
         if (keyword == "vn") return Normal(rest);
-        if (keyword == "f" || keyword == "l" || keyword == "p") return Element(keyword, rest);
+        if (keyword == "f") return Element(ObjElementKind::kFace, rest);
+        if (keyword == "l") return Element(ObjElementKind::kLine, rest);
+        if (keyword == "p") return Element(ObjElementKind::kPoints, rest);
         if (keyword == "o") {
             std::string name = Trim(ReadStatement(line).name);
-            m_objects.push_back({name.empty() ? m_objects.front().name : name, {}});
+            m_objects.push_back({name.empty() ? m_objects.front().name : name, {}, {}, {}, false});
             return true;
         }
         if (keyword == "g") {
-            LineValues values = ReadStatement(line);
-            std::string part;
-            for (const auto &n : values.names) part += (part.empty() ? "" : " ") + n;
-            m_part = part;
+            // The rest of the line is the name as written, inner spaces included, so that a part
+            // name such as "Front  Wall" reads back as it was saved.
+            m_part = Intern(rest);
             return true;
         }
         if (keyword == "usemtl") {
-            m_material = rest.empty() ? std::string() : Trim(ReadStatement(line).name);
+            m_material = Intern(rest.empty() ? std::string() : Trim(ReadStatement(line).name));
             return true;
         }
         for (const char *ignored : kIgnored)
@@ -189,129 +185,162 @@ private:
         return false;
     }
 
-    static std::string StripComment(const std::string &rest) {
-        size_t hash = rest.find('#');
-        return hash == std::string::npos ? rest : Trim(rest.substr(0, hash));
+    uint32_t Intern(const std::string &name) {
+        auto found = m_nameIndex.emplace(name, uint32_t(m_names.size()));
+        if (found.second) m_names.push_back(name);
+        return found.first->second;
     }
 
     /// Checks the statement's numbers and keeps their values, each the nearest single-precision
     /// value to the decimal written (a zero mantissa reads as zero whatever its exponent).
-    bool Numbers(const std::string &rest, size_t least, size_t most, const char *what,
-                 std::vector<float> &values) {
-        auto words = SplitWords(StripComment(rest));
-        if (words.size() < least || words.size() > most)
-            return Fail(std::string(what) + " needs " + std::to_string(least) +
-                        (least == most ? "" : " to " + std::to_string(most)) + " numbers, found " +
-                        std::to_string(words.size()));
-        for (const auto &w : words) {
-            switch (CheckNumber(w)) {
+    bool Numbers(const std::string &rest, size_t least, size_t most, const char *what, float *values) {
+        Words words(rest);
+        std::string_view word;
+        size_t count = 0;
+        std::string text;
+        while (words.Next(word)) {
+            if (++count > most) {
+                while (words.Next(word)) ++count;
+                break;
+            }
+            text.assign(word);
+            switch (CheckNumber(text)) {
                 case NumberProblem::None:
                     break;
                 case NumberProblem::NotDecimal:
-                    return Fail(std::string(what) + " has a bad number: \"" + w +
+                    return Fail(std::string(what) + " has a bad number: \"" + text +
                                 "\" is not a decimal number");
                 case NumberProblem::TooLarge:
-                    return Fail(std::string(what) + " has a value beyond single precision: \"" + w + "\"");
+                    return Fail(std::string(what) + " has a value beyond single precision: \"" + text + "\"");
                 case NumberProblem::TooSmall:
-                    return Fail(std::string(what) + " has a bad number: \"" + w +
+                    return Fail(std::string(what) + " has a bad number: \"" + text +
                                 "\" is too small for single precision (write 0 for zero)");
             }
-            values.push_back(std::strtof(w.c_str(), nullptr));
+            values[count - 1] = std::strtof(text.c_str(), nullptr);
         }
+        if (count < least || count > most)
+            return Fail(std::string(what) + " needs " + std::to_string(least) +
+                        (least == most ? "" : " to " + std::to_string(most)) + " numbers, found " +
+                        std::to_string(count));
         return true;
     }
 
     bool Vertex(const std::string &rest) {
         // x y z, optionally w or a colour; only the position is kept.
-        std::vector<float> values;
+        float values[7] = {};
         if (!Numbers(rest, 3, 7, "a vertex", values)) return false;
         m_points.push_back({values[0], values[1], values[2]});
-        m_owner.push_back(long(m_objects.size() - 1));
+        m_owner.push_back(uint32_t(m_objects.size() - 1));
         return true;
     }
 
     bool TexCoord(const std::string &rest) {
-        std::vector<float> values;
+        float values[3] = {};
         if (!Numbers(rest, 1, 3, "a texture coordinate", values)) return false;
-        m_uvs.push_back({values[0], values.size() > 1 ? values[1] : 0.0f});
+        m_uvs.push_back({values[0], values[1]});
         return true;
     }
 
     bool Normal(const std::string &rest) {
-        std::vector<float> values;
+        float values[3] = {};
         if (!Numbers(rest, 3, 3, "a normal", values)) return false;
         ++m_normals;
         return true;
     }
 
-    bool Corner(const std::string &word, long &v, long &vt) {
-        std::vector<std::string> parts;
-        size_t start = 0;
-        for (size_t slash; (slash = word.find('/', start)) != std::string::npos; start = slash + 1)
-            parts.push_back(word.substr(start, slash - start));
-        parts.push_back(word.substr(start));
-        long raw = 0;
-        if (parts.size() > 3 || !ParseIndex(parts[0], raw))
-            return Fail("bad vertex reference \"" + word + "\"");
-        v = Resolve(raw, m_points.size());
-        if (v < 0)
-            return Fail("vertex index " + parts[0] + " is out of range (" + std::to_string(m_points.size()) +
-                        " vertices so far)");
-        vt = -1;
-        if (parts.size() > 1 && !parts[1].empty()) {
-            if (!ParseIndex(parts[1], raw)) return Fail("bad texture coordinate reference \"" + word + "\"");
-            vt = Resolve(raw, m_uvs.size());
-            if (vt < 0)
-                return Fail("texture coordinate index " + parts[1] + " is out of range (" +
-                            std::to_string(m_uvs.size()) + " so far)");
+    bool Corner(std::string_view word, uint32_t &v, uint32_t &vt) {
+        std::string_view parts[3];
+        size_t count = 0, start = 0;
+        for (;;) {
+            size_t slash = word.find('/', start);
+            if (count == 3) return Fail("bad vertex reference \"" + std::string(word) + "\"");
+            parts[count++] = word.substr(start, slash == std::string_view::npos ? slash : slash - start);
+            if (slash == std::string_view::npos) break;
+            start = slash + 1;
         }
-        if (parts.size() > 2) {
-            if (!ParseIndex(parts[2], raw)) return Fail("bad normal reference \"" + word + "\"");
+        long raw = 0;
+        if (!ParseIndex(parts[0], raw)) return Fail("bad vertex reference \"" + std::string(word) + "\"");
+        long index = Resolve(raw, m_points.size());
+        if (index < 0)
+            return Fail("vertex index " + std::string(parts[0]) + " is out of range (" +
+                        std::to_string(m_points.size()) + " vertices so far)");
+        v = uint32_t(index);
+        vt = 0;
+        if (count > 1 && !parts[1].empty()) {
+            if (!ParseIndex(parts[1], raw))
+                return Fail("bad texture coordinate reference \"" + std::string(word) + "\"");
+            index = Resolve(raw, m_uvs.size());
+            if (index < 0)
+                return Fail("texture coordinate index " + std::string(parts[1]) + " is out of range (" +
+                            std::to_string(m_uvs.size()) + " so far)");
+            vt = uint32_t(index) + 1;
+        }
+        if (count > 2) {
+            if (!ParseIndex(parts[2], raw)) return Fail("bad normal reference \"" + std::string(word) + "\"");
             if (Resolve(raw, m_normals) < 0)
-                return Fail("normal index " + parts[2] + " is out of range (" + std::to_string(m_normals) +
-                            " so far)");
+                return Fail("normal index " + std::string(parts[2]) + " is out of range (" +
+                            std::to_string(m_normals) + " so far)");
         }
         return true;
     }
 
-    bool Element(const std::string &keyword, const std::string &rest) {
-        auto words = SplitWords(StripComment(rest));
-        size_t least = keyword == "f" ? 2 : keyword == "l" ? 2 : 1;
-        if (words.size() < least)
-            return Fail(std::string(keyword == "f"   ? "a face"
-                                    : keyword == "l" ? "a line"
-                                                     : "a point element") +
-                        " needs at least " + std::to_string(least) + " vertices");
-        RawPolygon poly;
-        poly.material = m_material;
-        poly.part = m_part;
-        for (const auto &w : words) {
-            long v = -1, vt = -1;
-            if (!Corner(w, v, vt)) return false;
-            poly.v.push_back(v);
-            poly.vt.push_back(vt);
+    /// One rule for faces: each corner is a different vertex, next to its twin or not.
+    bool CheckFaceCorners(const uint32_t *v, uint32_t n) {
+        if (n <= 8) {
+            for (uint32_t i = 0; i < n; ++i)
+                for (uint32_t j = i + 1; j < n; ++j)
+                    if (v[i] == v[j]) return RepeatedCorner(v[i]);
+            return true;
         }
-        // The library reads the same references; its values must agree with the checked ones.
-        LineValues values = ReadStatement("f " + StripComment(rest));
-        if (values.indices.size() != words.size()) return Fail("unreadable element");
-        auto &polys = m_objects.back().polygons;
-        if (keyword == "f") {
-            for (size_t i = 0; i < poly.v.size(); ++i)
-                if (poly.v.size() > 1 && poly.v[i] == poly.v[(i + 1) % poly.v.size()])
-                    return Fail("the face repeats vertex " + std::to_string(poly.v[i] + 1) + " in a row");
-            polys.push_back(std::move(poly));
-        } else if (keyword == "l") {
-            // An open polyline is a run of two-vertex polygons.
-            for (size_t i = 0; i + 1 < poly.v.size(); ++i) {
-                if (poly.v[i] == poly.v[i + 1])
-                    return Fail("the line repeats vertex " + std::to_string(poly.v[i] + 1) + " in a row");
-                polys.push_back(
-                    {{poly.v[i], poly.v[i + 1]}, {poly.vt[i], poly.vt[i + 1]}, poly.material, poly.part});
+        std::vector<uint32_t> sorted(v, v + n);
+        std::sort(sorted.begin(), sorted.end());
+        auto twin = std::adjacent_find(sorted.begin(), sorted.end());
+        return twin == sorted.end() || RepeatedCorner(*twin);
+    }
+    bool RepeatedCorner(uint32_t point) {
+        return Fail("the face repeats vertex " + std::to_string(point + 1) +
+                    " (each corner of a face is a different vertex)");
+    }
+
+    bool Element(ObjElementKind kind, const std::string &rest) {
+        RawObject &object = m_objects.back();
+        const size_t first = object.corners.size();
+        auto undo = [&] {
+            object.corners.resize(first);
+            if (object.cornerUVs.size() > first) object.cornerUVs.resize(first);
+            return false;
+        };
+        Words words(rest);
+        std::string_view word;
+        while (words.Next(word)) {
+            uint32_t v = 0, vt = 0;
+            if (!Corner(word, v, vt)) return undo();
+            if (vt && !object.hasUVs) {
+                object.cornerUVs.assign(object.corners.size(), 0);
+                object.hasUVs = true;
             }
-        } else {
-            for (size_t i = 0; i < poly.v.size(); ++i)
-                polys.push_back({{poly.v[i]}, {poly.vt[i]}, poly.material, poly.part});
+            object.corners.push_back(v);
+            if (object.hasUVs) object.cornerUVs.push_back(vt);
         }
+        size_t count = object.corners.size() - first;
+        size_t least = kind == ObjElementKind::kPoints ? 1 : 2;
+        if (count < least) {
+            undo();
+            return Fail(std::string(kind == ObjElementKind::kFace   ? "a face"
+                                    : kind == ObjElementKind::kLine ? "a line"
+                                                                    : "a point element") +
+                        " needs at least " + std::to_string(least) + " vertices");
+        }
+        if (count > 0xFFFFFFFFu - first) return undo() || Fail("too many corners in one object");
+        const uint32_t *v = object.corners.data() + first;
+        if (kind == ObjElementKind::kFace && !CheckFaceCorners(v, uint32_t(count))) return undo();
+        if (kind == ObjElementKind::kLine)
+            for (size_t i = 0; i + 1 < count; ++i)
+                if (v[i] == v[i + 1]) {
+                    undo();
+                    return Fail("the line repeats vertex " + std::to_string(v[i] + 1) + " in a row");
+                }
+        object.elements.push_back({uint32_t(first), uint32_t(count), m_material, m_part, kind});
         return true;
     }
 
@@ -319,10 +348,12 @@ private:
     size_t m_lineNo = 0;
     std::string m_error;
     std::vector<std::array<float, 3>> m_points;
-    std::vector<long> m_owner;  // object each point was declared in
+    std::vector<uint32_t> m_owner;  // object each point was declared in
     std::vector<std::array<float, 2>> m_uvs;
     size_t m_normals = 0;
-    std::string m_material, m_part;
+    uint32_t m_material = 0, m_part = 0;
+    std::vector<std::string> m_names{std::string()};
+    std::unordered_map<std::string, uint32_t> m_nameIndex;
     std::vector<RawObject> m_objects;  // [0] holds what comes before the first 'o'
     std::map<std::string, unsigned> m_ignored;
 };
@@ -330,49 +361,51 @@ private:
 bool Reader::Finish(ObjFile &out) {
     // Statements before the first 'o' form an object of their own only when they hold elements,
     // or when the file has no objects at all.
-    bool keepLeading = !m_objects.front().polygons.empty() || m_objects.size() == 1;
+    bool keepLeading = !m_objects.front().elements.empty() || m_objects.size() == 1;
     if (m_objects.size() == 1 && m_points.empty()) keepLeading = false;
-    std::vector<std::vector<long>> owned(m_objects.size());
-    for (size_t i = 0; i < m_points.size(); ++i) owned[size_t(m_owner[i])].push_back(long(i));
+    // Points per object, in file order: counts, then one flat list.
+    std::vector<uint32_t> ownedStart(m_objects.size() + 1, 0);
+    for (uint32_t owner : m_owner) ++ownedStart[owner + 1];
+    for (size_t k = 0; k < m_objects.size(); ++k) ownedStart[k + 1] += ownedStart[k];
+    std::vector<uint32_t> owned(m_points.size());
+    {
+        std::vector<uint32_t> fill(ownedStart.begin(), ownedStart.end() - 1);
+        for (uint32_t g = 0; g < m_points.size(); ++g) owned[fill[m_owner[g]]++] = g;
+    }
+    m_owner = std::vector<uint32_t>();
+    // Global point index to the object's own, reset after each object.
+    std::vector<uint32_t> local(m_points.size(), kUnset);
     for (size_t k = keepLeading ? 0 : 1; k < m_objects.size(); ++k) {
-        const RawObject &raw = m_objects[k];
+        RawObject &raw = m_objects[k];
         ObjObject obj;
         obj.name = raw.name;
         // Own points in file order, then points declared elsewhere that the object uses (copied),
         // in file order too.
-        std::unordered_map<long, uint32_t> local;
-        for (long g : owned[k])
-            local.emplace(g, uint32_t(local.size())), obj.points.push_back(m_points[size_t(g)]);
-        std::vector<long> foreign;
-        for (const auto &p : raw.polygons)
-            for (long g : p.v)
-                if (!local.count(g)) foreign.push_back(g);
-        std::sort(foreign.begin(), foreign.end());
-        foreign.erase(std::unique(foreign.begin(), foreign.end()), foreign.end());
-        for (long g : foreign)
-            local.emplace(g, uint32_t(local.size())), obj.points.push_back(m_points[size_t(g)]);
-        for (const auto &p : raw.polygons) {
-            ObjPolygon poly;
-            poly.material = p.material;
-            poly.part = p.part;
-            bool anyUV = std::any_of(p.vt.begin(), p.vt.end(), [](long t) { return t >= 0; });
-            for (size_t i = 0; i < p.v.size(); ++i) {
-                poly.vertices.push_back(local.at(p.v[i]));
-                if (!anyUV) continue;
-                poly.uvSet.push_back(p.vt[i] >= 0);
-                poly.uvs.push_back(p.vt[i] >= 0 ? m_uvs[size_t(p.vt[i])] : std::array<float, 2>{0, 0});
-            }
-            obj.hasUVs = obj.hasUVs || anyUV;
-            obj.polygons.push_back(std::move(poly));
-        }
+        std::vector<uint32_t> order(owned.begin() + ownedStart[k], owned.begin() + ownedStart[k + 1]);
+        for (uint32_t i = 0; i < order.size(); ++i) local[order[i]] = i;
+        size_t ownCount = order.size();
+        for (uint32_t g : raw.corners)
+            if (local[g] == kUnset) local[g] = kUnset - 1, order.push_back(g);
+        std::sort(order.begin() + long(ownCount), order.end());
+        for (size_t i = ownCount; i < order.size(); ++i) local[order[i]] = uint32_t(i);
+        obj.points.reserve(order.size());
+        for (uint32_t g : order) obj.points.push_back(m_points[g]);
+        for (uint32_t &c : raw.corners) c = local[c];
+        for (uint32_t g : order) local[g] = kUnset;
+        obj.corners = std::move(raw.corners);
+        obj.cornerUVs = std::move(raw.cornerUVs);
+        obj.elements = std::move(raw.elements);
         out.objects.push_back(std::move(obj));
     }
-    if (!keepLeading && !owned[0].empty())
-        out.notes.push_back(std::to_string(owned[0].size()) +
+    size_t leadingPoints = ownedStart[1];
+    if (!keepLeading && leadingPoints)
+        out.notes.push_back(std::to_string(leadingPoints) +
                             " vertices before the first object were not used");
     if (m_normals) out.notes.push_back(std::to_string(m_normals) + " normals were not kept (recomputed)");
     for (const auto &ig : m_ignored)
         out.notes.push_back(std::to_string(ig.second) + " \"" + ig.first + "\" statements were not kept");
+    out.names = std::move(m_names);
+    out.uvs = std::move(m_uvs);
     return true;
 }
 
@@ -411,6 +444,24 @@ bool ParseObj(std::istream &in, const std::string &label, const std::string &def
     return reader.Finish(out);
 }
 
+std::vector<ObjPolygon> ObjFile::Polygons(const ObjObject &object) const {
+    std::vector<ObjPolygon> polygons;
+    ForEachPolygon(object,
+                   [&](const uint32_t *v, uint32_t n, const uint32_t *t, uint32_t material, uint32_t part) {
+                       ObjPolygon poly;
+                       poly.vertices.assign(v, v + n);
+                       poly.material = names[material];
+                       poly.part = names[part];
+                       if (t && std::any_of(t, t + n, [](uint32_t ref) { return ref != 0; }))
+                           for (uint32_t i = 0; i < n; ++i) {
+                               poly.uvSet.push_back(t[i] != 0);
+                               poly.uvs.push_back(t[i] ? uvs[t[i] - 1] : std::array<float, 2>{0, 0});
+                           }
+                       polygons.push_back(std::move(poly));
+                   });
+    return polygons;
+}
+
 ItemData *AddObjObjects(Host &host, const ObjFile &file) {
     ItemData *first = nullptr;
     for (const ObjObject &obj : file.objects) {
@@ -419,14 +470,15 @@ ItemData *AddObjObjects(Host &host, const ObjFile &file) {
         mesh.positions.reserve(obj.points.size());
         for (const auto &p : obj.points) mesh.AddPoint(p);
         uint32_t uvMap = mesh.AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
-        for (const ObjPolygon &p : obj.polygons) {
-            uint32_t poly = mesh.AddPolygon(LXiPTYP_FACE, p.vertices.data(), uint32_t(p.vertices.size()));
-            if (poly == MeshData::kNone) continue;  // the reader refuses such polygons
-            if (!p.material.empty()) mesh.SetTag(poly, LXi_PTAG_MATR, p.material.c_str());
-            if (!p.part.empty()) mesh.SetTag(poly, LXi_PTAG_PART, p.part.c_str());
-            for (size_t i = 0; i < p.uvSet.size(); ++i)
-                if (p.uvSet[i]) mesh.SetMapValue(uvMap, mesh.polyStart[poly] + uint32_t(i), p.uvs[i].data());
-        }
+        file.ForEachPolygon(
+            obj, [&](const uint32_t *v, uint32_t n, const uint32_t *t, uint32_t material, uint32_t part) {
+                uint32_t poly = mesh.AddPolygon(LXiPTYP_FACE, v, n);
+                if (poly == MeshData::kNone) return;  // the reader refuses such polygons
+                if (material) mesh.SetTag(poly, LXi_PTAG_MATR, file.names[material].c_str());
+                if (part) mesh.SetTag(poly, LXi_PTAG_PART, file.names[part].c_str());
+                for (uint32_t i = 0; t && i < n; ++i)
+                    if (t[i]) mesh.SetMapValue(uvMap, mesh.polyStart[poly] + i, file.uvs[t[i] - 1].data());
+            });
         host.SetActive(*item, true);
         if (!first) first = item;
     }
@@ -434,16 +486,13 @@ ItemData *AddObjObjects(Host &host, const ObjFile &file) {
 }
 
 bool OpenObjScene(Host &host, const std::string &path, std::string &error) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        error = "cannot open \"" + path + "\": it is a folder";
+    InputFile input;
+    std::string reason;
+    if (!input.Open(path, reason)) {
+        error = "cannot open \"" + path + "\": " + reason;
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
+    std::istream in(&input);
     std::string stem = path.substr(path.find_last_of('/') + 1);
     stem = stem.substr(0, stem.find_last_of('.'));
     ObjFile file;

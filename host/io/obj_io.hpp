@@ -14,7 +14,19 @@
 
 namespace gorva::host {
 
-/// One polygon read from a file: vertex indices local to its object, optional UV per corner.
+/// How an element statement was written: a face, a polyline ('l') or points ('p').
+enum class ObjElementKind : uint8_t { kFace, kLine, kPoints };
+
+/// One element statement of an object: its run of corners and the names in force.
+struct ObjElement {
+    uint32_t firstCorner;
+    uint32_t cornerCount;
+    uint32_t material;  // index in ObjFile::names, 0 for none
+    uint32_t part;
+    ObjElementKind kind;
+};
+
+/// One polygon as the scene gets it: a face whole, each segment of a line, each point on its own.
 struct ObjPolygon {
     std::vector<uint32_t> vertices;
     std::vector<std::array<float, 2>> uvs;  // one per corner, or empty
@@ -23,18 +35,43 @@ struct ObjPolygon {
     std::string part;
 };
 
-/// One object of a file, with its own points in file order.
+/// One object of a file, with its own points in file order. Elements are kept as written (a line
+/// of a thousand points is one record), so memory follows the file's size.
 struct ObjObject {
     std::string name;
     std::vector<std::array<float, 3>> points;
-    std::vector<ObjPolygon> polygons;
-    bool hasUVs = false;
+    std::vector<ObjElement> elements;
+    std::vector<uint32_t> corners;  // per corner: index in `points`
+    std::vector<uint32_t>
+        cornerUVs;  // per corner: index in ObjFile::uvs + 1, 0 for none; empty when none has one
 };
 
 /// A parsed file, not yet in any scene.
 struct ObjFile {
     std::vector<ObjObject> objects;
+    std::vector<std::string> names{std::string()};  // material and group names, each once; [0] none
+    std::vector<std::array<float, 2>> uvs;          // texture coordinates in file order
     std::vector<std::string> notes;  // statements read but not kept (normals, smoothing groups ...)
+
+    /// Calls fn(vertices, count, uvRefs, material, part) for each polygon of the object in order;
+    /// uvRefs is null when the object has no texture coordinates, else one entry per corner as in
+    /// ObjObject::cornerUVs; material and part index `names`.
+    template <class Fn>
+    void ForEachPolygon(const ObjObject &object, Fn fn) const {
+        const uint32_t *uvRefs = object.cornerUVs.empty() ? nullptr : object.cornerUVs.data();
+        for (const ObjElement &e : object.elements) {
+            const uint32_t *v = object.corners.data() + e.firstCorner;
+            const uint32_t *t = uvRefs ? uvRefs + e.firstCorner : nullptr;
+            uint32_t step = e.kind == ObjElementKind::kFace ? e.cornerCount : 1;
+            uint32_t size = e.kind == ObjElementKind::kFace   ? e.cornerCount
+                            : e.kind == ObjElementKind::kLine ? 2
+                                                              : 1;
+            for (uint32_t i = 0; i + size <= e.cornerCount; i += step)
+                fn(v + i, size, t ? t + i : nullptr, e.material, e.part);
+        }
+    }
+    /// The polygons of an object, each with its own lists and names (for small files and tests).
+    std::vector<ObjPolygon> Polygons(const ObjObject &object) const;
 };
 
 /// Parses OBJ text; on failure returns false with "LABEL:LINE: reason" in `error` and leaves

@@ -1,6 +1,12 @@
 #include "host/io/text_lines.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <istream>
 
 namespace gorva::host {
@@ -72,6 +78,53 @@ std::string LineReader::Problem(Status status, const std::string &label, const s
             break;
     }
     return std::string();
+}
+
+namespace {
+
+const char *KindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a pipe";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    return "a special file";
+}
+
+}  // namespace
+
+InputFile::~InputFile() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+bool InputFile::Open(const std::string &path, std::string &reason) {
+    // Non-blocking, so that opening a pipe without a writer does not wait for one.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        reason = ::fstat(fd, &st) != 0 ? std::strerror(errno)
+                                       : std::string("not a regular file (") + KindOf(st.st_mode) + ")";
+        ::close(fd);
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    m_fd = fd;
+    return true;
+}
+
+InputFile::int_type InputFile::underflow() {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    if (m_fd < 0) return traits_type::eof();
+    ssize_t n;
+    do {
+        n = ::read(m_fd, m_buffer, sizeof m_buffer);
+    } while (n < 0 && errno == EINTR);
+    if (n <= 0) return traits_type::eof();
+    setg(m_buffer, m_buffer, m_buffer + n);
+    return traits_type::to_int_type(*gptr());
 }
 
 namespace {

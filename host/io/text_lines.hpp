@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <streambuf>
 #include <string>
 
 namespace gorva::host {
@@ -48,6 +49,25 @@ private:
     bool m_started = false;
     std::string m_pending;  // bytes read while looking for a byte-order mark
     size_t m_pendingAt = 0;
+};
+
+/// A regular file open for reading, as a stream buffer. A pipe, a device, a socket or a folder is
+/// refused before anything is read from it, so that a reader never waits on an input without end.
+class InputFile : public std::streambuf {
+public:
+    InputFile() = default;
+    InputFile(const InputFile &) = delete;
+    InputFile &operator=(const InputFile &) = delete;
+    ~InputFile() override;
+    /// Opens `path`; false with the reason ("not a regular file (a pipe)", or the system's).
+    bool Open(const std::string &path, std::string &reason);
+
+protected:
+    int_type underflow() override;
+
+private:
+    int m_fd = -1;
+    char m_buffer[1 << 16];
 };
 
 /// The text with every byte a terminal would act on (C0 and C1 controls, DEL) and every byte that

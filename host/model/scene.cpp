@@ -319,6 +319,24 @@ ItemData *Scene::Find(const std::string &key) const {
     return nullptr;
 }
 
+ItemData *Scene::FindByIdent(const std::string &ident) const {
+    auto found = m_byIdent.find(ident);
+    return found == m_byIdent.end() ? nullptr : found->second;
+}
+
+std::vector<ItemData *> Scene::FindByName(const std::string &name) const {
+    std::vector<ItemData *> named;
+    auto indexed = m_byName.find(name);
+    if (indexed != m_byName.end())
+        for (ItemData *item : indexed->second)
+            if (item->name == name) named.push_back(item);
+    if (!named.empty()) return named;
+    // A name written straight into an item is not indexed; look for it the long way.
+    for (const auto &item : m_items)
+        if (item->name == name) named.push_back(item.get());
+    return named;
+}
+
 void Scene::IndexName(ItemData &item) {
     auto &list = m_byName[item.name];
     auto at = std::lower_bound(list.begin(), list.end(), &item,

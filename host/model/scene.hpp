@@ -102,6 +102,10 @@ public:
     ItemData *AddInstance(ItemData &source);
     /// The item of this identity, else the first item (in creation order) of this name, or null.
     ItemData *Find(const std::string &identOrName) const;
+    /// The item of this identity, or null; names are not looked at.
+    ItemData *FindByIdent(const std::string &ident) const;
+    /// Every item of this name, in creation order; identities are not looked at.
+    std::vector<ItemData *> FindByName(const std::string &name) const;
     /// Re-parents; a null parent puts the item at the root. Refuses cycles.
     bool SetParent(ItemData &item, ItemData *parent);
     /// Sets a stored channel; refuses a value that is not finite or lies beyond single precision.

@@ -56,6 +56,7 @@ bool Selection::SelectVertex(MeshData &mesh, uint32_t point, uint32_t polygon) {
     marks |= kMarkSelect;
     AppendFields(m_vertices, &mesh, point, polygon);
     ++m_live[kSelVertex];
+    Record(Change::kAppended, kSelVertex, &mesh, point);
     return true;
 }
 
@@ -69,6 +70,7 @@ bool Selection::SelectEdge(MeshData &mesh, uint32_t a, uint32_t b, uint32_t poly
     marks |= kMarkSelect;
     AppendFields(m_edges, &mesh, a, b, polygon, edge);
     ++m_live[kSelEdge];
+    Record(Change::kAppended, kSelEdge, &mesh, edge);
     return true;
 }
 
@@ -81,6 +83,7 @@ bool Selection::SelectPolygon(MeshData &mesh, uint32_t polygon) {
     marks |= kMarkSelect;
     AppendFields(m_polygons, &mesh, polygon);
     ++m_live[kSelPolygon];
+    Record(Change::kAppended, kSelPolygon, &mesh, polygon);
     return true;
 }
 
@@ -88,40 +91,42 @@ bool Selection::SelectItem(ItemData &item) {
     Touch(kSelItem);
     if (!m_itemSet.insert(&item).second) return true;
     m_items.push_back({&item});
+    Record(Change::kAppended, kSelItem, &item, 0);
     return true;
 }
 
 bool Selection::DeselectVertex(MeshData &mesh, uint32_t point) {
-    BeforeChange();
     if (point >= mesh.PointCount() || !Marked(mesh.pointMarks[point])) return false;
     mesh.pointMarks[point] &= ~kMarkSelect;
+    Record(Change::kDeselected, kSelVertex, &mesh, point);
     --m_live[kSelVertex];
     ++m_stale[kSelVertex];
     return true;
 }
 
 bool Selection::DeselectEdge(MeshData &mesh, uint32_t a, uint32_t b) {
-    BeforeChange();
     uint32_t edge = mesh.FindEdge(a, b);
     if (edge == MeshData::kNone || !Marked(mesh.MarksOf(1)[edge])) return false;
     mesh.MarksOf(1)[edge] &= ~kMarkSelect;
+    Record(Change::kDeselected, kSelEdge, &mesh, edge);
     --m_live[kSelEdge];
     ++m_stale[kSelEdge];
     return true;
 }
 
 bool Selection::DeselectPolygon(MeshData &mesh, uint32_t polygon) {
-    BeforeChange();
     if (polygon >= mesh.PolygonCount() || !Marked(mesh.polyMarks[polygon])) return false;
     mesh.polyMarks[polygon] &= ~kMarkSelect;
+    Record(Change::kDeselected, kSelPolygon, &mesh, polygon);
     --m_live[kSelPolygon];
     ++m_stale[kSelPolygon];
     return true;
 }
 
 bool Selection::DeselectItem(ItemData &item) {
-    BeforeChange();
-    if (!m_itemSet.erase(&item)) return false;
+    if (!m_itemSet.count(&item)) return false;
+    KeepList(kSelItem);
+    m_itemSet.erase(&item);
     // Undo takes items back newest first, which were mostly selected last.
     if (m_items.back().item == &item) {
         m_items.pop_back();
@@ -135,6 +140,7 @@ bool Selection::DeselectItem(ItemData &item) {
 
 void Selection::Compact(SelType type) {
     // An entry is live when its element still carries the mark; deselected ones are dropped here.
+    if (type <= kSelPolygon && m_stale[type]) KeepList(type);
     switch (type) {
         case kSelVertex:
             m_vertices.erase(
@@ -208,7 +214,7 @@ const std::vector<PolygonPacket> &Selection::Polygons() {
 }
 
 void Selection::Clear(SelType type) {
-    BeforeChange();
+    if (Count(type) || (type <= kSelPolygon && m_stale[type])) KeepList(type);
     switch (type) {
         case kSelVertex:
             for (const auto &p : m_vertices) p.mesh->pointMarks[p.point] &= ~kMarkSelect;
@@ -252,7 +258,12 @@ LXtID4 Selection::CurrentType(const LXtID4 *codes) const {
 }
 
 void Selection::PurgeMesh(MeshData &mesh) {
-    BeforeChange();
+    uint32_t points = mesh.PointCount(), polygons = mesh.PolygonCount();
+    ForgetRecorded([&](SelType type, const void *owner, uint32_t element) {
+        if (owner != &mesh) return false;
+        if (type == kSelEdge) return element >= mesh.Edges().ends.size();
+        return type == kSelVertex ? element >= points : element >= polygons;
+    });
     auto gone = [&](MeshData *m, uint32_t index, uint32_t count) { return m == &mesh && index >= count; };
     size_t before = m_vertices.size();
     m_vertices.erase(
@@ -282,9 +293,14 @@ void Selection::PurgeMesh(MeshData &mesh) {
 }
 
 void Selection::PurgeItem(ItemData &item) {
-    BeforeChange();
-    DeselectItem(item);
     MeshData *mesh = item.mesh && item.mesh->owner == &item ? item.mesh.get() : nullptr;
+    ForgetRecorded([&](SelType type, const void *owner, uint32_t) {
+        return type == kSelItem ? owner == &item : mesh && owner == mesh;
+    });
+    if (m_itemSet.erase(&item))
+        m_items.erase(std::remove_if(m_items.begin(), m_items.end(),
+                                     [&](const ItemPacket &p) { return p.item == &item; }),
+                      m_items.end());
     if (!mesh) return;
     for (SelType t : {kSelVertex, kSelEdge, kSelPolygon}) Compact(t);
     m_vertices.erase(std::remove_if(m_vertices.begin(), m_vertices.end(),
@@ -322,24 +338,217 @@ void Selection::Restore(const SelectionState &state) {
 }
 
 void Selection::BeginUndo() {
-    m_undo.reset();
-    m_undoArmed = true;
+    m_changes.clear();
+    m_kept.clear();
+    m_keptType.fill(false);
+    m_lastUsedBefore = m_lastUsed;
+    m_clockBefore = m_clock;
+    m_recording = true;
 }
 
-void Selection::KeepForUndo() {
-    m_undoArmed = false;
-    m_undo = Save();
+void Selection::KeepList(SelType type) {
+    if (!m_recording || m_keptType[type]) return;
+    KeptList kept{type, {}, {}, {}, {}, {}};
+    switch (type) {
+        case kSelVertex:
+            kept.vertices = m_vertices;
+            for (const auto &p : m_vertices) kept.live.push_back(Marked(p.mesh->pointMarks[p.point]));
+            break;
+        case kSelEdge:
+            kept.edges = m_edges;
+            for (const auto &p : m_edges) kept.live.push_back(Marked(p.mesh->MarksOf(1)[p.edge]));
+            break;
+        case kSelPolygon:
+            kept.polygons = m_polygons;
+            for (const auto &p : m_polygons) kept.live.push_back(Marked(p.mesh->polyMarks[p.polygon]));
+            break;
+        case kSelItem:
+            kept.items = m_items;
+            break;
+        default:
+            return;
+    }
+    m_changes.push_back({Change::kKept, type, nullptr, uint32_t(m_kept.size())});
+    m_kept.push_back(std::move(kept));
+    m_keptType[type] = true;
+}
+
+namespace {
+
+/// Sets or clears the select mark of a listed element; an element past the mesh's counts (removed
+/// by undo of its mesh edits) has none.
+template <class Packet>
+void MarkEntry(const Packet &p, bool on);
+
+template <>
+void MarkEntry(const VertexPacket &p, bool on) {
+    if (p.point < p.mesh->pointMarks.size())
+        on ? p.mesh->pointMarks[p.point] |= kMarkSelect : p.mesh->pointMarks[p.point] &= ~kMarkSelect;
+}
+template <>
+void MarkEntry(const EdgePacket &p, bool on) {
+    auto &marks = p.mesh->MarksOf(1);
+    if (p.edge < marks.size()) on ? marks[p.edge] |= kMarkSelect : marks[p.edge] &= ~kMarkSelect;
+}
+template <>
+void MarkEntry(const PolygonPacket &p, bool on) {
+    if (p.polygon < p.mesh->polyMarks.size())
+        on ? p.mesh->polyMarks[p.polygon] |= kMarkSelect : p.mesh->polyMarks[p.polygon] &= ~kMarkSelect;
+}
+
+/// Puts a kept list back in place of the current one, marks included; returns the live count.
+template <class Packet>
+unsigned PutBackList(std::vector<Packet> &list, const std::vector<Packet> &kept,
+                     const std::vector<uint8_t> &live) {
+    for (const auto &p : list) MarkEntry(p, false);
+    list = kept;
+    unsigned count = 0;
+    for (size_t i = 0; i < list.size(); ++i)
+        if (live[i]) MarkEntry(list[i], true), ++count;
+    return count;
+}
+
+/// The element index a packet records, as the journal names it.
+uint32_t ElementOf(const VertexPacket &p) {
+    return p.point;
+}
+uint32_t ElementOf(const EdgePacket &p) {
+    return p.edge;
+}
+uint32_t ElementOf(const PolygonPacket &p) {
+    return p.polygon;
+}
+
+/// Drops the last entry when it is the element appended (it is not when that element was removed
+/// from the list since, with its mesh's edits).
+template <class Packet>
+bool PopAppended(std::vector<Packet> &list, const void *mesh, uint32_t element) {
+    if (list.empty() || list.back().mesh != mesh || ElementOf(list.back()) != element) return false;
+    MarkEntry(list.back(), false);
+    list.pop_back();
+    return true;
+}
+
+}  // namespace
+
+void Selection::PutBack(const KeptList &kept) {
+    SelType t = kept.type;
+    switch (t) {
+        case kSelVertex:
+            m_live[t] = PutBackList(m_vertices, kept.vertices, kept.live);
+            m_stale[t] = unsigned(m_vertices.size()) - m_live[t];
+            break;
+        case kSelEdge:
+            m_live[t] = PutBackList(m_edges, kept.edges, kept.live);
+            m_stale[t] = unsigned(m_edges.size()) - m_live[t];
+            break;
+        case kSelPolygon:
+            m_live[t] = PutBackList(m_polygons, kept.polygons, kept.live);
+            m_stale[t] = unsigned(m_polygons.size()) - m_live[t];
+            break;
+        case kSelItem:
+            m_items = kept.items;
+            m_itemSet.clear();
+            for (const auto &p : m_items) m_itemSet.insert(p.item);
+            break;
+        default:
+            break;
+    }
+}
+
+void Selection::TakeBackAppend(const Change &c) {
+    bool popped = false;
+    switch (c.type) {
+        case kSelVertex:
+            popped = PopAppended(m_vertices, c.owner, c.element);
+            break;
+        case kSelEdge:
+            popped = PopAppended(m_edges, c.owner, c.element);
+            break;
+        case kSelPolygon:
+            popped = PopAppended(m_polygons, c.owner, c.element);
+            break;
+        case kSelItem:
+            if (!m_items.empty() && m_items.back().item == c.owner) {
+                m_itemSet.erase(m_items.back().item);
+                m_items.pop_back();
+            }
+            return;
+        default:
+            return;
+    }
+    if (popped) --m_live[c.type];
+}
+
+void Selection::TakeBackDeselect(const Change &c) {
+    MeshData *mesh = static_cast<MeshData *>(const_cast<void *>(c.owner));
+    uint32_t *marks = nullptr;
+    if (c.type == kSelVertex && c.element < mesh->pointMarks.size()) marks = &mesh->pointMarks[c.element];
+    if (c.type == kSelEdge && c.element < mesh->MarksOf(1).size()) marks = &mesh->MarksOf(1)[c.element];
+    if (c.type == kSelPolygon && c.element < mesh->polyMarks.size()) marks = &mesh->polyMarks[c.element];
+    if (!marks) return;
+    *marks |= kMarkSelect;
+    ++m_live[c.type];
+    --m_stale[c.type];
+}
+
+template <class Gone>
+void Selection::ForgetRecorded(Gone gone) {
+    if (!m_recording) return;
+    m_changes.erase(std::remove_if(m_changes.begin(), m_changes.end(),
+                                   [&](const Change &c) {
+                                       return c.kind != Change::kKept && gone(c.type, c.owner, c.element);
+                                   }),
+                    m_changes.end());
+    for (KeptList &kept : m_kept) {
+        // Only the kept type's list holds entries; `live` runs beside it (items have none).
+        auto keep = [&](auto &list, auto element) {
+            size_t out = 0;
+            for (size_t i = 0; i < list.size(); ++i) {
+                auto [owner, index] = element(list[i]);
+                if (gone(kept.type, owner, index)) continue;
+                list[out] = list[i];
+                if (i < kept.live.size()) kept.live[out] = kept.live[i];
+                ++out;
+            }
+            list.resize(out);
+            if (kept.live.size() > out) kept.live.resize(out);
+        };
+        if (kept.type == kSelVertex)
+            keep(kept.vertices,
+                 [](const VertexPacket &p) { return std::make_pair((const void *)p.mesh, p.point); });
+        if (kept.type == kSelEdge)
+            keep(kept.edges,
+                 [](const EdgePacket &p) { return std::make_pair((const void *)p.mesh, p.edge); });
+        if (kept.type == kSelPolygon)
+            keep(kept.polygons,
+                 [](const PolygonPacket &p) { return std::make_pair((const void *)p.mesh, p.polygon); });
+        if (kept.type == kSelItem)
+            keep(kept.items, [](const ItemPacket &p) { return std::make_pair((const void *)p.item, 0u); });
+    }
 }
 
 void Selection::Undo() {
-    m_undoArmed = false;
-    if (m_undo) Restore(*m_undo);
-    m_undo.reset();
+    if (!m_recording) return;
+    m_recording = false;
+    for (auto c = m_changes.rbegin(); c != m_changes.rend(); ++c) {
+        if (c->kind == Change::kKept)
+            PutBack(m_kept[c->element]);
+        else if (c->kind == Change::kAppended)
+            TakeBackAppend(*c);
+        else
+            TakeBackDeselect(*c);
+    }
+    m_lastUsed = m_lastUsedBefore;
+    m_clock = std::max(m_clock, m_clockBefore);
+    EndUndo();
 }
 
 void Selection::EndUndo() {
-    m_undoArmed = false;
-    m_undo.reset();
+    m_recording = false;
+    m_changes.clear();
+    m_kept.clear();
+    m_keptType.fill(false);
 }
 
 void Selection::ClearAll() {

@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -73,10 +72,7 @@ public:
     /// Clears and forgets that the type was in use.
     void Drop(SelType type);
     /// Marks the type as the one in use ("select.typeFrom").
-    void SetCurrent(SelType type) {
-        BeforeChange();
-        m_lastUsed[type] = ++m_clock;
-    }
+    void SetCurrent(SelType type) { m_lastUsed[type] = ++m_clock; }
     /// The most recently used type among the codes (zero-terminated), or 0.
     LXtID4 CurrentType(const LXtID4 *codes) const;
     /// Live entries of a type in selection order.
@@ -94,23 +90,45 @@ public:
     SelectionState Save();
     /// Puts back a saved selection, marks included. Every saved element must still exist.
     void Restore(const SelectionState &state);
-    /// Starts an undo step: the selection as it is before its next change is kept (copied only
-    /// when a change comes), so that Undo can put it back.
+    /// Starts an undo step: from here on every change is recorded (appends and deselections as
+    /// one entry each; a type's whole list only before a change that rewrites it anyway, such as a
+    /// clear), so that Undo can take the step back at a cost in proportion to what it changed.
     void BeginUndo();
-    /// Puts back the selection kept since BeginUndo, if it changed.
+    /// Takes back every change since BeginUndo.
     void Undo();
-    /// Ends the undo step and forgets what was kept.
+    /// Ends the undo step and forgets what was recorded.
     void EndUndo();
 
 private:
-    void BeforeChange() {
-        if (m_undoArmed) KeepForUndo();
+    /// One recorded change: an element appended or deselected, or a type's list kept whole.
+    struct Change {
+        enum Kind : uint8_t { kAppended, kDeselected, kKept } kind;
+        SelType type;
+        const void *owner;  // the mesh (or item) of the element
+        uint32_t element;   // point, edge or polygon index; for kKept the index in m_kept
+    };
+    /// A type's list as it was, with which entries were live (carried the mark).
+    struct KeptList {
+        SelType type;
+        std::vector<VertexPacket> vertices;
+        std::vector<EdgePacket> edges;
+        std::vector<PolygonPacket> polygons;
+        std::vector<ItemPacket> items;
+        std::vector<uint8_t> live;
+    };
+
+    void Record(Change::Kind kind, SelType type, const void *owner, uint32_t element) {
+        if (m_recording && !m_keptType[type]) m_changes.push_back({kind, type, owner, element});
     }
-    void KeepForUndo();
-    void Touch(SelType type) {
-        BeforeChange();
-        m_lastUsed[type] = ++m_clock;
-    }
+    /// Keeps the type's whole list before a change that rewrites it.
+    void KeepList(SelType type);
+    void PutBack(const KeptList &kept);
+    void TakeBackAppend(const Change &change);
+    void TakeBackDeselect(const Change &change);
+    /// Forgets recorded entries for which `gone` holds (elements removed by undo of mesh edits).
+    template <class Gone>
+    void ForgetRecorded(Gone gone);
+    void Touch(SelType type) { m_lastUsed[type] = ++m_clock; }
     void Compact(SelType type);
 
     std::vector<VertexPacket> m_vertices;
@@ -122,8 +140,13 @@ private:
     std::array<unsigned, 3> m_stale{};
     std::array<uint64_t, kSelTypeCount> m_lastUsed{};
     uint64_t m_clock = 0;
-    bool m_undoArmed = false;
-    std::optional<SelectionState> m_undo;
+    // The undo step's record.
+    bool m_recording = false;
+    std::vector<Change> m_changes;
+    std::vector<KeptList> m_kept;
+    std::array<bool, kSelTypeCount> m_keptType{};
+    std::array<uint64_t, kSelTypeCount> m_lastUsedBefore{};
+    uint64_t m_clockBefore = 0;
 };
 
 }  // namespace gorva::host

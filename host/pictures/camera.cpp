@@ -1,3 +1,4 @@
+#include "host/io/numbers.hpp"
 #include "host/pictures/camera.hpp"
 
 #include "host/pictures/picture_scene.hpp"
@@ -21,9 +22,8 @@ bool ParseVec3(const std::string &text, Vec3 &out) {
     std::string word;
     for (int i = 0; i < 3; ++i) {
         if (!(in >> word)) return false;
-        char *end = nullptr;
-        out[size_t(i)] = std::strtod(word.c_str(), &end);
-        if (*end != '\0' || !std::isfinite(out[size_t(i)])) return false;
+        std::string reason;
+        if (!ReadNumber(word, NumberKind::kReal, out[size_t(i)], reason)) return false;
     }
     return !(in >> word);
 }
@@ -40,9 +40,9 @@ std::array<Vec3, 8> Corners(const Bounds &b) {
 
 bool SetViewOption(ViewOptions &opts, const std::string &name, const std::string &value, std::string &error) {
     auto number = [&](double lo, double hi, double &out) {
-        char *end = nullptr;
-        double v = std::strtod(value.c_str(), &end);
-        if (value.empty() || *end != '\0' || !(v >= lo && v <= hi)) {
+        double v = 0.0;
+        std::string reason;
+        if (!ReadNumber(value, NumberKind::kReal, v, reason) || !(v >= lo && v <= hi)) {
             error = name + " must be a number from " + std::to_string(int(lo)) + " to " +
                     std::to_string(int(hi)) + ", not \"" + value + "\"";
             return false;

@@ -2,6 +2,7 @@
 // selection growing.
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/host.hpp"
@@ -48,32 +49,65 @@ CommandResult SetKnownPreference(Host &h, const std::string &name, const std::st
     return Fail("no preference named \"" + name + "\" (known: " + known + ")");
 }
 
+/// For each edge of a mesh, the polygons that have it, and for each polygon corner the edge that
+/// starts there (kNone for a one-vertex polygon).
+struct EdgePolygons {
+    std::vector<uint32_t> cornerEdge;
+    std::vector<uint32_t> start;
+    std::vector<uint32_t> polygons;
+};
+
+EdgePolygons BuildEdgePolygons(MeshData &mesh) {
+    EdgePolygons t;
+    uint32_t edgeCount = mesh.EdgeCount();
+    t.cornerEdge.assign(mesh.corners.size(), MeshData::kNone);
+    t.start.assign(size_t(edgeCount) + 1, 0);
+    for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly) {
+        const uint32_t *v = mesh.Vertices(poly);
+        uint32_t n = mesh.VertexCount(poly);
+        for (uint32_t i = 0; i < n && n > 1; ++i) {
+            uint32_t edge = mesh.FindEdge(v[i], v[(i + 1) % n]);
+            t.cornerEdge[mesh.polyStart[poly] + i] = edge;
+            if (edge != MeshData::kNone) ++t.start[size_t(edge) + 1];
+        }
+    }
+    for (size_t e = 0; e < edgeCount; ++e) t.start[e + 1] += t.start[e];
+    t.polygons.resize(t.start.back());
+    std::vector<uint32_t> fill(t.start.begin(), t.start.end() - 1);
+    for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly)
+        for (uint32_t c = mesh.polyStart[poly]; c < mesh.polyStart[poly + 1]; ++c)
+            if (t.cornerEdge[c] != MeshData::kNone) t.polygons[fill[t.cornerEdge[c]]++] = poly;
+    return t;
+}
+
 /// Grows the polygon selection of every active mesh to the polygons connected to it through
-/// shared edges.
+/// shared edges. Each edge is crossed once, so the walk is linear in the mesh's corners even where
+/// many polygons meet at a corner or share an edge.
 CommandResult PolygonConnect(Host &host) {
     std::vector<std::pair<MeshData *, uint32_t>> seeds;
     for (const auto &p : host.selection.Polygons()) seeds.emplace_back(p.mesh, p.polygon);
+    std::unordered_map<MeshData *, std::pair<EdgePolygons, std::vector<uint8_t>>> walks;
     for (const auto &seed : seeds) {
         MeshData &mesh = *seed.first;
-        const auto &start = mesh.PointPolygonStart();
-        const auto &around = mesh.PointPolygons();
+        auto found = walks.find(&mesh);
+        if (found == walks.end()) {
+            EdgePolygons table = BuildEdgePolygons(mesh);
+            std::vector<uint8_t> crossed(table.start.size() - 1, 0);
+            found = walks.emplace(&mesh, std::make_pair(std::move(table), std::move(crossed))).first;
+        }
+        const EdgePolygons &table = found->second.first;
+        std::vector<uint8_t> &crossed = found->second.second;
         std::vector<uint32_t> stack{seed.second};
         while (!stack.empty()) {
             uint32_t poly = stack.back();
             stack.pop_back();
-            const uint32_t *v = mesh.Vertices(poly);
-            uint32_t n = mesh.VertexCount(poly);
-            for (uint32_t i = 0; i < n && n > 1; ++i) {
-                uint32_t a = v[i], b = v[(i + 1) % n];
-                for (uint32_t k = start[a]; k < start[a + 1]; ++k) {
-                    uint32_t q = around[k];
+            for (uint32_t c = mesh.polyStart[poly]; c < mesh.polyStart[poly + 1]; ++c) {
+                uint32_t edge = table.cornerEdge[c];
+                if (edge == MeshData::kNone || crossed[edge]) continue;
+                crossed[edge] = 1;
+                for (uint32_t k = table.start[edge]; k < table.start[size_t(edge) + 1]; ++k) {
+                    uint32_t q = table.polygons[k];
                     if (mesh.polyMarks[q] & kMarkSelect) continue;
-                    const uint32_t *w = mesh.Vertices(q);
-                    uint32_t m = mesh.VertexCount(q);
-                    bool shares = false;
-                    for (uint32_t j = 0; j < m && !shares; ++j)
-                        shares = (w[j] == a && w[(j + 1) % m] == b) || (w[j] == b && w[(j + 1) % m] == a);
-                    if (!shares) continue;
                     host.selection.SelectPolygon(mesh, q);
                     stack.push_back(q);
                 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "host/host.hpp"
+#include "host/io/numbers.hpp"
 #include "host/io/obj_io.hpp"
 #include "host/io/scene_files.hpp"
 #include "host/pictures/render.hpp"
@@ -27,29 +28,54 @@ CommandResult BadArg(const std::string &text) {
     return {LXe_INVALIDARG, text};
 }
 
-bool ToNumber(const std::string &text, double &out) {
-    char *end = nullptr;
-    errno = 0;
-    out = std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == '\0' && std::isfinite(out) && errno != ERANGE;
+/// A real number under the host's number rules (ReadNumber); false with the reason.
+bool ToNumber(const std::string &text, double &out, std::string &reason) {
+    return ReadNumber(text, NumberKind::kReal, out, reason);
+}
+
+/// A whole number under the host's number rules.
+bool ToInteger(const std::string &text, long &out, std::string &reason) {
+    double value = 0.0;
+    if (!ReadNumber(text, NumberKind::kWhole, value, reason)) return false;
+    out = long(value);
+    return true;
 }
 
 bool ToInteger(const std::string &text, long &out) {
-    char *end = nullptr;
-    errno = 0;
-    out = std::strtol(text.c_str(), &end, 10);
-    return !text.empty() && *end == '\0' && errno != ERANGE;
+    std::string reason;
+    return ToInteger(text, out, reason);
 }
 
-/// The item named by ident or name, or a failure naming it.
-ItemData *FindItem(Host &h, const std::string &key, CommandResult &result) {
+}  // namespace
+
+ItemData *FindItemByName(Host &h, const std::string &key, CommandResult &result) {
     if (key.empty()) {
         result = BadArg("an item name is needed");
         return nullptr;
     }
-    ItemData *item = h.scene.Find(key);
-    if (!item) result = Fail("no item \"" + key + "\"");
-    return item;
+    if (key[0] == '@') {
+        ItemData *item = h.scene.FindByIdent(key.substr(1));
+        if (!item) result = Fail("no item with the identifier \"" + key.substr(1) + "\"");
+        return item;
+    }
+    std::vector<ItemData *> named = h.scene.FindByName(key);
+    if (named.size() == 1) return named[0];
+    if (named.empty()) {
+        result = Fail("no item named \"" + key + "\"" +
+                      (h.scene.FindByIdent(key) ? " (the item with that identifier is @" + key + ")" : ""));
+        return nullptr;
+    }
+    std::string candidates;
+    for (const ItemData *item : named) candidates += (candidates.empty() ? "@" : ", @") + item->ident;
+    result = Fail("\"" + key + "\" names " + std::to_string(named.size()) + " items (" + candidates +
+                  "): name one by its identifier");
+    return nullptr;
+}
+
+namespace {
+
+ItemData *FindItem(Host &h, const std::string &key, CommandResult &result) {
+    return FindItemByName(h, key, result);
 }
 
 /// "set", "add" or "remove" (empty means set); -1 for anything else.
@@ -87,13 +113,10 @@ CommandResult ItemTransform(Host &h, const Args &a) {
     if (item->ChannelIndex(a[1] + ".X") < 0) return Fail(item->name + " has no transform");
     static const char *axes[3] = {".X", ".Y", ".Z"};
     double values[3];
-    for (int i = 0; i < 3; ++i) {
-        if (!ToNumber(a[size_t(i) + 2], values[i]))
-            return BadArg("\"" + a[size_t(i) + 2] + "\" is not a number");
-        // Channels hold what single precision holds, so that every saved position reads back.
-        if (std::fabs(values[i]) > double(FLT_MAX))
-            return BadArg("\"" + a[size_t(i) + 2] + "\" lies beyond single precision (3.4e38)");
-    }
+    // Channels hold what single precision holds, so that every saved position reads back.
+    std::string reason;
+    for (int i = 0; i < 3; ++i)
+        if (!ToNumber(a[size_t(i) + 2], values[i], reason)) return BadArg(reason);
     for (int i = 0; i < 3; ++i) {
         double v = a[1] == "rot" ? values[i] * kRadians : values[i];
         h.scene.SetChannel(*item, unsigned(item->ChannelIndex(a[1] + axes[i])), v);

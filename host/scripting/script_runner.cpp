@@ -23,10 +23,16 @@ namespace gorva::host {
 namespace fs = std::filesystem;
 
 bool ExpandVariables(const std::string &line, const std::map<std::string, std::string> &variables,
-                     std::string &out, std::string &error) {
+                     std::string &out, std::string &error, size_t maxBytes) {
     out.clear();
+    auto tooLong = [&] {
+        error = "line longer than " + std::to_string(maxBytes) + " bytes with its variables expanded";
+        out.clear();
+        return false;
+    };
     for (size_t i = 0; i < line.size(); ++i) {
         if (line[i] != '$' || i + 1 >= line.size() || line[i + 1] != '{') {
+            if (out.size() >= maxBytes) return tooLong();
             out += line[i];
             continue;
         }
@@ -42,6 +48,8 @@ bool ExpandVariables(const std::string &line, const std::map<std::string, std::s
             error = "unknown variable ${" + name + "}";
             return false;
         }
+        size_t length = it != variables.end() ? it->second.size() : std::strlen(env);
+        if (length > maxBytes - out.size()) return tooLong();
         out += it != variables.end() ? it->second : std::string(env);
         i = close;
     }
@@ -101,7 +109,7 @@ bool RunScript(Host &host, std::istream &in, const std::string &label, const Scr
         std::vector<CommandArg> args;
         CommandResult result;
         auto start = std::chrono::steady_clock::now();
-        if (!ExpandVariables(text, opts.variables, line, error) ||
+        if (!ExpandVariables(text, opts.variables, line, error, opts.limits.maxLineBytes) ||
             !ParseCommandLine(line, name, args, error)) {
             result = {LXe_INVALIDARG, error};
         } else if (name.empty()) {
@@ -149,18 +157,15 @@ bool RunScriptFile(Host &host, const std::string &path, const ScriptOptions &opt
         local.variables.emplace("SCRIPT_DIR", fs::current_path().string());
         return RunScript(host, std::cin, "<stdin>", local, err, stats);
     }
+    InputFile file;
+    std::string reason;
+    if (!file.Open(path, reason)) {
+        err << Printable(path) << ": cannot open: " << reason << '\n';
+        ++stats.failures;
+        return false;
+    }
+    std::istream in(&file);
     std::error_code ec;
-    if (fs::is_directory(path, ec)) {
-        err << Printable(path) << ": is a folder, not a script\n";
-        ++stats.failures;
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        err << Printable(path) << ": cannot open: " << std::strerror(errno) << '\n';
-        ++stats.failures;
-        return false;
-    }
     fs::path dir = fs::absolute(fs::path(path), ec).parent_path();
     local.variables.emplace("SCRIPT_DIR", dir.string());
     return RunScript(host, in, path, local, err, stats);

@@ -27,9 +27,10 @@ struct ScriptStats {
     unsigned failures = 0;
 };
 
-/// Replaces every ${NAME}; false with a reason naming an unknown variable or an unclosed "${".
+/// Replaces every ${NAME}; false with a reason naming an unknown variable, an unclosed "${", or a
+/// line that would grow past `maxBytes` (the script's line limit holds for the expanded line too).
 bool ExpandVariables(const std::string &line, const std::map<std::string, std::string> &variables,
-                     std::string &out, std::string &error);
+                     std::string &out, std::string &error, size_t maxBytes = kScriptLimits.maxLineBytes);
 
 /// The error text of a failed command line: "LABEL:LINE: reason" where the reason names the
 /// command and carries its message (a disabled command's message text as the host shows it),

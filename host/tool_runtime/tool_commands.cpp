@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "host/io/numbers.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 
 namespace gorva::host {
@@ -17,12 +18,8 @@ CommandResult Fail(const std::string &text) {
 }
 
 bool ParseNumber(const std::string &text, double &out) {
-    if (text.empty()) return false;
-    char *end = nullptr;
-    double v = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !(std::fabs(v) <= double(FLT_MAX))) return false;
-    out = v;
-    return true;
+    std::string reason;
+    return ReadNumber(text, NumberKind::kReal, out, reason);
 }
 
 /// A failure naming the first argument that is a number beyond single precision, which no position

@@ -184,7 +184,7 @@ public:
     unsigned Evaluations() const { return m_evaluations; }
 
     /// Called by Host::Run before every command: true for the tool commands, which keep their own
-    /// undo step, for the host's switches (host.clock, host.version...), which change no scene
+    /// undo step, for the host's switches (host.version...), which change no scene
     /// data, and for render, which only looks at the tool; any other command first applies the
     /// active tool so that its edits stay its own.
     bool PrepareCommand(const std::string &name);

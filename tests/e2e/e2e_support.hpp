@@ -23,10 +23,14 @@ struct Outcome {
 class GorvaProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::path(::testing::TempDir()) /
-              ("gorva_e2e_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = MakeRunFolder(
+            ::testing::TempDir(),
+            "gorva_e2e_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        ASSERT_FALSE(dir.empty()) << "cannot make a folder in " << ::testing::TempDir();
+    }
+    /// A failed test's folder stays for a look at what the program wrote.
+    void TearDown() override {
+        if (!HasFailure() && !dir.empty()) fs::remove_all(dir);
     }
 
     fs::path Script(const std::string &name, const std::string &text) {

@@ -78,12 +78,13 @@ TEST_F(GorvaProgram, TheDemosGlbFilesHoldWhatTheirObjFilesHold) {
                 for (int c = 0; c < 3; ++c)
                     ASSERT_NEAR(a.points[i][c], b.points[i][c], 2e-6 * (1 + std::fabs(a.points[i][c])))
                         << a.name << " point " << i;
-            ASSERT_EQ(a.polygons.size(), b.polygons.size()) << a.name;
-            for (size_t p = 0; p < a.polygons.size(); ++p) {
-                EXPECT_EQ(a.polygons[p].vertices, b.polygons[p].vertices) << a.name << " polygon " << p;
-                EXPECT_EQ(a.polygons[p].part, b.polygons[p].part) << a.name << " polygon " << p;
-                EXPECT_EQ(a.polygons[p].material, b.polygons[p].material) << a.name << " polygon " << p;
-                EXPECT_EQ(a.polygons[p].uvs, b.polygons[p].uvs) << a.name << " polygon " << p;
+            const auto pa = want.Polygons(a), pb = got.Polygons(b);
+            ASSERT_EQ(pa.size(), pb.size()) << a.name;
+            for (size_t p = 0; p < pa.size(); ++p) {
+                EXPECT_EQ(pa[p].vertices, pb[p].vertices) << a.name << " polygon " << p;
+                EXPECT_EQ(pa[p].part, pb[p].part) << a.name << " polygon " << p;
+                EXPECT_EQ(pa[p].material, pb[p].material) << a.name << " polygon " << p;
+                EXPECT_EQ(pa[p].uvs, pb[p].uvs) << a.name << " polygon " << p;
             }
         }
     }

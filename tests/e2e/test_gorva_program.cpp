@@ -30,6 +30,17 @@ TEST_F(GorvaProgram, HelpExplainsTheCommands) {
     EXPECT_EQ(Gorva("frobnicate").status, 1);
 }
 
+TEST_F(GorvaProgram, ASecondRunOfTheSameTestLeavesTheFirstRunsFilesAlone) {
+    std::ofstream(dir / "first.txt") << "first run";
+    const fs::path first = dir;
+    SetUp();  // the same test starting in another build tree or CI job on this machine
+    EXPECT_NE(dir, first);
+    EXPECT_EQ(Slurp(first / "first.txt"), "first run");
+    EXPECT_EQ(Gorva("--help").status, 0);
+    EXPECT_EQ(Slurp(first / "first.txt"), "first run");
+    fs::remove_all(first);
+}
+
 TEST_F(GorvaProgram, ServersListsWhatThePluginRegistered) {
     gorva::host::Host host;
     std::string error;
@@ -59,7 +70,7 @@ TEST_F(GorvaProgram, ScriptErrorsNameFileLineAndReason) {
          "bad.gorva:2: gORVA.Cmd.SelectbyHeight: bad value \"banana\""},
         {"gORVA.Cmd.SelectbyHeight nosuch:1",
          "bad.gorva:2: gORVA.Cmd.SelectbyHeight: gORVA.Cmd.SelectbyHeight has no argument \"nosuch\""},
-        {"item.transform Nobody pos 1 2 3", "bad.gorva:2: item.transform: no item \"Nobody\""},
+        {"item.transform Nobody pos 1 2 3", "bad.gorva:2: item.transform: no item named \"Nobody\""},
     };
     for (const auto &c : cases) {
         Script("bad.gorva", std::string("scene.new\n") + c.line + "\nscene.saveAs never.obj\n");

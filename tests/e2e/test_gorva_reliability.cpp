@@ -1,6 +1,7 @@
 // End-to-end: the program refuses what it cannot hold, keeps the user's files whole when a write
 // fails, stops on endless input, and keeps the terminal safe from the bytes of a file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -56,13 +57,21 @@ TEST_F(GorvaProgram, SpecialFilesAreNeitherReplacedNorReadForever) {
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.err.find("cannot write \"folder.obj\": not a regular file"), std::string::npos) << o.err;
     EXPECT_TRUE(fs::is_directory(dir / "folder.obj"));
+    // Special files are refused for reading too, before anything is read from them.
     o = Gorva("run /dev/zero");
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.err.find("/dev/zero:1: binary data"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("/dev/zero: cannot open: not a regular file (a device)"), std::string::npos)
+        << o.err;
     Script("empty.gorva", "");
     o = Gorva("run --scene /dev/zero empty.gorva");
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.err.find("/dev/zero:1: binary data"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("cannot open \"/dev/zero\": not a regular file (a device)"), std::string::npos)
+        << o.err;
+    ASSERT_EQ(::mkfifo((dir / "pipe.obj").c_str(), 0600), 0);
+    o = Gorva("run --scene pipe.obj empty.gorva");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("cannot open \"pipe.obj\": not a regular file (a pipe)"), std::string::npos)
+        << o.err;
 }
 
 TEST_F(GorvaProgram, ControlBytesFromAFileAreShownEscaped) {
@@ -72,4 +81,40 @@ TEST_F(GorvaProgram, ControlBytesFromAFileAreShownEscaped) {
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err.find('\x1b'), std::string::npos) << o.err;
     EXPECT_NE(o.err.find("evil.obj:3: unknown statement \"\\x1b[2J\""), std::string::npos) << o.err;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define GORVA_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GORVA_UNDER_ASAN 1
+#endif
+#endif
+
+TEST_F(GorvaProgram, RunningOutOfMemoryEndsWithAMessageNotAnAbort) {
+#ifdef GORVA_UNDER_ASAN
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
+#endif
+    {
+        // 3 million points and a face over all of them: a few hundred megabytes once read.
+        std::ofstream big(dir / "big.obj");
+        std::string block;
+        for (int i = 0; i < 1000; ++i) block += "v 1 2 3\n";
+        for (int i = 0; i < 3000; ++i) big << block;
+        big << "f";
+        for (int i = 1; i <= 3000000; i += 1000) big << ' ' << i;
+        big << "\n";
+    }
+    Script("open.gorva", "scene.open big.obj\n");
+    // Address-space limits from where the program barely starts to where the scene fits: each
+    // run either ends normally, or with status 1 and a reason, never with an abort.
+    bool sawOutOfMemory = false;
+    for (int megabytes : {96, 128, 192, 256, 384, 512, 768}) {
+        int status = Shell(dir, "ulimit -v " + std::to_string(megabytes * 1024) +
+                                    " && '" GORVA_EXE "' run open.gorva > out.txt 2> err.txt");
+        std::string err = Slurp(dir / "err.txt");
+        EXPECT_TRUE(status == 0 || status == 1) << megabytes << " MB: status " << status << ": " << err;
+        sawOutOfMemory = sawOutOfMemory || err.find("out of memory") != std::string::npos;
+    }
+    EXPECT_TRUE(sawOutOfMemory);
 }
