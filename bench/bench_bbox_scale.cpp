@@ -54,7 +54,7 @@ bool Run(host::Host &h, const std::string &line, benchmark::State &state) {
 void TimeEvaluations(benchmark::State &state, host::Host &h) {
     CLxLoc_Tool tool;
     tool.set(h.Tools().ActiveObject());
-    ILxUnknownID vts = host::NewVectorStack(h.Tools());
+    ILxUnknownID vts = static_cast<ILxUnknownID>(host::NewVectorStack(h.Tools()));
     // Before each evaluation the host takes the previous one back (its activation savepoint is the
     // first): the timed ones start from the meshes as activated, with nothing in the journal.
     h.journal.Rollback(0);

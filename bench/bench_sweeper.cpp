@@ -18,6 +18,7 @@
 #include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
+#include "lx_tool.hpp"
 #include "lx_value.hpp"
 
 using namespace gorva;
@@ -69,7 +70,7 @@ struct ToolFixture {
              h->RunLine("tool.attr gORVA.Sweeper make_uvs true").ok() &&
              h->RunLine("tool.set gORVA.Sweeper on").ok() && h->RunLine("tool.press part:-1").ok();
         ok = ok && tool.set(h->Tools().ActiveObject()) && h->RunLine("tool.doApply").ok();
-        vts = host::NewVectorStack(h->Tools());
+        vts = static_cast<ILxUnknownID>(host::NewVectorStack(h->Tools()));
     }
     ~ToolFixture() {
         if (vts) lx::ObjRelease(vts);
