@@ -63,7 +63,10 @@ quotes for text with spaces, # starts a comment. Host commands:
   tool.set NAME on|off | tool.attr NAME ATTR VALUE | tool.doApply | tool.drop | tool.reset NAME
   tool.press X Y Z | tool.press part:N | tool.drag X Y Z | tool.release   (the mouse, in metres)
                            press options: button:0|1|2 mode:KEYS (shift, alt, ctrl joined by |)
-                           hitMesh:ITEM hitPolygon:N (else the polygon under the mouse)
+                           hitMesh:ITEM hitPolygon:N (that polygon, hit where the view ray
+                           through X Y Z meets its plane; else the polygon under the mouse)
+                           where parts overlap, the one drawn last (handles over strokes)
+                           within a pixel is pressed, else the nearest within 8 pixels
   tool.view 3d|uv|2d [PIXELS_PER_METRE] [EYE_X EYE_Y EYE_Z] | tool.workPlane X Y Z [RX RY RZ]|reset
   tool.actionCenter X Y Z | tool.axis x|y|z
 and every command of the plug-in by its server name, e.g. gORVA.Cmd.SelectbyHeight match_mode:1
@@ -76,6 +79,9 @@ from regular files only; 'g' names are kept as written and a face names each ver
 Coordinates beyond single precision, numbers that are not decimal, lines over 64 MiB (scripts:
 1 MiB, variables expanded) and files over 2 GiB (scripts: 64 MiB) are refused. ITEM is a name,
 or @IDENT for an identifier. A failing line prints FILE:LINE: reason and the exit status is 1.
+The plug-in's errors are printed on stderr as SERVER: error: TEXT, a tool that is not enabled as
+SERVER: not enabled: REASON (a command as FILE:LINE: SERVER is disabled: REASON); all are kept in
+the dump's "log".
 The default picture is a perspective three-quarter view from the front right, fitted to the scene.
 )";
 
@@ -138,7 +144,7 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &error) {
     return true;
 }
 
-/// Loads the plug-in and routes monitors and dialogs to the terminal.
+/// Loads the plug-in and routes monitors, dialogs and the module's errors to the terminal.
 bool PrepareHost(Host &host, const Options &o, ProgressPrinter &progress) {
     std::string error;
     if (!host.LoadPlugin(PluginPath(o.plugin), error)) {
@@ -149,6 +155,12 @@ bool PrepareHost(Host &host, const Options &o, ProgressPrinter &progress) {
     host.onDialog = [&progress](const DialogRecord &rec) {
         progress.Finish();
         std::cout << Printable(FormatDialog(rec)) << std::endl;
+    };
+    // The module's errors and refusals show on the terminal, as the application's event log would.
+    host.onLog = [&progress](const LogLine &line) {
+        if (line.level > kShownLogLevel) return;
+        progress.Finish();
+        std::cerr << Printable(FormatLogLine(line)) << std::endl;
     };
     return true;
 }

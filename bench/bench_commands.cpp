@@ -137,6 +137,50 @@ void BM_NormalFast(benchmark::State &state) {
     RunSelect(state, "gORVA.Cmd.SelectbyNormal match_mode:0", host::kSelPolygon);
 }
 
+/// Every polygon of a flat grid selected as a target (range 0 is the side): each polygon looks for a
+/// target facing the same way in the same plane.
+void BM_NormalEveryPolygonATarget(benchmark::State &state) {
+    CommandFixture &f = Shared(Scene::FlatGrid, unsigned(state.range(0)));
+    host::ItemData &m = *f.meshes[0];
+    const uint32_t count = m.mesh->PolygonCount();
+    RunCommand(
+        state, f, "gORVA.Cmd.SelectbyNormal match_mode:0",
+        [&](host::Host &h) {
+            h.selection.ClearAll();
+            for (uint32_t p = 0; p < count; ++p) h.selection.SelectPolygon(*m.mesh, p);
+        },
+        count, "polygons, every one a target");
+}
+
+/// A fan of range 0 triangles around one point, in full mode limited to the region joined to one
+/// selected triangle: every edge of the region meets the fan's centre.
+void BM_NormalContiguousFan(benchmark::State &state) {
+    const uint32_t n = uint32_t(state.range(0));
+    auto h = bench::NewHost();
+    host::MeshSpec fan;
+    fan.name = "Fan";
+    fan.points.push_back({0, 0, 0});
+    for (uint32_t i = 0; i <= n; ++i) {
+        const double a = 3.0 * double(i) / n;  // less than a full turn: every triangle faces up
+        fan.points.push_back({float(10 * std::cos(a)), 0.0f, float(-10 * std::sin(a))});
+    }
+    for (uint32_t i = 1; i <= n; ++i) fan.polygons.push_back({{0, i, i + 1}, "", ""});
+    host::ItemData &m = host::AddMesh(*h, fan);
+    m.mesh->Edges();
+    std::string err;
+    h->SetUserValue("gORVA_01_SelectbyNormal_LimitToContiguous", "1", err);
+    CommandFixture f;
+    f.h = std::move(h);
+    f.h->Install();
+    RunCommand(
+        state, f, "gORVA.Cmd.SelectbyNormal match_mode:1",
+        [&](host::Host &target) {
+            target.selection.ClearAll();
+            target.selection.SelectPolygon(*m.mesh, 0);
+        },
+        n, "fan triangles, contiguous");
+}
+
 void BM_EdgeChecker(benchmark::State &state) {
     bool all = state.range(1) != 0;
     CommandFixture &f = Shared(all ? Scene::RampGrid : Scene::MixedEdges, unsigned(state.range(0)));
@@ -193,5 +237,18 @@ BENCHMARK(BM_HeightTwoLayersWorld)
     ->MinTime(0.5)
     ->GORVA_MEDIAN_OF_3;
 BENCHMARK(BM_NormalFast)->GORVA_COMMAND_SIZES(1000)->GORVA_COMMAND_SIZES(1414);
+// 1x, 2x and 4x the elements.
+BENCHMARK(BM_NormalEveryPolygonATarget)
+    ->Arg(100)
+    ->Arg(141)
+    ->Arg(200)
+    ->Unit(benchmark::kMillisecond)
+    ->GORVA_MEDIAN_OF_3;
+BENCHMARK(BM_NormalContiguousFan)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Arg(80000)
+    ->Unit(benchmark::kMillisecond)
+    ->GORVA_MEDIAN_OF_3;
 BENCHMARK(BM_EdgeChecker)->GORVA_COMMAND_SIZES(707)->GORVA_COMMAND_SIZES(1000);
 BENCHMARK(BM_AddLights1600)->Unit(benchmark::kMillisecond)->Iterations(3)->GORVA_MEDIAN_OF_3;

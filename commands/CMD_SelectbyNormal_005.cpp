@@ -4,7 +4,9 @@
 // measurement is made in world space.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "lx_value.hpp"
 #include "lx_visitor.hpp"
 #include "lxu_math.hpp"
+#include "CMD_SelectbyNormal_Targets.hpp"
 #include "qk_command.hpp"
 #include "qk_select_sweep.hpp"
 #include "qk_constants.hpp"
@@ -38,16 +41,6 @@ constexpr const char *kServerName = "gORVA.Cmd.SelectbyNormal";
 constexpr unsigned kScanFlags = 0x71;  // active layers, with marks on points, edges and polygons
 constexpr double kMinSizeLowerBound = 0.001;
 constexpr const char *kNoPartTag = "Default";
-
-/// A target polygon measured in world space.
-struct SelectedPolygonInfo {
-    double centre[3] = {0, 0, 0};  ///< average of the vertex positions, metres
-    double normal[3] = {0, 0, 0};  ///< polygon normal turned by the layer's world rotation
-    LXtPolygonID polygon = nullptr;
-    std::string material;    ///< 'MATR' tag, empty when the polygon has none
-    std::string part;        ///< 'PART' tag, "Default" when the polygon has none
-    double perimeter = 0.0;  ///< sum of the edge lengths with the closing edge, metres
-};
 
 /// Full-mode limits, each satisfied by any target that passed the plane limit.
 struct MatchOptions {
@@ -67,12 +60,6 @@ struct Settings {
 };
 
 using PolygonList = std::vector<LXtPolygonID>;
-
-/// Distance of `point` from the plane through `origin` with the (unit) normal, within EPSILON.
-static bool LiesInPlane(const Vector3 &point, const SelectedPolygonInfo &plane) {
-    const Vector3 offset = point - Vector3(plane.centre);
-    return std::fabs(qk::math::Dot(offset, Vector3(plane.normal))) <= qk::constants::EPSILON;
-}
 
 /// Base of the visitors that measure polygons: the layer's accessors and its two transforms.
 class PolygonMeasuringVisitor : public CLxImpl_AbstractVisitor {
@@ -191,13 +178,39 @@ private:
     CLxUser_LogService &m_log;
 };
 
-/// Shared state of the two compare visitors: targets, options and the matches of one layer.
+/// Records every visited polygon: its id, its corners and whether it is selected.
+class CornerVisitor final : public CLxImpl_AbstractVisitor {
+public:
+    CornerVisitor(CLxUser_Polygon &poly, LXtMarkMode selected) : m_poly(poly), m_selectedMode(selected) {}
+    LxResult Evaluate() override {
+        unsigned count = 0;
+        if (LXx_FAIL(m_poly.VertexCount(&count))) count = 0;
+        for (unsigned i = 0; i < count; ++i) {
+            LXtPointID id = nullptr;
+            if (LXx_OK(m_poly.VertexByIndex(i, &id))) polygons.corners.push_back(id);
+        }
+        polygons.starts.push_back(polygons.corners.size());
+        ids.push_back(m_poly.ID());
+        seeds.push_back(m_poly.Test(m_selectedMode));
+        return LXe_OK;
+    }
+
+    PolygonCorners polygons;
+    std::vector<LXtPolygonID> ids;
+    std::vector<bool> seeds;
+
+private:
+    CLxUser_Polygon &m_poly;
+    LXtMarkMode m_selectedMode;
+};
+
+/// Shared state of the two compare visitors: the indexed targets, options and the matches of one layer.
 class ComparingVisitor : public PolygonMeasuringVisitor {
 public:
-    /// The targets every candidate is compared with.
+    /// The targets every candidate is compared with, indexed by normal and plane.
     void SetTargetPolys(const std::vector<SelectedPolygonInfo> &targets) {
         m_targets = targets;
-        m_targetCount = unsigned(targets.size());
+        m_index = std::make_unique<TargetIndex>(m_targets);
     }
     void SetMatchOptions(const MatchOptions &options) { m_options = options; }
     /// Matches of the current layer, in enumeration order.
@@ -209,31 +222,22 @@ public:
     PolygonList TakeMatchedPolygonIDs() { return std::exchange(m_matched, {}); }
 
 protected:
-    bool SameNormal(const Vector3 &normal, const SelectedPolygonInfo &t) const {
-        return qk::math::LxtVectorCompareAbs(normal, t.normal, qk::constants::EPSILON);
-    }
-
     std::vector<SelectedPolygonInfo> m_targets;
-    unsigned m_targetCount = 0;
+    std::unique_ptr<TargetIndex> m_index;
     MatchOptions m_options;
     PolygonList m_matched;
 };
 
-/// Fast mode: equal normals, and with the plane option a centre in the plane of any target.
+/// Fast mode: equal normals, and with the plane option a centre in the plane of a target facing the
+/// same way.
 class FastComparePolygonVisitor final : public ComparingVisitor {
 public:
     LxResult Evaluate() override {
         const Vector3 normal = WorldNormal();
-        const bool facing = std::any_of(m_targets.begin(), m_targets.end(),
-                                        [&](const SelectedPolygonInfo &t) { return SameNormal(normal, t); });
-        if (!facing) return LXe_OK;
+        if (!m_index->AnySameNormal(normal)) return LXe_OK;
         if (m_options.limitToPlane) {
             ReadWorldVertices();
-            const Vector3 centre = Centre();
-            const bool inPlane =
-                std::any_of(m_targets.begin(), m_targets.end(),
-                            [&](const SelectedPolygonInfo &t) { return LiesInPlane(centre, t); });
-            if (!inPlane) return LXe_OK;
+            if (!m_index->AnyCoplanar(normal, Centre())) return LXe_OK;
         }
         m_matched.push_back(m_poly.ID());
         return LXe_OK;
@@ -247,64 +251,80 @@ public:
     void SetSizeVariationLimit(double metres) { m_sizeVariation = metres; }
     /// Allowed angle between normals in radians (0 demands equal normals within EPSILON).
     void SetNormalAngleVariation(double radians) { m_normalVariation = radians; }
+    /// Sorts the perimeters and gathers the tags of every target, for the limits without the plane.
+    void IndexLimits() {
+        m_perimeters.clear();
+        m_materials.clear();
+        m_parts.clear();
+        for (const SelectedPolygonInfo &t : m_targets) {
+            m_perimeters.push_back(t.perimeter);
+            m_materials.insert(t.material);
+            m_parts.insert(t.part);
+        }
+        std::sort(m_perimeters.begin(), m_perimeters.end());
+    }
 
     LxResult Evaluate() override {
         const Vector3 normal = WorldNormal();
-        if (!AnyTargetFacing(normal)) return LXe_OK;
-        ReadWorldVertices();
-        const std::vector<const SelectedPolygonInfo *> listed = PlaneTargets(Centre());
-        if (listed.empty()) return LXe_OK;
-        if (m_options.limitBySize && !AnySize(listed, Perimeter())) return LXe_OK;
-        if (m_options.limitToMaterial && !AnyTag(listed, LXi_PTAG_MATR, &SelectedPolygonInfo::material))
-            return LXe_OK;
-        if (m_options.limitToPartName && !AnyTag(listed, LXi_PTAG_PART, &SelectedPolygonInfo::part))
-            return LXe_OK;
+        if (!m_index->AnyFacing(normal, m_normalVariation)) return LXe_OK;
+        const MatchOptions &o = m_options;
+        if (o.limitToPlane || o.limitBySize || o.limitToMaterial || o.limitToPartName) {
+            ReadWorldVertices();
+            if (!PassesLimits(Centre())) return LXe_OK;
+        }
         m_matched.push_back(m_poly.ID());
         return LXe_OK;
     }
 
 private:
-    bool AnyTargetFacing(const Vector3 &normal) const {
-        for (const SelectedPolygonInfo &t : m_targets) {
-            if (SameNormal(normal, t)) return true;
-            if (m_normalVariation <= 0.0) continue;
-            const double cosine = std::clamp(qk::math::Dot(normal, Vector3(t.normal)), -1.0, 1.0);
-            const double angle = std::acos(cosine);
-            if (m_normalVariation > angle || std::fabs(angle - m_normalVariation) <= qk::constants::EPSILON)
-                return true;
+    // Each limit is met by any target that passed the plane limit (every target without it).
+    bool PassesLimits(const Vector3 &centre) {
+        const MatchOptions &o = m_options;
+        std::string material, part;
+        if (o.limitToMaterial && !ReadTag(LXi_PTAG_MATR, material)) return false;
+        if (o.limitToPartName && !ReadTag(LXi_PTAG_PART, part)) return false;
+        const double p = o.limitBySize ? Perimeter() : 0.0;
+        if (!o.limitToPlane) {
+            return (!o.limitBySize || AnySize(p)) && (!o.limitToMaterial || m_materials.count(material)) &&
+                   (!o.limitToPartName || m_parts.count(part));
         }
-        return false;
+        const auto any = [&](auto accept) { return m_index->AnyInPlane(centre, accept); };
+        if (!any([](std::size_t) { return true; })) return false;
+        if (o.limitBySize && !any([&](std::size_t i) { return SizeMatches(p, m_targets[i].perimeter); }))
+            return false;
+        if (o.limitToMaterial && !any([&](std::size_t i) { return m_targets[i].material == material; }))
+            return false;
+        return !o.limitToPartName || any([&](std::size_t i) { return m_targets[i].part == part; });
     }
-    std::vector<const SelectedPolygonInfo *> PlaneTargets(const Vector3 &centre) const {
-        std::vector<const SelectedPolygonInfo *> listed;
-        for (const SelectedPolygonInfo &t : m_targets)
-            if (!m_options.limitToPlane || LiesInPlane(centre, t)) listed.push_back(&t);
-        return listed;
-    }
-    bool AnySize(const std::vector<const SelectedPolygonInfo *> &listed, double p) const {
+    bool SizeMatches(double p, double q) const {
         const double eps = qk::constants::EPSILON;
         const double s = m_sizeVariation;
         const double lower = (p - s < 0.0) ? kMinSizeLowerBound : p - s;
         const double upper = s + p;
-        for (const SelectedPolygonInfo *t : listed) {
-            const double q = t->perimeter;
-            if (std::fabs(q - p) <= eps) return true;
-            if (s > 0.0 &&
-                ((lower < q && q < upper) || std::fabs(q - upper) <= eps || std::fabs(q - lower) <= eps))
-                return true;
-        }
-        return false;
+        if (std::fabs(q - p) <= eps) return true;
+        return s > 0.0 &&
+               ((lower < q && q < upper) || std::fabs(q - upper) <= eps || std::fabs(q - lower) <= eps);
     }
-    bool AnyTag(const std::vector<const SelectedPolygonInfo *> &listed, LXtID4 type,
-                std::string SelectedPolygonInfo::*field) {
-        std::string tag;
-        if (!ReadTag(type, tag)) return false;
-        return std::any_of(listed.begin(), listed.end(),
-                           [&](const SelectedPolygonInfo *t) { return t->*field == tag; });
+    // Every perimeter that can match lies in [p - eps, p + eps] or [lower - eps, upper + eps].
+    bool AnySize(double p) const {
+        const double eps = qk::constants::EPSILON, s = m_sizeVariation;
+        double from = p - eps, to = p + eps;
+        if (s > 0.0) {
+            const double lower = (p - s < 0.0) ? kMinSizeLowerBound : p - s;
+            from = std::min(from, lower - eps);
+            to = std::max(to, s + p + eps);
+        }
+        const double slack = 1e-9 * (std::fabs(from) + std::fabs(to) + 1.0);
+        auto it = std::lower_bound(m_perimeters.begin(), m_perimeters.end(), from - slack);
+        for (; it != m_perimeters.end() && *it <= to + slack; ++it)
+            if (SizeMatches(p, *it)) return true;
+        return false;
     }
 
     double m_sizeVariation = 0.0;
     double m_normalVariation = 0.0;
+    std::vector<double> m_perimeters;
+    std::unordered_set<std::string> m_materials, m_parts;
 };
 
 static const LXtTextValueHint kMatchModeHints[] = {{0, "fast"}, {1, "full"}, {-1, nullptr}};
@@ -337,11 +357,10 @@ public:
 
         std::vector<SelectedPolygonInfo> targets;
         if (!CollectTargets(targets) || targets.empty()) return;
-        if (settings.limitToContiguous) GrowSelectionToConnected();
 
         CLxUser_LayerScan scan;
         if (!m_layerSvc.BeginScan(kScanFlags, scan)) return;
-        if (settings.limitToContiguous) MarkGrownRegion(scan);
+        if (settings.limitToContiguous) MarkConnectedRegion(scan);
         const std::vector<PolygonList> matched =
             MatchMode() == 1 ? CompareFull(scan, targets, settings) : CompareFast(scan, targets);
         // The region marks are only this run's scratch: a later run must grow its own region.
@@ -429,23 +448,23 @@ private:
         return true;
     }
 
-    void GrowSelectionToConnected() {
-        CLxUser_CommandService cmdSvc;
-        CLxUser_Command cmd;
-        if (cmdSvc.NewCommand(cmd, "select.polygonConnect")) cmd.Execute(0);
-    }
-
-    /// Marks the grown selection "user1", after clearing marks that anyone left behind, so that the
-    /// full-mode search covers this run's region only.
-    void MarkGrownRegion(CLxUser_LayerScan &scan) {
+    /// Marks "user1" the polygons joined to the selection through shared edges, after clearing marks
+    /// that anyone left behind, so that the full-mode search covers this run's region only.
+    void MarkConnectedRegion(CLxUser_LayerScan &scan) {
         SetMarksOnAll(scan, m_clearUser1);
         const unsigned count = scan.NumLayers();
         for (unsigned i = 0; i < count; ++i) {
             CLxUser_Mesh mesh;
             CLxUser_Polygon poly;
             if (!scan.BaseMeshByIndex(i, mesh) || !poly.fromMesh(mesh)) continue;
-            MarkingVisitor marker(poly, m_markUser1, false, m_log);
-            qk::Visit(poly, marker, m_selectedMode);
+            CornerVisitor corners(poly, m_selectedMode);
+            qk::Visit(poly, corners, m_allMode);
+            const std::vector<bool> region = ConnectedRegion(corners.polygons, corners.seeds);
+            for (std::size_t k = 0; k < region.size(); ++k) {
+                if (!region[k] || LXx_FAIL(poly.Select(corners.ids[k]))) continue;
+                poly.SetMarks(m_markUser1);
+                m_log.DebugOut(2, "Set mark on a polygon \n");
+            }
         }
     }
 
@@ -480,6 +499,7 @@ private:
         visitor.SetMatchOptions(settings.options);
         visitor.SetSizeVariationLimit(settings.sizeVariation);
         visitor.SetNormalAngleVariation(settings.normalVariation);
+        visitor.IndexLimits();
         return CompareLayers(scan, visitor, settings.limitToContiguous ? m_markUser1 : m_allMode);
     }
 

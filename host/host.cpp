@@ -13,6 +13,7 @@
 #include "host/tool_runtime/tool_host.hpp"
 
 #include <lxcommand.h>
+#include <lxlog.h>
 #include <lxserver.h>
 #include <lxtool.h>
 #include <lxvalue.h>
@@ -256,6 +257,20 @@ bool Enabled(Host &host, const std::string &name, const ComRef &cmd, CommandResu
     return false;
 }
 
+/// Keeps the name of the module's command that is running for the lines it logs.
+class RunningCommand {
+public:
+    RunningCommand(std::vector<std::string> &running, const std::string &name) : m_running(running) {
+        m_running.push_back(name);
+    }
+    ~RunningCommand() { m_running.pop_back(); }
+    RunningCommand(const RunningCommand &) = delete;
+    RunningCommand &operator=(const RunningCommand &) = delete;
+
+private:
+    std::vector<std::string> &m_running;
+};
+
 }  // namespace
 
 CommandResult Host::TestEnable(const std::string &name, const std::vector<CommandArg> &args) {
@@ -272,7 +287,13 @@ CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &
     ComRef cmd;
     CommandResult result;
     if (!PrepareCommand(*this, name, args, cmd, result)) return result;
-    if (!Enabled(*this, name, cmd, result)) return result;
+    const bool moduleCommand = FindHostCommand(name) == nullptr;
+    if (!Enabled(*this, name, cmd, result)) {
+        if (moduleCommand) LogDisabled(name, result.message, false);
+        return result;
+    }
+    std::vector<std::string> none;
+    RunningCommand running(moduleCommand ? m_runningCommands : none, name);
     // One undo step: a command that reports failure leaves the scene and the selection as it found
     // them. The tool commands keep the active tool's own step instead (render only looks at it);
     // any other command applies the active tool first.
@@ -292,6 +313,21 @@ CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &
     if (!toolCommand) journal.Commit(token);
     selection.EndUndo();
     return result;
+}
+
+void Host::AddLog(unsigned level, const std::string &text) {
+    log.push_back({level, text, SpeakingServer()});
+    if (onLog) onLog(log.back());
+}
+
+void Host::LogDisabled(const std::string &server, const std::string &reason, bool show) {
+    log.push_back({LXi_DBLOG_ERROR, "not enabled: " + reason, server});
+    if (show && onLog) onLog(log.back());
+}
+
+std::string Host::SpeakingServer() const {
+    if (!m_runningCommands.empty()) return m_runningCommands.back();
+    return m_tools ? m_tools->ActiveName() : std::string();
 }
 
 CommandResult Host::RunLine(const std::string &line) {

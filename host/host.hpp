@@ -44,9 +44,12 @@ struct DialogRecord {
     LxResult code = 0;
 };
 
+/// One line of the host's log: its level (LXi_DBLOG_*: 1 errors, 2 normal, 3 trace, 4 verbose), its
+/// text, and the server that wrote it (the running command, else the active tool; empty for the host).
 struct LogLine {
     unsigned level;
     std::string text;
+    std::string server{};
 };
 
 /// A parsed argument of a command line: positional when `name` is empty.
@@ -59,6 +62,8 @@ struct CommandArg {
 struct CommandResult {
     LxResult code = LXe_OK;
     std::string message;
+    /// The server that refused, when it is not the command itself (a tool that `tool.set` activates).
+    std::string server{};
     bool ok() const { return LXx_OK(code); }
 };
 
@@ -157,6 +162,16 @@ public:
     std::vector<LogLine> log;
     std::function<void(const MonitorRecord &)> onMonitorStep;
     std::function<void(const DialogRecord &)> onDialog;
+    /// Called for every line the module logs and for a tool that refuses to turn on (a command that
+    /// refuses names itself in its own failure).
+    std::function<void(const LogLine &)> onLog;
+    /// Records a line the module logs, naming the server that is speaking, and passes it to onLog.
+    void AddLog(unsigned level, const std::string &text);
+    /// Records why a server refused to run (its enable message) as an error line of that server,
+    /// passed to onLog when `show`.
+    void LogDisabled(const std::string &server, const std::string &reason, bool show);
+    /// The module's command that is running, else the active tool; empty when neither.
+    std::string SpeakingServer() const;
     /// The text of a message (table, key) with its arguments, from the configuration.
     std::string MessageText(const std::string &table, const std::string &key,
                             const std::vector<std::string> &args) const;
@@ -183,6 +198,7 @@ private:
     std::unordered_set<const ItemData *> m_activeSet;
     ItemData *m_primary = nullptr;
     std::unique_ptr<ToolHost> m_tools;
+    std::vector<std::string> m_runningCommands;
 };
 
 /// Parses a command line into its name and arguments; false with a reason on unbalanced quotes, an

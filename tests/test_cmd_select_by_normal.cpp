@@ -409,7 +409,7 @@ TEST_F(SelectByNormal, ContiguousFastModeStillSearchesEveryPolygon) {
     EXPECT_EQ(SelectedPolygons(floor), AllOf(floor));
 }
 
-TEST_F(SelectByNormal, ContiguousRunWithoutMatchKeepsTheGrownRegion) {
+TEST_F(SelectByNormal, ContiguousRunWithoutMatchLeavesTheSelection) {
     ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
     SetValue("gORVA_01_SelectbyNormal_LimitToContiguous", "1");
     SetValue("gORVA_01_SelectbyNormal_LimitToPartName", "1");  // untagged polygons never match
@@ -417,7 +417,27 @@ TEST_F(SelectByNormal, ContiguousRunWithoutMatchKeepsTheGrownRegion) {
 
     ASSERT_TRUE(Run("1").ok());
 
-    EXPECT_EQ(SelectedPolygons(box), AllOf(box));
+    EXPECT_EQ(SelectedPolygons(box), (std::set<uint32_t>{1}));
+}
+
+// A wall target and a floor target: a polygon facing like the wall whose centre happens to lie in the
+// floor's plane is not in the plane of a target it faces like.
+TEST_F(SelectByNormal, FastModeKeepsEachPolygonToThePlaneOfATargetFacingLikeIt) {
+    ItemData &floor = AddMesh(host, GridSpec(2, 2));
+    MeshSpec walls;
+    walls.name = "Walls";
+    // Facing +X: one in the plane x = 0, one at x = 5 standing across the floor's plane y = 0.
+    walls.points = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}, {5, -1, 0}, {5, 1, 0}, {5, 1, 1}, {5, -1, 1}};
+    walls.polygons = {{{0, 1, 2, 3}, "", ""}, {{4, 5, 6, 7}, "", ""}};
+    ItemData &wall = AddMesh(host, walls);
+    ASSERT_NEAR(wall.mesh->positions[4][1] + wall.mesh->positions[5][1], 0.0, 1e-12);
+    Select(floor, {0});
+    Select(wall, {0});
+
+    ASSERT_TRUE(Run("0").ok());
+
+    EXPECT_EQ(SelectedPolygons(floor), AllOf(floor));
+    EXPECT_EQ(SelectedPolygons(wall), (std::set<uint32_t>{0}));
 }
 
 // ---- nothing to do

@@ -89,6 +89,33 @@ TEST_F(ToolEventsTest, APressCarriesThePolygonUnderTheMouseUntilRelease) {
     EXPECT_FALSE(host.RunLine("tool.press part:-1 hitMesh:Grid").ok());
 }
 
+TEST_F(ToolEventsTest, ANamedHitLiesWhereTheViewRayThroughThePressMeetsItsPlane) {
+    AddMesh(host, GridSpec(2, 2));
+    Line("tool.view 3d 100 0.5 10 1.5");
+    Line("tool.set gORVA.Arch on");
+    Line("tool.press part:-1 button:2");
+    Line("tool.release");
+    struct Case {
+        const char *press;
+        double x, z;
+    } cases[] = {
+        {"1.2 0 1.8", 1.2, 1.8},     // on the named quad (x 1..2, z 1..2)
+        {"1.4 1 1.8", 1.5, 1.8 + 0.3 / 9},  // above it: carried on along the ray from the eye
+        {"0.2 0 0.3", 0.2, 0.3},     // over another quad: still the named one's plane
+        {"part:-1", 1.5, 1.5},       // no position: its centre
+    };
+    for (const Case &c : cases) {
+        Line(std::string("tool.press ") + c.press + " hitMesh:Grid hitPolygon:3 button:2");
+        const LXtHitPolygon &hit = host.Tools().Packets().hit.hit;
+        ASSERT_NE(hit.pol, nullptr) << c.press;
+        EXPECT_EQ(FromId(hit.pol), 3u) << c.press;
+        EXPECT_NEAR(hit.pos[0], c.x, 1e-9) << c.press;
+        EXPECT_NEAR(hit.pos[1], 0.0, 1e-9) << c.press;
+        EXPECT_NEAR(hit.pos[2], c.z, 1e-9) << c.press;
+        Line("tool.release");
+    }
+}
+
 TEST_F(ToolEventsTest, APressCarriesItsButtonAndModifierKeys) {
     Line("tool.set gORVA.Arch on");
     struct Case {

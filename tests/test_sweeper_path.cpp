@@ -57,28 +57,49 @@ PathFailure Sweep(SweepPath &path, const std::vector<Vector3> &positions) {
 
 // ---- gathering ----
 
-TEST(SweeperPathPoints, RepeatsKeepTheirLatestSelection) {
-    std::vector<qk::Point> points =
-        Points({Vector3(0, 0, 0), Vector3(1, 0, 0), Vector3(0, 0, 5e-7), Vector3(2, 0, 0), Vector3(1, 0, 0)});
-    RemoveRepeatedPoints(points);
-    ASSERT_EQ(points.size(), 3u);
-    EXPECT_EQ(points[0].id, FakeId(2));
-    EXPECT_EQ(points[1].id, FakeId(3));
-    EXPECT_EQ(points[2].id, FakeId(4));
+TEST(SweeperPathPoints, OnlyARepeatOfThePointBeforeGoes) {
+    struct Case {
+        const char *name;
+        std::vector<Vector3> positions;
+        std::vector<int> kept;  // indices of the points left, in order
+    } cases[] = {
+        {"figure of eight",
+         {Vector3(0, 0, 0), Vector3(2, 0, 2), Vector3(2, 0, -2), Vector3(0, 0, 0), Vector3(-2, 0, 2)},
+         {0, 1, 2, 3, 4}},
+        {"back to its start", {Vector3(0, 0, 0), Vector3(1, 0, 0), Vector3(1, 0, 1), Vector3(0, 0, 0)}, {0, 1, 2, 3}},
+        {"doubled in a row", {Vector3(0, 0, 0), Vector3(1, 0, 0), Vector3(1, 0, 5e-7), Vector3(2, 0, 0)}, {0, 1, 3}},
+        {"three in a row", {Vector3(0, 0, 0), Vector3(0, 0, 0), Vector3(0, 0, 0), Vector3(1, 0, 0)}, {0, 3}},
+    };
+    for (const Case &c : cases) {
+        std::vector<qk::Point> points = Points(c.positions);
+        RemoveRepeatedPoints(points);
+        ASSERT_EQ(points.size(), c.kept.size()) << c.name;
+        for (size_t i = 0; i < c.kept.size(); ++i) EXPECT_EQ(points[i].id, FakeId(c.kept[i])) << c.name;
+    }
 }
 
-TEST(SweeperPathPoints, RepeatsAreFoundAmongManyPointsOnOneX) {
-    // Many points share x = 0: a repeat is still found however far back in x order it was kept.
-    std::vector<Vector3> positions;
-    for (int i = 0; i < 50; ++i) positions.emplace_back(0, i, 0);
-    positions.emplace_back(0, 7, 4e-7);
-    positions.emplace_back(1e-6 * 0.5, 30, 0);
-    std::vector<qk::Point> points = Points(positions);
-    RemoveRepeatedPoints(points);
-    ASSERT_EQ(points.size(), 50u);
-    EXPECT_EQ(points[7].id, FakeId(8));    // y = 8: the old y = 7 went, the new one came last
-    EXPECT_EQ(points[48].id, FakeId(50));  // the later y = 7
-    EXPECT_EQ(points[49].id, FakeId(51));  // the later y = 30
+TEST(SweeperPathPoints, APathBackOnItsStartClosesOnItsFirstPoint) {
+    SweepPath path;
+    PathEndSettings settings;
+    const std::vector<Vector3> square = {Vector3(0, 0, 0), Vector3(2, 0, 0), Vector3(2, 0, 2), Vector3(0, 0, 2),
+                                         Vector3(0, 0, 0)};
+    ASSERT_EQ(Sweep(path, square, settings), PATH_OK);
+    EXPECT_EQ(path.PointCount(), 5u);  // open: four segments, ending on the start
+    settings.closeLoop = true;
+    ASSERT_EQ(path.RestorePathEnds(settings), PATH_OK);
+    EXPECT_TRUE(settings.closeLoop);
+    EXPECT_EQ(path.PointCount(), 4u);
+    EXPECT_EQ(path.NodeCount(), 6u);
+    std::vector<Vector3> placed, profile;
+    qk::profiles::Rectangle(profile);
+    qk::profiles::AlignProfilePointsToPath(placed, profile, path.StartFrame());
+    ASSERT_EQ(path.ProjectPointsAlongPath(placed), PATH_OK);
+    // The first corner is mitred between the last side and the first, as for a loop of four points.
+    for (const Vector3 &p : path.Ring(1)) EXPECT_NEAR(p.x(), p.z(), 1e-12);
+    settings.closeLoop = false;
+    ASSERT_EQ(path.RestorePathEnds(settings), PATH_OK);
+    EXPECT_EQ(path.PointCount(), 5u);
+    EXPECT_EQ(path.NodeCount(), 7u);
 }
 
 TEST(SweeperPathPoints, GatheringGoesToWorldSpaceAndNeedsTwoPoints) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cmath>
 #include <thread>
 
@@ -64,6 +65,22 @@ protected:
         return {AttrNumber(prefix + "X"), AttrNumber(prefix + "Y"), AttrNumber(prefix + "Z")};
     }
     std::string LastDialogKey() { return host.dialogs.empty() ? std::string() : host.dialogs.back().key; }
+    /// A world position as a command line's three numbers.
+    static std::string Pos(const Vector3 &p) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "%.17g %.17g %.17g", p.x(), p.y(), p.z());
+        return buf;
+    }
+    /// The last dialog refused the set-up for this reason and says the tool stays disabled.
+    void ExpectRefusal(const std::string &reasonKey) {
+        ASSERT_FALSE(host.dialogs.empty());
+        const std::string reason = host.MessageText("gORVA.Sweeper", reasonKey, {});
+        ASSERT_FALSE(reason.empty()) << reasonKey;
+        EXPECT_EQ(host.dialogs.back().key, "SetUpRefused");
+        EXPECT_EQ(host.dialogs.back().text, host.MessageText("gORVA.Sweeper", "SetUpRefused", {reason}));
+        EXPECT_NE(host.dialogs.back().text.find(reason), std::string::npos);
+        EXPECT_NE(host.dialogs.back().text.find("disabled until"), std::string::npos);
+    }
     const DrawnStroke *DashedBox() {
         for (const DrawnStroke &s : host.Tools().Redraw().strokes)
             if (s.dash == 0x3333) return &s;
@@ -112,6 +129,45 @@ TEST_F(SweeperToolTest, ClosedSquareHasSixteenVerticesAndSidesAndNoCaps) {
     // The first point is mitred between the closing side and the first: x = z through the origin.
     for (uint32_t j = 0; j < 4; ++j) EXPECT_NEAR(Ring(1, j).x(), Ring(1, j).z(), kTol) << j;
 }
+
+struct RecurringPath {
+    const char *name;
+    std::vector<Float3> points;  // selected in this order
+    uint32_t openPolygons, closedPolygons;
+};
+
+class SweeperRecurringPath : public SweeperToolTest, public ::testing::WithParamInterface<RecurringPath> {};
+
+// A position met again later in the path keeps every selected segment; only a point on the one
+// selected just before it is doubled.
+TEST_P(SweeperRecurringPath, KeepsEverySelectedSegmentOpenAndClosed) {
+    const RecurringPath &c = GetParam();
+    PathMesh(c.points);
+    std::vector<uint32_t> order(c.points.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    Start(order);
+    EXPECT_EQ(NewPolygons(), c.openPolygons);
+    EXPECT_EQ(NewPoints(), c.openPolygons + 4);
+    Attr("close_loop", "true");
+    EXPECT_EQ(NewPolygons(), c.closedPolygons);
+    EXPECT_EQ(NewPoints(), c.closedPolygons);
+    for (uint32_t v = base; v < M().PointCount(); ++v)
+        for (float x : M().positions[v]) ASSERT_TRUE(std::isfinite(x));
+    Attr("close_loop", "false");
+    EXPECT_EQ(NewPolygons(), c.openPolygons);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, SweeperRecurringPath,
+    ::testing::Values(
+        // Through the origin twice, straight on at the crossing.
+        RecurringPath{"FigureOfEight", {{0, 0, 0}, {2, 0, 2}, {2, 0, -2}, {0, 0, 0}, {-2, 0, 2}, {-2, 0, -2}}, 20,
+                      24},
+        // Back onto its first point: open it ends there, closed the last point is the first.
+        RecurringPath{"BackToItsStart", {{0, 0, 0}, {2, 0, 0}, {2, 0, 2}, {0, 0, 2}, {0, 0, 0}}, 16, 16},
+        // A point selected twice in a row counts once.
+        RecurringPath{"DoubledInARow", {{0, 0, 0}, {2, 0, 0}, {2, 0, 5e-7f}, {2, 0, 2}, {0, 0, 2}}, 12, 16}),
+    [](const auto &p) { return std::string(p.param.name); });
 
 TEST_F(SweeperToolTest, RightAngledCornerIsMitredAtFortyFiveDegrees) {
     PathMesh({{0, 0, 0}, {2, 0, 0}, {2, 0, 2}});
@@ -280,7 +336,7 @@ class SweeperRefusedPath : public SweeperToolTest, public ::testing::WithParamIn
 TEST_P(SweeperRefusedPath, DisablesTheToolForTheActivationWithItsReason) {
     PathMesh(GetParam().points);
     Start(GetParam().order);
-    EXPECT_EQ(LastDialogKey(), GetParam().key);
+    ExpectRefusal(GetParam().key);
     const size_t dialogs = host.dialogs.size();
     Line("tool.press part:-1");  // ignored from now on
     Line("tool.release");
@@ -356,10 +412,32 @@ TEST_F(SweeperToolTest, ASlopedProfilePolygonDisablesTheTool) {
     sloped.polygons = {{{0, 1, 2, 3}, "", ""}};
     AddMesh(host, sloped);
     Start({0, 1});
-    EXPECT_EQ(LastDialogKey(), "CustomProfileUnusable");
+    ExpectRefusal("CustomProfileUnusable");
     EXPECT_EQ(NewPoints(), 0u);
     Attr("size_a", "0.2");
     EXPECT_EQ(NewPoints(), 0u);
+}
+
+TEST_F(SweeperToolTest, AProfilePolygonWithoutWidthOrHeightSaysSo) {
+    const std::vector<std::vector<Float3>> flat = {
+        {{5, 5, 1}, {5.5f, 5, 1}, {6, 5, 1}},                  // its points on one line
+        {{5, 5, 1}, {6, 5, 1}, {6, 5, 1.0000002f}, {5, 5, 1}},  // a sliver of no thickness
+    };
+    for (const auto &points : flat) {
+        host.NewScene();
+        PathMesh(kStraight);
+        MeshSpec profile;
+        profile.name = "Profile";
+        profile.points = points;
+        std::vector<uint32_t> corners(points.size());
+        for (uint32_t i = 0; i < corners.size(); ++i) corners[i] = i;
+        profile.polygons = {{corners, "", ""}};
+        AddMesh(host, profile);
+        Start({0, 1});
+        ExpectRefusal("CustomProfileFlat");
+        EXPECT_EQ(NewPoints(), 0u);
+        Line("tool.set gORVA.Sweeper off");
+    }
 }
 
 // ---- handles: corner snap, profile point snap, moving, the jump
@@ -404,6 +482,39 @@ TEST_F(SweeperToolTest, MoveHandlesSlideTheProfileAlongTheirAxis) {
     Line("tool.release");
     ExpectAt(Ring(1, 0), {0, 0.05, -0.35}, "moved 0.3 along -Z only");
     ExpectAt(Ring(2, 0), {2, 0.05, -0.35}, "far ring follows");
+}
+
+// Where the active corner and its move arrows overlap, the press takes the one drawn on top (the
+// last); along an arrow away from the corner, that arrow.
+TEST_F(SweeperToolTest, APressWhereHandlesOverlapTakesTheOneOnTop) {
+    PathMesh(kStraight);
+    Start({0, 1});
+    const auto arrows = [&] {
+        std::vector<DrawnHandle> drawn;
+        for (const DrawnHandle &h : host.Tools().Redraw().handles)
+            if (h.kind == DrawnHandle::Axis) drawn.push_back(h);
+        return drawn;
+    };
+    std::vector<DrawnHandle> drawn = arrows();
+    ASSERT_EQ(drawn.size(), 2u);
+    ASSERT_GT(drawn[0].length * 0.8, 8.0 / host.Tools().view.pixelScale);  // beyond reach of the corner
+    const Vector3 first(drawn[0].axis.data()), second(drawn[1].axis.data());
+    const auto pressAndDrag = [&](const Vector3 &at) {
+        const Vector3 before = Ring(1, 0);
+        Line("tool.press " + Pos(at));
+        Line("tool.drag " + Pos(at + (first + second) * 0.2));
+        Line("tool.release");
+        return Ring(1, 0) - before;
+    };
+    // Along the first arrow, away from the corner: the profile slides along that arrow only.
+    Vector3 moved = pressAndDrag(Vector3(drawn[0].pos.data()) + first * (drawn[0].length * 0.8));
+    EXPECT_NEAR(qk::math::Dot(moved, first), 0.2, kTol);
+    EXPECT_NEAR(qk::math::Dot(moved, second), 0.0, kTol);
+    // On the corner itself the corner and both arrows overlap: the second arrow is drawn last.
+    drawn = arrows();
+    moved = pressAndDrag(Vector3(drawn[1].pos.data()));
+    EXPECT_NEAR(qk::math::Dot(moved, first), 0.0, kTol);
+    EXPECT_NEAR(qk::math::Dot(moved, second), 0.2, kTol);
 }
 
 class SweeperJumpTest : public SweeperToolTest {

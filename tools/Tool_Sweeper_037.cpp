@@ -217,6 +217,10 @@ PathFailure CgORVA_SweeperTool::SetUpPath(LayerFailure &layerFailure) {
     layerFailure = ChooseSweepLayers(m_layerService, m_selService, layers);
     if (layerFailure != LAYERS_OK) return PATH_NOT_SET_UP;
     if (layers.hasProfile) {
+        if (!pr::ProfileHasArea(layers.profilePoints)) {
+            layerFailure = LAYERS_PROFILE_FLAT;
+            return PATH_NOT_SET_UP;
+        }
         if (!pr::CaptureCustomProfile(m_customProfile, layers.profilePoints, layers.profileNormal)) {
             layerFailure = LAYERS_CUSTOM_PROFILE;
             return PATH_NOT_SET_UP;
@@ -254,7 +258,20 @@ void CgORVA_SweeperTool::ChooseProfile() {
 void CgORVA_SweeperTool::RefuseSetUp(const char *key) {
     m_disabled = true;
     m_path = SweepPath();
-    ShowWarning(key, kDialogTitle, SWEEPER_HELP_URL);
+    // The reason, then that nothing more happens until the tool is activated again.
+    CLxUser_MessageService messages;
+    CLxUser_Message reason;
+    std::string text;
+    if (!messages.NewMessage(reason)) return ShowWarning(key, kDialogTitle, SWEEPER_HELP_URL);
+    reason.SetMessage(Table(), key, 0);
+    if (LXx_FAIL(messages.GetText(reason, text)) || text.empty()) text = key;
+    CLxUser_StdDialogService dialogs;
+    CLxUser_Message msg;
+    if (!dialogs.MessageAllocate(msg)) return;
+    msg.SetCode(qk::kToolMessageCode);
+    msg.SetMessage(Table(), "SetUpRefused", 0);
+    msg.SetArgumentString(1, text.c_str());
+    dialogs.MessageOpen(msg, kDialogTitle, SWEEPER_HELP_URL, "");
 }
 
 // ---- presses, drags and releases

@@ -92,6 +92,8 @@ const char *LayerFailureKey(LayerFailure failure) {
             return "NeedsProfilePolygon";
         case LAYERS_CUSTOM_PROFILE:
             return "CustomProfileUnusable";
+        case LAYERS_PROFILE_FLAT:
+            return "CustomProfileFlat";
         default:
             return "ItemTransformUnusable";
     }

@@ -21,6 +21,7 @@ enum LayerFailure : int {
     LAYERS_COUNT,           ///< no mesh layer, or more than two
     LAYERS_NO_PROFILE,      ///< two layers, but neither (or both) supplies the profile polygon
     LAYERS_CUSTOM_PROFILE,  ///< the profile polygon cannot become a profile
+    LAYERS_PROFILE_FLAT,    ///< the profile polygon has no width or height
     LAYERS_TRANSFORMS,      ///< the target item's transforms cannot be read
 };
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 #include "qk_constants.hpp"
 
@@ -85,23 +84,14 @@ void ResetPathEnds(PathEndSettings &settings) {
 }
 
 void RemoveRepeatedPoints(std::vector<qk::Point> &points) {
-    // The kept points by x, so that each candidate is compared only with those within the tolerance
-    // in x: long paths are cleaned in n log n.
-    std::multimap<double, std::size_t> keptByX;
-    std::vector<qk::Point> kept;
-    kept.reserve(points.size());
-    for (auto it = points.rbegin(); it != points.rend(); ++it) {
-        bool repeated = false;
-        for (auto k = keptByX.lower_bound(it->x - EPSILON); !repeated && k != keptByX.end(); ++k) {
-            if (k->first > it->x + EPSILON) break;
-            repeated = SamePosition(kept[k->second], *it);
-        }
-        if (repeated) continue;
-        // A point without a usable x is kept for the finiteness check that follows; it cannot be ordered.
-        if (std::isfinite(it->x)) keptByX.emplace(it->x, kept.size());
-        kept.push_back(*it);
+    // Only a point that repeats the one selected just before it is doubled: a path that crosses or
+    // returns to itself keeps every segment.
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        if (kept > 0 && SamePosition(points[kept - 1], points[k])) continue;
+        points[kept++] = points[k];
     }
-    points.assign(kept.rbegin(), kept.rend());
+    points.resize(kept);
 }
 
 Matrix4 FacingFrame(const Vector3 &z, const Vector3 &position) {
@@ -222,20 +212,25 @@ PathFailure SweepPath::GatherPathPoints(std::vector<qk::Point> &points) const {
 
 PathFailure SweepPath::SetupPathNodes(const std::vector<qk::Point> &points) {
     m_pointCount = 0;
+    m_openCount = 0;
+    m_closedCount = 0;
     m_nodes.clear();
     const std::size_t n = points.size();
     if (n < 2) return PATH_TOO_FEW_POINTS;
     for (const qk::Point &p : points)
         if (!qk::math::IsFinite(PositionOf(p))) return PATH_NOT_FINITE;
+    // A last point on the first one ends the open path there; the closed loop closes on the first point
+    // itself rather than on a segment of no length.
+    const std::size_t c = n > 2 && SamePosition(points[n - 1], points[0]) ? n - 1 : n;
 
-    // Working list: lead-in, the points, then the first two points again so the loop's closing corner
-    // gets its mitre.
+    // Working list: lead-in, the loop's points, then the first two points again so the loop's closing
+    // corner gets its mitre.
     const Vector3 p0 = PositionOf(points[0]), p1 = PositionOf(points[1]);
     std::vector<PathNode> nodes;
-    nodes.reserve(n + 3);
+    nodes.reserve(c + 3);
     nodes.push_back(MakeNode(qk::Point{}));
     nodes[0].position = p0 + Normalized(p0 - p1) * PATH_LEAD_LENGTH;
-    for (const qk::Point &p : points) nodes.push_back(MakeNode(p));
+    for (std::size_t k = 0; k < c; ++k) nodes.push_back(MakeNode(points[k]));
     nodes.push_back(MakeNode(points[0]));
     nodes.push_back(MakeNode(points[1]));
     for (std::size_t k = 0; k + 1 < nodes.size(); ++k)
@@ -243,7 +238,7 @@ PathFailure SweepPath::SetupPathNodes(const std::vector<qk::Point> &points) {
 
     nodes[0].frame = FacingFrame(-nodes[0].direction, nodes[0].position);
     nodes[1].direction = nodes[0].direction;
-    GetPlaneOrientations(nodes, 1, n + 1);
+    GetPlaneOrientations(nodes, 1, c + 1);
     for (std::size_t k = 2; k < n; ++k) {
         const PathFailure failure = CheckCuttingPlane(nodes[k - 1].direction, nodes[k]);
         if (failure != PATH_OK) return failure;
@@ -251,12 +246,14 @@ PathFailure SweepPath::SetupPathNodes(const std::vector<qk::Point> &points) {
 
     m_nodes = std::move(nodes);
     m_pointCount = n;
+    m_openCount = n;
+    m_closedCount = c;
     m_startFrame = FacingFrame(Normalized(p1 - p0), p0);
     m_ends.openStart = m_nodes[1];
-    m_ends.closedStart = m_nodes[n + 1];
-    m_ends.closedEnd = m_nodes[n];
-    m_ends.closedClosing = m_nodes[n + 1];
-    SaveOpenEnd();
+    m_ends.closedStart = m_nodes[c + 1];
+    m_ends.closedEnd = m_nodes[c];
+    m_ends.closedClosing = m_nodes[c + 1];
+    SaveOpenEnd(MakeNode(points[n - 1]));
     CheckClosedLoop();
     m_nodes.resize(n + 2);
     m_nodes[n] = m_ends.openEnd;
@@ -267,10 +264,9 @@ PathFailure SweepPath::SetupPathNodes(const std::vector<qk::Point> &points) {
 }
 
 // The open end is square to the last segment, X carried on from the node before it.
-void SweepPath::SaveOpenEnd() {
-    const std::size_t n = m_pointCount;
+void SweepPath::SaveOpenEnd(PathNode end) {
+    const std::size_t n = m_openCount;
     const Vector3 last = m_nodes[n - 1].direction;
-    PathNode end = m_nodes[n];
     end.direction = last;
     OrientNode(m_nodes[n - 1], end);
     m_ends.openEnd = end;
@@ -282,11 +278,11 @@ void SweepPath::SaveOpenEnd() {
 
 // The loop's two extra corners (last point, first point again) are only cut when the loop is closed.
 void SweepPath::CheckClosedLoop() {
-    const std::size_t n = m_pointCount;
+    const std::size_t c = m_closedCount;
     m_closedFailure = PATH_OK;
-    if (n <= 2) return;
-    m_closedFailure = CheckCuttingPlane(m_nodes[n - 1].direction, m_nodes[n]);
-    if (m_closedFailure == PATH_OK) m_closedFailure = CheckCuttingPlane(m_nodes[n].direction, m_nodes[n + 1]);
+    if (c <= 2) return;
+    m_closedFailure = CheckCuttingPlane(m_nodes[c - 1].direction, m_nodes[c]);
+    if (m_closedFailure == PATH_OK) m_closedFailure = CheckCuttingPlane(m_nodes[c].direction, m_nodes[c + 1]);
 }
 
 qk::Point SweepPath::SnapTarget() const {
@@ -295,16 +291,20 @@ qk::Point SweepPath::SnapTarget() const {
 }
 
 PathFailure SweepPath::RestorePathEnds(PathEndSettings &settings) {
-    const std::size_t n = m_pointCount;
-    if (n < 2 || m_nodes.size() != n + 2) return PATH_NOT_SET_UP;
-    if (n <= 2) settings.closeLoop = false;
+    const std::size_t n = m_openCount, c = m_closedCount;
+    if (n < 2 || m_nodes.size() < c + 2) return PATH_NOT_SET_UP;
+    if (c <= 2) settings.closeLoop = false;
     m_closed = settings.closeLoop;
     if (m_closed) {
+        m_pointCount = c;
+        m_nodes.resize(c + 2);
         m_nodes[1] = m_ends.closedStart;
-        m_nodes[n] = m_ends.closedEnd;
-        m_nodes[n + 1] = m_ends.closedClosing;
+        m_nodes[c] = m_ends.closedEnd;
+        m_nodes[c + 1] = m_ends.closedClosing;
         return m_closedFailure;
     }
+    m_pointCount = n;
+    m_nodes.resize(n + 2);
     m_nodes[1] = m_ends.openStart;
     m_nodes[n] = m_ends.openEnd;
     m_nodes[n + 1] = m_ends.openClosing;
@@ -317,7 +317,7 @@ PathFailure SweepPath::RestorePathEnds(PathEndSettings &settings) {
 
 void SweepPath::ResizeProjectedPointsAndUVsArrays(std::size_t m) {
     m_ringSize = m;
-    const std::size_t count = m_nodes.size();
+    const std::size_t count = m_openCount > 0 ? m_openCount + 2 : 0;
     m_rings.resize(count);
     m_distances.resize(count);
     m_maxDistances.assign(count, 0.0);
@@ -330,7 +330,7 @@ void SweepPath::ResizeProjectedPointsAndUVsArrays(std::size_t m) {
 PathFailure SweepPath::ProjectPointsAlongPath(const std::vector<Vector3> &placedProfile) {
     const std::size_t m = m_ringSize;
     if (m_pointCount < 2) return PATH_NOT_SET_UP;
-    if (m == 0 || placedProfile.size() != m || m_rings.size() != m_nodes.size()) return PATH_PROFILE_MISMATCH;
+    if (m == 0 || placedProfile.size() != m || m_rings.size() < m_nodes.size()) return PATH_PROFILE_MISMATCH;
     const Vector3 back = m_nodes[0].direction * -PATH_RING0_DISTANCE;
     for (std::size_t j = 0; j < m; ++j) {
         m_rings[0][j] = placedProfile[j] + back;

@@ -80,8 +80,8 @@ inline constexpr double PATH_RING0_DISTANCE = 5.0;
 /// Sets both extensions to 0, both end types to "Path (default)" and the mirror on.
 void ResetPathEnds(PathEndSettings &settings);
 
-/// Drops repeated positions (1e-6 per component), keeping the latest selection of each, in selection
-/// order.
+/// Drops a point that repeats (1e-6 per component) the one kept just before it, in linear time; a
+/// position that recurs later in the path is kept.
 void RemoveRepeatedPoints(std::vector<qk::Point> &points);
 
 /// A frame at position whose Z row is the unit vector z, Y as near world up as z allows: straight up
@@ -117,7 +117,8 @@ public:
     /// Removes repeated points and takes the rest into world space. Fails for fewer than two distinct
     /// points or a non-finite result.
     PathFailure GatherPathPoints(std::vector<qk::Point> &points) const;
-    /// Builds the nodes, frames, start frame and saved ends of the distinct world points. Fails, leaving
+    /// Builds the nodes, frames, start frame and saved ends of the world points (a last point on the first
+    /// ends the open path there and is left out of the closed loop). Fails, leaving
     /// no path, for fewer than two points, a non-finite point, or an open path that turns back or would
     /// cut along a segment; a closed loop that would do so is refused later, by RestorePathEnds.
     PathFailure SetupPathNodes(const std::vector<qk::Point> &points);
@@ -136,7 +137,7 @@ public:
     /// Returns false when a position is not finite.
     bool ItemSpaceRings(std::vector<Vector3> &positions) const;
 
-    /// Number of distinct points n; 0 before set-up.
+    /// Number of path points n (the closed loop leaves out a last point on the first); 0 before set-up.
     std::size_t PointCount() const { return m_pointCount; }
     std::size_t StartIndex() const { return 1; }
     std::size_t EndIndex() const { return m_pointCount; }
@@ -163,13 +164,15 @@ public:
     double MaxDistance(std::size_t k) const { return m_maxDistances[k]; }
 
 private:
-    void SaveOpenEnd();
+    void SaveOpenEnd(PathNode end);
     void CheckClosedLoop();
     PathFailure ProjectRing(std::size_t k);
 
     std::vector<PathNode> m_nodes;
     PathEnds m_ends;
     std::size_t m_pointCount = 0;
+    std::size_t m_openCount = 0;
+    std::size_t m_closedCount = 0;
     PathFailure m_closedFailure = PATH_OK;
     bool m_closed = false;
     Matrix4 m_startFrame;

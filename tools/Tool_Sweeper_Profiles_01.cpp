@@ -195,6 +195,25 @@ bool AllFinite(const std::vector<Vector3> &points) {
 
 }  // namespace
 
+bool ProfileHasArea(const std::vector<Vector3> &polygonPoints) {
+    if (polygonPoints.size() < 3 || !AllFinite(polygonPoints)) return false;
+    // The line runs from the first point to the one farthest from it; every point off it by more than
+    // the tolerance gives the outline a width.
+    const Vector3 &a = polygonPoints[0];
+    std::size_t far = 0;
+    for (std::size_t i = 1; i < polygonPoints.size(); ++i)
+        if (qk::math::Distance(a, polygonPoints[i]) > qk::math::Distance(a, polygonPoints[far])) far = i;
+    const double length = qk::math::Distance(a, polygonPoints[far]);
+    if (!(length > EPSILON)) return false;
+    const Vector3 along = (polygonPoints[far] - a) * (1.0 / length);
+    for (const Vector3 &p : polygonPoints) {
+        const Vector3 offset = p - a;
+        const Vector3 across = offset - along * qk::math::Dot(offset, along);
+        if (qk::math::Length(across) > EPSILON) return true;
+    }
+    return false;
+}
+
 bool CaptureCustomProfile(std::vector<Vector3> &store, const std::vector<Vector3> &polygonPoints,
                           const Vector3 &normal) {
     store.clear();

@@ -131,6 +131,10 @@ void GetPointCloudCenter(Vector3 &centre, const std::vector<Vector3> &points);
 void AlignProfilePointsToPath(std::vector<Vector3> &out, const std::vector<Vector3> &points,
                               const Matrix4 &frame);
 
+/// False when the points of a polygon lie on one line (within 1e-6 m of the line through the two
+/// farthest apart) or are fewer than three or not finite: such an outline has no width or height.
+bool ProfileHasArea(const std::vector<Vector3> &polygonPoints);
+
 /// Turns a polygon into a custom profile: empties store, then fills it with the points centred on their
 /// mean, turned so that the polygon's unit normal lies on +Z, and centred on their 2D box. Returns false
 /// with store empty for fewer than 3 points, a non-finite point, a normal off the six axis directions

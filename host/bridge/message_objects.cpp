@@ -131,7 +131,7 @@ public:
 class LogServiceObj final : public IfcLogService {
 public:
     LxResult DebugLogOutput(unsigned level, const char *text) override {
-        CurrentHost().log.push_back({level, text ? text : ""});
+        CurrentHost().AddLog(level, text ? text : "");
         return LXe_OK;
     }
 };

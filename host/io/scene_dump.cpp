@@ -158,7 +158,7 @@ json DumpScene(Host &host) {
             {{"title", m.title}, {"total", m.total}, {"steps", m.steps}, {"aborted", m.aborted}});
     j["monitors"] = monitors;
     json log = json::array();
-    for (const auto &l : host.log) log.push_back({{"level", l.level}, {"text", l.text}});
+    for (const auto &l : host.log) log.push_back({{"level", l.level}, {"server", l.server}, {"text", l.text}});
     j["log"] = log;
     return j;
 }

@@ -63,9 +63,10 @@ std::string RawFailureText(const std::string &label, size_t line, const std::str
                            const CommandResult &r) {
     std::string where = label + ":" + std::to_string(line) + ": ";
     if (r.code == LXe_NOTFOUND && r.message.rfind("unknown command", 0) == 0) return where + r.message;
-    if (r.code == LXe_CMD_DISABLED)
-        return where + command + " is disabled" +
-               (r.message == command + " is disabled" ? "" : ": " + r.message);
+    if (r.code == LXe_CMD_DISABLED || !r.server.empty()) {
+        const std::string &who = r.server.empty() ? command : r.server;
+        return where + who + " is disabled" + (r.message == who + " is disabled" ? "" : ": " + r.message);
+    }
     if (r.code == LXe_ABORT)
         return where + command + " was aborted" + (r.message.empty() ? "" : ": " + r.message);
     return where + command + ": " + (r.message.empty() ? "failed" : r.message);
@@ -210,6 +211,16 @@ void ProgressPrinter::Finish() {
 std::string FormatDialog(const DialogRecord &rec) {
     std::string text = rec.text.empty() ? rec.table + ": " + rec.key : rec.text;
     return "Dialog " + (rec.title.empty() ? std::string("(untitled)") : rec.title) + ": " + text;
+}
+
+std::string FormatLogLine(const LogLine &line) {
+    const std::string server = line.server.empty() ? std::string("host") : line.server;
+    std::string text = line.text;
+    // The module often names itself at the start of a line already.
+    if (text.compare(0, server.size() + 2, server + ": ") == 0) text.erase(0, server.size() + 2);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+    const bool notEnabled = text.compare(0, 13, "not enabled: ") == 0;
+    return server + (notEnabled || line.level > kShownLogLevel ? ": " : ": error: ") + text;
 }
 
 // ---- demo

@@ -72,6 +72,11 @@ private:
 
 /// "Dialog TITLE: TEXT" as printed for a message dialog.
 std::string FormatDialog(const DialogRecord &rec);
+/// Log lines at this level (LXi_DBLOG_ERROR) or below are the module's errors, shown to the user.
+inline constexpr unsigned kShownLogLevel = 1;
+/// One log line as shown on the terminal: "SERVER: error: TEXT" ("SERVER: not enabled: REASON"; the
+/// server's own name at the start of TEXT is not repeated).
+std::string FormatLogLine(const LogLine &line);
 
 // ---- demo
 

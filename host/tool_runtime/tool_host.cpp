@@ -210,7 +210,10 @@ CommandResult ToolHost::Activate(const std::string &name) {
     LxResult enabled = model ? model.Call(&ILxToolModel::Enable, msg.get()) : LXe_NOINTERFACE;
     if (LXx_FAIL(enabled)) {
         std::string text = MessageTextOf(msg.get());
-        return {enabled, text.empty() ? name + " is disabled" : text};
+        if (text.empty()) text = name + " is disabled";
+        // The failing tool.set line names the command only: the log line names the tool.
+        m_host.LogDisabled(name, text, true);
+        return {enabled, text, name};
     }
 
     m_tool = ComRef(ObjQuery(obj, ToolGuid()));
@@ -426,13 +429,16 @@ int ToolHost::HitTest(const Vec3 &pos) {
     ToolDrawing shown = m_drawing;
     FillPackets(0);
     Draw(true);
-    double best = view.pixelScale > 0.0 ? kHitPixels / view.pixelScale : 0.0;
-    int part = kNoPart;
+    const double pixel = view.pixelScale > 0.0 ? 1.0 / view.pixelScale : 0.0;
+    double best = kHitPixels * pixel;
+    int nearest = kNoPart, onTop = kNoPart;
+    // Candidates come in drawing order, strokes under handles: of the parts drawn under the pressed
+    // pixel the last lies on top; away from every part the nearest within reach is taken.
     auto consider = [&](int candidate, double d) {
-        if (Hittable(candidate) && d <= best) best = d, part = candidate;
+        if (!Hittable(candidate) || !(d <= kHitPixels * pixel)) return;
+        if (d <= pixel) onTop = candidate;
+        if (d <= best) best = d, nearest = candidate;
     };
-    for (const auto &h : m_drawing.handles)
-        consider(h.part, std::sqrt(Dot(Sub(pos, h.pos), Sub(pos, h.pos))));
     for (const auto &s : m_drawing.strokes) {
         for (size_t i = 0; i < s.verts.size(); ++i) {
             bool segment = (s.type == LXiSTROKE_LINES && i % 2 == 1) ||
@@ -442,8 +448,13 @@ int ToolHost::HitTest(const Vec3 &pos) {
             consider(s.part, d);
         }
     }
+    for (const auto &h : m_drawing.handles) {
+        // An axis handle is drawn as an arrow from its position: its whole shaft answers.
+        const Vec3 tip = h.kind == DrawnHandle::Axis ? Add(h.pos, Scale(h.axis, h.length)) : h.pos;
+        consider(h.part, SegmentDistance(pos, h.pos, tip));
+    }
     m_drawing = shown;
-    return part;
+    return onTop != kNoPart ? onTop : nearest;
 }
 
 CommandResult ToolHost::PressPart(int part, const PressOptions &options) {
@@ -463,7 +474,10 @@ void ToolHost::ClearHit() {
 
 void ToolHost::TakeHit(const PressOptions &options, const Vec3 *pos) {
     ClearHit();
-    if (options.hitItem)
+    if (options.hitItem && pos)
+        m_mouse.hasHit =
+            NamedPolygonHit(*options.hitItem, options.hitPolygon, view.eye, Sub(*pos, view.eye), m_mouse.hit);
+    else if (options.hitItem)
         m_mouse.hasHit = NamedPolygonHit(*options.hitItem, options.hitPolygon, m_mouse.hit);
     else if (pos)
         m_mouse.hasHit = PickPolygon(m_host, view.eye, Sub(*pos, view.eye), m_mouse.hit);

@@ -170,7 +170,8 @@ public:
     CommandResult PressAt(const Vec3 &pos, const PressOptions &options = {});
     CommandResult Drag(const Vec3 &pos);
     CommandResult Release();
-    /// The part within 8 pixels of pos in a fresh hit-test pass, or kNoPart.
+    /// The part pressed at pos in a fresh hit-test pass: the last drawn within a pixel of pos (handles
+    /// over strokes), else the nearest within 8 pixels; kNoPart when none is.
     int HitTest(const Vec3 &pos);
 
     /// Draws, evaluates from the activation state and draws again.

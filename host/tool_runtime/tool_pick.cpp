@@ -91,4 +91,23 @@ bool NamedPolygonHit(ItemData &item, uint32_t polygon, PolygonHit &hit) {
     return true;
 }
 
+bool NamedPolygonHit(ItemData &item, uint32_t polygon, const Vec3 &origin, const Vec3 &direction,
+                     PolygonHit &hit) {
+    if (!NamedPolygonHit(item, polygon, hit)) return false;
+    Matrix4 toLocal;
+    if (!AffineInverse(item.WorldMatrix(), toLocal)) return true;
+    const Vec3 o = TransformPoint(toLocal, origin), d = TransformDirection(toLocal, direction);
+    const Vec3 n = NewellNormal(*item.mesh, polygon);
+    const double denom = Dot(n, d);
+    // A ray along the plane, or one that meets it behind the eye, keeps the centre.
+    if (!(std::fabs(denom) > 1e-300)) return true;
+    const double t = Dot(n, Sub(hit.pos, o)) / denom;
+    const Vec3 onPlane = Add(o, Scale(d, t));
+    if (!(t >= 0.0) || !std::isfinite(onPlane[0]) || !std::isfinite(onPlane[1]) || !std::isfinite(onPlane[2]))
+        return true;
+    hit.pos = onPlane;
+    hit.t = t;
+    return true;
+}
+
 }  // namespace gorva::host

@@ -28,4 +28,10 @@ bool PickPolygon(const Host &host, const Vec3 &origin, const Vec3 &direction, Po
 /// false when the polygon does not exist.
 bool NamedPolygonHit(ItemData &item, uint32_t polygon, PolygonHit &hit);
 
+/// The polygon named directly, hit where the ray (world space) meets its plane, even outside its
+/// outline; at the centre of its vertices when the ray runs along the plane or meets it behind the
+/// origin. False when the polygon does not exist.
+bool NamedPolygonHit(ItemData &item, uint32_t polygon, const Vec3 &origin, const Vec3 &direction,
+                     PolygonHit &hit);
+
 }  // namespace gorva::host

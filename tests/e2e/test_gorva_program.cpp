@@ -99,6 +99,35 @@ TEST_F(GorvaProgram, ADisabledCommandReportsItsMessageText) {
     EXPECT_EQ(o.err, "off.gorva:4: gORVA.Cmd.SelectbyHeight is disabled: " + expected.message + "\n");
 }
 
+// An activation the tool cannot use and a tool that refuses to turn on both say why, with the
+// server's name, on the terminal and in the dump's log.
+TEST_F(GorvaProgram, TheModulesErrorsAndRefusalsAreShownWithTheServersName) {
+    Script("pair.obj", "o Pair\nv 0 0 0\nv 0 0 0\nv 1 0 0\n");
+    Script("why.gorva",
+           "scene.open pair.obj\nselect.typeFrom vertex\nselect.element 0 vertex set 0\n"
+           "select.element 0 vertex add 1\ntool.set gORVA.MeshAlignAToB on\ntool.press 1 0 0\ntool.release\n"
+           "tool.set gORVA.MeshAlignAToB off\nselect.drop vertex\ntool.set gORVA.Sweeper on\n");
+    Outcome o = Gorva("run --keep-going --dump why.json why.gorva");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find("gORVA.MeshAlignAToB: error: the selected vertices lie on one point"), std::string::npos)
+        << o.err;
+    gorva::host::Host host;
+    const std::string reason = host.MessageText("gORVA.Sweeper", "NeedsVertexSelection", {});
+    ASSERT_FALSE(reason.empty());
+    EXPECT_NE(o.err.find("gORVA.Sweeper: not enabled: " + reason), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("why.gorva:10: "), std::string::npos) << o.err;
+    const nlohmann::json dump = nlohmann::json::parse(Slurp(dir / "why.json"));
+    bool invalid = false, disabled = false;
+    for (const auto &line : dump["log"]) {
+        const std::string text = line["text"];
+        invalid = invalid || (line["server"] == "gORVA.MeshAlignAToB" && line["level"] == 1 &&
+                              text.find("lie on one point") != std::string::npos);
+        disabled = disabled || (line["server"] == "gORVA.Sweeper" && text.find(reason) != std::string::npos);
+    }
+    EXPECT_TRUE(invalid) << dump["log"].dump();
+    EXPECT_TRUE(disabled) << dump["log"].dump();
+}
+
 TEST_F(GorvaProgram, KeepGoingRunsTheRestButExitsWithOne) {
     Script("k.gorva", "scene.open " + kFacade + "\nno.such.command\nscene.saveAs out.obj\n");
     Outcome o = Gorva("run --keep-going k.gorva");
