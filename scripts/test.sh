@@ -16,10 +16,12 @@ if [[ -d $lxsdk/include && -d $lxsdk/common ]]; then
   "$root/scripts/check_sdk_subset.sh" "$lxsdk"
   "$root/scripts/build.sh" "$root/build-lxsdk" -DLXSDK_DIR="$lxsdk" -DGORVA_BUILD_BENCH=OFF
   (cd "$root/build-lxsdk" && ctest --output-on-failure -j"$(nproc)")
+  # Both into the same folder in turn: the dump's messages name the files they wrote.
   demos=$(mktemp -d)
-  "$root/build/app/gorva" demo --out "$demos/bundled" >/dev/null
-  "$root/build-lxsdk/app/gorva" demo --out "$demos/lxsdk" >/dev/null
-  diff -r "$demos/bundled" "$demos/lxsdk"
+  "$root/build/app/gorva" demo --out "$demos/out" >/dev/null
+  mv "$demos/out" "$demos/bundled"
+  "$root/build-lxsdk/app/gorva" demo --out "$demos/out" >/dev/null
+  diff -r "$demos/bundled" "$demos/out"
   echo "demo: the same $(ls "$demos/bundled" | wc -l) files from both builds"
   rm -rf "$demos"
 else
