@@ -8,6 +8,7 @@
 #include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
+#include "qk_visit.hpp"
 
 using namespace gorva;
 
@@ -86,7 +87,7 @@ void BM_MeshAlignFloor(benchmark::State &state) {
             state.SkipWithError("no writable grid");
             break;
         }
-        v.pt.Enum(&v);
+        qk::Visit(v.pt, v);
         scan.SetMeshChange(0, LXf_MESHEDIT_POSITION);
         scan.Apply();
         h.journal.Rollback(token);

@@ -13,6 +13,7 @@
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
 #include "lx_tool.hpp"
+#include "qk_visit.hpp"
 
 using namespace gorva;
 
@@ -124,7 +125,7 @@ void BM_FloorMovePoints(benchmark::State &state) {
         MovePointsVisitor visitor;
         if (layers.BeginScan(0x151, scan) && scan.EditMeshByIndex(0, mesh) &&
             mesh.GetPoints(visitor.points)) {
-            visitor.points.Enum(&visitor, mode);
+            qk::Visit(visitor.points, visitor, mode);
             scan.SetMeshChange(0, LXf_MESHEDIT_POSITION);
             scan.Apply();
         }

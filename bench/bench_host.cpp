@@ -6,6 +6,7 @@
 #include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
+#include "qk_visit.hpp"
 
 using namespace gorva;
 
@@ -147,7 +148,7 @@ void BM_HostPoints(benchmark::State &state) {
     PointVisitor v;
     mesh.GetPoints(v.pt);
     for (auto _ : state) {
-        v.pt.Enum(&v);
+        qk::Visit(v.pt, v);
         benchmark::DoNotOptimize(v.sum);
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * f.item->mesh->PointCount());
@@ -162,7 +163,7 @@ void BM_HostEdges(benchmark::State &state) {
     mesh.GetPoints(v.pt);
     mesh.GetEdges(v.edge);
     for (auto _ : state) {
-        v.edge.Enum(&v);
+        qk::Visit(v.edge, v);
         benchmark::DoNotOptimize(v.sum);
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * f.item->mesh->EdgeCount());
@@ -177,7 +178,7 @@ void BM_HostPolygons(benchmark::State &state) {
     mesh.GetPoints(v.pt);
     mesh.GetPolygons(v.poly);
     for (auto _ : state) {
-        v.poly.Enum(&v);
+        qk::Visit(v.poly, v);
         benchmark::DoNotOptimize(v.sum);
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * f.item->mesh->PolygonCount());
@@ -192,7 +193,7 @@ void BM_HostVisitPolygons(benchmark::State &state) {
     mesh.GetPolygons(poly);
     CountingVisitor v;
     for (auto _ : state) {
-        poly.Enum(&v);
+        qk::Visit(poly, v);
         benchmark::DoNotOptimize(v.count);
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * f.item->mesh->PolygonCount());

@@ -31,7 +31,7 @@ fi
 if [[ "${GORVA_SKIP_SANITIZERS:-0}" != 1 ]]; then
   "$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DGORVA_SANITIZE=ON -DGORVA_BUILD_BENCH=OFF
   (cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" ctest --output-on-failure -j"$(nproc)")
+    LSAN_OPTIONS=suppressions="$root/tests/lsan.supp":print_suppressions=0 ctest --output-on-failure -j"$(nproc)")
 fi
 
 if [[ "${GORVA_SKIP_FUZZ:-0}" != 1 ]]; then

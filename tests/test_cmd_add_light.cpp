@@ -454,7 +454,7 @@ TEST_F(AddLightTest, NamesAndFlags) {
         EXPECT_STREQ(type, types[i]);
     }
     // The popups' choices by the names a user types; the values themselves take numbers only.
-    gorva::host::AttributesRef typed(static_cast<void *>(obj));
+    gorva::host::AttributesRef typed(static_cast<void *>(static_cast<ILxUnknownID>(cmd)));
     EXPECT_EQ(typed.SetText(0, "spot"), LXe_OK);
     EXPECT_EQ(args.Int(0), 4);
     EXPECT_EQ(typed.SetText(1, "Lights and Light Materials"), LXe_OK);

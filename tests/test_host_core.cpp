@@ -23,6 +23,7 @@
 #include <lxu_math.hpp>
 #include <lxu_prefvalue.hpp>
 #include <lxu_queries.hpp>
+#include "qk_visit.hpp"
 
 using namespace gorva::host;
 
@@ -90,7 +91,7 @@ std::vector<unsigned> MarkedByTest(Accessor &accessor, unsigned count, LXtMarkMo
 template <class Accessor>
 std::vector<unsigned> Walked(Accessor &accessor, LXtMarkMode mode) {
     IndexVisitor<Accessor> visitor(accessor);
-    accessor.Enum(&visitor, mode);
+    qk::Visit(accessor, visitor, mode);
     return visitor.seen;
 }
 
