@@ -212,9 +212,9 @@ TEST_F(GltfFiles, AreaLightsAndPortalsGiveOneWarningPerFile) {
 }
 
 TEST_F(GltfFiles, AZUpSceneIsTurnedToYUpAndBack) {
-    MeshSpec spec = BoxSpec({0, 0, 0}, {1, 2, 3});
-    spec.position = {5, 6, 7};
-    AddMesh(host, spec);
+    MeshSpec shape = BoxSpec({0, 0, 0}, {1, 2, 3});
+    shape.position = {5, 6, 7};
+    AddMesh(host, shape);
     host.SetPreference("units.upAxis", "2");
     std::string error, path = (dir / "z.glb").string();
     ASSERT_TRUE(SaveGltfScene(host, path, error)) << error;
