@@ -41,7 +41,8 @@ run options:
   --plugin PATH       the plug-in to load (also the GORVA_PLUGIN environment variable)
 
 scripts: one command a line: the name, positional arguments, name:value arguments, double
-quotes for text with spaces, # starts a comment. Host commands:
+quotes for text with spaces, # starts a comment. ITEM is an item's name, or @IDENT for an
+item by its identifier. Host commands:
   scene.new | scene.open PATH | scene.saveAs PATH | scene.dump PATH
                                    (scenes: .obj, or glTF 2.0 as .gltf or .glb by the
                                    extension; glTF is written Y-up, turned from units.upAxis)

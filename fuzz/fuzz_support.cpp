@@ -47,7 +47,7 @@ std::string ReadFile(const std::string &path) {
     return text.str();
 }
 
-/// The scenes a script can open: the examples and the canned degenerate scene.
+/// The scenes a script can open: the examples, the canned degenerate scene and a far point.
 const std::vector<std::pair<std::string, std::string>> &SeedScenes() {
     static const std::vector<std::pair<std::string, std::string>> scenes = [] {
         std::vector<std::pair<std::string, std::string>> list;
@@ -58,6 +58,9 @@ const std::vector<std::pair<std::string, std::string>> &SeedScenes() {
         std::ostringstream text;
         WriteObj(host, text);
         list.emplace_back("degenerate.obj", text.str());
+        // One point far out: a scale about the box centre must not wipe the near points' digits.
+        list.emplace_back("far_point.obj",
+                          "v 0.123 0 0\nv 1e20 1 0\nv 0.5 2 1\nv 0.25 0.5 0.5\nf 1 2 3\nf 1 3 4\n");
         return list;
     }();
     return scenes;

@@ -53,7 +53,7 @@ std::string HitOption(FuzzedDataProvider &in, Host &host) {
     const auto &items = host.scene.Items();
     if (items.empty() || in.ConsumeIntegralInRange<int>(0, 2)) return "";
     const auto &item = items[in.ConsumeIntegralInRange<size_t>(0, items.size() - 1)];
-    return " hitMesh:" + item->ident +
+    return " hitMesh:@" + item->ident +
            " hitPolygon:" + std::to_string(in.ConsumeIntegralInRange<int>(-1, 12));
 }
 
@@ -77,7 +77,7 @@ std::string ViewportLine(FuzzedDataProvider &in, Host &host) {
         case 4: {
             const auto &items = host.scene.Items();
             if (items.empty() || in.ConsumeBool()) return "item.refSystem \"\"";
-            return "item.refSystem " + items[in.ConsumeIntegralInRange<size_t>(0, items.size() - 1)]->ident;
+            return "item.refSystem @" + items[in.ConsumeIntegralInRange<size_t>(0, items.size() - 1)]->ident;
         }
         default:
             return "tool.view " + std::string(in.ConsumeBool() ? "3d" : "uv") + " " +

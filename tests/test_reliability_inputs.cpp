@@ -168,12 +168,17 @@ TEST(ItemNames, ANameIsLookedUpAsANameAndAnIdentifierOnlyInItsExplicitForm) {
     EXPECT_EQ(s.X(s.namedLikeIt), 5.0);
     CommandResult r = s.host.RunLine("item.transform @nosuch001 pos 1 0 0");
     EXPECT_NE(r.message.find("no item with the identifier \"nosuch001\""), std::string::npos) << r.message;
+    ASSERT_TRUE(s.host.RunLine("item.refSystem " + s.first->ident).ok());
+    EXPECT_EQ(s.host.refSystem, s.namedLikeIt->ident);
+    ASSERT_TRUE(s.host.RunLine("item.refSystem @" + s.first->ident).ok());
+    EXPECT_EQ(s.host.refSystem, s.first->ident);
 }
 
 TEST(ItemNames, AnAmbiguousNameIsRefusedWithItsCandidates) {
     NamedItems s;
-    for (const char *line : {"item.transform Wall pos 1 0 0", "item.parent Wall First", "select.item Wall",
-                             "item.parent First Wall"}) {
+    for (const char *line :
+         {"item.transform Wall pos 1 0 0", "item.parent Wall First", "select.item Wall",
+          "item.parent First Wall", "item.refSystem Wall", "tool.press 0 0 0 hitMesh:Wall hitPolygon:0"}) {
         CommandResult r = s.host.RunLine(line);
         EXPECT_FALSE(r.ok()) << line;
         EXPECT_NE(r.message.find("\"Wall\" names 2 items (@" + s.wallA->ident + ", @" + s.wallB->ident + ")"),

@@ -324,6 +324,30 @@ ItemData *Scene::FindByIdent(const std::string &ident) const {
     return found == m_byIdent.end() ? nullptr : found->second;
 }
 
+ItemData *Scene::FindByKey(const std::string &key, std::string &why) const {
+    if (key.empty()) {
+        why = "an item name is needed";
+        return nullptr;
+    }
+    if (key[0] == '@') {
+        ItemData *item = FindByIdent(key.substr(1));
+        if (!item) why = "no item with the identifier \"" + key.substr(1) + "\"";
+        return item;
+    }
+    std::vector<ItemData *> named = FindByName(key);
+    if (named.size() == 1) return named[0];
+    if (named.empty()) {
+        why = "no item named \"" + key + "\"" +
+              (FindByIdent(key) ? " (the item with that identifier is @" + key + ")" : "");
+        return nullptr;
+    }
+    std::string candidates;
+    for (const ItemData *item : named) candidates += (candidates.empty() ? "@" : ", @") + item->ident;
+    why = "\"" + key + "\" names " + std::to_string(named.size()) + " items (" + candidates +
+          "): name one by its identifier";
+    return nullptr;
+}
+
 std::vector<ItemData *> Scene::FindByName(const std::string &name) const {
     std::vector<ItemData *> named;
     auto indexed = m_byName.find(name);

@@ -106,6 +106,9 @@ public:
     ItemData *FindByIdent(const std::string &ident) const;
     /// Every item of this name, in creation order; identities are not looked at.
     std::vector<ItemData *> FindByName(const std::string &name) const;
+    /// The one item a user's key names: a name, or "@IDENT" for an identifier. Null with the reason
+    /// in `why` for an empty key, no such item, or a name that several items share.
+    ItemData *FindByKey(const std::string &key, std::string &why) const;
     /// Re-parents; a null parent puts the item at the root. Refuses cycles.
     bool SetParent(ItemData &item, ItemData *parent);
     /// Sets a stored channel; refuses a value that is not finite or lies beyond single precision.

@@ -153,8 +153,9 @@ void Host::RegisterBuiltinCommands() {
                  h.refSystem.clear();
                  return CommandResult{};
              }
-             ItemData *item = h.scene.Find(a[0]);
-             if (!item) return Fail("no item \"" + a[0] + "\"");
+             std::string why;
+             ItemData *item = h.scene.FindByKey(a[0], why);
+             if (!item) return Fail("item.refSystem: " + why);
              h.refSystem = item->ident;
              return CommandResult{};
          },

@@ -49,27 +49,10 @@ bool ToInteger(const std::string &text, long &out) {
 }  // namespace
 
 ItemData *FindItemByName(Host &h, const std::string &key, CommandResult &result) {
-    if (key.empty()) {
-        result = BadArg("an item name is needed");
-        return nullptr;
-    }
-    if (key[0] == '@') {
-        ItemData *item = h.scene.FindByIdent(key.substr(1));
-        if (!item) result = Fail("no item with the identifier \"" + key.substr(1) + "\"");
-        return item;
-    }
-    std::vector<ItemData *> named = h.scene.FindByName(key);
-    if (named.size() == 1) return named[0];
-    if (named.empty()) {
-        result = Fail("no item named \"" + key + "\"" +
-                      (h.scene.FindByIdent(key) ? " (the item with that identifier is @" + key + ")" : ""));
-        return nullptr;
-    }
-    std::string candidates;
-    for (const ItemData *item : named) candidates += (candidates.empty() ? "@" : ", @") + item->ident;
-    result = Fail("\"" + key + "\" names " + std::to_string(named.size()) + " items (" + candidates +
-                  "): name one by its identifier");
-    return nullptr;
+    std::string why;
+    ItemData *item = h.scene.FindByKey(key, why);
+    if (!item) result = key.empty() ? BadArg(why) : Fail(why);
+    return item;
 }
 
 namespace {

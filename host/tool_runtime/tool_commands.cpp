@@ -118,9 +118,11 @@ CommandResult ParsePressOptions(Host &h, const Args &a, PressOptions &options) {
         return Fail("tool.press mode is a number or modifier keys (shift, alt, ctrl joined by |)");
     if (a[6].empty() != a[7].empty()) return Fail("tool.press needs both hitMesh and hitPolygon");
     if (a[6].empty()) return {};
-    options.hitItem = h.scene.Find(a[6]);
+    std::string why;
+    options.hitItem = h.scene.FindByKey(a[6], why);
+    if (!options.hitItem) return Fail("tool.press: " + why);
+    if (!options.hitItem->mesh) return Fail("tool.press: \"" + a[6] + "\" is not a mesh item");
     int polygon = -1;
-    if (!options.hitItem || !options.hitItem->mesh) return Fail("tool.press: no mesh item \"" + a[6] + "\"");
     if (!ParseIndex(a[7], polygon) || polygon < 0 ||
         unsigned(polygon) >= options.hitItem->mesh->PolygonCount())
         return Fail("tool.press: " + a[6] + " has no polygon " + a[7]);

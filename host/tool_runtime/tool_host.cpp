@@ -350,7 +350,7 @@ void ToolHost::FillPackets(int eventType) {
     double rows[3][3];
     Vec3 origin = workPlane.origin;
     workPlane.Rows(rows);
-    ItemData *ref = m_host.refSystem.empty() ? nullptr : m_host.scene.Find(m_host.refSystem);
+    ItemData *ref = m_host.refSystem.empty() ? nullptr : m_host.scene.FindByIdent(m_host.refSystem);
     if (ref && workPlane.IsDefault()) {
         Matrix4 scale, rotation, position;
         ref->WorldParts(scale, rotation, position);
@@ -375,7 +375,7 @@ void ToolHost::FillPackets(int eventType) {
 void ToolHost::UpdateToolSpace() {
     m_toolToWorld = m_worldToTool = IdentityMatrix();
     m_toolUnit = 1.0;
-    ItemData *ref = m_host.refSystem.empty() ? nullptr : m_host.scene.Find(m_host.refSystem);
+    ItemData *ref = m_host.refSystem.empty() ? nullptr : m_host.scene.FindByIdent(m_host.refSystem);
     if (!ref) return;
     Matrix4 world = ref->WorldMatrix(), inverse;
     if (!AffineInverse(world, inverse)) return;  // a collapsed item has no space to work in
