@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "host/host.hpp"
+#include "host/model/config.hpp"
+#include "host/model/kit.hpp"
 #include "host/io/scene_files.hpp"
 #include "host/io/scene_dump.hpp"
 #include "host/io/text_lines.hpp"
@@ -28,6 +30,8 @@ usage:
   gorva demo [--out DIR]        run the bundled demo; without --out it writes into a new
                                 folder gorva-demo-YYYYMMDD-HHMMSS here and names it
   gorva servers                 list the servers the plug-in registered
+  gorva --kit DIR [--out DIR]   run the bundled demo with the module and configuration of the
+                                kit installed in DIR (the folder that holds its index.cfg)
   gorva commands                list the host's own commands
   gorva --help                  this text
 
@@ -39,6 +43,7 @@ run options:
   --set NAME=VALUE    value of ${NAME} in script lines (${SCRIPT_DIR} is the script's folder;
                       other names come from the environment)
   --plugin PATH       the plug-in to load (also the GORVA_PLUGIN environment variable)
+  --kit DIR           load the module and configuration files of the kit in DIR (any command)
 
 scripts: one command a line: the name, positional arguments, name:value arguments, double
 quotes for text with spaces, # starts a comment. ITEM is an item's name, or @IDENT for an
@@ -98,7 +103,7 @@ std::string PluginPath(const std::string &option) {
 }
 
 struct Options {
-    std::string command, scene, dump, plugin, out;
+    std::string command, scene, dump, plugin, out, kit;
     bool outGiven = false;
     ScriptOptions script;
     std::vector<std::string> files;
@@ -115,10 +120,11 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &error) {
             into = argv[++i];
             return true;
         };
-        if (a == "--scene" || a == "--dump" || a == "--plugin" || a == "--out") {
+        if (a == "--scene" || a == "--dump" || a == "--plugin" || a == "--out" || a == "--kit") {
             if (!value(a == "--scene"    ? o.scene
                        : a == "--dump"   ? o.dump
                        : a == "--plugin" ? o.plugin
+                       : a == "--kit"    ? o.kit
                                          : o.out))
                 return false;
             o.outGiven = o.outGiven || a == "--out";
@@ -213,12 +219,33 @@ int Main(int argc, char **argv) {
         std::cout << kHelp;
         return 0;
     }
+    // "gorva --kit DIR ..." is "gorva demo --kit DIR ...": the demo run from an installed kit.
+    std::vector<char *> words(argv, argv + argc);
+    if (command == "--kit") {
+        command = "demo";
+        words.insert(words.begin() + 1, nullptr);
+    }
     if (command != "run" && command != "demo" && command != "servers" && command != "commands")
         return Usage("unknown command \"" + command + "\"");
     Options o;
     std::string error;
-    if (!ParseOptions(argc, argv, o, error)) return Usage(error);
-    Host host;
+    if (!ParseOptions(int(words.size()), words.data(), o, error)) return Usage(error);
+    KitInfo kit;
+    if (!o.kit.empty()) {
+        if (!o.plugin.empty()) return Usage("--kit and --plugin both name the module: give one");
+        if (!ReadKit(o.kit, kit, error)) {
+            std::cerr << "gorva: " << Printable(error) << '\n';
+            return 1;
+        }
+        // A kit whose texts cannot be read is refused rather than run without them.
+        HostConfig texts;
+        if (!LoadConfigDir(kit.configDir, texts, error)) {
+            std::cerr << "gorva: " << Printable(error) << '\n';
+            return 1;
+        }
+        o.plugin = kit.modulePath;
+    }
+    Host host(kit.configDir);
     ProgressPrinter progress(std::cerr, isatty(STDERR_FILENO) != 0);
     if (!PrepareHost(host, o, progress)) return 1;
     if (command == "servers") {

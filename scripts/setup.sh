@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev googletest libbenchmark-dev
           libpugixml-dev libtinyobjloader-dev libtinygltf-dev nlohmann-json3-dev libcairo2-dev
           libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri  # PNG pictures: EGL and Mesa's llvmpipe
-          clang libclang-rt-14-dev)  # clang and its libFuzzer and sanitizer runtimes: scripts/fuzz.sh
+          clang libclang-rt-14-dev  # clang and its libFuzzer and sanitizer runtimes: scripts/fuzz.sh
+          g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)  # the Windows module under Wine
 
 missing=()
 for p in "${packages[@]}"; do

@@ -28,6 +28,12 @@ else
   echo "no application SDK at $lxsdk: the build against it is skipped (set GORVA_LXSDK_DIR)"
 fi
 
+# The Windows module, cross-compiled with mingw-w64 and loaded under Wine (GORVA_SKIP_WINDOWS=1
+# leaves it out).
+if [[ "${GORVA_SKIP_WINDOWS:-0}" != 1 ]]; then
+  "$root/scripts/check_windows.sh" "$root/build-win"
+fi
+
 if [[ "${GORVA_SKIP_SANITIZERS:-0}" != 1 ]]; then
   "$root/scripts/build.sh" "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DGORVA_SANITIZE=ON -DGORVA_BUILD_BENCH=OFF
   (cd "$root/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

@@ -33,8 +33,8 @@ bool operator==(const CommandHelp &a, const CommandHelp &b) {
 }
 
 bool operator==(const HostConfig &a, const HostConfig &b) {
-    return std::tie(a.messages, a.userValues, a.popups, a.helpPages, a.commands) ==
-           std::tie(b.messages, b.userValues, b.popups, b.helpPages, b.commands);
+    return std::tie(a.messages, a.userValues, a.popups, a.helpPages, a.commands, a.tools) ==
+           std::tie(b.messages, b.userValues, b.popups, b.helpPages, b.commands, b.tools);
 }
 
 namespace {
@@ -88,7 +88,7 @@ public:
             else if (type == "Popups")
                 ok = ReadChildren(atom, "hash", "Popup", &ConfigReader::ReadPopup);
             else if (type == "CommandHelp")
-                ok = ReadChildren(atom, "hash", "Command", &ConfigReader::ReadCommand);
+                ok = ReadHelp(atom);
             else if (type == "HelpPages")
                 ok = ReadChildren(atom, "hash", "Page", &ConfigReader::ReadHelpPage);
             // Other atoms belong to other parts of the host's configuration.
@@ -276,7 +276,25 @@ private:
         return true;
     }
 
-    bool ReadCommand(pugi::xml_node command, const std::string &key) {
+    /// Command help holds commands with their arguments and tools with their attributes.
+    bool ReadHelp(pugi::xml_node atom) {
+        for (pugi::xml_node child : atom.children()) {
+            if (child.type() != pugi::node_element) continue;
+            std::string element = child.name(), type = child.attribute("type").value();
+            std::string key = child.attribute("key").value();
+            if (element != "hash" || (type != "Command" && type != "Tool"))
+                return Fail(child, "unexpected " + Describe(child) + " in " + Describe(atom) +
+                                       ", expected <hash type=\"Command\"> or <hash type=\"Tool\">");
+            if (key.empty()) return Fail(child, Describe(child) + " needs a non-empty key");
+            bool ok = type == "Command" ? ReadCommand(child, key, "Argument", cfg_.commands)
+                                        : ReadCommand(child, key, "Attribute", cfg_.tools);
+            if (!ok) return false;
+        }
+        return true;
+    }
+
+    bool ReadCommand(pugi::xml_node command, const std::string &key, const std::string &argumentType,
+                     std::map<std::string, CommandHelp> &into) {
         std::string name;
         bool english = false;
         if (!EnglishName(key, '@', false, name, english, command)) return false;
@@ -290,14 +308,14 @@ private:
                 help.buttonName = child.text().get();
             else if (element == "atom" && type == "Desc")
                 help.description = child.text().get();
-            else if (element == "hash" && type == "Argument") {
+            else if (element == "hash" && type == argumentType) {
                 std::string argName = child.attribute("key").value();
                 if (argName.empty()) return Fail(child, "argument of \"" + name + "\" needs a key");
                 if (!ReadArgument(child, argName, help)) return false;
             } else
                 return Fail(child, "unexpected " + Describe(child) + " in command \"" + name + "\"");
         }
-        if (english) cfg_.commands[name] = help;
+        if (english) into[name] = help;
         return true;
     }
 

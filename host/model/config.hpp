@@ -48,6 +48,7 @@ struct HostConfig {
     std::map<std::string, std::vector<PopupEntry>> popups;               // popup type without "=" -> entries
     std::map<std::string, std::string> helpPages;                        // server name -> URL
     std::map<std::string, CommandHelp> commands;                         // command name -> texts
+    std::map<std::string, CommandHelp> tools;  // tool server name -> texts, its attributes as arguments
 };
 
 bool operator==(const UserValueDef &a, const UserValueDef &b);
