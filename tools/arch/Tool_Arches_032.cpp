@@ -19,8 +19,8 @@ namespace {
 
 const char *const kServerName = "gORVA.Arch";
 const char *const kDialogTitle = "gORVA Arch Tool";
-const unsigned kModelFlags = 0xD0;
-const unsigned kEvaluateScanFlags = 0x104;  // primary layer, writable mesh
+const unsigned kModelFlags = LXfTMOD_DRAW_3D | LXfTMOD_I0_INPUT | LXfTMOD_I0_ATTRHAUL;
+const unsigned kEvaluateScanFlags = LXf_LAYERSCAN_PRIMARY | LXf_LAYERSCAN_WRITEMESH;
 const unsigned kNewPointsAndPolygons = 6;
 const double kLabelPixels = 25.0;
 const double kLabelFactor = 1.5;
@@ -144,15 +144,15 @@ Vector3 CgORVA_ArchTool::ActionCentre(ILxUnknownID vts) const {
 
 // ---- placement
 
-void CgORVA_ArchTool::SetHandlePositions(double height, double span, const LXtMatrix4 frame,
-                                         CLxUser_AdjustTool &adjust) {
+void CgORVA_ArchTool::AdjustHandlePositions(double height, double span, const LXtMatrix4 frame,
+                                            CLxUser_AdjustTool &adjust) {
     Matrix4 f(frame);
     AdjustAttrVector(adjust, ATTR_SPAN_START_X, TransformPoint(f, {0, 0, 0}));
     AdjustAttrVector(adjust, ATTR_SPAN_END_X, TransformPoint(f, {span, 0, 0}));
     AdjustAttrVector(adjust, ATTR_CROWN_X, TransformPoint(f, {0, height, 0}));
 }
 
-void CgORVA_ArchTool::SetHandlePositions2(double height, double span, const LXtMatrix4 frame) {
+void CgORVA_ArchTool::WriteHandlePositions(double height, double span, const LXtMatrix4 frame) {
     Matrix4 f(frame);
     SetAttrVector(ATTR_SPAN_START_X, TransformPoint(f, {0, 0, 0}));
     SetAttrVector(ATTR_SPAN_END_X, TransformPoint(f, {span, 0, 0}));
@@ -171,7 +171,7 @@ LxResult CgORVA_ArchTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
     Vector3 centre = ActionCentre(vts);
     AdjustAttrVector(adj, ATTR_OFFSET_X, centre);
     m_frame.PlaceFirst(centre, axis ? axis->axIndex : 1, dyna_Bool(ATTR_CENTRE_TO_ORIGIN));
-    SetHandlePositions(dyna_Float(ATTR_HEIGHT), dyna_Float(ATTR_SPAN), m_frame.Arch(), adj);
+    AdjustHandlePositions(dyna_Float(ATTR_HEIGHT), dyna_Float(ATTR_SPAN), m_frame.Arch(), adj);
     m_firstPlacement = false;
     // No handle position is handed over: a pressed handle follows the mouse on the work plane.
     TakeHotPart(vts);
@@ -235,7 +235,7 @@ void CgORVA_ArchTool::DrawHandles(qk::ToolDrawContext &ctx) {
         LXtVector origin = {0, 0, 0}, eye = {0, 0, 0};
         ctx.view.EyeVector(origin, eye);
         m_frame.PlaceDefault(Vector3(eye), ActionCentre(ctx.vts));
-        SetHandlePositions2(dyna_Float(ATTR_HEIGHT), dyna_Float(ATTR_SPAN), m_frame.Arch());
+        WriteHandlePositions(dyna_Float(ATTR_HEIGHT), dyna_Float(ATTR_SPAN), m_frame.Arch());
         m_handlesPlaced = true;
     }
     LXtMatrix rotation;

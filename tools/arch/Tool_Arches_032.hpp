@@ -104,9 +104,10 @@ public:
 
     /// Writes the nine handle attributes through the adjust-tool object: span start at
     /// frame x (0, 0, 0), span end at frame x (span, 0, 0), crown at frame x (0, height, 0).
-    void SetHandlePositions(double height, double span, const LXtMatrix4 frame, CLxUser_AdjustTool &adjust);
-    /// As SetHandlePositions, writing the attributes directly.
-    void SetHandlePositions2(double height, double span, const LXtMatrix4 frame);
+    void AdjustHandlePositions(double height, double span, const LXtMatrix4 frame,
+                               CLxUser_AdjustTool &adjust);
+    /// As AdjustHandlePositions, writing the attributes directly.
+    void WriteHandlePositions(double height, double span, const LXtMatrix4 frame);
 
 protected:
     std::vector<qk::ToolEnableCheck> EnableChecks() const override;

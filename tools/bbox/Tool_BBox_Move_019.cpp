@@ -16,12 +16,12 @@ namespace {
 const char *const kServerName = "gORVA.BBox";
 const char *const kDialogTitle = "BBox tool disabled.";
 const char *const kUpAxisPreference = "units.upAxis";
-const unsigned kModelFlags = 0x50;
+const unsigned kModelFlags = LXfTMOD_DRAW_3D | LXfTMOD_I0_INPUT;
 // Active layers with marked elements of the selection's type, writable.
-const unsigned kVertexScanFlags = 0x111;
-const unsigned kEdgeScanFlags = 0x121;
-const unsigned kPolygonScanFlags = 0x141;
-const unsigned kMoveScanFlags = 0x151;
+const unsigned kVertexScanFlags = LXf_LAYERSCAN_EDIT_VERTS;
+const unsigned kEdgeScanFlags = LXf_LAYERSCAN_EDIT_EDGES;
+const unsigned kPolygonScanFlags = LXf_LAYERSCAN_EDIT_POLYS;
+const unsigned kMoveScanFlags = LXf_LAYERSCAN_EDIT_POLVRT;
 // The selection types the box is gathered from; polygons unless edges or vertices are current.
 const LXtID4 kBoxSelectionTypes[] = {LXiSEL_POLYGON, LXiSEL_EDGE, LXiSEL_VERTEX, 0};
 
@@ -154,7 +154,7 @@ void CgORVA_BBoxTool::tool_Reset() {
     attr_SetFlt(ATTR_HEIGHT, 0.0);
     SetAttrVector(ATTR_DX, Vector3());
     GetMeshItemXfrms();
-    Set_BBox_Handle_Positions(GetBoundingBox());
+    PlaceHandlesOnBox(GetBoundingBox());
 }
 
 void CgORVA_BBoxTool::GetMeshItemXfrms() {
@@ -201,7 +201,7 @@ qk::math::Box CgORVA_BBoxTool::GetBoundingBox() {
 
 // ---- handles
 
-void CgORVA_BBoxTool::Set_BBox_Handle_Positions(const qk::math::Box &box) {
+void CgORVA_BBoxTool::PlaceHandlesOnBox(const qk::math::Box &box) {
     Corners corners;
     m_hasBox = BoxCorners(box, corners);
     if (!m_hasBox) return;

@@ -192,7 +192,7 @@ public:
     qk::math::Box GetBoundingBox();
     /// Writes the box's corners into the handle attributes directly and keeps corner 0's height as the
     /// base height; an empty box leaves the attributes and hides the handles.
-    void Set_BBox_Handle_Positions(const qk::math::Box &box);
+    void PlaceHandlesOnBox(const qk::math::Box &box);
 
     /// Up axis index (0 X, 1 Y, 2 Z) read from the preference when the tool was created.
     int UpAxis() const { return m_upAxis; }

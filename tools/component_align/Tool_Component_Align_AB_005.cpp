@@ -14,7 +14,7 @@ namespace {
 
 const char *const kServerName = "gORVA.ComponentAlignAToB";
 // Active layers with their marked vertices and polygons, writable.
-const unsigned kEvaluateScanFlags = 0x151;
+const unsigned kEvaluateScanFlags = LXf_LAYERSCAN_EDIT_POLVRT;
 
 }  // namespace
 

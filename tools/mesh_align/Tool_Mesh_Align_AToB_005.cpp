@@ -19,7 +19,7 @@ namespace {
 
 const char *const kServerName = "gORVA.MeshAlignAToB";
 // Active layers with their marked vertices, writable.
-const unsigned kEvaluateScanFlags = 0x111;
+const unsigned kEvaluateScanFlags = LXf_LAYERSCAN_EDIT_VERTS;
 
 // True when every point of the mesh still fits single precision after moving by v: the corners of
 // its box bound every moved point.

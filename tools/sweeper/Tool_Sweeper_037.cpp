@@ -20,7 +20,7 @@ namespace {
 
 const char *const kServerName = "gORVA.Sweeper";
 const char *const kDialogTitle = "gORVA Sweeper Tool";
-const unsigned kModelFlags = 0x154;
+const unsigned kModelFlags = LXfTMOD_MODELSPACE | LXfTMOD_DRAW_3D | LXfTMOD_I0_INPUT | LXfTMOD_I1_INPUT;
 const double kHandlePixels = 25.0;
 const double kOutlineWidth = 1.5;
 const int kBoxDash = 0x3333;

@@ -127,7 +127,7 @@ void OrientNode(const PathNode &previous, PathNode &node) {
     node.frame = FrameOf(x, y, z, node.position);
 }
 
-void GetPlaneOrientations(std::vector<PathNode> &nodes, std::size_t first, std::size_t last) {
+void OrientNodes(std::vector<PathNode> &nodes, std::size_t first, std::size_t last) {
     for (std::size_t k = std::max<std::size_t>(first, 1); k <= last && k < nodes.size(); ++k)
         OrientNode(nodes[k - 1], nodes[k]);
 }
@@ -236,7 +236,7 @@ PathFailure SweepPath::SetupPathNodes(const std::vector<qk::Point> &points) {
 
     nodes[0].frame = FacingFrame(-nodes[0].direction, nodes[0].position);
     nodes[1].direction = nodes[0].direction;
-    GetPlaneOrientations(nodes, 1, c + 1);
+    OrientNodes(nodes, 1, c + 1);
     for (std::size_t k = 2; k < n; ++k) {
         const PathFailure failure = CheckCuttingPlane(nodes[k - 1].direction, nodes[k]);
         if (failure != PATH_OK) return failure;

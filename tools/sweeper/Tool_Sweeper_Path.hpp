@@ -94,7 +94,7 @@ Matrix4 FacingFrame(const Vector3 &z, const Vector3 &position);
 void OrientNode(const PathNode &previous, PathNode &node);
 
 /// OrientNode for every node from first to last (inclusive), each from the one before.
-void GetPlaneOrientations(std::vector<PathNode> &nodes, std::size_t first, std::size_t last);
+void OrientNodes(std::vector<PathNode> &nodes, std::size_t first, std::size_t last);
 
 /// PATH_TURNS_BACK when node turns back on incoming (cosine within 1e-6 of -1), PATH_PLANE_CONTAINS_SEGMENT
 /// when its plane normal is not finite or at most 1e-6 off perpendicular to incoming, else PATH_OK.

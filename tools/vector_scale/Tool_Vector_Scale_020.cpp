@@ -13,11 +13,12 @@ namespace {
 
 const char *const kServerName = "gORVA.Scale";
 const char *const kUpAxisPreference = "units.upAxis";
-const unsigned kModelFlags = 0x54;
+const unsigned kModelFlags = LXfTMOD_MODELSPACE | LXfTMOD_DRAW_3D | LXfTMOD_I0_INPUT;
 // Active layers with marked vertices and edges, for the line and the boxes.
-const unsigned kActivationScanFlags = 0x31;
+const unsigned kActivationScanFlags =
+    LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_MARKVERTS | LXf_LAYERSCAN_MARKEDGES;
 // Active layers with marked vertices and polygons, writable.
-const unsigned kScaleScanFlags = 0x151;
+const unsigned kScaleScanFlags = LXf_LAYERSCAN_EDIT_POLVRT;
 // Screen size (pixels) of the unit the display is laid out in.
 const double kDisplayPixels = 25.0;
 // The selection types the reference line is looked for in.
