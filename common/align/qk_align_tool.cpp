@@ -48,34 +48,13 @@ AlignToolFrame::AlignToolFrame(const char *table, const ToolAttributeDef *attrib
 
 // ---- attributes
 
-void AlignToolFrame::dyna_Changed(unsigned index) {
-    // The tool's own writes record no change: a switch the rules turned off must not read as the user
-    // turning it off, which would recompute its offset from A and B at the next evaluation.
-    if (m_ownWrites > 0) return;
-    m_lastChanged = TracksChange(index) ? int(index) : -1;
-}
-
-// Written through the attribute interface, so that the attribute reads as set (an attribute not set
-// reads as its default).
-void AlignToolFrame::SetOwnFloat(unsigned index, double value) {
-    ++m_ownWrites;
-    attr_SetFlt(index, value);
-    --m_ownWrites;
-}
-
-void AlignToolFrame::SetOwnBool(unsigned index, bool value) {
-    ++m_ownWrites;
-    attr_SetInt(index, value ? 1 : 0);
-    --m_ownWrites;
-}
-
 void AlignToolFrame::ResetSharedAttributes() {
     for (unsigned axis = 0; axis < 3; ++axis) {
         SetOwnFloat(ALIGN_ATTR_OFFSET_X + axis, 0.0);
         SetOwnBool(ALIGN_ATTR_ALIGN_X + axis, true);
     }
     SetOwnBool(ALIGN_ATTR_SHOW_DIMS, true);
-    m_lastChanged = -1;
+    ForgetLastChanged();
 }
 
 void AlignToolFrame::AdjustOffsetFromDestination(int axis) {
@@ -93,12 +72,6 @@ void AlignToolFrame::AdjustOffsets() {
 void AlignToolFrame::AlignAllAxes() {
     for (unsigned axis = 0; axis < 3; ++axis) SetOwnBool(ALIGN_ATTR_ALIGN_X + axis, true);
     AdjustOffsets();
-}
-
-int AlignToolFrame::TakeLastChanged() {
-    const int changed = m_lastChanged;
-    m_lastChanged = -1;
-    return changed;
 }
 
 bool AlignToolFrame::FollowOffsets(AlignMove &move) {

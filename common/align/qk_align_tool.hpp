@@ -58,10 +58,6 @@ public:
     void tmod_Move(ILxUnknownID vts, ILxUnknownID adjust) override {}
     void tmod_Up(ILxUnknownID vts, ILxUnknownID adjust) override {}
     const char *tmod_Haul(unsigned index) override { return nullptr; }
-    /// Records a user change of an attribute the tool acts on at the next evaluation (see TracksChange);
-    /// any other change records none.
-    void dyna_Changed(unsigned index) override;
-
     /// False when the last activation found nothing to align: the tool then draws, hits and writes
     /// nothing.
     bool Valid() const { return !m_invalid; }
@@ -73,13 +69,10 @@ public:
 
 protected:
     /// True for the attributes whose user change the next evaluation acts on.
-    virtual bool TracksChange(unsigned index) const = 0;
+    bool TracksChange(unsigned index) const override = 0;
     /// True when the move is written on every evaluation and the target is not drawn.
     virtual bool AutoJump() { return false; }
 
-    /// Writes an attribute without reporting it as a user change.
-    void SetOwnFloat(unsigned index, double value);
-    void SetOwnBool(unsigned index, bool value);
     /// Writes the shared defaults: offsets 0, align switches and "show_dims" on.
     void ResetSharedAttributes();
 
@@ -88,8 +81,6 @@ protected:
     void AdjustOffsets();
     /// Switches the three align switches on and recomputes the offsets: the target is B itself.
     void AlignAllAxes();
-    /// Takes the change recorded since the last evaluation (-1 when none) and clears it.
-    int TakeLastChanged();
     /// Switches follow the typed offsets, then the move for the offsets. False when it is not finite.
     bool FollowOffsets(align::AlignMove &move);
     /// The target for the offsets as they stand. False when it is not finite.
@@ -117,8 +108,6 @@ private:
     void DrawSwitches(ToolDrawContext &ctx, const align::AlignDrawing &d);
 
     align::AlignTool m_kind;
-    int m_lastChanged = -1;
-    int m_ownWrites = 0;
 };
 
 }  // namespace qk

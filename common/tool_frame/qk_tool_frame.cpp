@@ -188,4 +188,37 @@ std::string ToolFrame::DistanceLabel(const char *table, const char *key, double 
     return text;
 }
 
+// ---- attribute changes
+
+void ToolFrame::dyna_Changed(unsigned index) {
+    if (m_ownWrites > 0) return;
+    m_lastChanged = TracksChange(index) ? int(index) : -1;
+}
+
+int ToolFrame::TakeLastChanged() {
+    const int changed = m_lastChanged;
+    m_lastChanged = -1;
+    return changed;
+}
+
+// Written through the attribute interface, so that the attribute reads as set (an attribute not set
+// reads as its default).
+void ToolFrame::SetOwnFloat(unsigned index, double value) {
+    ++m_ownWrites;
+    attr_SetFlt(index, value);
+    --m_ownWrites;
+}
+
+void ToolFrame::SetOwnInt(unsigned index, int value) {
+    ++m_ownWrites;
+    attr_SetInt(index, value);
+    --m_ownWrites;
+}
+
+void ToolFrame::SetOwnAttrVector(unsigned first, const qk::math::Vector3 &v) {
+    ++m_ownWrites;
+    SetAttrVector(first, v);
+    --m_ownWrites;
+}
+
 }  // namespace qk

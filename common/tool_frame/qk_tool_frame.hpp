@@ -127,6 +127,9 @@ public:
     LxResult tmod_Drop() override { return LXe_OK; }
     /// The limits of the attribute table as MinInt/MaxInt (integers) or MinFloat/MaxFloat.
     void atrui_UIHints(unsigned index, CLxUser_UIHints &hints) override;
+    /// Records a user change of an attribute the tool acts on (see TracksChange); the tool's own
+    /// write-backs (SetOwn*) are results, not requests, and record nothing.
+    void dyna_Changed(unsigned index) override;
 
     /// The message table (server name) of the tool.
     const char *Table() const { return m_table; }
@@ -136,6 +139,19 @@ public:
     int HotPart() const { return m_hotPart; }
 
 protected:
+    /// True for the attributes whose user change the tool acts on; every attribute by default.
+    virtual bool TracksChange(unsigned index) const { return true; }
+    /// The attribute the user changed last (a tracked one), or -1; forgotten once taken.
+    int TakeLastChanged();
+    void ForgetLastChanged() { m_lastChanged = -1; }
+    /// Write an attribute as the tool's own result: the attribute reads as set, and no change is
+    /// recorded.
+    void SetOwnFloat(unsigned index, double value);
+    void SetOwnInt(unsigned index, int value);
+    void SetOwnBool(unsigned index, bool value) { SetOwnInt(index, value ? 1 : 0); }
+    /// SetAttrVector as the tool's own result.
+    void SetOwnAttrVector(unsigned first, const qk::math::Vector3 &v);
+
     /// The checks of tmod_Enable in order; none by default.
     virtual std::vector<ToolEnableCheck> EnableChecks() const { return {}; }
     /// Draws the handles and strokes; called for draw and hit-test passes once the context is
@@ -205,6 +221,8 @@ private:
     CLxUser_Value m_distance;
     CLxUser_StringConversion m_distanceText;
     std::string m_lastError;
+    int m_lastChanged = -1;
+    int m_ownWrites = 0;
 };
 
 }  // namespace qk

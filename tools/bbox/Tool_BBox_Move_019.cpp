@@ -35,6 +35,55 @@ bool IsZero(const Vector3 &v) {
     return v.x() == 0.0 && v.y() == 0.0 && v.z() == 0.0;
 }
 
+/// Shared part of the box visitors: a running world box of the visited elements' points, a count of
+/// visited elements and, when asked for, the ids of the points (with repeats).
+class CToolBoxVisitor : public CLxImpl_AbstractVisitor {
+public:
+    /// Empties the box and the count; positions go to world space through `world`; ids are kept
+    /// only when `keepIds`.
+    void Reset(const Matrix4 &world, bool keepIds = false);
+    /// The world box of the points visited since Reset; empty when none.
+    const qk::math::Box &GetBBox() const { return m_box; }
+    /// Elements visited since Reset.
+    unsigned Count() const { return m_count; }
+    /// Point ids visited since Reset (when kept), in visiting order with repeats.
+    std::vector<LXtPointID> &Ids() { return m_ids; }
+
+    CLxUser_Point points;
+
+protected:
+    /// Adds the point with this id (the point accessor is moved onto it).
+    void AddPoint(LXtPointID id);
+    /// Adds the point the point accessor is on.
+    void AddCurrentPoint();
+
+    qk::math::Box m_box;
+    Matrix4 m_world;
+    unsigned m_count = 0;
+    bool m_keepIds = false;
+    std::vector<LXtPointID> m_ids;
+};
+
+/// Visits selected points: adds each point.
+class CToolVertexVisitor final : public CToolBoxVisitor {
+public:
+    LxResult Evaluate() override;
+};
+
+/// Visits selected edges: adds both end points of each edge.
+class CToolEdgeVisitor final : public CToolBoxVisitor {
+public:
+    LxResult Evaluate() override;
+    CLxUser_Edge edges;
+};
+
+/// Visits selected polygons: adds every vertex of each polygon.
+class CToolPolygonVisitor final : public CToolBoxVisitor {
+public:
+    LxResult Evaluate() override;
+    CLxUser_Polygon polygons;
+};
+
 // The three box visitors; Run walks one layer's selected elements of a type with the matching one.
 struct BoxVisitors {
     CToolVertexVisitor vertices;

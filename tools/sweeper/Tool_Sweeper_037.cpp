@@ -98,11 +98,8 @@ CgORVA_SweeperTool::CgORVA_SweeperTool()
 
 // ---- attributes
 
-void CgORVA_SweeperTool::dyna_Changed(unsigned index) {
-    // The tool's own write-backs are results, not requests to act on.
-    if (m_ownWrites > 0) return;
-    const bool acted = std::find(std::begin(kActedOn), std::end(kActedOn), index) != std::end(kActedOn);
-    m_lastChanged = acted ? int(index) : -1;
+bool CgORVA_SweeperTool::TracksChange(unsigned index) const {
+    return std::find(std::begin(kActedOn), std::end(kActedOn), index) != std::end(kActedOn);
 }
 
 bool CgORVA_SweeperTool::atrui_Enabled(unsigned index, CLxUser_Message &msg) {
@@ -148,18 +145,6 @@ void CgORVA_SweeperTool::WriteSizes(const pr::ProfileSize &size) {
     SetOwnFloat(ATTRs_SIZE_Y, size.b);
 }
 
-void CgORVA_SweeperTool::SetOwnInt(unsigned index, int value) {
-    ++m_ownWrites;
-    attr_SetInt(index, value);
-    --m_ownWrites;
-}
-
-void CgORVA_SweeperTool::SetOwnFloat(unsigned index, double value) {
-    ++m_ownWrites;
-    attr_SetFlt(index, value);
-    --m_ownWrites;
-}
-
 // ---- activation
 
 void CgORVA_SweeperTool::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) {
@@ -184,7 +169,7 @@ void CgORVA_SweeperTool::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, 
     m_scaleAxis = pr::AXIS_A;
     m_invalidTarget.Reset();
     m_hotPart = -1;
-    m_lastChanged = -1;
+    ForgetLastChanged();
     m_reported = nullptr;
 }
 
@@ -452,8 +437,7 @@ void CgORVA_SweeperTool::tool_Evaluate(ILxUnknownID vts) {
 
 // Acts on the change recorded since the last evaluation; true when the handles must be placed anew.
 bool CgORVA_SweeperTool::ActOnLastChange() {
-    const int changed = m_lastChanged;
-    m_lastChanged = -1;
+    const int changed = TakeLastChanged();
     pr::ProfileSize size = Sizes();
     switch (changed) {
         case ATTRs_SIZE_X:
@@ -568,10 +552,8 @@ void CgORVA_SweeperTool::PlaceHandles(bool refresh) {
     m_handleFrame = Multiply(Multiply(m_profile.RotationMatrix(), m_path.StartFrame()), m_snapTranslation);
     if (!refresh) return;
     const qk::math::Box box = m_profile.SpinScaledBox();
-    ++m_ownWrites;
     for (int c = 0; c < 4; ++c)
-        SetAttrVector(kCornerAttr[c], TransformPoint(m_handleFrame, pr::ProfileBoxCorner(box, c)));
-    --m_ownWrites;
+        SetOwnAttrVector(kCornerAttr[c], TransformPoint(m_handleFrame, pr::ProfileBoxCorner(box, c)));
 }
 
 void CgORVA_SweeperTool::WriteSweep() {

@@ -163,11 +163,11 @@ public:
     /// Forgets the path.
     LxResult tmod_Drop() override;
     bool atrui_Enabled(unsigned index, CLxUser_Message &msg) override;
-    /// Records the attribute a user or script changed, for the next evaluation to act on.
-    void dyna_Changed(unsigned index) override;
 
 protected:
     std::vector<qk::ToolEnableCheck> EnableChecks() const override;
+    /// The attributes a user or script change of which the next evaluation acts on.
+    bool TracksChange(unsigned index) const override;
     void DrawHandles(qk::ToolDrawContext &ctx) override;
     bool HandlePosition(int part, LXtVector pos) override;
     void MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) override;
@@ -210,8 +210,6 @@ private:
     // attributes
     qk::profiles::ProfileSize Sizes();
     void WriteSizes(const qk::profiles::ProfileSize &size);
-    void SetOwnInt(unsigned index, int value);
-    void SetOwnFloat(unsigned index, double value);
 
     qk::profiles::ProfileState m_profile;
     std::vector<Vector3> m_profilePoints;
@@ -228,8 +226,6 @@ private:
 
     bool m_pathReady = false;
     bool m_disabled = false;
-    int m_lastChanged = -1;
-    int m_ownWrites = 0;
     const char *m_reported = nullptr;
 
     int m_activeCorner = PART_CORNER_TR;

@@ -81,7 +81,7 @@ CgORVA_ScaleTool::CgORVA_ScaleTool()
     m_memory.scaleFactor = 0.0;
     m_memory.length = 0.0;
     tool_Reset();
-    m_lastChanged = -1;
+    ForgetLastChanged();
 }
 
 std::vector<qk::ToolEnableCheck> CgORVA_ScaleTool::EnableChecks() const {
@@ -92,8 +92,9 @@ std::vector<qk::ToolEnableCheck> CgORVA_ScaleTool::EnableChecks() const {
             {&qk::IsSupportedModoVersion, true, "WrongModoVersion"}};
 }
 
-void CgORVA_ScaleTool::dyna_Changed(unsigned index) {
-    m_lastChanged = index == ATTR_GROUP ? GROUP_CHANGED : -1;
+// A change of "group" makes the next evaluation measure the boxes again.
+bool CgORVA_ScaleTool::TracksChange(unsigned index) const {
+    return index == ATTR_GROUP;
 }
 
 void CgORVA_ScaleTool::tool_Reset() {
@@ -220,8 +221,7 @@ void CgORVA_ScaleTool::ResetDimensions() {
 
 void CgORVA_ScaleTool::tool_Evaluate(ILxUnknownID vts) {
     if (!vts || !IsView3D(vts)) return;
-    if (m_lastChanged == GROUP_CHANGED) ResetDimensions();
-    m_lastChanged = -1;
+    if (TakeLastChanged() == int(ATTR_GROUP)) ResetDimensions();
     const ScaleAttributes in{dyna_Float(ATTR_LENGTH), dyna_Float(ATTR_SCALE_FACTOR), AttrVector(ATTR_DIMS_X)};
     const ScaleReference ref{m_line.Usable(), m_line.length, m_boxSize, dyna_Int(ATTR_SCALE_AXES)};
     const ScaleDecision d = DecideScale(in, m_memory, ref);

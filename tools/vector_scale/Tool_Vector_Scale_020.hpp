@@ -73,9 +73,6 @@ inline constexpr qk::ToolAttributeDef SCALE_ATTRIBUTES[] = {
 static_assert(std::size(SCALE_ATTRIBUTES) == ATTR_COUNT && qk::IsDeclarationOrder(SCALE_ATTRIBUTES),
               "one row per attribute, in declaration order");
 
-/// "last changed" after the user changed "group": the next evaluation measures the boxes again.
-inline constexpr int GROUP_CHANGED = 15;
-
 /// Collects the selected points of one layer in visiting order.
 class TargetLineVertexVisitor final : public CLxImpl_AbstractVisitor {
 public:
@@ -130,7 +127,6 @@ public:
     /// The tool has no interactive handles: presses are refused.
     LxResult tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override { return LXe_FALSE; }
     void tmod_Move(ILxUnknownID vts, ILxUnknownID adjust) override {}
-    void dyna_Changed(unsigned index) override;
 
     /// Measures the reference box again from the activation's layer boxes (after "group" changed) and
     /// writes its size into the "dims" attributes.
@@ -146,6 +142,7 @@ public:
 
 protected:
     std::vector<qk::ToolEnableCheck> EnableChecks() const override;
+    bool TracksChange(unsigned index) const override;
     void DrawHandles(qk::ToolDrawContext &ctx) override;
     bool DrawsInEveryView() const override { return true; }
 
@@ -167,7 +164,6 @@ private:
     TargetLine m_line;
     std::vector<LXtBBox> m_layerBoxes;
     ScaleMemory m_memory;
-    int m_lastChanged = -1;
     Vector3 m_boxSize;
     int m_currentLayer = 0;
     Vector3 m_appliedFactors{1.0, 1.0, 1.0};
