@@ -28,6 +28,7 @@
 #include "qk_select_sweep.hpp"
 #include "qk_constants.hpp"
 #include "qk_general_utils.hpp"
+#include "qk_item_xfrm.hpp"
 #include "qk_math.hpp"
 #include "qk_tool_enable.hpp"
 #include "qk_visit.hpp"
@@ -393,10 +394,9 @@ private:
 
     /// A 4x4 matrix channel, or the identity when it cannot be read.
     static Matrix4 ReadMatrix(CLxUser_ChannelRead &chan, CLxUser_Item &item, const char *channel) {
-        CLxUser_Matrix matrix;
-        LXtMatrix4 m4;
-        if (!chan.Object(item, channel, matrix) || LXx_FAIL(matrix.Get4(m4))) return Matrix4();
-        return Matrix4(m4);
+        Matrix4 m;
+        qk::ReadMatrixChannel(chan, item, channel, m);
+        return m;
     }
 
     static Settings ReadSettings() {

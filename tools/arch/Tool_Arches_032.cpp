@@ -7,6 +7,7 @@
 #include "lx_item.hpp"
 #include "qk_constants.hpp"
 #include "qk_general_utils.hpp"
+#include "qk_item_xfrm.hpp"
 #include "qk_mesh_writer.hpp"
 #include "qk_tool_enable.hpp"
 
@@ -118,17 +119,11 @@ ArchItemTransforms CgORVA_ArchTool::ReadItemTransforms() {
     CLxUser_LayerScan scan;
     if (!m_layerService.BeginScan(LXf_LAYERSCAN_PRIMARY, scan)) return {};
     CLxUser_Item item;
-    CLxUser_ChannelRead chan;
-    bool read = scan.NumLayers() > 0 && scan.ItemByIndex(0, item) && chan.from(item, m_selService.GetTime());
-    Matrix4 m[4];
-    const char *channels[4] = {LXsICHAN_XFRMCORE_WORLDMATRIX, LXsICHAN_XFRMCORE_WSCLMATRIX,
-                               LXsICHAN_XFRMCORE_WROTMATRIX, LXsICHAN_XFRMCORE_WPOSMATRIX};
-    for (int i = 0; i < 4 && read; ++i) {
-        CLxUser_Matrix matrix;
-        read = chan.Object(item, channels[i], matrix) && LXx_OK(matrix.Get4(m[i].m));
-    }
+    qk::ItemXfrm xf;
+    const bool read = scan.NumLayers() > 0 && scan.ItemByIndex(0, item) &&
+                      qk::ReadItemXfrm(item, m_selService.GetTime(), xf);
     scan.Apply();
-    return ArchItemTransforms::FromChannels(read, m[0], m[1], m[2], m[3]);
+    return ArchItemTransforms::FromChannels(read, xf.world, xf.scale, xf.rotation, xf.position);
 }
 
 ArchWorkPlane CgORVA_ArchTool::ReadWorkPlane(ILxUnknownID vts) const {

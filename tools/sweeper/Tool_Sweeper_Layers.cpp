@@ -8,6 +8,7 @@
 #include "lx_item.hpp"
 #include "lx_seltypes.hpp"
 #include "lxidef.h"
+#include "qk_item_xfrm.hpp"
 
 namespace gORVA_Tools_Sweeper {
 
@@ -165,16 +166,15 @@ bool ReadTargetTransforms(CLxUser_LayerService &layerService, CLxUser_SelectionS
     CLxUser_LayerScan scan;
     if (!layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return false;
     CLxUser_Item item;
-    CLxUser_ChannelRead channels;
-    bool read = scan.ItemByIndex(target, item) && channels.from(item, selection.GetTime());
-    const char *names[4] = {LXsICHAN_XFRMCORE_WORLDMATRIX, LXsICHAN_XFRMCORE_WSCLMATRIX,
-                            LXsICHAN_XFRMCORE_WROTMATRIX, LXsICHAN_XFRMCORE_WPOSMATRIX};
-    for (int i = 0; i < 4 && read; ++i) {
-        CLxUser_Matrix matrix;
-        read = channels.Object(item, names[i], matrix) && LXx_OK(matrix.Get4(matrices[i].m));
-    }
+    qk::ItemXfrm xf;
+    const bool read = scan.ItemByIndex(target, item) && qk::ReadItemXfrm(item, selection.GetTime(), xf);
     scan.Apply();
-    return read;
+    if (!read) return false;
+    matrices[0] = xf.world;
+    matrices[1] = xf.scale;
+    matrices[2] = xf.rotation;
+    matrices[3] = xf.position;
+    return true;
 }
 
 namespace {

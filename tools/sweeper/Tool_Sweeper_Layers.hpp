@@ -51,7 +51,7 @@ LayerFailure ChooseSweepLayers(CLxUser_LayerService &layers, CLxUser_SelectionSe
 std::vector<qk::Point> ReadSelectedPathPoints(CLxUser_SelectionService &selection);
 
 /// The target item's "worldMatrix", "wsclMatrix", "wrotMatrix" and "wposMatrix" at the current time, in
-/// that order; false when any cannot be read.
+/// that order; false, matrices unchanged, when any cannot be read.
 bool ReadTargetTransforms(CLxUser_LayerService &layers, CLxUser_SelectionService &selection, unsigned target,
                           Matrix4 matrices[4]);
 
