@@ -159,8 +159,7 @@ struct GeometryFixture {
         path.GatherPathPoints(selected);
         path.SetupPathNodes(selected);
         pr::GetProfile(points, pr::ProfileShapes{ShapeOf(profilePoints)});
-        qk::math::BBox2 box;
-        pr::GetProfileBBox(box, points);
+        const qk::math::Box box = pr::ProfileBox(points);
         pr::ProfileSize size;
         bool uniform = false;
         profile.Initialize();

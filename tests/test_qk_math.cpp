@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <limits>
 #include <type_traits>
 #include <utility>
@@ -9,7 +10,7 @@
 #include "lxu_math.hpp"
 #include "qk_constants.hpp"
 #include "qk_math.hpp"
-#include "qk_math_AABB3.hpp"
+#include "qk_near_duplicates.hpp"
 
 using namespace qk::math;
 
@@ -26,15 +27,10 @@ void ExpectVec(const double *got, double x, double y, double z, double tol = kTo
     EXPECT_NEAR(got[2], z, tol);
 }
 
-void FillGarbage(LXtMatrix4 M) {
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) M[i][j] = 7.5 + i * 4 + j;
-}
-
 // Right-hand rotation of p about principal axis k by angle, independent of the matrix tables.
 Vector3 Rodrigues(const Vector3 &p, int k, double angle) {
     Vector3 axis;
-    axis[k] = 1.0;
+    axis.v[k] = 1.0;
     return p * std::cos(angle) + Cross(axis, p) * std::sin(angle) +
            axis * (Dot(axis, p) * (1.0 - std::cos(angle)));
 }
@@ -57,7 +53,8 @@ static_assert(!CanCompare<Vector3, Vector3>::value, "vectors compare with a tole
 static_assert(!CanCompare<Matrix4, Matrix4>::value, "matrices compare with a tolerance, not by address");
 static_assert(Cross(Vector3(1, 0, 0), Vector3(0, 1, 0)).z() == 1.0, "constexpr right-handed cross");
 static_assert(Matrix4().m[3][3] == 1.0 && Matrix4().m[0][1] == 0.0, "constexpr identity");
-static_assert(std::is_trivially_copyable<Vector3>::value && std::is_trivially_copyable<Matrix4>::value,
+static_assert(std::is_trivially_copyable<Vector3>::value && std::is_trivially_copyable<Matrix4>::value &&
+                  std::is_trivially_copyable<Box>::value,
               "values");
 
 TEST(QkMathVector3, ArithmeticAndLengths) {
@@ -75,80 +72,75 @@ TEST(QkMathVector3, ArithmeticAndLengths) {
     EXPECT_EQ(Vector3(f).y(), static_cast<double>(0.2f));
 }
 
-TEST(QkMathVector3, PassesAsLXtVector) {
-    std::vector<Vector3> list{{3, 0, 4}};
-    EXPECT_TRUE(LXtVectorNormalize(list[0]));
-    ExpectVec(list[0], 0.6, 0, 0.8);
-    LXtMatrix4 M;
-    Matrix4SetTranslation(M, 1, 2, 3);
-    // The SDK's templates take the output by value: a pointer, so that the result lands in the list.
-    lx::Matrix4Multiply(static_cast<double *>(list[0]), M, list[0]);
+// At an SDK call the values pass as the SDK's arrays, and results land back in them.
+TEST(QkMathValues, PassAsTheSdkArrays) {
+    std::vector<Vector3> list{{0.6, 0, 0.8}};
+    lx::Matrix4Multiply(static_cast<double *>(list[0]), TranslationMatrix({1, 2, 3}), list[0]);
     ExpectVec(list[0], 1.6, 2, 3.8);
-}
 
-TEST(QkMathMatrix4, StoresAndPassesAsLXtMatrix4) {
-    std::vector<Matrix4> list(2);
-    Matrix4SetTranslation(list[0], 1, 2, 3);
-    Matrix4SetScale(list[1], 2, 2, 2);
-    Matrix4 product = list[0];
-    lx::Matrix4Multiply(static_cast<Matrix4::Row *>(product),
-                        static_cast<Matrix4::Row *>(list[1]));  // translate first, then scale
-    LXtVector p = {0, 0, 0};
-    lx::Matrix4Multiply(p, product, p);
-    ExpectVec(p, 2, 4, 6);
-    LXtMatrix4 raw;
-    list[1].CopyTo(raw);
-    EXPECT_TRUE(Matrix4Compare(Matrix4(raw), list[1], 0.0));
+    std::vector<Matrix4> matrices{TranslationMatrix({1, 2, 3}), ScaleMatrix(2, 2, 2)};
+    Matrix4 product = matrices[0];
+    lx::Matrix4Multiply(static_cast<Matrix4::Row *>(product), static_cast<Matrix4::Row *>(matrices[1]));
+    EXPECT_TRUE(NearlyEqual(product, Multiply(matrices[0], matrices[1]), 0.0));
+    ExpectVec(TransformPoint(product, Vector3()), 2, 4, 6);
+
+    LXtMatrix columns;
+    RotationColumns(RotationMatrix({1, 2, 3}, {4, 5, 6}, {7, 8, 9}), columns);
+    const double expected[3][3] = {{1, 4, 7}, {2, 5, 8}, {3, 6, 9}};
+    for (int i = 0; i < 3; ++i) ExpectVec(columns[i], expected[i][0], expected[i][1], expected[i][2], 0);
+    const Matrix4 frame = FrameMatrix(columns, {7, 8, 9});
+    EXPECT_TRUE(NearlyEqual(frame,
+                            Multiply(TransposedRotation(RotationMatrix({1, 2, 3}, {4, 5, 6}, {7, 8, 9})),
+                                     TranslationMatrix({7, 8, 9})),
+                            0.0));
 }
 
 // ---- vector functions ----
 
-struct NormalizeCase {
-    double in[3];
-    bool ok;
-    double out[3];
-};
-
 TEST(QkMathNormalize, Table) {
-    const NormalizeCase cases[] = {
-        {{0, -0.0, 3}, true, {0, 0, 1}},
-        {{-0.0, -0.0, -5}, true, {0, 0, -1}},
-        {{3, 4, 0}, true, {0.6, 0.8, 0}},
-        {{1e200, 0, 0}, true, {1, 0, 0}},              // squares overflow
-        {{3e-200, -4e-200, 0}, true, {0.6, -0.8, 0}},  // squares underflow
-        {{1e-320, 0, 0}, true, {1, 0, 0}},             // denormal
+    const struct {
+        Vector3 in;
+        Vector3 out;
+    } cases[] = {
+        {{0, -0.0, 3}, {0, 0, 1}},
+        {{-0.0, -0.0, -5}, {0, 0, -1}},
+        {{3, 4, 0}, {0.6, 0.8, 0}},
+        {{1e200, 0, 0}, {1, 0, 0}},              // squares overflow
+        {{3e-200, -4e-200, 0}, {0.6, -0.8, 0}},  // squares underflow
+        {{1e-320, 0, 0}, {1, 0, 0}},             // denormal
     };
     for (const auto &c : cases) {
-        double v[3] = {c.in[0], c.in[1], c.in[2]};
-        EXPECT_EQ(LXtVectorNormalize(v), c.ok) << c.in[0] << "," << c.in[1] << "," << c.in[2];
+        Vector3 v = c.in;
+        EXPECT_TRUE(Normalize(v)) << c.in.x() << "," << c.in.y() << "," << c.in.z();
         for (int i = 0; i < 3; ++i) {
-            EXPECT_NEAR(v[i], c.out[i], 1e-15);
-            EXPECT_FALSE(std::signbit(v[i]) && v[i] == 0.0) << "negative zero left in component " << i;
+            EXPECT_NEAR(v.v[i], c.out.v[i], 1e-15);
+            EXPECT_FALSE(std::signbit(v.v[i]) && v.v[i] == 0.0) << "negative zero left in component " << i;
         }
+        EXPECT_TRUE(NearlyEqual(Normalized(c.in), v, 0.0));
     }
 }
 
 TEST(QkMathNormalize, DegenerateInputFailsAndIsUntouched) {
-    const double cases[][3] = {{0, 0, 0}, {-0.0, 0, -0.0}, {kNaN, 1, 0}, {1, kInf, 0}, {-kInf, 0, 0}};
-    for (const auto &c : cases) {
-        double v[3] = {c[0], c[1], c[2]};
-        EXPECT_FALSE(LXtVectorNormalize(v));
+    const Vector3 cases[] = {{0, 0, 0}, {-0.0, 0, -0.0}, {kNaN, 1, 0}, {1, kInf, 0}, {-kInf, 0, 0}};
+    for (const Vector3 &c : cases) {
+        Vector3 v = c;
+        EXPECT_FALSE(Normalize(v));
         for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(std::isnan(v[i]), std::isnan(c[i]));
-            if (!std::isnan(c[i])) {
-                EXPECT_EQ(v[i], c[i]);
-                EXPECT_EQ(std::signbit(v[i]), std::signbit(c[i]));
+            EXPECT_EQ(std::isnan(v.v[i]), std::isnan(c.v[i]));
+            if (!std::isnan(c.v[i])) {
+                EXPECT_EQ(v.v[i], c.v[i]);
+                EXPECT_EQ(std::signbit(v.v[i]), std::signbit(c.v[i]));
             }
         }
     }
 }
 
-TEST(QkMathCompareAbs, Table) {
-    struct Case {
-        double a[3], b[3], tol;
+TEST(QkMathNearlyEqual, VectorsTable) {
+    const struct {
+        Vector3 a, b;
+        double tol;
         bool equal;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{1, 2, 3}, {1, 2, 3}, 0.0, true},
         {{0, 0, 0}, {0.5, -0.5, 0.25}, 0.5, true},   // exactly at the tolerance
         {{0, 0, 0}, {0, 0, 0.5000001}, 0.5, false},  // only z outside
@@ -157,364 +149,162 @@ TEST(QkMathCompareAbs, Table) {
         {{0, 0, 0}, {0, kNaN, 0}, 1e300, false},
         {{kInf, 0, 0}, {kInf, 0, 0}, 1.0, false},  // inf - inf is NaN
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(LxtVectorCompareAbs(c.a, c.b, c.tol), c.equal) << c.b[2] << " " << c.tol;
+    for (const auto &c : cases) EXPECT_EQ(NearlyEqual(c.a, c.b, c.tol), c.equal) << c.b.z() << " " << c.tol;
 }
 
-// ---- 3x3 ----
-
-TEST(QkMathMatrix3, ConstructPutsVectorsInColumnsAndGetAxisVectorsReadsThemBack) {
-    const LXtVector a = {1, 2, 3}, b = {4, 5, 6}, c = {7, 8, 9};
-    LXtMatrix M;
-    Matrix3Construct(M, a, b, c);
-    EXPECT_EQ(M[0][0], 1);
-    EXPECT_EQ(M[2][0], 3);
-    EXPECT_EQ(M[0][1], 4);
-    EXPECT_EQ(M[1][2], 8);
-    LXtVector ra, rb, rc;
-    Matrix3GetAxisVectors(ra, rb, rc, M);
-    ExpectVec(ra, 1, 2, 3, 0);
-    ExpectVec(rb, 4, 5, 6, 0);
-    ExpectVec(rc, 7, 8, 9, 0);
-    Matrix3Transpose(M);
-    EXPECT_EQ(M[0][1], 2);
-    EXPECT_EQ(M[1][2], 6);
-    EXPECT_EQ(M[2][1], 8);
-    EXPECT_EQ(M[1][1], 5);
+TEST(QkMathVector3, FinitenessAndSinglePrecision) {
+    EXPECT_TRUE(IsFinite({1, 2, 3}));
+    EXPECT_FALSE(IsFinite({1, kNaN, 3}));
+    EXPECT_FALSE(IsFinite({1, 2, kInf}));
+    EXPECT_TRUE(FitsSinglePrecision({3e38, -3e38, 0}));
+    EXPECT_FALSE(FitsSinglePrecision({4e38, 0, 0}));
+    EXPECT_FALSE(FitsSinglePrecision({0, kNaN, 0}));
 }
 
-TEST(QkMathMatrix3, ScaleIsDiagonalOnly) {
-    LXtMatrix M = {{9, 9, 9}, {9, 9, 9}, {9, 9, 9}};
-    Matrix3SetScale(M, 2, 3, 4);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(M[i][j], i == j ? 2.0 + i : 0.0);
-    Matrix3SetIdentity(M);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(M[i][j], i == j ? 1.0 : 0.0);
-}
+// ---- matrices ----
 
-// ---- rotation builders ----
-
-using RotationBuilder = void (*)(LXtMatrix4, int, double);
-void BuildCW(LXtMatrix4 M, int axis, double angle) {
-    Matrix4SetRotationByAxisAngle(M, axis, angle);
-}
-void BuildCCW(LXtMatrix4 M, int axis, double angle) {
-    Matrix4SetCCWRotationByAxisAngle(M, axis, angle);
-}
-
-TEST(QkMathRotation, BothBuildersAgainstRightHandRuleOnAllAxes) {
-    struct Builder {
-        RotationBuilder build;
-        double sign;  // the CCW form turns by +angle, the other by -angle
-    };
-    const Builder builders[] = {{BuildCW, -1.0}, {BuildCCW, 1.0}};
+TEST(QkMathRotation, AxisRotationTurnsClockwiseOnEveryAxis) {
     const double angles[] = {qk::constants::HALF_PI, 0.3, -1.1, qk::constants::PI};
     const Vector3 points[] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1.5, -2, 0.25}};
-    for (const auto &b : builders)
-        for (int axis = 0; axis < 3; ++axis)
-            for (double angle : angles)
-                for (const auto &p : points) {
-                    LXtMatrix4 M;
-                    FillGarbage(M);
-                    b.build(M, axis, angle);
-                    LXtVector out;
-                    lx::Matrix4Multiply(out, M, p);
-                    const Vector3 expected = Rodrigues(p, axis, b.sign * angle);
-                    SCOPED_TRACE(testing::Message()
-                                 << "sign " << b.sign << " axis " << axis << " angle " << angle);
-                    ExpectVec(out, expected.x(), expected.y(), expected.z());
-                    for (int i = 0; i < 3; ++i) EXPECT_EQ(M[i][3], 0.0);
-                    ExpectVec(M[3], 0, 0, 0, 0);
-                    EXPECT_EQ(M[3][3], 1.0);
-                }
+    for (int axis = 0; axis < 3; ++axis)
+        for (double angle : angles)
+            for (const Vector3 &p : points) {
+                const Matrix4 m = AxisRotationMatrix(axis, angle);
+                SCOPED_TRACE(testing::Message() << "axis " << axis << " angle " << angle);
+                const Vector3 expected = Rodrigues(p, axis, -angle);
+                ExpectVec(TransformPoint(m, p), expected.x(), expected.y(), expected.z());
+                for (int i = 0; i < 3; ++i) EXPECT_EQ(m.m[i][3], 0.0);
+                ExpectVec(TranslationOf(m), 0, 0, 0, 0);
+                // The transpose undoes the turn.
+                EXPECT_TRUE(NearlyEqual(Multiply(m, TransposedRotation(m)), Matrix4(), 1e-15));
+            }
+    ExpectVec(TransformPoint(AxisRotationMatrix(2, qk::constants::HALF_PI), {1, 0, 0}), 0, -1, 0);
+    for (int axis : {3, -1, 100}) EXPECT_TRUE(Matrix4IsIdentity(AxisRotationMatrix(axis, 0.7))) << axis;
 }
 
-TEST(QkMathRotation, QuarterTurnAboutZ) {
-    LXtMatrix4 M;
-    LXtVector p = {1, 0, 0};
-    Matrix4SetRotationByAxisAngle(M, 2, qk::constants::HALF_PI);
-    lx::Matrix4Multiply(p, M, p);
-    ExpectVec(p, 0, -1, 0);
-    const int axis = 2;
-    const double angle = qk::constants::HALF_PI;
-    LXtVector q = {1, 0, 0};
-    Matrix4SetCCWRotationByAxisAngle(M, axis, angle);
-    lx::Matrix4Multiply(q, M, q);
-    ExpectVec(q, 0, 1, 0);
-}
-
-TEST(QkMathRotation, UnknownAxisGivesIdentity) {
-    const Matrix4 identity;
-    for (int axis : {3, -1, 100}) {
-        LXtMatrix4 M;
-        FillGarbage(M);
-        Matrix4SetRotationByAxisAngle(M, axis, 0.7);
-        EXPECT_TRUE(Matrix4Compare(M, identity, 0.0)) << axis;
-        FillGarbage(M);
-        Matrix4SetCCWRotationByAxisAngle(M, axis, 0.7);
-        EXPECT_TRUE(Matrix4Compare(M, identity, 0.0)) << axis;
+TEST(QkMathMatrix4, InvertedScaleAndNegatedTranslation) {
+    Matrix4 scale = ScaleMatrix(2, 4, -0.5);
+    scale.m[3][0] = 9;
+    Matrix4 inverse;
+    ASSERT_TRUE(InvertedScale(scale, inverse));
+    EXPECT_EQ(inverse.m[0][0], 0.5);
+    EXPECT_EQ(inverse.m[1][1], 0.25);
+    EXPECT_EQ(inverse.m[2][2], -2.0);
+    EXPECT_EQ(inverse.m[3][0], 9.0);
+    EXPECT_EQ(inverse.m[3][3], 1.0);
+    for (double s : {0.0, -0.0, 1e-310, kNaN}) {
+        Matrix4 kept = TranslationMatrix({5, 5, 5});
+        EXPECT_FALSE(InvertedScale(ScaleMatrix(2, s, 4), kept)) << s;
+        EXPECT_TRUE(NearlyEqual(kept, TranslationMatrix({5, 5, 5}), 0.0)) << "left unchanged";
     }
+    const Matrix4 moved = Multiply(AxisRotationMatrix(1, 0.4), TranslationMatrix({1, -2, 3}));
+    const Matrix4 back = NegatedTranslation(moved);
+    ExpectVec(TranslationOf(back), -1, 2, -3, 0);
+    EXPECT_TRUE(NearlyEqual(RotationMatrix(RightAxis(back), UpAxis(back), FwdAxis(back)),
+                            AxisRotationMatrix(1, 0.4), 0.0));
 }
 
-TEST(QkMathRotation, InvertRotationUndoesRotation) {
-    LXtMatrix4 R, Rinv, product;
-    Matrix4SetCCWRotationByAxisAngle(R, 1, 0.9);
-    Matrix4SetCCWRotationByAxisAngle(Rinv, 1, 0.9);
-    Matrix4InvertRotation(Rinv);
-    lx::Matrix4Copy(product, R);
-    lx::Matrix4Multiply(product, Rinv);
-    EXPECT_TRUE(Matrix4Compare(product, Matrix4(), 1e-15));
-}
-
-// ---- 4x4 builders and readers ----
-
-TEST(QkMathMatrix4, SetRotationRowsAndGetRotationColumns) {
-    const LXtVector a = {0, 0, -1}, b = {0, 1, 0}, c = {1, 0, 0};
-    LXtMatrix4 M;
-    FillGarbage(M);
-    Matrix4SetRotation(M, a, b, c);
-    LXtVector right, up, fwd, t;
-    Matrix4GetVectors(right, up, fwd, t, M);
-    ExpectVec(right, 0, 0, -1, 0);
-    ExpectVec(up, 0, 1, 0, 0);
-    ExpectVec(fwd, 1, 0, 0, 0);
-    ExpectVec(t, 0, 0, 0, 0);
-    EXPECT_EQ(M[3][3], 1.0);
-
-    LXtMatrix R;
-    Matrix4GetRotation(R, M, MatrixOrder(1));
-    LXtVector ca, cb, cc;
-    Matrix3GetAxisVectors(ca, cb, cc, R);
-    ExpectVec(ca, 0, 0, -1, 0);
-    ExpectVec(cb, 0, 1, 0, 0);
-    ExpectVec(cc, 1, 0, 0, 0);
-
-    Matrix4GetRotation(R, M, MATRIX_ORDER_ROWS);
-    ExpectVec(R[0], 0, 0, -1, 0);
-}
-
-TEST(QkMathMatrix4, ConstructAppliesRotationThenTranslation) {
-    LXtMatrix R;
-    const LXtVector a = {0, 1, 0}, b = {-1, 0, 0}, c = {0, 0, 1};  // columns of a quarter turn about z
-    Matrix3Construct(R, a, b, c);
-    const LXtVector t = {10, 20, 30};
-    LXtMatrix4 M;
-    FillGarbage(M);
-    Matrix4Construct(M, R, t);
-    EXPECT_EQ(M[0][1], -1.0);
-    EXPECT_EQ(M[1][0], 1.0);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(M[i][3], 0.0);
-    LXtVector p = {1, 0, 0};
-    lx::Matrix4Multiply(p, M, p);
-    ExpectVec(p, 10, 19, 30);
-}
-
-TEST(QkMathMatrix4, BuildersStartFromIdentity) {
-    LXtMatrix4 M;
-    FillGarbage(M);
-    Matrix4SetScale(M, 2, 3, 4);
-    LXtVector p = {1, 1, 1};
-    lx::Matrix4Multiply(p, M, p);
-    ExpectVec(p, 2, 3, 4, 0);
-    EXPECT_EQ(M[3][3], 1.0);
-    EXPECT_EQ(M[0][1], 0.0);
-
-    FillGarbage(M);
-    Matrix4SetTranslation(M, -1, 2, 5);
-    EXPECT_TRUE(Matrix4CompareRotation(M, Matrix4(), 0.0));
-    EXPECT_EQ(M[3][3], 1.0);
-    LXtVector t;
-    Matrix4GetTranslation(t, M);
-    ExpectVec(t, -1, 2, 5, 0);
-
-    FillGarbage(M);
-    Matrix4SetIdentity(M);
-    EXPECT_TRUE(Matrix4Compare(M, Matrix4(), 0.0));
-}
-
-TEST(QkMathMatrix4, TranslationModifiersLeaveRotationAlone) {
-    LXtMatrix4 M;
-    Matrix4SetCCWRotationByAxisAngle(M, 0, 0.4);
-    const Matrix4 rotation(M);
-    Matrix4AddTranslation(M, 1, 2, 3);
-    const LXtVector v = {0.5, -1, 4};
-    Matrix4AddTranslation(M, v);
-    LXtVector t;
-    Matrix4GetTranslation(t, M);
-    ExpectVec(t, 1.5, 1, 7, 0);
-
-    Matrix4InvertTranslation(M);
-    Matrix4GetTranslation(t, M);
-    ExpectVec(t, -1.5, -1, -7, 0);  // negated only, the rotation is not applied
-    EXPECT_TRUE(Matrix4CompareRotation(M, rotation, 0.0));
-
-    Matrix4ZeroiseTranslation(M);
-    EXPECT_TRUE(Matrix4Compare(M, rotation, 0.0));
-    Matrix4InvertTranslation(M);
-    for (int j = 0; j < 3; ++j) EXPECT_FALSE(std::signbit(M[3][j])) << "0 - 0 gives +0";
-}
-
-TEST(QkMathMatrix4, InvertScale) {
-    LXtMatrix4 M;
-    Matrix4SetScale(M, 2, 4, -0.5);
-    M[3][0] = 9;
-    EXPECT_TRUE(Matrix4InvertScale(M));
-    EXPECT_EQ(M[0][0], 0.5);
-    EXPECT_EQ(M[1][1], 0.25);
-    EXPECT_EQ(M[2][2], -2.0);
-    EXPECT_EQ(M[3][0], 9.0);
-    EXPECT_EQ(M[3][3], 1.0);
-}
-
-TEST(QkMathMatrix4, InvertScaleRefusesAScaleWithoutInverse) {
-    const double bad[] = {0.0, -0.0, 1e-310, kNaN};
-    for (double s : bad) {
-        LXtMatrix4 M;
-        Matrix4SetScale(M, 2, s, 4);
-        EXPECT_FALSE(Matrix4InvertScale(M)) << s;
-        EXPECT_EQ(M[0][0], 2.0) << "left unchanged";
-        EXPECT_EQ(M[2][2], 4.0);
-    }
-}
-
-// Every element perturbed in turn: which comparisons notice it.
-TEST(QkMathMatrix4, ComparisonsCoverExactlyTheirElements) {
+// Every element perturbed in turn: the comparison and the identity test notice each one.
+TEST(QkMathMatrix4, ComparisonsCoverEverySixteenElements) {
     const double tol = qk::constants::EPSILON;
     for (double delta : {2 * tol, -2 * tol, kNaN, kInf}) {
         for (int i = 0; i < 4; ++i)
             for (int j = 0; j < 4; ++j) {
-                Matrix4 A, B;
-                Matrix4SetCCWRotationByAxisAngle(A, 2, 0.3);
-                Matrix4AddTranslation(A, 1, 2, 3);
-                B = A;
-                B.m[i][j] += delta;
+                const Matrix4 a = Multiply(AxisRotationMatrix(2, 0.3), TranslationMatrix({1, 2, 3}));
+                Matrix4 b = a, nearIdentity;
+                b.m[i][j] += delta;
+                nearIdentity.m[i][j] += delta;
                 SCOPED_TRACE(testing::Message() << "element " << i << "," << j << " delta " << delta);
-                EXPECT_FALSE(Matrix4Compare(A, B, tol));
-                EXPECT_EQ(Matrix4CompareRotation(A, B, tol), !(i < 3 && j < 3));
-                EXPECT_EQ(Matrix4CompareTranslation(A, B, tol), !(i == 3 && j < 3));
-                B.m[i][j] = A.m[i][j] + (std::isfinite(delta) ? delta / 4 : 0.0);
-                EXPECT_TRUE(Matrix4Compare(A, B, tol));
+                EXPECT_FALSE(NearlyEqual(a, b, tol));
+                EXPECT_FALSE(Matrix4IsIdentity(nearIdentity));
+                b.m[i][j] = a.m[i][j] + (std::isfinite(delta) ? delta / 4 : 0.0);
+                nearIdentity.m[i][j] = (i == j ? 1.0 : 0.0) + (std::isfinite(delta) ? delta / 4 : 0.0);
+                EXPECT_TRUE(NearlyEqual(a, b, tol));
+                EXPECT_TRUE(Matrix4IsIdentity(nearIdentity));
             }
     }
+    Matrix4 shear;
+    shear.m[0][1] = 0.5;
+    EXPECT_FALSE(Matrix4IsIdentity(shear)) << "a sheared matrix is no identity";
 }
-
-// ---- boxes ----
-
-TEST(QkMathBBox2, EmptyBoxSentinelsAndCentre) {
-    EXPECT_EQ(qk::constants::EMPTY_BOX_LIMIT, kEmpty);
-    BBox2 box;
-    box.AddPoint(5.0, 5.0);
-    box.Reset();
-    LXtVector v;
-    box.GetMinPoint(v);
-    ExpectVec(v, kEmpty, kEmpty, 0, 0);
-    box.GetMaxPoint(v);
-    ExpectVec(v, -kEmpty, -kEmpty, 0, 0);
-    box.GetCenter(v);
-    ExpectVec(v, 0, 0, 0, 0);
-    BBox2 fresh;
-    fresh.GetMinPoint(v);
-    EXPECT_EQ(v[0], kEmpty);
-}
-
-TEST(QkMathBBox2, FirstPointSetsBothAndCornersFollowTheirOrder) {
-    BBox2 box;
-    const float f[2] = {0.1f, -2.0f};
-    box.AddPoint(f);
-    LXtVector lo, hi;
-    box.GetMinPoint(lo);
-    box.GetMaxPoint(hi);
-    EXPECT_EQ(lo[0], static_cast<double>(0.1f));
-    EXPECT_EQ(hi[0], static_cast<double>(0.1f));
-    EXPECT_EQ(hi[1], -2.0);
-
-    const double d[2] = {4.0, 6.0};
-    box.AddPoint(d);
-    box.AddPoint(kNaN, kNaN);
-    box.AddPoint(-1.0, 1.0);
-    struct Case {
-        int corner;
-        double x, y;
-    };
-    const Case cases[] = {{BBOX2_CORNER_MAXX_MAXY, 4, 6},
-                          {BBOX2_CORNER_MAXX_MINY, 4, -2},
-                          {BBOX2_CORNER_MINX_MAXY, -1, 6},
-                          {BBOX2_CORNER_MINX_MINY, -1, -2},
-                          {4, 0, 0},
-                          {-1, 0, 0}};
-    for (const auto &c : cases) {
-        LXtVector v = {9, 9, 9};
-        box.GetCorner(v, c.corner);
-        ExpectVec(v, c.x, c.y, 0, 0);
-    }
-    LXtVector v;
-    box.GetCenter(v);
-    ExpectVec(v, 1.5, 2, 0);
-    box.GetExtent(v);
-    ExpectVec(v, 5, 8, 0, 0);
-}
-
-TEST(QkAABB3, EmptyBoxSentinelsAndCentre) {
-    qk::AABB3 box;
-    box.Add(1.0, 2.0, 3.0);
-    box.Reset();
-    LXtVector v;
-    box.Pmin(v);
-    ExpectVec(v, kEmpty, kEmpty, kEmpty, 0);
-    box.Pmax(v);
-    ExpectVec(v, -kEmpty, -kEmpty, -kEmpty, 0);
-    box.GetCenter(v);
-    ExpectVec(v, 0, 0, 0, 0);
-}
-
-TEST(QkAABB3, CornerBitsPickMaxPerAxis) {
-    qk::AABB3 box;
-    const float f[3] = {0.1f, 0.2f, 0.3f};
-    box.Add(f);
-    const double d[3] = {-1, -2, -3};
-    box.Add(d);
-    box.Add(kNaN, kNaN, kNaN);
-    const double lo[3] = {-1, -2, -3};
-    const double hi[3] = {0.1f, 0.2f, 0.3f};
-    for (int index = 0; index < 8; ++index) {
-        LXtVector v;
-        box.Corner(index, v);
-        ExpectVec(v, index & 1 ? hi[0] : lo[0], index & 2 ? hi[1] : lo[1], index & 4 ? hi[2] : lo[2], 0);
-    }
-    LXtVector c;
-    box.GetCenter(c);
-    ExpectVec(c, (0.1f - 1.0) / 2, (0.2f - 2.0) / 2, (0.3f - 3.0) / 2);
-}
-
-}  // namespace
 
 // The value forms agree with the SDK's in-place product and point transform.
-TEST(QkMathValueForms, AgreeWithTheInPlaceForms) {
+TEST(QkMathValueForms, AgreeWithTheSdkForms) {
     Matrix4 a = Multiply(AxisRotationMatrix(2, 0.3), ScaleMatrix(2, 3, 4));
     SetTranslation(a, {1, -2, 5});
     Matrix4 b = Multiply(RotationMatrix({0, 0, 1}, {0, 1, 0}, {-1, 0, 0}), TranslationMatrix({7, 8, 9}));
     Matrix4 expected = a;
     lx::Matrix4Multiply(static_cast<Matrix4::Row *>(expected), static_cast<Matrix4::Row *>(b));
     Matrix4 ab = Multiply(a, b);
-    EXPECT_TRUE(Matrix4Compare(ab, expected, 0.0));
+    EXPECT_TRUE(NearlyEqual(ab, expected, 0.0));
 
     const Vector3 p(0.5, -1.5, 2.0);
     Vector3 q;
     lx::Matrix4Multiply(static_cast<double *>(q), ab, p);
-    EXPECT_TRUE(LxtVectorCompareAbs(TransformPoint(ab, p), q, 0.0));
+    EXPECT_TRUE(NearlyEqual(TransformPoint(ab, p), q, 0.0));
     Vector3 d = TransformPoint(ab, p) - TranslationOf(ab);
-    EXPECT_TRUE(LxtVectorCompareAbs(TransformDirection(ab, p), d, 1e-12));
-    EXPECT_TRUE(LxtVectorCompareAbs(RightAxis(b), Vector3(0, 0, 1), 0.0));
-    EXPECT_TRUE(LxtVectorCompareAbs(UpAxis(b), Vector3(0, 1, 0), 0.0));
-    EXPECT_TRUE(LxtVectorCompareAbs(FwdAxis(b), Vector3(-1, 0, 0), 0.0));
-    EXPECT_TRUE(LxtVectorCompareAbs(TranslationOf(b), Vector3(7, 8, 9), 0.0));
+    EXPECT_TRUE(NearlyEqual(TransformDirection(ab, p), d, 1e-12));
+    EXPECT_TRUE(NearlyEqual(RightAxis(b), Vector3(0, 0, 1), 0.0));
+    EXPECT_TRUE(NearlyEqual(UpAxis(b), Vector3(0, 1, 0), 0.0));
+    EXPECT_TRUE(NearlyEqual(FwdAxis(b), Vector3(-1, 0, 0), 0.0));
+    EXPECT_TRUE(NearlyEqual(TranslationOf(b), Vector3(7, 8, 9), 0.0));
 }
 
-TEST(QkMathValueForms, NormalizedAndFinite) {
-    EXPECT_TRUE(LxtVectorCompareAbs(Normalized({0, 3, 4}), Vector3(0, 0.6, 0.8), 1e-15));
-    EXPECT_TRUE(LxtVectorCompareAbs(Normalized({0, 0, 0}), Vector3(0, 0, 0), 0.0));
-    EXPECT_TRUE(IsFinite({1, 2, 3}));
-    EXPECT_FALSE(IsFinite({1, std::nan(""), 3}));
-    EXPECT_FALSE(IsFinite({1, 2, HUGE_VAL}));
+// ---- boxes ----
+
+TEST(QkMathBox, EmptyBoxSentinelsAndCentre) {
+    EXPECT_EQ(qk::constants::EMPTY_BOX_LIMIT, kEmpty);
+    const Box box;
+    EXPECT_TRUE(box.IsEmpty());
+    ExpectVec(box.min, kEmpty, kEmpty, kEmpty, 0);
+    ExpectVec(box.max, -kEmpty, -kEmpty, -kEmpty, 0);
+    ExpectVec(box.Centre(), 0, 0, 0, 0);
+    EXPECT_LT(box.Extent().x(), 0.0);
 }
+
+TEST(QkMathBox, FirstPointSetsBothAndCornerBitsPickMaxPerAxis) {
+    Box box;
+    const float f[3] = {0.1f, 0.2f, 0.3f};
+    box.Add(Vector3(f));
+    EXPECT_FALSE(box.IsEmpty());
+    ExpectVec(box.Extent(), 0, 0, 0, 0);
+    box.Add({-1, -2, -3});
+    box.Add({kNaN, kNaN, kNaN});
+    const double lo[3] = {-1, -2, -3};
+    const double hi[3] = {0.1f, 0.2f, 0.3f};
+    for (int index = 0; index < 8; ++index)
+        ExpectVec(box.Corner(index), index & 1 ? hi[0] : lo[0], index & 2 ? hi[1] : lo[1],
+                  index & 4 ? hi[2] : lo[2], 0);
+    ExpectVec(box.Centre(), (0.1f - 1.0) / 2, (0.2f - 2.0) / 2, (0.3f - 3.0) / 2);
+    ExpectVec(box.Extent(), 0.1f + 1.0, 0.2f + 2.0, 0.3f + 3.0);
+}
+
+// ---- near duplicates ----
+
+TEST(QkMathNearDuplicates, KeepsTheLatestOfEachPlace) {
+    const struct {
+        const char *name;
+        std::vector<Vector3> points;
+        std::vector<std::size_t> kept;
+    } cases[] = {
+        {"pairs", {{0, 0, 0}, {1, 0, 0}, {5e-7, 0, 0}, {1, 0, -5e-7}, {2, 0, 0}}, {2, 3, 4}},
+        {"same x", {{0, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 1, 2}},
+        {"chain", {{0, 0, 0}, {8e-7, 0, 0}, {1.6e-6, 0, 0}}, {0, 2}},  // compared with kept points only
+        {"one place", {{1, 1, 1}, {1, 1, 1}}, {1}},
+        {"across a cell", {{0.0009999995, 0, 0}, {0.0010000001, 0, 0}}, {1}},
+        {"huge", {{1e13, 0, 0}, {1e13, 0, 0}, {-1e13, 0, 0}}, {1, 2}},
+        {"nan", {{kNaN, 0, 0}, {kNaN, 0, 0}}, {0, 1}},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(KeepLastOfNearDuplicates(c.points, qk::constants::EPSILON), c.kept) << c.name;
+}
+
+TEST(QkMathNearDuplicates, ADirectionMustMatchToo) {
+    NearDuplicateFilter filter(qk::constants::EPSILON);
+    EXPECT_TRUE(filter.Keep({1, 2, 3}, {0, 1, 0}));
+    EXPECT_FALSE(filter.Keep({1, 2, 3 + 5e-7}, {0, 1, 0}));
+    EXPECT_TRUE(filter.Keep({1, 2, 3}, {0, -1, 0})) << "the same place facing the other way";
+    EXPECT_FALSE(filter.Keep({1, 2, 3}, {0, -1 + 5e-7, 0}));
+}
+
+}  // namespace

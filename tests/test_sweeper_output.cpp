@@ -34,8 +34,7 @@ struct Member {
         qk::profiles::Rectangle(points);
         qk::profiles::ProfileSize size;
         bool uniform = false;
-        qk::math::BBox2 box;
-        qk::profiles::GetProfileBBox(box, points);
+        const qk::math::Box box = qk::profiles::ProfileBox(points);
         profile.SetProfileSize(box, true, size, uniform);
         path.ResizeProjectedPointsAndUVsArrays(points.size());
         return Evaluate();
@@ -320,8 +319,7 @@ TEST(SweeperSnap, CornerOrPointLandsOnTheTarget) {
     qk::profiles::ProfileState state;
     qk::profiles::ProfileSize size;
     bool uniform = false;
-    qk::math::BBox2 box;
-    qk::profiles::GetProfileBBox(box, points);
+    const qk::math::Box box = qk::profiles::ProfileBox(points);
     state.SetProfileSize(box, true, size, uniform);
     const Matrix4 frame = qk::math::TranslationMatrix(Vector3(1, 2, 3));
     ExpectVector(SnapOffset(PART_CORNER_TR, Vector3(), state, points, frame), -1.05, -2.05, -3);
@@ -339,11 +337,8 @@ TEST(SweeperSnap, CornerOrPointLandsOnTheTarget) {
 
 // ---- handles ----
 
-qk::math::BBox2 SquareBox() {
-    qk::math::BBox2 box;
-    box.AddPoint(-0.05, -0.05);
-    box.AddPoint(0.05, 0.05);
-    return box;
+qk::math::Box SquareBox() {
+    return qk::profiles::ProfileBox({{-0.05, -0.05, 0}, {0.05, 0.05, 0}});
 }
 
 TEST(SweeperHandles, LayoutAroundTheSnappedCorner) {

@@ -14,7 +14,6 @@
 #include "qk_math.hpp"
 
 using namespace qk::profiles;
-using qk::math::BBox2;
 using qk::math::Vector3;
 
 namespace {
@@ -29,16 +28,12 @@ std::vector<Vector3> Shape(int shape) {
     return points;
 }
 
-BBox2 BoxOf(const std::vector<Vector3> &points) {
-    BBox2 box;
-    GetProfileBBox(box, points);
-    return box;
+qk::math::Box BoxOf(const std::vector<Vector3> &points) {
+    return ProfileBox(points);
 }
 
 Vector3 Extent(const std::vector<Vector3> &points) {
-    double e[3];
-    BoxOf(points).GetExtent(e);
-    return Vector3(e);
+    return BoxOf(points).Extent();
 }
 
 // Twice the signed area in XY: positive for a counter-clockwise outline.
@@ -77,9 +72,7 @@ TEST_P(BuiltInProfile, HasItsPointCountAndCentredBox) {
     const ShapeCase c = GetParam();
     const std::vector<Vector3> points = Shape(c.shape);
     ASSERT_EQ(points.size(), c.count);
-    double min[3], max[3];
-    BoxOf(points).GetMinPoint(min);
-    BoxOf(points).GetMaxPoint(max);
+    const Vector3 min = BoxOf(points).min, max = BoxOf(points).max;
     EXPECT_NEAR(max[0] - min[0], c.width, kTol);
     EXPECT_NEAR(max[1] - min[1], c.height, kTol);
     EXPECT_NEAR(max[0] + min[0], 0.0, kTol);
@@ -322,7 +315,7 @@ TEST(ProfileSpin, InitializeClearsSpinAndRotationButKeepsFlips) {
     EXPECT_EQ(state.Spin().GetSectorAngleIndex(), 0);
     EXPECT_EQ(state.Rotation(), 0.0);
     EXPECT_EQ(state.ScaleX(), 1.0);
-    EXPECT_TRUE(qk::math::Matrix4Compare(state.ProfileMatrix(), qk::math::Matrix4(), 0.0));
+    EXPECT_TRUE(qk::math::NearlyEqual(state.ProfileMatrix(), qk::math::Matrix4(), 0.0));
     EXPECT_TRUE(state.FlipX());
 }
 
@@ -436,12 +429,11 @@ TEST(ProfilePlacement, SpinScaledBoxFollowsTheSpin) {
     ProfileState state = NativeState(Shape(PROFILE_HALF_ROUND), size);
     size.b = 0.0508;
     state.SetToolScale(AXIS_B, false, size);
-    double e[3];
-    state.SpinScaledBox().GetExtent(e);
+    Vector3 e = state.SpinScaledBox().Extent();
     EXPECT_NEAR(e[0], 0.0127, kTol);
     EXPECT_NEAR(e[1], 0.0508, kTol);
     state.SetProfileSpin(qk::SPIN_CLOCKWISE, size);
-    state.SpinScaledBox().GetExtent(e);
+    e = state.SpinScaledBox().Extent();
     EXPECT_NEAR(e[0], 0.0508, kTol);
     EXPECT_NEAR(e[1], 0.0127, kTol);
 }

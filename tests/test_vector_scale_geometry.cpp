@@ -232,21 +232,21 @@ TEST(ScaleDecide, RepeatedModes) {
 TEST(ScaleBoxes, ReferenceBoxGroupAndLayer) {
     const std::vector<LXtBBox> boxes = {{{0, 0, 0}, {2, 2, 2}, {2, 2, 2}, {1, 1, 1}},
                                         {{-1, 1, 0}, {1, 5, 1}, {2, 4, 1}, {0, 3, 0.5}}};
-    Box box;
+    ScaleBox box;
     ASSERT_TRUE(ReferenceBox(boxes, true, 0, box));
-    ExpectVec(box.min, -1, 0, 0);
-    ExpectVec(box.max, 2, 5, 2);
+    ExpectVec(box.bounds.min, -1, 0, 0);
+    ExpectVec(box.bounds.max, 2, 5, 2);
     ExpectVec(box.centre, 0.5, 2.5, 1);
     ExpectVec(BoxSize(box), 3, 5, 2);
     ASSERT_TRUE(ReferenceBox(boxes, false, 1, box));
-    ExpectVec(box.min, -1, 1, 0);
+    ExpectVec(box.bounds.min, -1, 1, 0);
     ExpectVec(box.centre, 0, 3, 0.5);
     EXPECT_FALSE(ReferenceBox(boxes, false, 2, box));
     EXPECT_FALSE(ReferenceBox({}, true, 0, box));
 }
 
 TEST(ScaleBoxes, RuleRestsOnGroundForEachUpAxis) {
-    const Box box{{0, 2, 0}, {2, 4, 4}, {1, 3, 2}};
+    const ScaleBox box{{{0, 2, 0}, {2, 4, 4}}, {1, 3, 2}};
     const struct {
         int up;
         bool centre, ground;
@@ -259,12 +259,12 @@ TEST(ScaleBoxes, RuleRestsOnGroundForEachUpAxis) {
     for (const auto &c : cases) {
         ScaleRule rule;
         ASSERT_TRUE(MakeScaleRule(box, {2, 2, 2}, c.centre, c.ground, c.up, rule));
-        ExpectVec(rule.Apply(box.min), c.min.x(), c.min.y(), c.min.z());
+        ExpectVec(rule.Apply(box.bounds.min), c.min.x(), c.min.y(), c.min.z());
     }
 }
 
 TEST(ScaleBoxes, FlatBoxAndBadFactors) {
-    const Box flat{{0, 2, 0}, {2, 2, 2}, {1, 2, 1}};
+    const ScaleBox flat{{{0, 2, 0}, {2, 2, 2}}, {1, 2, 1}};
     ScaleRule rule;
     ASSERT_TRUE(MakeScaleRule(flat, {3, 3, 3}, false, true, 1, rule));
     ExpectVec(rule.Apply({2, 2, 2}), 4, 0, 4);
@@ -309,7 +309,7 @@ TEST(ScaleDisplay, TargetLineShowsLineOrWarnings) {
 
 TEST(ScaleDisplay, ScaledBoxAndDimensions) {
     Vector3 bmin, bmax;
-    ScaledBox({{0, 2, 0}, {2, 4, 4}, {1, 3, 2}}, {2, 1, 0.5}, {1, 3, 2}, bmin, bmax);
+    ScaledBox({{{0, 2, 0}, {2, 4, 4}}, {1, 3, 2}}, {2, 1, 0.5}, {1, 3, 2}, bmin, bmax);
     ExpectVec(bmin, -1, 2, 1);
     ExpectVec(bmax, 3, 4, 3);
 

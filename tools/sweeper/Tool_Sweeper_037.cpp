@@ -1,0 +1,661 @@
+#include "Tool_Sweeper_037.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <string>
+
+#include "qk_clock.hpp"
+#include "qk_smart_handles.hpp"
+#include "qk_tool_enable.hpp"
+
+namespace gORVA_Tools_Sweeper {
+
+namespace pr = qk::profiles;
+using qk::math::FwdAxis;
+using qk::math::Multiply;
+using qk::math::TransformPoint;
+
+namespace {
+
+const char *const kServerName = "gORVA.Sweeper";
+const char *const kDialogTitle = "gORVA Sweeper Tool";
+const unsigned kModelFlags = LXfTMOD_MODELSPACE | LXfTMOD_DRAW_3D | LXfTMOD_I0_INPUT | LXfTMOD_I1_INPUT;
+const double kHandlePixels = 25.0;
+const double kOutlineWidth = 1.5;
+const int kBoxDash = 0x3333;
+const LXtVector kOutlineColour = {0.99, 0.99, 0.99};
+const LXtVector kBoxColour = {0.4, 1.0, 1.0};
+const LXtVector kInvalidTargetColour = {1.0, 0.0, 0.0};
+
+// The input event: the left and right buttons, and the mode of a Ctrl click.
+const unsigned kLeftButton = 0;
+const unsigned kRightButton = 1;
+const unsigned kCtrlMode = 8;
+
+// Changes the next evaluation acts on; any other change is not remembered.
+const unsigned kActedOn[] = {ATTRs_SIZE_X,
+                             ATTRs_SIZE_Y,
+                             ATTRs_SPIN_90_CW,
+                             ATTRs_SPIN_90_CCW,
+                             ATTRs_RESET_SCALING,
+                             ATTRs_ROTATION_ANGLE,
+                             ATTRs_RESET_PATH_ENDS,
+                             ATTRs_PROFILE_SHAPE,
+                             ATTRs_TIMBER_SIZE_PRESETS_A,
+                             ATTRs_TIMBER_SIZE_PRESETS_B,
+                             ATTRs_PROFILE_FLIP_DIM_A,
+                             ATTRs_PROFILE_FLIP_DIM_B};
+
+// First attribute of each corner handle, by box corner (TR, BR, TL, BL).
+const unsigned kCornerAttr[4] = {ATTRs_HANDLE_BBOX_TRX, ATTRs_HANDLE_BBOX_BRX, ATTRs_HANDLE_BBOX_TLX,
+                                 ATTRs_HANDLE_BBOX_BLX};
+
+bool IsCorner(int part) {
+    return part >= PART_CORNER_TR && part <= PART_CORNER_BL;
+}
+bool IsMoveHandle(int part) {
+    return part == PART_MOVE_X || part == PART_MOVE_Y;
+}
+bool IsJumpHandle(int part) {
+    return part >= PART_DIRECTION_B && part <= PART_SIZE_A;
+}
+bool ShowsJumpHandles(int state) {
+    return state == SNAP_SNAPPED || state == SNAP_JUMP_TURN || state == SNAP_JUMP_TURN_SIZE;
+}
+bool AwaitsJump(int state) {
+    return state == SNAP_JUMP_TURN || state == SNAP_JUMP_TURN_SIZE;
+}
+
+bool HasVertexSelection() {
+    return qk::IsSetVertexSelection(1);
+}
+bool HasItemRefSystem() {
+    return qk::IsSetItemRefSystem();
+}
+
+Vector3 PositionOf(const qk::Point &p) {
+    return Vector3(p.x, p.y, p.z);
+}
+
+}  // namespace
+
+void initialize() {
+    CgORVA_SweeperTool::initialize();
+}
+
+void CgORVA_SweeperTool::initialize() {
+    qk::RegisterTool<CgORVA_SweeperTool>(kServerName);
+}
+
+CgORVA_SweeperTool::CgORVA_SweeperTool()
+    : qk::ToolFrame({kServerName,
+                     {LXsP_TOOL_VIEW_EVENT, LXsP_TOOL_INPUT_EVENT, LXsP_TOOL_EVENTTRANS, LXsP_TOOL_HIT_EVENT,
+                      LXsP_TOOL_SCREEN_EVENT, LXsP_TOOL_RAYCAST, LXsP_TOOL_PROFILE, LXsP_TOOL_CONTENT},
+                     kModelFlags,
+                     SWEEPER_ATTRIBUTES,
+                     ATTRs_COUNT}) {}
+
+// ---- attributes
+
+bool CgORVA_SweeperTool::TracksChange(unsigned index) const {
+    return std::find(std::begin(kActedOn), std::end(kActedOn), index) != std::end(kActedOn);
+}
+
+bool CgORVA_SweeperTool::atrui_Enabled(unsigned index, CLxUser_Message &msg) {
+    const bool closed = dyna_Bool(ATTRs_CLOSE_LOOP);
+    const char *key = nullptr;
+    switch (index) {
+        case ATTRs_CAP_ENDS:
+        case ATTRs_PATH_START_END_TYPE:
+        case ATTRs_MIRROR_END_TYPE:
+        case ATTRs_EXTEND_PATH_START:
+            if (closed) key = "NeedsOpenLoop";
+            break;
+        case ATTRs_PATH_FINISH_END_TYPE:
+        case ATTRs_EXTEND_PATH_END:
+            if (closed)
+                key = "NeedsOpenLoop";
+            else if (dyna_Bool(ATTRs_MIRROR_END_TYPE))
+                key = "NeedsMirrorOff";
+            break;
+        case ATTRs_UVS_STACK:
+            if (!dyna_Bool(ATTRs_MAKE_UVS)) key = "NeedsMakeUVs";
+            break;
+        default:
+            break;
+    }
+    if (!key) return true;
+    if (msg.test()) msg.SetMessage(Table(), key, 0);
+    return false;
+}
+
+std::vector<qk::ToolEnableCheck> CgORVA_SweeperTool::EnableChecks() const {
+    return {{&HasVertexSelection, true, "NeedsVertexSelection"},
+            {&qk::IsSupportedModoVersion, true, "WrongModoVersion"},
+            {&HasItemRefSystem, false, "ItemLocalSpaceRefIsSet"}};
+}
+
+pr::ProfileSize CgORVA_SweeperTool::Sizes() {
+    return {dyna_Float(ATTRs_SIZE_X), dyna_Float(ATTRs_SIZE_Y)};
+}
+
+void CgORVA_SweeperTool::WriteSizes(const pr::ProfileSize &size) {
+    SetOwnFloat(ATTRs_SIZE_X, size.a);
+    SetOwnFloat(ATTRs_SIZE_Y, size.b);
+}
+
+// ---- activation
+
+void CgORVA_SweeperTool::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) {
+    CLxUser_AdjustTool adj;
+    m_disabled = !adj.set(adjust);
+    if (!m_disabled) {
+        adj.SetFlt(ATTRs_ROTATION_ANGLE, 0.0);
+        adj.SetInt(ATTRs_SPIN_90_CW, 0);
+        adj.SetInt(ATTRs_SPIN_90_CCW, 0);
+        adj.SetFlt(ATTRs_OFFSET_SNAP_POS_X, 0.0);
+        adj.SetFlt(ATTRs_OFFSET_SNAP_POS_Y, 0.0);
+    }
+    m_pathReady = false;
+    m_customCaptured = false;
+    m_path = SweepPath();
+    m_profile.Initialize();
+    m_handleFrame = Matrix4();
+    m_snapTranslation = Matrix4();
+    m_snap = Snap();
+    m_activeCorner = PART_CORNER_TR;
+    m_scaleHandle = 0;
+    m_scaleAxis = pr::AXIS_A;
+    m_invalidTarget.Reset();
+    m_hotPart = -1;
+    ForgetLastChanged();
+    m_reported = nullptr;
+}
+
+LxResult CgORVA_SweeperTool::tmod_Drop() {
+    m_path = SweepPath();
+    m_pathReady = false;
+    return LXe_OK;
+}
+
+// ---- path set-up (the first press)
+
+void CgORVA_SweeperTool::FirstPress(CLxUser_AdjustTool &adjust, int part) {
+    LayerFailure layers = LAYERS_OK;
+    const PathFailure path = SetUpPath(layers);
+    if (layers != LAYERS_OK || path != PATH_OK) {
+        RefuseSetUp(layers != LAYERS_OK ? LayerFailureKey(layers) : PathFailureKey(path));
+        return;
+    }
+    WriteSizes({pr::DefaultProfileSize(dyna_IsSet(ATTRs_SIZE_X), dyna_Float(ATTRs_SIZE_X)),
+                pr::DefaultProfileSize(dyna_IsSet(ATTRs_SIZE_Y), dyna_Float(ATTRs_SIZE_Y))});
+    ChooseProfile();
+    m_profile.PlaceProfile(m_placed, m_profilePoints, m_path.StartFrame(), m_snapTranslation);
+    m_pathReady = true;
+    PlaceHandles(true);
+    m_hotPart = part;
+}
+
+PathFailure CgORVA_SweeperTool::SetUpPath(LayerFailure &layerFailure) {
+    SweepLayers layers;
+    layerFailure = ChooseSweepLayers(m_layerService, m_selService, layers);
+    if (layerFailure != LAYERS_OK) return PATH_NOT_SET_UP;
+    if (layers.hasProfile) {
+        if (!pr::ProfileHasArea(layers.profilePoints)) {
+            layerFailure = LAYERS_PROFILE_FLAT;
+            return PATH_NOT_SET_UP;
+        }
+        if (!pr::CaptureCustomProfile(m_customProfile, layers.profilePoints, layers.profileNormal)) {
+            layerFailure = LAYERS_CUSTOM_PROFILE;
+            return PATH_NOT_SET_UP;
+        }
+        m_customCaptured = true;
+        SetOwnInt(ATTRs_PROFILE_SHAPE, pr::PROFILE_CUSTOM);
+    }
+    Matrix4 m[4];
+    if (!ReadTargetTransforms(m_layerService, m_selService, layers.target, m)) {
+        layerFailure = LAYERS_TRANSFORMS;
+        return PATH_NOT_SET_UP;
+    }
+    PathFailure failure = m_path.SetWorldTransforms(m[0], m[1], m[2], m[3]);
+    std::vector<qk::Point> points = ReadSelectedPathPoints(m_selService);
+    if (failure == PATH_OK) failure = m_path.GatherPathPoints(points);
+    if (failure == PATH_OK) failure = m_path.SetupPathNodes(points);
+    m_targetLayer = layers.target;
+    return failure;
+}
+
+void CgORVA_SweeperTool::ChooseProfile() {
+    const int asked = dyna_Int(ATTRs_PROFILE_SHAPE);
+    const int shape = pr::GetProfilePoints(m_profilePoints, asked, m_customProfile, m_customCaptured);
+    if (shape != asked) SetOwnInt(ATTRs_PROFILE_SHAPE, shape);
+    const qk::math::Box box = pr::ProfileBox(m_profilePoints);
+    pr::ProfileSize size = Sizes();
+    bool uniform = dyna_Bool(ATTRs_UNIFORM_SCALING);
+    m_profile.SetProfileSize(box, dyna_Bool(ATTRs_RESET_SIZE_ON_PROFILE_CHANGE), size, uniform);
+    WriteSizes(size);
+    SetOwnInt(ATTRs_UNIFORM_SCALING, uniform ? 1 : 0);
+    m_path.ResizeProjectedPointsAndUVsArrays(m_profilePoints.size());
+}
+
+void CgORVA_SweeperTool::RefuseSetUp(const char *key) {
+    m_disabled = true;
+    m_path = SweepPath();
+    // The reason, then that nothing more happens until the tool is activated again.
+    CLxUser_MessageService messages;
+    CLxUser_Message reason;
+    std::string text;
+    if (!messages.NewMessage(reason)) return ShowWarning(key, kDialogTitle, SWEEPER_HELP_URL);
+    reason.SetMessage(Table(), key, 0);
+    if (LXx_FAIL(messages.GetText(reason, text)) || text.empty()) text = key;
+    CLxUser_StdDialogService dialogs;
+    CLxUser_Message msg;
+    if (!dialogs.MessageAllocate(msg)) return;
+    msg.SetCode(qk::kToolMessageCode);
+    msg.SetMessage(Table(), "SetUpRefused", 0);
+    msg.SetArgumentString(1, text.c_str());
+    dialogs.MessageOpen(msg, kDialogTitle, SWEEPER_HELP_URL, "");
+}
+
+// ---- presses, drags and releases
+
+LxResult CgORVA_SweeperTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
+    const auto *input = ReadPacket<LXpToolInputEvent>(vts, LXsP_TOOL_INPUT_EVENT);
+    CLxUser_AdjustTool adj;
+    if (!input || m_disabled || !adj.set(adjust)) return LXe_FALSE;
+    const LXpToolInputEvent event = *input;
+    if (!m_pathReady) {
+        FirstPress(adj, event.part);
+        return LXe_TRUE;
+    }
+    const int part = TakeHotPart(vts);
+    StartHandleDrag(vts, part);
+    if (IsJumpHandle(part)) {
+        m_scaleHandle = part;
+        m_scaleAxis = ScaleAxisOfHandle(part);
+    }
+    if (dyna_Bool(ATTRs_SNAP_PROFILE_POINT_TO_PATH))
+        PressProfilePoint(part, adj);
+    else if (IsMoveHandle(part))
+        m_snap.state = SNAP_NONE;  // the profile is moved by hand from here on
+    else
+        PressBySnapState(vts, event, adj);
+    return LXe_TRUE;
+}
+
+// A corner takes the drag (it moves nothing, but places the move handles); a move handle drags along
+// its axis of the handle frame from the active corner.
+void CgORVA_SweeperTool::StartHandleDrag(ILxUnknownID vts, int part) {
+    if (IsCorner(part)) m_activeCorner = part;
+    if (!IsCorner(part) && !IsMoveHandle(part)) return;
+    CLxUser_EventTranslatePacket translate;
+    if (!ReadEventTranslation(vts, translate)) return;
+    Vector3 corner = AttrVector(kCornerAttr[m_activeCorner - PART_CORNER_TR]);
+    if (IsCorner(part)) {
+        translate.HitHandle(vts, corner);
+        return;
+    }
+    const Vector3 axis =
+        part == PART_MOVE_X ? qk::math::RightAxis(m_handleFrame) : qk::math::UpAxis(m_handleFrame);
+    Vector3 direction = qk::math::Normalized(axis);
+    translate.SetLinearConstraint(vts, corner, direction);
+}
+
+void CgORVA_SweeperTool::PressProfilePoint(int part, CLxUser_AdjustTool &adjust) {
+    if (part < PART_PROFILE_POINT || std::size_t(part - PART_PROFILE_POINT) >= m_placed.size()) return;
+    const qk::Point target = m_path.SnapTarget();
+    m_snap.source = m_placed[std::size_t(part - PART_PROFILE_POINT)];
+    m_snap.target = PositionOf(target);
+    m_snap.targetId = target.id;
+    m_snap.index = part;
+    m_snap.state = SNAP_POINT_CHOSEN;
+    adjust.SetInt(ATTRs_SNAP_PROFILE_POINT_TO_PATH, 0);
+}
+
+void CgORVA_SweeperTool::PressBySnapState(ILxUnknownID vts, const LXpToolInputEvent &input,
+                                          CLxUser_AdjustTool &adjust) {
+    const int part = input.part;
+    if (AwaitsJump(m_snap.state)) {
+        Jump(vts, adjust);
+    } else if (IsCorner(part) && input.input == kLeftButton) {
+        if (input.mode == kCtrlMode) {
+            m_snap.pending = false;
+            return;
+        }
+        const qk::Point target = m_path.SnapTarget();
+        m_snap.source = AttrVector(kCornerAttr[part - PART_CORNER_TR]);
+        m_snap.target = PositionOf(target);
+        m_snap.targetId = target.id;
+        m_snap.index = part;
+        m_snap.state = SNAP_CORNER_CHOSEN;
+    } else if (IsCorner(part) && input.input == kRightButton) {
+        m_snap = Snap();
+        m_snap.pending = true;
+    } else if (m_snap.state == SNAP_SNAPPED) {
+        if (part == PART_SIZE_A || part == PART_SIZE_B) m_snap.state = SNAP_JUMP_TURN_SIZE;
+        if (part == PART_DIRECTION_A || part == PART_DIRECTION_B) m_snap.state = SNAP_JUMP_TURN;
+    }
+}
+
+// The press after a direction or size handle: the profile turns (and sizes) onto the vertex of the
+// polygon under the mouse that lies in the profile's plane nearest the mouse.
+void CgORVA_SweeperTool::Jump(ILxUnknownID vts, CLxUser_AdjustTool &adjust) {
+    const auto *hit = ReadPacket<LXpToolHitEvent>(vts, LXsP_TOOL_HIT_EVENT);
+    if (!hit || !hit->hit.pol) {
+        m_snap.state = m_snap.previous;
+        return;
+    }
+    std::vector<qk::Point> points;
+    qk::GetHitPolyPoints(points, hit->hit.pol, m_targetLayer);
+    const Matrix4 &world = m_path.WorldMatrix();
+    for (qk::Point &p : points) {
+        const Vector3 w = TransformPoint(world, PositionOf(p));
+        p = qk::Point{w.x(), w.y(), w.z(), p.id};
+    }
+    const Vector3 mouse = TransformPoint(world, Vector3(hit->hit.pos));
+    const Matrix4 &start = m_path.StartFrame();
+    const Vector3 normal = FwdAxis(start), planePoint = qk::math::TranslationOf(start);
+    double found[3] = {0.0, 0.0, 0.0};
+    LXtPointID id = nullptr;
+    if (points.empty() ||
+        !qk::GetNearestPointInPlane(found, id, points, mouse, normal, planePoint, m_snap.targetId)) {
+        m_invalidTarget.StartTimer(qk::SteadySeconds());
+    } else {
+        ApplyJump(Vector3(found), adjust);
+    }
+    m_snap.state = SNAP_SNAPPED;
+}
+
+void CgORVA_SweeperTool::ApplyJump(const Vector3 &found, CLxUser_AdjustTool &adjust) {
+    Vector3 reference(0.0, 1.0, 0.0);
+    if (IsJumpHandle(m_scaleHandle)) reference = Layout(0.0).reference[m_scaleAxis == pr::AXIS_B ? 0 : 1];
+    const JumpInput in{reference,
+                       m_snap.target,
+                       found,
+                       FwdAxis(m_path.StartFrame()),
+                       m_profile.Rotation(),
+                       m_snap.state == SNAP_JUMP_TURN_SIZE};
+    const JumpResult jump = ComputeJump(in);
+    if (jump.rotated) adjust.SetFlt(ATTRs_ROTATION_ANGLE, m_profile.SetToolRotation(jump.rotation));
+    if (!jump.resized) return;
+    pr::ProfileSize size = Sizes();
+    const bool axisB = m_scaleAxis == pr::AXIS_B;
+    (axisB ? size.b : size.a) = jump.size;
+    m_profile.SetToolScale(m_scaleAxis, dyna_Bool(ATTRs_UNIFORM_SCALING), size);
+    // The handle's own size last: it is the change the evaluation acts on.
+    adjust.SetFlt(axisB ? ATTRs_SIZE_X : ATTRs_SIZE_Y, axisB ? size.a : size.b);
+    adjust.SetFlt(axisB ? ATTRs_SIZE_Y : ATTRs_SIZE_X, axisB ? size.b : size.a);
+}
+
+void CgORVA_SweeperTool::tmod_Up(ILxUnknownID vts, ILxUnknownID adjust) {
+    CLxUser_AdjustTool adj;
+    if (m_snap.state != SNAP_CORNER_CHOSEN || !adj.set(adjust)) return;
+    const Vector3 delta = m_snap.target - m_snap.source;
+    for (unsigned first : kCornerAttr) AdjustAttrVector(adj, first, AttrVector(first) + delta);
+    m_snap.previous = SNAP_CORNER_CHOSEN;
+    m_snap.state = SNAP_SNAPPED;
+}
+
+bool CgORVA_SweeperTool::HandlePosition(int part, LXtVector pos) {
+    if (!m_pathReady || (!IsCorner(part) && !IsMoveHandle(part))) return false;
+    const int corner = IsCorner(part) ? part : m_activeCorner;
+    AttrVector(kCornerAttr[corner - PART_CORNER_TR]).CopyTo(pos);
+    return true;
+}
+
+// Dragging a move handle slides the whole profile in its plane; corners do not move by dragging.
+void CgORVA_SweeperTool::MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) {
+    if (!IsMoveHandle(part)) return;
+    const Vector3 delta = Vector3(pos) - AttrVector(kCornerAttr[m_activeCorner - PART_CORNER_TR]);
+    for (unsigned first : kCornerAttr) AdjustAttrVector(adjust, first, AttrVector(first) + delta);
+    qk::math::SetTranslation(m_snapTranslation, qk::math::TranslationOf(m_snapTranslation) + delta);
+}
+
+// ---- evaluation
+
+void CgORVA_SweeperTool::tool_Evaluate(ILxUnknownID vts) {
+    if (!vts || !IsView3D(vts) || m_path.NodeCount() == 0 || !m_pathReady || m_disabled) return;
+    bool refresh = ActOnLastChange();
+    const PathFailure ends = RestoreEnds();
+    if (m_snap.state >= SNAP_POINT_CHOSEN) {
+        const Vector3 offset =
+            SnapOffset(m_snap.index, m_snap.target, m_profile, m_profilePoints, m_path.StartFrame());
+        m_snapTranslation = qk::math::TranslationMatrix(offset);
+        refresh = true;
+    }
+    PlaceHandles(refresh);
+    m_profile.PlaceProfile(m_placed, m_profilePoints, m_path.StartFrame(), m_snapTranslation);
+    // While a jump target is awaited the handles follow, but nothing is built.
+    if (AwaitsJump(m_snap.state)) return;
+    if (ends != PATH_OK) {
+        ReportFailure(PathFailureKey(ends));
+        return;
+    }
+    WriteSweep();
+}
+
+// Acts on the change recorded since the last evaluation; true when the handles must be placed anew.
+bool CgORVA_SweeperTool::ActOnLastChange() {
+    const int changed = TakeLastChanged();
+    pr::ProfileSize size = Sizes();
+    switch (changed) {
+        case ATTRs_SIZE_X:
+        case ATTRs_SIZE_Y:
+            m_profile.SetToolScale(changed == ATTRs_SIZE_X ? pr::AXIS_A : pr::AXIS_B,
+                                   dyna_Bool(ATTRs_UNIFORM_SCALING), size);
+            WriteSizes(size);
+            SetOwnInt(ATTRs_TIMBER_SIZE_PRESETS_A, 0);
+            SetOwnInt(ATTRs_TIMBER_SIZE_PRESETS_B, 0);
+            return true;
+        case ATTRs_ROTATION_ANGLE:
+            SetOwnFloat(ATTRs_ROTATION_ANGLE, m_profile.SetToolRotation(dyna_Float(ATTRs_ROTATION_ANGLE)));
+            return true;
+        case ATTRs_PROFILE_SHAPE:
+            ChooseProfile();
+            if (dyna_Bool(ATTRs_RESET_SIZE_ON_PROFILE_CHANGE)) {
+                m_profile.ResetProfileScale(size);
+                WriteSizes(size);
+            }
+            return true;
+        case ATTRs_TIMBER_SIZE_PRESETS_A:
+            ApplyPreset(pr::PRESET_LIST_A);
+            return true;
+        case ATTRs_TIMBER_SIZE_PRESETS_B:
+            ApplyPreset(pr::PRESET_LIST_B);
+            return true;
+        default:
+            return changed >= 0 && ActOnButton(unsigned(changed));
+    }
+}
+
+// A button acts when it is pressed (set true), and is set back to false.
+bool CgORVA_SweeperTool::ActOnButton(unsigned index) {
+    if (!dyna_Bool(index)) return false;
+    pr::ProfileSize size = Sizes();
+    bool refresh = true;
+    switch (index) {
+        case ATTRs_SPIN_90_CW:
+        case ATTRs_SPIN_90_CCW:
+            m_profile.SetProfileSpin(
+                index == ATTRs_SPIN_90_CW ? qk::SPIN_CLOCKWISE : qk::SPIN_COUNTER_CLOCKWISE, size);
+            WriteSizes(size);
+            break;
+        case ATTRs_RESET_SCALING:
+            m_profile.ResetProfileScale(size);
+            WriteSizes(size);
+            SetOwnInt(ATTRs_TIMBER_SIZE_PRESETS_A, 0);
+            SetOwnInt(ATTRs_TIMBER_SIZE_PRESETS_B, 0);
+            break;
+        case ATTRs_RESET_PATH_ENDS:
+            SetOwnFloat(ATTRs_EXTEND_PATH_START, 0.0);
+            SetOwnFloat(ATTRs_EXTEND_PATH_END, 0.0);
+            SetOwnInt(ATTRs_PATH_START_END_TYPE, END_TYPE_PATH);
+            SetOwnInt(ATTRs_PATH_FINISH_END_TYPE, END_TYPE_PATH);
+            SetOwnInt(ATTRs_MIRROR_END_TYPE, 1);
+            refresh = false;
+            break;
+        case ATTRs_PROFILE_FLIP_DIM_A:
+        case ATTRs_PROFILE_FLIP_DIM_B:
+            m_profile.ToggleFlipProfile(index == ATTRs_PROFILE_FLIP_DIM_A ? pr::FLIP_A : pr::FLIP_B);
+            SetOwnInt(ATTRs_PROFILE_FLIP_DIM_A, 0);
+            SetOwnInt(ATTRs_PROFILE_FLIP_DIM_B, 0);
+            refresh = false;
+            break;
+        default:
+            return false;
+    }
+    SetOwnInt(index, 0);
+    return refresh;
+}
+
+void CgORVA_SweeperTool::ApplyPreset(pr::PresetListId list) {
+    const bool listA = list == pr::PRESET_LIST_A;
+    const unsigned own = listA ? ATTRs_TIMBER_SIZE_PRESETS_A : ATTRs_TIMBER_SIZE_PRESETS_B;
+    SetOwnInt(listA ? ATTRs_TIMBER_SIZE_PRESETS_B : ATTRs_TIMBER_SIZE_PRESETS_A, 0);
+    pr::ProfileSize size = Sizes();
+    bool uniform = dyna_Bool(ATTRs_UNIFORM_SCALING);
+    switch (m_profile.SetProfileSizeToPreset(list, dyna_Int(own), size, uniform)) {
+        case pr::PRESET_RESET:
+            SetOwnInt(own, 0);
+            break;
+        case pr::PRESET_APPLIED:
+            WriteSizes(size);
+            SetOwnInt(ATTRs_UNIFORM_SCALING, uniform ? 1 : 0);
+            break;
+        default:
+            break;
+    }
+}
+
+// Restores the path ends from the attributes and writes back what the restore changed: the loop
+// opened on a two-point path, the finish copied from the start under the mirror.
+PathFailure CgORVA_SweeperTool::RestoreEnds() {
+    PathEndSettings s;
+    s.closeLoop = dyna_Bool(ATTRs_CLOSE_LOOP);
+    s.mirrorEndType = dyna_Bool(ATTRs_MIRROR_END_TYPE);
+    s.types = {dyna_Int(ATTRs_PATH_START_END_TYPE), dyna_Int(ATTRs_PATH_FINISH_END_TYPE)};
+    s.extendStart = dyna_Float(ATTRs_EXTEND_PATH_START);
+    s.extendEnd = dyna_Float(ATTRs_EXTEND_PATH_END);
+    const PathEndSettings before = s;
+    const PathFailure failure = m_path.RestorePathEnds(s);
+    if (s.closeLoop != before.closeLoop) SetOwnInt(ATTRs_CLOSE_LOOP, s.closeLoop ? 1 : 0);
+    if (s.types.finish != before.types.finish) SetOwnInt(ATTRs_PATH_FINISH_END_TYPE, s.types.finish);
+    if (s.extendEnd != before.extendEnd) SetOwnFloat(ATTRs_EXTEND_PATH_END, s.extendEnd);
+    m_endTypes = s.types;
+    return failure;
+}
+
+// Handle frame = rotation x start frame x snap translation; with refresh the corner handles go to the
+// spun and scaled profile box's corners in it.
+void CgORVA_SweeperTool::PlaceHandles(bool refresh) {
+    m_handleFrame = Multiply(Multiply(m_profile.RotationMatrix(), m_path.StartFrame()), m_snapTranslation);
+    if (!refresh) return;
+    const qk::math::Box box = m_profile.SpinScaledBox();
+    for (int c = 0; c < 4; ++c)
+        SetOwnAttrVector(kCornerAttr[c], TransformPoint(m_handleFrame, pr::ProfileBoxCorner(box, c)));
+}
+
+void CgORVA_SweeperTool::WriteSweep() {
+    const PathFailure projected = m_path.ProjectPointsAlongPath(m_placed);
+    if (projected != PATH_OK) {
+        ReportFailure(PathFailureKey(projected));
+        return;
+    }
+    m_profile.GetCapOutline(m_capOutline, m_profilePoints);
+    SweepOutputSettings settings;
+    settings.capEnds = dyna_Bool(ATTRs_CAP_ENDS);
+    settings.makeUVs = dyna_Bool(ATTRs_MAKE_UVS);
+    settings.uvsStack = dyna_Bool(ATTRs_UVS_STACK);
+    settings.endTypes = m_endTypes;
+    if (!m_output.Build(m_path, m_placed, m_capOutline, settings)) {
+        ReportFailure(PathFailureKey(PATH_RESULT_NOT_FINITE));
+        return;
+    }
+    switch (WriteSweptMesh(m_layerService, m_targetLayer, m_output, settings.makeUVs, m_pointIds)) {
+        case WRITE_OK:
+            ReportFailure(nullptr);
+            break;
+        case WRITE_NO_UV_MAP:
+            ReportFailure("NeedsTextureMap");
+            break;
+        case WRITE_NOT_FINITE:
+            ReportFailure(PathFailureKey(PATH_RESULT_NOT_FINITE));
+            break;
+        default:
+            break;
+    }
+}
+
+// Says once why the sweep is not written, until it is written again.
+void CgORVA_SweeperTool::ReportFailure(const char *key) {
+    if (key && (!m_reported || std::string(m_reported) != key))
+        ShowWarning(key, kDialogTitle, SWEEPER_HELP_URL);
+    m_reported = key;
+}
+
+// ---- drawing
+
+HandleLayout CgORVA_SweeperTool::Layout(double handleSize) const {
+    const int snapped = IsCorner(m_snap.index) ? m_snap.index - PART_CORNER_TR : 0;
+    return ComputeHandleLayout(m_profile.SpinScaledBox(), m_handleFrame, m_activeCorner - PART_CORNER_TR,
+                               snapped, handleSize);
+}
+
+void CgORVA_SweeperTool::DrawHandles(qk::ToolDrawContext &ctx) {
+    if (!m_pathReady || m_disabled) return;
+    const double scale = ctx.view.PixelScale();
+    const double handleSize = scale > 0.0 && std::isfinite(scale) ? kHandlePixels / scale : 0.0;
+    ctx.stroke.SetPart(LXiHITPART_INVIS);
+    ctx.stroke.BeginW(LXiSTROKE_LINE_LOOP, kOutlineColour, 1.0, kOutlineWidth);
+    for (const Vector3 &p : m_placed) ctx.Vertex(p);
+    if (dyna_Bool(ATTRs_SNAP_PROFILE_POINT_TO_PATH))
+        DrawProfileHandles(ctx);
+    else
+        DrawBoxHandles(ctx, handleSize);
+}
+
+void CgORVA_SweeperTool::DrawProfileHandles(qk::ToolDrawContext &ctx) {
+    for (std::size_t i = 0; i < m_placed.size(); ++i)
+        ctx.handles.PointHandle(m_placed[i], PART_PROFILE_POINT + int(i), qk::kHandleFlags);
+}
+
+void CgORVA_SweeperTool::DrawBoxHandles(qk::ToolDrawContext &ctx, double handleSize) {
+    LXtMatrix rotation;
+    qk::math::RotationColumns(m_handleFrame, rotation);
+    for (int c = 0; c < 4; ++c)
+        ctx.handles.Handle(AttrVector(kCornerAttr[c]), rotation, PART_CORNER_TR + c,
+                           HandleFlags(PART_CORNER_TR + c));
+    const HandleLayout h = Layout(handleSize);
+    const bool invalid = m_invalidTarget.IsSetInvalidTarget(qk::SteadySeconds());
+    ctx.stroke.SetPart(LXiHITPART_INVIS);
+    ctx.stroke.BeginWD(LXiSTROKE_LINE_LOOP, invalid ? kInvalidTargetColour : kBoxColour, 1.0, 1.0, kBoxDash);
+    for (const Vector3 &p : h.outline) ctx.Vertex(p);
+    const Vector3 corner = AttrVector(kCornerAttr[m_activeCorner - PART_CORNER_TR]);
+    ctx.AxisArrow(corner, h.moveDirection[0], handleSize, PART_MOVE_X, HandleFlags(PART_MOVE_X));
+    ctx.AxisArrow(corner, h.moveDirection[1], handleSize, PART_MOVE_Y, HandleFlags(PART_MOVE_Y));
+    if (ShowsJumpHandles(m_snap.state)) {
+        const int direction[2] = {PART_DIRECTION_B, PART_DIRECTION_A}, size[2] = {PART_SIZE_B, PART_SIZE_A};
+        for (int i = 0; i < 2; ++i) {
+            ctx.AxisArrow(h.directionHandle[i], h.reference[i], handleSize, direction[i],
+                          HandleFlags(direction[i]));
+            ctx.handles.PointHandle(h.sizeHandle[i], size[i], HandleFlags(size[i]));
+        }
+    }
+    DrawLabels(ctx, h);
+}
+
+void CgORVA_SweeperTool::DrawLabels(qk::ToolDrawContext &ctx, const HandleLayout &layout) {
+    const bool dims = dyna_Bool(ATTRs_SHOW_DIMS);
+    const std::string top = dims ? DistanceLabel(Table(), "bbox_size_x", layout.topLength) : "A";
+    const std::string left = dims ? DistanceLabel(Table(), "bbox_size_y", layout.leftLength) : "B";
+    const std::pair<const std::string *, const Vector3 *> labels[2] = {{&top, &layout.labelTop},
+                                                                       {&left, &layout.labelLeft}};
+    for (const auto &label : labels) {
+        ctx.stroke.Begin(LXiSTROKE_TEXT, kOutlineColour, 1.0);
+        ctx.stroke.Text(label.first->c_str(), LXiTEXT_CENTER);
+        ctx.Vertex(*label.second);
+    }
+}
+
+}  // namespace gORVA_Tools_Sweeper

@@ -1,0 +1,175 @@
+// The vector scale tool "gORVA.Scale": scales the active meshes about the centre of their box, each
+// layer about its own or all together ("group"), by a uniform factor, by the target length of a
+// reference line (two selected vertices or one selected edge) or to a target box size along X, Y or Z,
+// and can centre the result on the origin and rest it on the ground. It shows the reference line with
+// its length, warnings about coinciding points, and the box's dimensions. The line, the scaling rules
+// and the display geometry are in Tool_Vector_Scale_Geometry; this file is the host side.
+#pragma once
+
+#include <vector>
+
+#include "Tool_Vector_Scale_Geometry.hpp"
+#include "qk_mesh_writer.hpp"
+#include "qk_tool_frame.hpp"
+
+namespace gORVA_Tools_Scale {
+
+/// Registers the tool under "gORVA.Scale".
+void initialize();
+
+/// Attribute indices, in declaration order (see SCALE_ATTRIBUTES).
+enum ScaleAttr : unsigned {
+    ATTR_P1X,
+    ATTR_P1Y,
+    ATTR_P1Z,
+    ATTR_P2X,
+    ATTR_P2Y,
+    ATTR_P2Z,
+    ATTR_ANCHOR_X,
+    ATTR_ANCHOR_Y,
+    ATTR_ANCHOR_Z,
+    ATTR_SCALE_FACTOR,
+    ATTR_LENGTH,
+    ATTR_CENTRE_AT_ORIGIN,
+    ATTR_USE_ANCHOR,
+    ATTR_REST_ON_GROUND,
+    ATTR_SCALE_AXES,
+    ATTR_GROUP,
+    ATTR_SHOW_DIMENSIONS,
+    ATTR_DIMS_X,
+    ATTR_DIMS_Y,
+    ATTR_DIMS_Z,
+    ATTR_COUNT
+};
+
+/// The "scale_axes" popup.
+inline constexpr qk::PopupDef SCALE_AXES_POPUP{SCALE_AXES_NAMES, 7, SCALE_AXES_POPUP_TYPE};
+
+/// The tool's attributes: the reference line's ends and an anchor (mesh space), the factor, the target
+/// length (metres), the placement switches, the axes popup, grouping, the dimensions display and the
+/// target box size per axis (metres). No limits: the evaluation clamps what it reads.
+inline constexpr qk::ToolAttributeDef SCALE_ATTRIBUTES[] = {
+    {ATTR_P1X, "p1X", LXsTYPE_FLOAT},
+    {ATTR_P1Y, "p1Y", LXsTYPE_FLOAT},
+    {ATTR_P1Z, "p1Z", LXsTYPE_FLOAT},
+    {ATTR_P2X, "p2X", LXsTYPE_FLOAT},
+    {ATTR_P2Y, "p2Y", LXsTYPE_FLOAT},
+    {ATTR_P2Z, "p2Z", LXsTYPE_FLOAT},
+    {ATTR_ANCHOR_X, "anchorX", LXsTYPE_FLOAT},
+    {ATTR_ANCHOR_Y, "anchorY", LXsTYPE_FLOAT},
+    {ATTR_ANCHOR_Z, "anchorZ", LXsTYPE_FLOAT},
+    {ATTR_SCALE_FACTOR, "scale_factor", LXsTYPE_FLOAT},
+    {ATTR_LENGTH, "length", LXsTYPE_DISTANCE},
+    {ATTR_CENTRE_AT_ORIGIN, "centre_at_origin", LXsTYPE_BOOLEAN},
+    {ATTR_USE_ANCHOR, "use_anchor", LXsTYPE_BOOLEAN},
+    {ATTR_REST_ON_GROUND, "rest_on_ground", LXsTYPE_BOOLEAN},
+    {ATTR_SCALE_AXES, "scale_axes", LXsTYPE_INTEGER, &SCALE_AXES_POPUP},
+    {ATTR_GROUP, "group", LXsTYPE_BOOLEAN},
+    {ATTR_SHOW_DIMENSIONS, "show_dimensions", LXsTYPE_BOOLEAN},
+    {ATTR_DIMS_X, "dims_x", LXsTYPE_DISTANCE},
+    {ATTR_DIMS_Y, "dims_y", LXsTYPE_DISTANCE},
+    {ATTR_DIMS_Z, "dims_z", LXsTYPE_DISTANCE},
+};
+static_assert(std::size(SCALE_ATTRIBUTES) == ATTR_COUNT && qk::IsDeclarationOrder(SCALE_ATTRIBUTES),
+              "one row per attribute, in declaration order");
+
+/// Collects the selected points of one layer in visiting order.
+class TargetLineVertexVisitor final : public CLxImpl_AbstractVisitor {
+public:
+    void Reset() { m_points.clear(); }
+    LxResult Evaluate() override;
+    /// The visited points (id and position), in visiting order.
+    const std::vector<qk::Point> &GetPoints() const { return m_points; }
+
+    CLxUser_Point points;
+
+private:
+    std::vector<qk::Point> m_points;
+};
+
+/// Counts the selected edges of one layer and keeps the ends of the first.
+class TargetLineEdgeVisitor final : public CLxImpl_AbstractVisitor {
+public:
+    void Reset();
+    /// Counts the edge; the ends (ids and positions) of the first edge are kept.
+    LxResult Evaluate() override;
+    /// Edges visited since Reset.
+    unsigned Count() const { return m_count; }
+    const LXtPointID *GetPointIds() const { return m_ids; }
+    const Vector3 *GetPointPositions() const { return m_positions; }
+
+    CLxUser_Edge edges;
+    CLxUser_Point points;
+
+private:
+    unsigned m_count = 0;
+    LXtPointID m_ids[2] = {nullptr, nullptr};
+    Vector3 m_positions[2];
+};
+
+/// Scales each visited point by a rule (centre, per-axis factors, final placement).
+using ScalePointsVisitor = qk::PointRewriteVisitor<ScaleRule>;
+
+class CgORVA_ScaleTool : public qk::ToolFrame {
+public:
+    CgORVA_ScaleTool();
+    static void initialize();
+
+    /// Factor mode, factor 1 (remembered as 0.9 so that the next evaluation takes it as changed), all
+    /// axes, dimensions shown, factors 1.
+    void tool_Reset() override;
+    /// Derives the factors from what the user changed and scales every active layer (3D views only).
+    /// A size typed for an axis the box does not span is set back to 0; nothing is written when a
+    /// result would not be finite or a point would leave the mesh's range.
+    void tool_Evaluate(ILxUnknownID vts) override;
+    /// Finds the reference line, measures each layer's box and starts in factor mode with factor 1.
+    void tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override;
+    /// The tool has no interactive handles: presses are refused.
+    LxResult tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override { return LXe_FALSE; }
+    void tmod_Move(ILxUnknownID vts, ILxUnknownID adjust) override {}
+
+    /// Measures the reference box again from the activation's layer boxes (after "group" changed) and
+    /// writes its size into the "dims" attributes.
+    void ResetDimensions();
+
+    /// The reference line found at activation.
+    const TargetLine &Line() const { return m_line; }
+    /// How the last evaluation derived the factors (ScaleMode).
+    int Mode() const { return m_memory.mode; }
+    /// Factors and placement the last evaluation used for the current layer.
+    const Vector3 &AppliedFactors() const { return m_appliedFactors; }
+    const Vector3 &AppliedPlacement() const { return m_appliedPlacement; }
+
+protected:
+    std::vector<qk::ToolEnableCheck> EnableChecks() const override;
+    bool TracksChange(unsigned index) const override;
+    void DrawHandles(qk::ToolDrawContext &ctx) override;
+    bool DrawsInEveryView() const override { return true; }
+
+private:
+    void FindTargetLine(CLxUser_LayerScan &scan);
+    void FindVertexLine(CLxUser_LayerScan &scan);
+    void FindEdgeLine(CLxUser_LayerScan &scan);
+    void ReadLayerBoxes(CLxUser_LayerScan &scan);
+    void PlaceLineAttributes(ILxUnknownID vts, CLxUser_AdjustTool &adjust);
+    Vector3 ReferenceSize();
+    bool ScaleLayers(const Vector3 &factors);
+    void DrawTargetLine(qk::ToolDrawContext &ctx, double unit);
+    void DrawDimensions(qk::ToolDrawContext &ctx, double unit);
+    void DrawLabel(qk::ToolDrawContext &ctx, const std::string &text, const Vector3 &colour,
+                   int justification, const Vector3 &at);
+    void DrawMarker(qk::ToolDrawContext &ctx, const Marker &marker);
+
+    int m_upAxis = 1;
+    TargetLine m_line;
+    std::vector<LXtBBox> m_layerBoxes;
+    ScaleMemory m_memory;
+    Vector3 m_boxSize;
+    int m_currentLayer = 0;
+    Vector3 m_appliedFactors{1.0, 1.0, 1.0};
+    Vector3 m_appliedPlacement;
+    LXtMarkMode m_allMode = LXiMARK_ANY;
+    LXtMarkMode m_selectMode = LXiMARK_ANY;
+};
+
+}  // namespace gORVA_Tools_Scale
