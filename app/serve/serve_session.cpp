@@ -373,6 +373,9 @@ ServeResponse ServeSession::RunLine(const std::string &line) {
 ServeResponse ServeSession::OpenFile(const std::string &name) {
     std::string path, error;
     if (!ConfinedPath(m_folder, name, path, error)) return Error(403, error);
+    // A file that cannot be opened leaves the scene and an active tool as they were.
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return Reply(false, "cannot open \"" + name + "\": no such file");
     if (m_host.Tools().Active()) m_host.Tools().Deactivate(true);
     Commit();
     if (!OpenSceneFile(m_host, path, error)) return Reply(false, error);

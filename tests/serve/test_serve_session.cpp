@@ -92,6 +92,7 @@ TEST_F(ServeSessionTest, RefusedRequestsChangeNothing) {
         EXPECT_TRUE(r.status == 403 || r.status == 400) << line << ": " << r.status;
     }
     EXPECT_EQ(session->Handle(Post("run", {{"line", "select.element 0 polygon set 7"}})).status, 422);
+    EXPECT_EQ(session->Handle(Post("open", {{"name", "missing.obj"}})).status, 422);
     EXPECT_EQ(ItemCount(), items);
     EXPECT_EQ(host.selection.Count(kSelPolygon), 0u);
 }
