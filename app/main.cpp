@@ -18,6 +18,7 @@
 #include "host/io/scene_dump.hpp"
 #include "host/io/text_lines.hpp"
 #include "host/scripting/script_runner.hpp"
+#include "app/serve/serve_http.hpp"
 
 namespace {
 
@@ -29,6 +30,10 @@ usage:
   gorva run [options] FILE...   run scripts of command lines ("-" reads standard input)
   gorva demo [--out DIR]        run the bundled demo; without --out it writes into a new
                                 folder gorva-demo-YYYYMMDD-HHMMSS here and names it
+  gorva serve [--scene FILE] [--port N]
+                                a viewport in the browser: serves a page on 127.0.0.1 and
+                                prints its address (with a token that every request needs);
+                                files are opened and saved in the current folder only
   gorva servers                 list the servers the plug-in registered
   gorva --kit DIR [--out DIR]   run the bundled demo with the module and configuration of the
                                 kit installed in DIR (the folder that holds its index.cfg)
@@ -103,7 +108,7 @@ std::string PluginPath(const std::string &option) {
 }
 
 struct Options {
-    std::string command, scene, dump, plugin, out, kit;
+    std::string command, scene, dump, plugin, out, kit, port;
     bool outGiven = false;
     ScriptOptions script;
     std::vector<std::string> files;
@@ -120,11 +125,13 @@ bool ParseOptions(int argc, char **argv, Options &o, std::string &error) {
             into = argv[++i];
             return true;
         };
-        if (a == "--scene" || a == "--dump" || a == "--plugin" || a == "--out" || a == "--kit") {
+        if (a == "--scene" || a == "--dump" || a == "--plugin" || a == "--out" || a == "--kit" ||
+            a == "--port") {
             if (!value(a == "--scene"    ? o.scene
                        : a == "--dump"   ? o.dump
                        : a == "--plugin" ? o.plugin
                        : a == "--kit"    ? o.kit
+                       : a == "--port"   ? o.port
                                          : o.out))
                 return false;
             o.outGiven = o.outGiven || a == "--out";
@@ -194,6 +201,19 @@ int Run(Host &host, const Options &o) {
     return ok ? 0 : 1;
 }
 
+int Serve(Host &host, const Options &o) {
+    if (!o.files.empty()) return Usage("serve takes no files");
+    ServeOptions serve{o.scene, 0, std::filesystem::current_path().string(), GORVA_WEB_DIR};
+    if (const char *env = std::getenv("GORVA_WEB_DIR"); env && *env) serve.webDir = env;
+    if (!o.port.empty()) {
+        char *end = nullptr;
+        long port = std::strtol(o.port.c_str(), &end, 10);
+        if (*end != '\0' || port < 1 || port > 65535) return Usage("--port takes a number from 1 to 65535");
+        serve.port = int(port);
+    }
+    return RunServe(host, serve, std::cout, std::cerr);
+}
+
 int Demo(Host &host, const Options &o) {
     if (!o.files.empty()) return Usage("demo takes no files");
     std::string error, out = o.out;
@@ -225,7 +245,8 @@ int Main(int argc, char **argv) {
         command = "demo";
         words.insert(words.begin() + 1, nullptr);
     }
-    if (command != "run" && command != "demo" && command != "servers" && command != "commands")
+    if (command != "run" && command != "demo" && command != "servers" && command != "commands" &&
+        command != "serve")
         return Usage("unknown command \"" + command + "\"");
     Options o;
     std::string error;
@@ -261,7 +282,7 @@ int Main(int argc, char **argv) {
         for (const auto &name : host.HostCommandNames()) std::cout << name << '\n';
         return 0;
     }
-    int status = command == "run" ? Run(host, o) : Demo(host, o);
+    int status = command == "run" ? Run(host, o) : command == "serve" ? Serve(host, o) : Demo(host, o);
     progress.Finish();
     return status;
 }

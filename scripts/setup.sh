@@ -6,7 +6,8 @@ packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev googletest libbenc
           libpugixml-dev libtinyobjloader-dev libtinygltf-dev nlohmann-json3-dev libcairo2-dev
           libegl-dev libgl-dev libegl-mesa0 libgl1-mesa-dri  # PNG pictures: EGL and Mesa's llvmpipe
           clang libclang-rt-14-dev  # clang and its libFuzzer and sanitizer runtimes: scripts/fuzz.sh
-          g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)  # the Windows module under Wine
+          g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64  # the Windows module under Wine
+          libcpp-httplib-dev chromium)  # gorva serve's web server; the browser its tests drive
 
 missing=()
 for p in "${packages[@]}"; do
@@ -33,8 +34,11 @@ if ((${#tools[@]})); then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${tools[@]}" >&2
 fi
-validator=$(cd "$(dirname "$0")/../tests/gltf_validator" && pwd)
-if ! cmp -s "$validator/package-lock.json" "$validator/node_modules/.gorva-lock.json"; then
-  (cd "$validator" && npm ci --no-audit --no-fund --loglevel=error >&2)
-  cp "$validator/package-lock.json" "$validator/node_modules/.gorva-lock.json"
-fi
+# The validator, and the viewport page's three.js with puppeteer-core for its browser tests (web/).
+for folder in tests/gltf_validator web; do
+  dir=$(cd "$(dirname "$0")/../$folder" && pwd)
+  if ! cmp -s "$dir/package-lock.json" "$dir/node_modules/.gorva-lock.json"; then
+    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error >&2)
+    cp "$dir/package-lock.json" "$dir/node_modules/.gorva-lock.json"
+  fi
+done

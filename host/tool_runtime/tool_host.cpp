@@ -295,6 +295,36 @@ std::string ToolHost::Attribute(const std::string &attr) {
     return index < 0 ? std::string() : m_attrs.GetString(unsigned(index));
 }
 
+std::vector<ToolAttributeRow> ToolHost::AttributeTable(const std::string &tool) {
+    std::vector<ToolAttributeRow> rows;
+    LXtObjectID obj = Instance(tool);
+    if (!obj) return rows;
+    m_host.Install();
+    AttributesRef attrs(obj);
+    ComRef ui(ObjQuery(obj, AttributesUIGuid()));
+    for (unsigned i = 0; i < attrs.Count(); ++i) {
+        ToolAttributeRow row{attrs.Name(i), attrs.TypeName(i), attrs.GetString(i)};
+        if (const LXtTextValueHint *table = attrs.Hints(i); table && row.type == LXsTYPE_INTEGER)
+            for (const LXtTextValueHint *hint = table; hint->text; ++hint)
+                if (hint->value >= 0) row.choices.emplace_back(hint->value, hint->text);
+        if (ui) {
+            AttributeLimits limits;
+            ComRef hints(NewUIHints(limits));
+            if (LXx_OK(ui.Call(&ILxAttributesUI::UIHints, i, hints.get()))) {
+                row.hasMinimum = limits.hasMinimum, row.minimum = limits.minimum;
+                row.hasMaximum = limits.hasMaximum, row.maximum = limits.maximum;
+            }
+            ComRef msg(NewMessageObject(m_host));
+            if (LXx_FAIL(ui.Call(&ILxAttributesUI::DisableMsg, i, msg.get()))) {
+                row.disabledReason = MessageTextOf(msg.get());
+                if (row.disabledReason.empty()) row.disabledReason = row.name + " cannot be changed now";
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 CommandResult ToolHost::Reset(const std::string &name) {
     LXtObjectID obj = Instance(name);
     if (!obj) return {LXe_NOTFOUND, "no tool named \"" + name + "\""};

@@ -126,6 +126,18 @@ struct PressOptions {
     uint32_t hitPolygon = 0;
 };
 
+/// One attribute of a tool as an attribute panel shows it: name, SDK type name, value as text, popup
+/// choices (value, internal name), UI limits, and the reason it is greyed (empty when editable).
+struct ToolAttributeRow {
+    std::string name;
+    std::string type;
+    std::string value;
+    std::vector<std::pair<int, std::string>> choices;
+    bool hasMinimum = false, hasMaximum = false;
+    double minimum = 0.0, maximum = 0.0;
+    std::string disabledReason;
+};
+
 class ToolHost {
 public:
     explicit ToolHost(Host &host);
@@ -157,6 +169,8 @@ public:
     CommandResult SetAttribute(const std::string &tool, const std::string &attr, const std::string &value);
     /// The active tool's attribute as text; empty when unknown.
     std::string Attribute(const std::string &attr);
+    /// Every attribute of a tool (active or not) in table order; empty for an unknown tool.
+    std::vector<ToolAttributeRow> AttributeTable(const std::string &tool);
     /// Drops the tool instances (an active tool is dropped first), so that the next activation of
     /// each tool starts from a new instance, as in a new session.
     void ForgetInstances();

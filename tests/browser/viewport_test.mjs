@@ -1,0 +1,321 @@
+// The browser viewport driven as a person would, in Debian's headless Chromium through
+// puppeteer-core: selection by clicking, a command from its form, the Arch dragged by its handle,
+// a sweep along clicked edges, and a request without the token refused. Prints the drag timing on a
+// 100k-polygon scene. Exit status 77 (skipped) only when Chromium cannot start.
+import { spawn } from 'node:child_process';
+import { createRequire } from 'node:module';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.resolve(here, '../..');
+const require = createRequire(path.join(root, 'web/package.json'));
+const gorva = process.env.GORVA_EXE || path.join(root, 'build/app/gorva');
+const chromium = process.env.GORVA_CHROMIUM || '/usr/bin/chromium';
+const shots = process.env.GORVA_SCREENSHOTS || '';
+
+let failures = 0;
+function check(ok, what) {
+  console.log(`${ok ? 'ok' : 'FAILED'}: ${what}`);
+  if (!ok) failures += 1;
+}
+
+// ---- scenes
+
+/// A floor of four quads at height 0 and a shelf of two quads at height 1.
+function stepsObj() {
+  let text = 'o Floor\n';
+  for (const z of [-1, 0, 1]) for (const x of [-1, 0, 1]) text += `v ${x} 0 ${z}\n`;
+  text += 'f 1 4 5 2\nf 2 5 6 3\nf 4 7 8 5\nf 5 8 9 6\n';
+  text += 'o Shelf\nv 2 1 -1\nv 3 1 -1\nv 3 1 0\nv 2 1 0\nv 3 1 1\nv 2 1 1\n';
+  text += 'f 10 13 12 11\nf 13 15 14 12\n';
+  return text;
+}
+
+/// A grid of n x n quads, 0.01 m apart.
+function gridObj(n) {
+  const lines = ['o Grid'];
+  for (let z = 0; z <= n; ++z) for (let x = 0; x <= n; ++x) lines.push(`v ${(x * 0.01).toFixed(2)} 0 ${(z * 0.01).toFixed(2)}`);
+  for (let z = 0; z < n; ++z)
+    for (let x = 0; x < n; ++x) {
+      const a = z * (n + 1) + x + 1;
+      lines.push(`f ${a} ${a + n + 1} ${a + n + 2} ${a + 1}`);
+    }
+  return lines.join('\n') + '\n';
+}
+
+function objPoints(file) {
+  return fs.readFileSync(file, 'utf8').split('\n').filter((l) => l.startsWith('v ')).map((l) => l.split(/\s+/).slice(1).map(Number));
+}
+
+/// The points of `after` that `before` does not have (each point of `before` taken away once).
+function newPoints(before, after) {
+  const known = new Map();
+  for (const p of objPoints(before)) known.set(p.join(' '), (known.get(p.join(' ')) || 0) + 1);
+  return objPoints(after).filter((p) => {
+    const n = known.get(p.join(' ')) || 0;
+    if (n) known.set(p.join(' '), n - 1);
+    return n === 0;
+  });
+}
+
+// ---- the server
+
+function startServer(folder, scene) {
+  return new Promise((resolve, reject) => {
+    const child = spawn(gorva, ['serve', '--scene', scene], { cwd: folder, stdio: ['ignore', 'pipe', 'pipe'] });
+    let out = '';
+    const timer = setTimeout(() => reject(new Error('gorva serve printed no address: ' + out)), 60000);
+    child.stdout.on('data', (d) => {
+      out += d;
+      const m = /open (http:\/\/127\.0\.0\.1:\d+\/[0-9a-f]+\/)/.exec(out);
+      if (m) clearTimeout(timer), resolve({ child, url: m[1] });
+    });
+    child.stderr.on('data', (d) => process.stderr.write(d));
+    child.on('exit', (code) => reject(new Error(`gorva serve ended with ${code}: ${out}`)));
+  });
+}
+
+async function hostState(url) {
+  return (await fetch(url + 'api/state')).json();
+}
+
+async function post(url, call, body) {
+  const r = await fetch(url + 'api/' + call, {
+    method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body),
+  });
+  return r.json();
+}
+
+// ---- the page
+
+async function openPage(browser, url) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 760 });
+  page.on('pageerror', (e) => check(false, 'page error: ' + e.message));
+  await page.goto(url, { timeout: 120000 });
+  await page.waitForFunction(() => window.gorva && window.gorva.ready, { timeout: 120000 });
+  return page;
+}
+
+/// The page position of a world point, as the page projects it.
+async function screenOf(page, p) {
+  return page.evaluate((q) => {
+    const [x, y] = window.gorva.screenOf(q);
+    const r = document.getElementById('overlay').getBoundingClientRect();
+    return [r.left + x, r.top + y];
+  }, p);
+}
+
+async function settle(page) {
+  await page.evaluate(() => window.gorva.idle());
+}
+
+async function clickWorld(page, p, modifiers = []) {
+  const [x, y] = await screenOf(page, p);
+  for (const k of modifiers) await page.keyboard.down(k);
+  await page.mouse.click(x, y);
+  for (const k of modifiers) await page.keyboard.up(k);
+  await settle(page);
+}
+
+async function dragScreen(page, from, to, steps = 8) {
+  await page.mouse.move(from[0], from[1]);
+  await page.mouse.down();
+  for (let i = 1; i <= steps; ++i) await page.mouse.move(from[0] + ((to[0] - from[0]) * i) / steps, from[1] + ((to[1] - from[1]) * i) / steps);
+  await page.mouse.up();
+  await settle(page);
+}
+
+/// Sets a form field as a person would: picks a popup's choice or types into a field.
+async function setField(page, name, value) {
+  const tag = await page.$eval(`[name="${name}"]`, (e) => e.tagName);
+  if (tag === 'SELECT') return page.select(`select[name="${name}"]`, value);
+  await page.click(`[name="${name}"]`, { clickCount: 3 });
+  await page.keyboard.type(value);
+}
+
+async function shot(page, name) {
+  if (!shots) return;
+  fs.mkdirSync(shots, { recursive: true });
+  await page.screenshot({ path: path.join(shots, name) });
+}
+
+// ---- cases
+
+async function selectByHeight(page, url) {
+  await page.click('[data-seltype="polygon"]');
+  await clickWorld(page, [-0.5, 0, -0.5]);
+  let state = await hostState(url);
+  check(JSON.stringify(state.selection.polygons) === JSON.stringify([[0, 0]]), 'a click selects the polygon under the mouse');
+  await page.click('[data-command="gORVA.Cmd.SelectbyHeight"]');
+  await setField(page, 'match_mode', '0');
+  await page.click('#run');
+  await settle(page);
+  state = await hostState(url);
+  const selected = state.selection.polygons.map(([layer, p]) => `${layer}:${p}`).sort();
+  check(JSON.stringify(selected) === JSON.stringify(['0:0', '0:1', '0:2', '0:3']),
+    `select by height selects the floor's four polygons and not the shelf (${selected})`);
+  await shot(page, 'serve_select_by_height.png');
+}
+
+async function archByHandle(page, url, folder) {
+  await post(url, 'save', { name: 'before_arch.obj' });
+  await page.click('[data-tool="gORVA.Arch"]');
+  await settle(page);
+  let state = await hostState(url);
+  check(state.tool && state.tool.name === 'gORVA.Arch', 'the toolbar activates the Arch');
+  // Pull the span out on the work plane, then drag the span's end handle further by mouse.
+  await dragScreen(page, await screenOf(page, [-1, 0, 1.5]), await screenOf(page, [0.5, 0, 1.5]));
+  state = await hostState(url);
+  const attr = (s, name) => Number(s.tool.attributes.find((a) => a.name === name).value);
+  const spanBefore = attr(state, 'arch_span');
+  const end = state.tool.drawing.handles.find((h) => h.part === 10001);
+  check(!!end, 'the Arch draws its span end handle');
+  if (!end) return;
+  const from = await screenOf(page, end.pos);
+  const to = await screenOf(page, [end.pos[0] + 0.5, end.pos[1], end.pos[2]]);
+  const panel = await page.$eval('input[name="arch_span"]', (i) => Number(i.value)).catch(() => NaN);
+  check(Math.abs(panel - spanBefore) < 1e-6, 'the attribute panel shows the span the tool wrote back');
+  await dragScreen(page, from, to);
+  state = await hostState(url);
+  const spanAfter = attr(state, 'arch_span');
+  check(spanAfter > spanBefore + 0.2, `dragging the span handle widens the arch (${spanBefore} -> ${spanAfter})`);
+  await shot(page, 'serve_arch_tool.png');
+  await page.click('#apply');
+  await settle(page);
+  check((await hostState(url)).tool === null, 'Apply keeps the arch and ends the tool');
+  await post(url, 'save', { name: 'after_arch.obj' });
+  const written = newPoints(path.join(folder, 'before_arch.obj'), path.join(folder, 'after_arch.obj'));
+  let width = 0;
+  for (const p of written) for (const q of written) width = Math.max(width, Math.hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]));
+  const ring = attr(state, 'intra_extrados_dist');
+  check(written.length > 0 && width >= spanAfter - 1e-3 && width <= spanAfter + 2 * ring + 1e-3,
+    `the applied arch's points reach across its span (${written.length} points, ${width.toFixed(4)} m for a span of ${spanAfter.toFixed(4)} m)`);
+}
+
+async function sweepAlongClickedPath(page, url, folder) {
+  // The Sweeper wants one mesh layer (or a second holding only the profile): the floor alone.
+  fs.writeFileSync(path.join(folder, 'floor.obj'), stepsObj().split('o Shelf')[0]);
+  await page.click('#filename', { clickCount: 3 });
+  await page.keyboard.type('floor.obj');
+  await page.click('#open');
+  await settle(page);
+  check((await hostState(url)).layers.length === 1, 'Open reads a scene of the served folder');
+  await post(url, 'save', { name: 'before_sweep.obj' });
+  // Edges: the side of the polygon nearest the click, shift adding in order.
+  await page.click('[data-seltype="edge"]');
+  await clickWorld(page, [-0.5, 0, 0.95]);
+  await clickWorld(page, [0.5, 0, 0.95], ['Shift']);
+  await clickWorld(page, [0.95, 0, 0.5], ['Shift']);
+  let state = await hostState(url);
+  const edges = state.selection.edges.map(([, a, b]) => [Math.min(a, b), Math.max(a, b)].join('-'));
+  check(JSON.stringify(edges) === JSON.stringify(['6-7', '7-8', '5-8']), `shift-clicks add edges in order (${edges})`);
+  // The Sweeper's path: its vertices clicked in order along the floor's edge.
+  await page.click('[data-seltype="vertex"]');
+  await clickWorld(page, [-0.95, 0, 0.95]);
+  for (const p of [[0.05, 0, 0.95], [0.95, 0, 0.95], [0.95, 0, 0.05]]) await clickWorld(page, p, ['Shift']);
+  state = await hostState(url);
+  const path_ = state.selection.vertices.map(([, p]) => p);
+  check(JSON.stringify(path_) === JSON.stringify([6, 7, 8, 5]), `shift-clicks add vertices in order (${path_})`);
+  await page.click('[data-tool="gORVA.Sweeper"]');
+  await settle(page);
+  const active = await hostState(url);
+  check(active.tool && active.tool.name === 'gORVA.Sweeper', 'the Sweeper takes the clicked path');
+  await clickWorld(page, [-2.5, 0, -2.5]);  // a click away from its handles starts the sweep
+  await shot(page, 'serve_sweeper.png');
+  await page.click('#apply');
+  await settle(page);
+  await post(url, 'save', { name: 'after_sweep.obj' });
+  const before = objPoints(path.join(folder, 'before_sweep.obj')).length;
+  const after = objPoints(path.join(folder, 'after_sweep.obj')).length;
+  check(after > before, `the sweep wrote its profile along the path (${before} -> ${after} points)`);
+}
+
+async function refusedWithoutToken(url) {
+  const bare = url.replace(/[0-9a-f]+\/$/, '');
+  const noToken = await fetch(bare + 'api/state');
+  check(noToken.status === 403, `a request without the token is refused (${noToken.status})`);
+  const run = await fetch(bare + 'api/run', { method: 'POST', headers: { 'Content-Type': 'application/json' },
+    body: JSON.stringify({ line: 'scene.new' }) });
+  check(run.status === 403, `a command without the token is refused (${run.status})`);
+  const foreign = await fetch(url + 'api/state', { headers: { Origin: 'http://evil.example' } });
+  check(foreign.status === 403, `a request from another site's page is refused (${foreign.status})`);
+}
+
+async function dragTiming(browser, folder) {
+  fs.writeFileSync(path.join(folder, 'grid.obj'), gridObj(316));
+  const started = Date.now();
+  const server = await startServer(folder, 'grid.obj');
+  const page = await openPage(browser, server.url);
+  console.log(`timing: 100k-polygon scene opened and shown in ${Date.now() - started} ms`);
+  try {
+    await page.click('[data-tool="gORVA.Arch"]');
+    await settle(page);
+    const a = await screenOf(page, [0.5, 0, 0.5]);
+    await page.mouse.move(a[0], a[1]);
+    await page.mouse.down();
+    await settle(page);
+    const times = [];
+    for (let i = 1; i <= 10; ++i) {
+      const t0 = await page.evaluate(() => performance.now());
+      await page.mouse.move(a[0] + i * 10, a[1]);
+      await settle(page);
+      await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => r())));
+      times.push((await page.evaluate(() => performance.now())) - t0);
+    }
+    await page.mouse.up();
+    times.sort((x, y) => x - y);
+    console.log(`timing: drag on 100k polygons, mouse event to redrawn handles and preview: median ${times[5].toFixed(1)} ms, ` +
+      `min ${times[0].toFixed(1)} ms, max ${times[9].toFixed(1)} ms`);
+  } finally {
+    await page.close();
+    server.child.kill();
+  }
+}
+
+// ---- main
+
+async function main() {
+  let puppeteer;
+  try {
+    puppeteer = require('puppeteer-core');
+  } catch (e) {
+    console.log('FAILED: puppeteer-core is not installed in web/node_modules (run scripts/setup.sh)');
+    return 1;
+  }
+  let browser;
+  try {
+    browser = await puppeteer.launch({ executablePath: chromium, headless: true,
+      args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader'] });
+  } catch (e) {
+    console.log(`skipped: Chromium cannot start here (${chromium}): ${e.message.split('\n')[0]}`);
+    return 77;
+  }
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'gorva-browser-'));
+  fs.writeFileSync(path.join(folder, 'steps.obj'), stepsObj());
+  const server = await startServer(folder, 'steps.obj');
+  try {
+    await refusedWithoutToken(server.url);
+    const page = await openPage(browser, server.url);
+    await selectByHeight(page, server.url);
+    await archByHandle(page, server.url, folder);
+    await sweepAlongClickedPath(page, server.url, folder);
+    await page.close();
+    server.child.kill();
+    if (process.env.GORVA_SKIP_TIMING !== '1') await dragTiming(browser, folder);
+  } finally {
+    server.child.kill();
+    await browser.close();
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+  console.log(failures ? `${failures} check(s) failed` : 'all checks passed');
+  return failures ? 1 : 0;
+}
+
+main().then((code) => process.exit(code), (e) => {
+  console.log('FAILED: ' + (e.stack || e));
+  process.exit(1);
+});

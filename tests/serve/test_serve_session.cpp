@@ -1,0 +1,167 @@
+// The browser viewport's requests: who may ask, what a page may run, files kept in the served folder,
+// failures that change nothing, and undo by snapshots.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <nlohmann/json.hpp>
+
+#include "app/serve/serve_session.hpp"
+#include "tests/test_support.hpp"
+
+namespace fs = std::filesystem;
+using namespace gorva::host;
+using Json = nlohmann::json;
+
+namespace {
+
+constexpr int kPort = 8765;
+
+class ServeSessionTest : public HostTest {
+protected:
+    void SetUp() override {
+        HostTest::SetUp();
+        folder = fs::temp_directory_path() / ("gorva-serve-" + MakeServeToken());
+        fs::create_directories(folder / "sub");
+        std::ofstream(folder / "quad.obj") << "o Floor\nv 0 0 0\nv 1 0 0\nv 1 0 1\nv 0 0 1\nf 1 2 3 4\n";
+        session = std::make_unique<ServeSession>(host, folder.string(), GORVA_WEB_DIR, "t0k3n", kPort);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    ServeRequest Get(const std::string &path) const {
+        return {"GET", path, {{"host", "127.0.0.1:" + std::to_string(kPort)}}, ""};
+    }
+    ServeRequest Post(const std::string &call, const Json &body) const {
+        ServeRequest r = Get("/t0k3n/api/" + call);
+        r.method = "POST";
+        r.headers["content-type"] = "application/json";
+        r.headers["origin"] = "http://127.0.0.1:" + std::to_string(kPort);
+        r.body = body.dump();
+        return r;
+    }
+    Json Call(const std::string &call, const Json &body, int status = 200) {
+        ServeResponse r = session->Handle(Post(call, body));
+        EXPECT_EQ(r.status, status) << call << " " << body.dump() << ": " << r.body;
+        return Json::parse(r.body, nullptr, false);
+    }
+    size_t ItemCount() const { return host.scene.Items().size(); }
+
+    fs::path folder;
+    std::unique_ptr<ServeSession> session;
+};
+
+TEST_F(ServeSessionTest, OnlyRequestsWithTheTokenFromOurOwnAddressAreServed) {
+    struct Case {
+        const char *what;
+        std::string path, header, value;
+        int status;
+    } cases[] = {
+        {"the printed address", "/t0k3n/api/state", "", "", 200},
+        {"the token as a header", "/api/state", "x-gorva-token", "t0k3n", 200},
+        {"no token", "/api/state", "", "", 403},
+        {"a wrong token", "/t0k3n0/api/state", "", "", 403},
+        {"a token that only starts alike", "/t0k3/api/state", "", "", 403},
+        {"another site's name for us", "/t0k3n/api/state", "host", "evil.example:8765", 403},
+        {"another site's page", "/t0k3n/api/state", "origin", "http://evil.example", 403},
+        {"a cross-site fetch", "/t0k3n/api/state", "sec-fetch-site", "cross-site", 403},
+    };
+    for (const Case &c : cases) {
+        ServeRequest r = Get(c.path);
+        if (!c.header.empty()) r.headers[c.header] = c.value;
+        EXPECT_EQ(session->Handle(r).status, c.status) << c.what;
+    }
+}
+
+TEST_F(ServeSessionTest, RefusedRequestsChangeNothing) {
+    ASSERT_TRUE(Call("open", {{"name", "quad.obj"}}).value("ok", false));
+    const size_t items = ItemCount();
+    ServeRequest plain = Post("run", {{"line", "select.element 0 polygon set 0"}});
+    plain.headers["content-type"] = "text/plain";  // what a form on another site can send
+    EXPECT_EQ(session->Handle(plain).status, 415);
+    ServeRequest broken = Post("run", {});
+    broken.body = "{\"line\": ";
+    EXPECT_EQ(session->Handle(broken).status, 400);
+    ServeRequest large = Post("run", {{"line", std::string(kMaxRequestBytes + 1, 'a')}});
+    EXPECT_EQ(session->Handle(large).status, 413);
+    const char *refusedLines[] = {"scene.saveAs /tmp/x.obj", "scene.open /etc/passwd",
+                                  "render /tmp/x.png",       "scene.new",
+                                  "host.abortAt 1",          "\"unbalanced"};
+    for (const char *line : refusedLines) {
+        ServeResponse r = session->Handle(Post("run", {{"line", line}}));
+        EXPECT_TRUE(r.status == 403 || r.status == 400) << line << ": " << r.status;
+    }
+    EXPECT_EQ(session->Handle(Post("run", {{"line", "select.element 0 polygon set 7"}})).status, 422);
+    EXPECT_EQ(session->Handle(Post("open", {{"name", "missing.obj"}})).status, 422);
+    EXPECT_EQ(ItemCount(), items);
+    EXPECT_EQ(host.selection.Count(kSelPolygon), 0u);
+}
+
+TEST_F(ServeSessionTest, FileNamesStayInTheServedFolder) {
+    fs::create_symlink("/etc", folder / "out");
+    const char *refused[] = {"../quad.obj", "/etc/passwd", "sub/../../x.obj", "out/passwd", "", "a\nb.obj"};
+    for (const char *name : refused) {
+        std::string resolved, error;
+        EXPECT_FALSE(ConfinedPath(folder.string(), name, resolved, error)) << name;
+        EXPECT_FALSE(error.empty()) << name;
+    }
+    for (const char *name : {"quad.obj", "sub/new.glb"}) {
+        std::string resolved, error;
+        EXPECT_TRUE(ConfinedPath(folder.string(), name, resolved, error)) << name << ": " << error;
+        EXPECT_EQ(resolved.find(fs::canonical(folder).string() + "/"), 0u) << name << ": " << resolved;
+    }
+    EXPECT_EQ(session->Handle(Post("save", {{"name", "../escaped.obj"}})).status, 403);
+    EXPECT_FALSE(fs::exists(folder.parent_path() / "escaped.obj"));
+    EXPECT_EQ(session->Handle(Get("/t0k3n/lib/../../package.json")).status, 404);
+}
+
+TEST_F(ServeSessionTest, SavedSceneOpensAgainWithItsPolygons) {
+    ASSERT_TRUE(Call("open", {{"name", "quad.obj"}}).value("ok", false));
+    ASSERT_TRUE(Call("save", {{"name", "sub/copy.glb"}}).value("ok", false));
+    ASSERT_TRUE(Call("open", {{"name", "sub/copy.glb"}}).value("ok", false));
+    ASSERT_EQ(host.ActiveLayers().size(), 1u);
+    EXPECT_EQ(host.ActiveLayers()[0]->mesh->PolygonCount(), 1u);
+}
+
+TEST_F(ServeSessionTest, UndoAndRedoStepThroughCommittedChanges) {
+    ASSERT_TRUE(Call("open", {{"name", "quad.obj"}}).value("ok", false));
+    const size_t items = ItemCount();
+    Call("run", {{"line", "select.typeFrom polygon"}});
+    Call("run", {{"line", "select.element 0 polygon set 0"}});
+    Json added = Call("run", {{"line", "gORVA.Cmd.AddLightAtPolyPos"}});
+    ASSERT_TRUE(added.value("ok", false)) << added.dump();
+    ASSERT_GT(ItemCount(), items);
+    const size_t withLight = ItemCount();
+    EXPECT_TRUE(Call("undo", Json::object()).value("ok", false));
+    EXPECT_EQ(ItemCount(), items);
+    EXPECT_TRUE(Call("redo", Json::object()).value("ok", false));
+    EXPECT_EQ(ItemCount(), withLight);
+    Call("redo", Json::object(), 409);
+}
+
+TEST_F(ServeSessionTest, StateDescribesToolsAndCommandsForTheirPanels) {
+    ASSERT_TRUE(Call("open", {{"name", "quad.obj"}}).value("ok", false));
+    Call("run", {{"line", "select.typeFrom polygon"}});
+    Json state = Call("run", {{"line", "tool.set gORVA.Arch on"}});
+    ASSERT_TRUE(state["tool"].is_object()) << state.dump();
+    const Json &attrs = state["tool"]["attributes"];
+    ASSERT_FALSE(attrs.empty());
+    bool popupWithLabels = false;
+    for (const Json &a : attrs) {
+        EXPECT_FALSE(a["label"].get<std::string>().empty());
+        if (a["name"] == "arch_type")
+            popupWithLabels = !a["choices"].empty() && a["choices"][0]["label"] == "Semicircular";
+    }
+    EXPECT_TRUE(popupWithLabels);
+    EXPECT_EQ(state["tools"].size(), 6u);
+    EXPECT_TRUE(state["commands"].empty()) << "the forms come with the first state only";
+    Json first = Json::parse(session->Handle(Get("/t0k3n/api/state")).body);
+    EXPECT_EQ(first["commands"].size(), 4u);
+    for (const Json &c : first["commands"]) {
+        if (c["name"] == "gORVA.Cmd.SelectbyHeight") {
+            EXPECT_EQ(c["userValues"].size(), 3u);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,626 @@
+// The browser viewport of gorva serve: the host's scene as glTF, selection by clicking, the
+// commands and tools of the plug-in, the active tool's drawing and mouse.
+import * as THREE from 'three';
+import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
+import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
+
+const view = document.getElementById('viewport');
+const overlay = document.getElementById('overlay');
+const ctx2d = overlay.getContext('2d');
+const renderer = new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true });
+view.prepend(renderer.domElement);
+const scene = new THREE.Scene();
+scene.background = new THREE.Color(0x3a3a3a);
+scene.add(new THREE.HemisphereLight(0xffffff, 0x555555, 2.0));
+const sun = new THREE.DirectionalLight(0xffffff, 1.5);
+sun.position.set(3, 5, 4);
+scene.add(sun);
+const grid = new THREE.GridHelper(20, 20, 0x777777, 0x555555);
+scene.add(grid);
+const highlight = new THREE.Group();
+scene.add(highlight);
+let content = new THREE.Group();
+scene.add(content);
+
+const persp = new THREE.PerspectiveCamera(45, 1, 0.01, 2000);
+const ortho = new THREE.OrthographicCamera(-1, 1, 1, -1, -2000, 2000);
+let camera = persp;
+let viewName = 'persp';
+let controls = makeControls();
+
+const kWireTriangles = 20000;
+const state = { data: null, selType: 'polygon', sceneVersion: -1, pick: [], busy: Promise.resolve(), form: null };
+
+// ---- requests: one at a time, in order
+
+function api(path, body) {
+  const call = () =>
+    fetch('api/' + path, body === undefined ? {} : {
+      method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body),
+    }).then(async (r) => {
+      const json = await r.json().catch(() => ({ ok: false, message: 'bad answer ' + r.status }));
+      return apply(json);
+    });
+  state.busy = state.busy.then(call, call);
+  return state.busy;
+}
+
+const run = (line) => api('run', { line });
+
+function quote(value) {
+  const text = String(value);
+  if (text.includes('"')) throw new Error('a value cannot hold a double quote');
+  return /[\s#:]/.test(text) || text === '' ? `"${text}"` : text;
+}
+
+async function apply(json) {
+  if (json.commands) {
+    // The commands' forms come once, with the first state; later answers leave them out.
+    if (!json.definitions && state.data) json.commands = state.data.commands;
+    state.data = json;
+  }
+  for (const m of json.messages || []) log(m, m.startsWith('error:'));
+  if (json.ok === false && json.message && !(json.messages || []).length) log('error: ' + json.message, true);
+  if (json.sceneVersion !== undefined && json.sceneVersion !== state.sceneVersion) {
+    state.sceneVersion = json.sceneVersion;
+    await loadScene();
+  }
+  if (state.data) refreshPanels();
+  return json;
+}
+
+function log(text, error) {
+  const line = document.createElement('div');
+  line.textContent = text;
+  if (error) line.className = 'error';
+  const box = document.getElementById('messages');
+  box.append(line);
+  box.scrollTop = box.scrollHeight;
+}
+
+// ---- the scene from the host's glTF, with the records that give back the host's polygons
+
+async function loadScene() {
+  const bytes = await (await fetch('api/scene.glb')).arrayBuffer();
+  scene.remove(content);
+  content = new THREE.Group();
+  scene.add(content);
+  state.pick = [];
+  if (bytes.byteLength === 0) return drawSelection();
+  const gltf = await new GLTFLoader().parseAsync(bytes, '');
+  content.add(gltf.scene);
+  const parser = gltf.parser;
+  const jobs = [];
+  gltf.scene.traverse((obj) => {
+    if (!obj.isMesh && !obj.isLineSegments && !obj.isLine && !obj.isPoints) return;
+    const extras = (obj.geometry.userData || {}).gorva || {};
+    if (extras.points === undefined) return;
+    const accessor = (i) => (i === undefined ? Promise.resolve(null) : parser.getDependency('accessor', i));
+    jobs.push(Promise.all([accessor(extras.points), accessor(extras.triangles), accessor(extras.sizes),
+      accessor(extras.corners)]).then(([points, triangles, sizes, corners]) => {
+      const layer = layerOf(obj, parser);
+      const entry = { obj, layer, points: points && points.array, triangles: triangles && triangles.array,
+        corners: corners && corners.array, ring: new Map() };
+      if (entry.triangles && sizes) {
+        let start = 0, last = -1, k = 0;
+        for (const polygon of entry.triangles) {
+          if (polygon === last) continue;
+          last = polygon;
+          entry.ring.set(polygon, [start, sizes.array[k]]);
+          start += sizes.array[k++];
+        }
+      }
+      if (obj.isMesh) obj.material = new THREE.MeshStandardMaterial({ color: 0xb8b8b0, flatShading: true,
+        side: THREE.DoubleSide, polygonOffset: true, polygonOffsetFactor: 1, polygonOffsetUnits: 1 });
+      // Wires on scenes a person models by hand; on large ones they would cost more than they show.
+      if (obj.isMesh && entry.triangles && entry.triangles.length <= kWireTriangles) obj.add(new THREE.LineSegments(new THREE.EdgesGeometry(obj.geometry, 1),
+        new THREE.LineBasicMaterial({ color: 0x222222 })));
+      state.pick.push(entry);
+    }));
+  });
+  await Promise.all(jobs);
+  drawSelection();
+}
+
+/// The index among the host's active layers of the item a glTF object belongs to.
+function layerOf(obj, parser) {
+  for (let o = obj; o; o = o.parent) {
+    const a = parser.associations.get(o);
+    if (a && a.nodes !== undefined) {
+      const name = parser.json.nodes[a.nodes].name;
+      return (state.data ? state.data.layers : []).findIndex((l) => l.name === name);
+    }
+  }
+  return -1;
+}
+
+function worldOfPoint(entry, point) {
+  if (!entry.vertexOf) {
+    entry.vertexOf = new Map();
+    entry.points.forEach((p, v) => entry.vertexOf.has(p) || entry.vertexOf.set(p, v));
+  }
+  const v = entry.vertexOf.has(point) ? entry.vertexOf.get(point) : -1;
+  if (v < 0) return null;
+  const p = new THREE.Vector3().fromBufferAttribute(entry.obj.geometry.attributes.position, v);
+  return p.applyMatrix4(entry.obj.matrixWorld);
+}
+
+function ringOf(entry, polygon) {
+  const r = entry.ring.get(polygon);
+  if (!r) return [];
+  return Array.from(entry.corners.subarray(r[0], r[0] + r[1]));
+}
+
+// ---- selection drawn as the pictures draw it: orange polygons, edges and points
+
+function drawSelection() {
+  highlight.clear();
+  if (!state.data) return;
+  const sel = state.data.selection;
+  const orange = 0xff9a1f;
+  const tris = [];
+  for (const [layer, polygon] of sel.polygons)
+    for (const e of state.pick.filter((p) => p.layer === layer && p.triangles)) {
+      const index = e.obj.geometry.index.array, pos = e.obj.geometry.attributes.position;
+      e.triangles.forEach((p, t) => {
+        if (p !== polygon) return;
+        for (let k = 0; k < 3; ++k)
+          tris.push(new THREE.Vector3().fromBufferAttribute(pos, index[3 * t + k]).applyMatrix4(e.obj.matrixWorld));
+      });
+    }
+  if (tris.length) {
+    const g = new THREE.BufferGeometry().setFromPoints(tris);
+    highlight.add(new THREE.Mesh(g, new THREE.MeshBasicMaterial({ color: orange, transparent: true, opacity: 0.55,
+      side: THREE.DoubleSide, depthTest: true, polygonOffset: true, polygonOffsetFactor: -1 })));
+  }
+  const find = (layer, point) => {
+    for (const e of state.pick.filter((p) => p.layer === layer)) {
+      const w = worldOfPoint(e, point);
+      if (w) return w;
+    }
+    return null;
+  };
+  const segs = [];
+  for (const [layer, a, b] of sel.edges) {
+    const pa = find(layer, a), pb = find(layer, b);
+    if (pa && pb) segs.push(pa, pb);
+  }
+  if (segs.length)
+    highlight.add(new THREE.LineSegments(new THREE.BufferGeometry().setFromPoints(segs),
+      new THREE.LineBasicMaterial({ color: orange, linewidth: 3 })));
+  const pts = sel.vertices.map(([layer, p]) => find(layer, p)).filter(Boolean);
+  if (pts.length)
+    highlight.add(new THREE.Points(new THREE.BufferGeometry().setFromPoints(pts),
+      new THREE.PointsMaterial({ color: orange, size: 8, sizeAttenuation: false, depthTest: false })));
+}
+
+/// What lies under a pixel: the host layer, polygon, nearest point and nearest edge of that polygon.
+function pickAt(x, y) {
+  const ray = rayAt(x, y);
+  const meshes = state.pick.filter((e) => e.obj.isMesh && e.triangles);
+  const hits = ray.intersectObjects(meshes.map((e) => e.obj), false);
+  if (!hits.length) return null;
+  const hit = hits[0];
+  const entry = meshes.find((e) => e.obj === hit.object);
+  const polygon = entry.triangles[hit.faceIndex];
+  const ring = ringOf(entry, polygon);
+  const pos = entry.obj.geometry.attributes.position;
+  const world = (v) => new THREE.Vector3().fromBufferAttribute(pos, v).applyMatrix4(entry.obj.matrixWorld);
+  let vertex = -1, best = Infinity, edge = null, bestEdge = Infinity;
+  ring.forEach((v, i) => {
+    const d = world(v).distanceTo(hit.point);
+    if (d < best) best = d, vertex = entry.points[v];
+    const w = ring[(i + 1) % ring.length];
+    const de = new THREE.Line3(world(v), world(w)).closestPointToPoint(hit.point, true, new THREE.Vector3())
+      .distanceTo(hit.point);
+    if (de < bestEdge) bestEdge = de, edge = [entry.points[v], entry.points[w]];
+  });
+  return { layer: entry.layer, polygon, vertex, edge, point: hit.point };
+}
+
+function selectAt(x, y, add) {
+  const hit = pickAt(x, y);
+  const mode = add ? 'add' : 'set';
+  if (!hit) return add ? null : run(`select.drop ${state.selType}`);
+  run(`select.typeFrom ${state.selType}`);  // queued with the selection, nothing between
+  if (state.selType === 'polygon') return run(`select.element ${hit.layer} polygon ${mode} ${hit.polygon}`);
+  if (state.selType === 'vertex') return run(`select.element ${hit.layer} vertex ${mode} ${hit.vertex}`);
+  return run(`select.element ${hit.layer} edge ${mode} ${hit.edge[0]} ${hit.edge[1]}`);
+}
+
+// ---- cameras: orbit, pan, zoom; the four views; frame selected
+
+function makeControls() {
+  const c = new OrbitControls(camera, renderer.domElement);
+  c.enableDamping = false;
+  return c;
+}
+
+function setView(name) {
+  viewName = name;
+  const target = controls.target.clone();
+  const distance = Math.max(camera.position.distanceTo(target), 1);
+  controls.dispose();
+  camera = name === 'persp' ? persp : ortho;
+  const dir = { persp: [1, 0.8, 1.2], top: [0, 1, 0.0001], front: [0, 0, 1], side: [1, 0, 0] }[name];
+  camera.position.copy(target).add(new THREE.Vector3(...dir).normalize().multiplyScalar(distance));
+  camera.up.set(0, 1, 0);
+  controls = makeControls();
+  controls.target.copy(target);
+  controls.enableRotate = name === 'persp';
+  fit(boundsOf(false));
+  document.querySelectorAll('[data-view]').forEach((b) => b.classList.toggle('on', b.dataset.view === name));
+}
+
+function boundsOf(selectedOnly) {
+  const box = new THREE.Box3();
+  if (selectedOnly) box.setFromObject(highlight);
+  if (box.isEmpty()) box.setFromObject(content);
+  if (box.isEmpty()) box.set(new THREE.Vector3(-2, 0, -2), new THREE.Vector3(2, 2, 2));
+  return box;
+}
+
+function fit(box) {
+  const centre = box.getCenter(new THREE.Vector3());
+  const radius = Math.max(box.getSize(new THREE.Vector3()).length() / 2, 0.1);
+  const dir = camera.position.clone().sub(controls.target).normalize();
+  if (dir.lengthSq() === 0) dir.set(1, 0.8, 1.2).normalize();
+  controls.target.copy(centre);
+  camera.position.copy(centre).add(dir.multiplyScalar(radius / Math.sin((persp.fov * Math.PI) / 360) * 1.1));
+  ortho.zoom = 1;
+  ortho.userData.halfHeight = radius * 1.15;
+  resize();
+  controls.update();
+}
+
+function resize() {
+  const w = view.clientWidth, h = view.clientHeight;
+  renderer.setSize(w, h);
+  overlay.width = w, overlay.height = h;
+  persp.aspect = w / h;
+  persp.updateProjectionMatrix();
+  const half = ortho.userData.halfHeight || 5;
+  Object.assign(ortho, { left: (-half * w) / h, right: (half * w) / h, top: half, bottom: -half });
+  ortho.updateProjectionMatrix();
+}
+
+function rayAt(x, y) {
+  const r = new THREE.Raycaster();
+  r.setFromCamera(new THREE.Vector2((x / overlay.width) * 2 - 1, -(y / overlay.height) * 2 + 1), camera);
+  r.params.Line.threshold = 0.01;
+  return r;
+}
+
+function screenOf(p) {
+  const v = new THREE.Vector3(p[0], p[1], p[2]).project(camera);
+  return [((v.x + 1) / 2) * overlay.width, ((1 - v.y) / 2) * overlay.height, v.z];
+}
+
+// ---- the tool's drawing over the scene
+
+function drawOverlay() {
+  ctx2d.clearRect(0, 0, overlay.width, overlay.height);
+  const tool = state.data && state.data.tool;
+  if (!tool) return;
+  const d = tool.drawing;
+  const css = (c, a = 1) => `rgba(${c.map((x) => Math.round(x * 255)).join(',')},${a})`;
+  for (const s of d.strokes) {
+    ctx2d.strokeStyle = css(s.colour, s.alpha);
+    ctx2d.fillStyle = ctx2d.strokeStyle;
+    ctx2d.lineWidth = Math.max(1, s.width);
+    ctx2d.setLineDash(s.dash ? [6, 4] : []);
+    const pts = s.verts.map(screenOf);
+    ctx2d.beginPath();
+    if (s.type === 'points') pts.forEach(([x, y]) => ctx2d.fillRect(x - 2, y - 2, 4, 4));
+    else if (s.type === 'lines' || s.type === 'boxes' || s.type === 'frontBoxes')
+      for (let i = 1; i < pts.length; i += 2) ctx2d.moveTo(pts[i - 1][0], pts[i - 1][1]), ctx2d.lineTo(pts[i][0], pts[i][1]);
+    else if (s.type === 'circles')
+      for (let i = 1; i < pts.length; i += 2) {
+        ctx2d.moveTo(pts[i][0], pts[i][1]);
+        ctx2d.arc(pts[i - 1][0], pts[i - 1][1], Math.hypot(pts[i][0] - pts[i - 1][0], pts[i][1] - pts[i - 1][1]), 0, 7);
+      }
+    else {
+      pts.forEach(([x, y], i) => (i ? ctx2d.lineTo(x, y) : ctx2d.moveTo(x, y)));
+      if (s.type === 'loop' || s.type === 'frontLoop') ctx2d.closePath();
+    }
+    ctx2d.stroke();
+  }
+  ctx2d.setLineDash([]);
+  ctx2d.font = '12px sans-serif';
+  for (const t of d.texts) {
+    const [x, y] = screenOf(t.pos);
+    ctx2d.fillStyle = css(t.colour.every((c) => c === 0) ? [1, 1, 1] : t.colour);
+    ctx2d.fillText(t.text, x + 6, y - 6);
+  }
+  for (const h of d.handles) {
+    const [x, y] = screenOf(h.pos);
+    const size = (h.kind === 'point' ? 7 : h.kind === 'move' ? 13 : 11) * (h.hot ? 1.4 : 1);
+    ctx2d.fillStyle = h.hot ? '#ffcc1a' : h.kind === 'move' ? '#66eb73' : '#4dbfff';
+    if (h.kind === 'axis') {
+      const [tx, ty] = screenOf(h.pos.map((c, i) => c + h.axis[i] * h.length));
+      ctx2d.strokeStyle = ctx2d.fillStyle;
+      ctx2d.beginPath(), ctx2d.moveTo(x, y), ctx2d.lineTo(tx, ty), ctx2d.stroke();
+      ctx2d.fillRect(tx - size / 2, ty - size / 2, size, size);
+    } else if (h.kind === 'move' || h.kind === 'point') {
+      ctx2d.beginPath(), ctx2d.arc(x, y, size / 2, 0, 7), ctx2d.fill();
+    } else ctx2d.fillRect(x - size / 2, y - size / 2, size, size);
+  }
+}
+
+/// The handle within 8 pixels of the mouse, drawn last first (it lies on top).
+function handleAt(x, y) {
+  const tool = state.data && state.data.tool;
+  if (!tool) return null;
+  let best = null, bestD = 8;
+  for (const h of tool.drawing.handles) {
+    const [hx, hy] = screenOf(h.pos);
+    const d = Math.hypot(hx - x, hy - y);
+    if (d <= bestD) best = h, bestD = d;
+  }
+  return best;
+}
+
+// ---- the mouse on a tool: presses, drags and releases as the host's mouse lines
+
+const mouse = { down: false, tool: false, start: null, plane: null, anchor: null, from: null, pending: null, sending: false };
+
+function modifiers(e) {
+  return [e.shiftKey && 'shift', e.altKey && 'alt', e.ctrlKey && 'ctrl'].filter(Boolean).join('|');
+}
+
+/// The host casts its view ray from the eye through the pressed position: it sees our camera.
+function viewLine() {
+  const eye = camera === persp ? camera.position.clone()
+    : camera.position.clone().add(camera.position.clone().sub(controls.target).normalize().multiplyScalar(1000));
+  const distance = camera.position.distanceTo(controls.target);
+  const visible = camera === persp ? 2 * distance * Math.tan((persp.fov * Math.PI) / 360) : (ortho.top - ortho.bottom) / ortho.zoom;
+  const pixels = overlay.height / Math.max(visible, 1e-6);
+  return `tool.view 3d ${pixels.toFixed(3)} ${eye.x} ${eye.y} ${eye.z}`;
+}
+
+function onWorkPlane(ray) {
+  const p = new THREE.Vector3();
+  if (ray.ray.intersectPlane(new THREE.Plane(new THREE.Vector3(0, 1, 0), 0), p)) return p;
+  return ray.ray.at(camera.position.distanceTo(controls.target), p);
+}
+
+const fmt = (p) => `${p.x.toFixed(5)} ${p.y.toFixed(5)} ${p.z.toFixed(5)}`;
+
+async function toolDown(e, x, y) {
+  const h = handleAt(x, y);
+  const ray = rayAt(x, y);
+  let at;
+  if (h) {
+    at = new THREE.Vector3(...h.pos);
+    mouse.plane = new THREE.Plane().setFromNormalAndCoplanarPoint(camera.getWorldDirection(new THREE.Vector3()), at);
+  } else {
+    at = onWorkPlane(ray);
+    mouse.plane = null;
+  }
+  mouse.anchor = at.clone();
+  mouse.from = mouse.plane ? ray.ray.intersectPlane(mouse.plane, new THREE.Vector3()) || at.clone() : null;
+  const mode = modifiers(e);
+  // Queued together, so that no drag slips in between.
+  run(viewLine());
+  mouse.pressed = run(`tool.press ${fmt(at)} button:${e.button}${mode ? ' mode:' + mode : ''}`);
+  await mouse.pressed;
+}
+
+function dragTarget(x, y) {
+  const ray = rayAt(x, y);
+  if (!mouse.plane) return onWorkPlane(ray);
+  const now = ray.ray.intersectPlane(mouse.plane, new THREE.Vector3());
+  return now ? mouse.anchor.clone().add(now.sub(mouse.from)) : mouse.anchor.clone();
+}
+
+/// Drags go one at a time; the newest position waits while one is on its way.
+function toolDrag(x, y) {
+  mouse.pending = dragTarget(x, y);
+  if (mouse.sending) return;
+  mouse.sending = true;
+  mouse.drained = (async () => {
+    while (mouse.pending) {
+      const p = mouse.pending;
+      mouse.pending = null;
+      await run(`tool.drag ${fmt(p)}`);
+    }
+    mouse.sending = false;
+  })();
+}
+
+function toolUp() {
+  // The release follows the last drag: queued now when none is on its way, else after it.
+  const release = () => run('tool.release');
+  state.released = mouse.sending ? mouse.drained.then(release) : release();
+}
+
+// Left-button events go to the tool or to selection; Alt-drag and the other buttons move the view.
+renderer.domElement.addEventListener('pointerdown', (e) => {
+  const r = overlay.getBoundingClientRect();
+  const x = e.clientX - r.left, y = e.clientY - r.top;
+  const toolOwns = state.data && state.data.tool && e.button === 0 && !e.altKey;
+  mouse.down = true;
+  mouse.start = [x, y, e.shiftKey];
+  mouse.tool = toolOwns;
+  if (toolOwns) {
+    e.stopImmediatePropagation();
+    renderer.domElement.setPointerCapture(e.pointerId);
+    toolDown(e, x, y);
+  }
+}, { capture: true });
+
+renderer.domElement.addEventListener('pointermove', (e) => {
+  if (!mouse.down || !mouse.tool) return;
+  e.stopImmediatePropagation();
+  const r = overlay.getBoundingClientRect();
+  toolDrag(e.clientX - r.left, e.clientY - r.top);
+}, { capture: true });
+
+renderer.domElement.addEventListener('pointerup', (e) => {
+  if (!mouse.down) return;
+  mouse.down = false;
+  const r = overlay.getBoundingClientRect();
+  const x = e.clientX - r.left, y = e.clientY - r.top;
+  if (mouse.tool) {
+    e.stopImmediatePropagation();
+    toolUp();
+  } else if (e.button === 0 && Math.hypot(x - mouse.start[0], y - mouse.start[1]) < 4) {
+    selectAt(x, y, mouse.start[2]);
+  }
+}, { capture: true });
+
+// ---- panels: the toolbar, a command's form, the tool's attributes
+
+function el(tag, props = {}, ...children) {
+  const node = Object.assign(document.createElement(tag), props);
+  node.append(...children);
+  return node;
+}
+
+function field(def, value, onChange) {
+  let input;
+  if (def.choices && def.choices.length) {
+    input = el('select');
+    def.choices.forEach((c, i) => {
+      const v = typeof c === 'string' ? String(i) : String(c.value);
+      input.append(el('option', { value: v, textContent: typeof c === 'string' ? c : c.label }));
+    });
+    const match = def.choices.findIndex((c, i) => (typeof c === 'string' ? String(i) : String(c.value)) === String(value)
+      || (typeof c !== 'string' && c.name === value));
+    if (match >= 0) input.selectedIndex = match;
+  } else if (def.type === 'boolean') {
+    input = el('input', { type: 'checkbox', checked: value === '1' || value === 'true' });
+  } else {
+    const numeric = ['integer', 'float', 'distance', 'angle', 'percent'].includes(def.type);
+    input = el('input', { type: numeric ? 'number' : 'text', value: value ?? '' });
+    if (numeric) input.step = def.type === 'integer' ? '1' : 'any';
+    if (def.min !== undefined) input.min = def.min;
+    if (def.max !== undefined) input.max = def.max;
+  }
+  input.name = def.name;
+  input.dataset.attr = def.name;
+  const read = () => (input.type === 'checkbox' ? (input.checked ? '1' : '0') : input.value);
+  if (onChange) input.addEventListener('change', () => onChange(read()));
+  const wrap = el('div', { className: 'field' }, el('label', { textContent: def.label }), input);
+  if (def.disabled) {
+    input.disabled = true;
+    wrap.classList.add('greyed');
+    wrap.title = def.disabled;
+    wrap.append(el('div', { className: 'reason', textContent: def.disabled }));
+  }
+  return { wrap, input, read };
+}
+
+function showCommand(cmd) {
+  state.form = { kind: 'command', name: cmd.name };
+  const form = document.getElementById('form');
+  form.replaceChildren(el('h3', { textContent: cmd.label }), el('p', { textContent: cmd.description }));
+  const args = cmd.arguments.map((a) => {
+    const f = field(a, '');
+    form.append(f.wrap);
+    return [a, f];
+  });
+  const values = cmd.userValues.map((u) => {
+    const f = field(u, u.value);
+    form.append(f.wrap);
+    return [u, f];
+  });
+  const go = el('button', { id: 'run', textContent: 'Run' });
+  go.addEventListener('click', () => {
+    // Queued in order at once: the values are set before the command runs.
+    for (const [u, f] of values) if (f.read() !== u.value) run(`user.value ${u.name} ${quote(f.read())}`);
+    const parts = args.filter(([, f]) => f.read() !== '').map(([a, f]) => `${a.name}:${quote(f.read())}`);
+    run([cmd.name, ...parts].join(' '));
+  });
+  form.append(el('p'), go);
+}
+
+function showTool() {
+  const tool = state.data.tool;
+  const form = document.getElementById('form');
+  if (!tool) {
+    if (state.form && state.form.kind === 'tool') form.replaceChildren(), (state.form = null);
+    return;
+  }
+  const focused = document.activeElement && form.contains(document.activeElement) ? document.activeElement.name : null;
+  if (focused && state.form && state.form.kind === 'tool' && state.form.name === tool.name) return;
+  state.form = { kind: 'tool', name: tool.name };
+  form.replaceChildren(el('h3', { textContent: tool.name }));
+  for (const a of tool.attributes) {
+    const f = field(a, a.value, (v) => run(`tool.attr ${tool.name} ${a.name} ${quote(v)}`));
+    form.append(f.wrap);
+  }
+}
+
+let toolbarBuilt = false;
+function refreshPanels() {
+  const d = state.data;
+  if (!toolbarBuilt && d.definitions) {
+    toolbarBuilt = true;
+    for (const c of d.commands) {
+      const b = el('button', { textContent: c.label, title: c.name });
+      b.dataset.command = c.name;
+      b.addEventListener('click', () => showCommand(state.data.commands.find((x) => x.name === c.name)));
+      document.getElementById('commands').append(b);
+    }
+    for (const t of d.tools) {
+      const b = el('button', { textContent: t.replace(/^gORVA\./, ''), title: t });
+      b.dataset.tool = t;
+      b.addEventListener('click', () => run(state.data.tool && state.data.tool.name === t ? `tool.set ${t} off` : `tool.set ${t} on`));
+      document.getElementById('tools').append(b);
+    }
+  }
+  document.querySelectorAll('[data-tool]').forEach((b) => b.classList.toggle('on', !!d.tool && d.tool.name === b.dataset.tool));
+  document.getElementById('apply').disabled = !d.tool;
+  document.getElementById('drop').disabled = !d.tool;
+  document.getElementById('undo').disabled = !d.canUndo;
+  document.getElementById('redo').disabled = !d.canRedo;
+  document.getElementById('files').replaceChildren(...d.files.map((f) => el('option', { value: f })));
+  showTool();
+  drawSelection();
+}
+
+document.querySelectorAll('[data-seltype]').forEach((b) => b.addEventListener('click', () => {
+  state.selType = b.dataset.seltype;
+  document.querySelectorAll('[data-seltype]').forEach((o) => o.classList.toggle('on', o === b));
+  run(`select.typeFrom ${state.selType}`);
+}));
+document.querySelectorAll('[data-view]').forEach((b) => b.addEventListener('click', () => setView(b.dataset.view)));
+document.getElementById('frame').addEventListener('click', () => fit(boundsOf(true)));
+document.getElementById('apply').addEventListener('click', () => run('tool.doApply'));
+document.getElementById('drop').addEventListener('click', () => run('tool.drop'));
+document.getElementById('undo').addEventListener('click', () => api('undo', {}));
+document.getElementById('redo').addEventListener('click', () => api('redo', {}));
+document.getElementById('open').addEventListener('click', async () => {
+  await api('open', { name: document.getElementById('filename').value });
+  fit(boundsOf(false));
+});
+document.getElementById('save').addEventListener('click', () => api('save', { name: document.getElementById('filename').value }));
+window.addEventListener('resize', resize);
+
+function frame() {
+  controls.update();
+  renderer.render(scene, camera);
+  drawOverlay();
+  requestAnimationFrame(frame);
+}
+
+// What the browser tests and a curious user may call from the console.
+/// Resolves when every request queued so far, and any queued while waiting, has been answered.
+async function idle() {
+  for (;;) {
+    const busy = state.busy, released = state.released;
+    await busy;
+    await released;
+    if (busy === state.busy && released === state.released && !mouse.sending) return;
+  }
+}
+
+window.gorva = { state, run, api, idle, screenOf, pickAt, setView, ready: false };
+
+resize();
+api('state').then(() => run(`select.typeFrom ${state.selType}`)).then(() => {
+  setView('persp');
+  window.gorva.ready = true;
+});
+frame();
