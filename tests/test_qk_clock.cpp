@@ -54,8 +54,8 @@ INSTANTIATE_TEST_SUITE_P(Times, InvalidTargetOnTheClock,
                                            IndicationCase{"AtTheSecond", milliseconds(1000), false},
                                            IndicationCase{"Later", milliseconds(60000), false},
                                            IndicationCase{"ClockWentBack", milliseconds(-1), false}),
-                         [](const ::testing::TestParamInfo<IndicationCase> &info) {
-                             return info.param.name;
+                         [](const ::testing::TestParamInfo<IndicationCase> &test) {
+                             return test.param.name;
                          });
 
 }  // namespace

@@ -303,7 +303,10 @@ std::vector<ToolAttributeRow> ToolHost::AttributeTable(const std::string &tool) 
     AttributesRef attrs(obj);
     ComRef ui(ObjQuery(obj, AttributesUIGuid()));
     for (unsigned i = 0; i < attrs.Count(); ++i) {
-        ToolAttributeRow row{attrs.Name(i), attrs.TypeName(i), attrs.GetString(i)};
+        ToolAttributeRow row;
+        row.name = attrs.Name(i);
+        row.type = attrs.TypeName(i);
+        row.value = attrs.GetString(i);
         if (const LXtTextValueHint *table = attrs.Hints(i); table && row.type == LXsTYPE_INTEGER)
             for (const LXtTextValueHint *hint = table; hint->text; ++hint)
                 if (hint->value >= 0) row.choices.emplace_back(hint->value, hint->text);
