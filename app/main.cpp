@@ -13,8 +13,8 @@
 
 #include "host/host.hpp"
 #include "host/io/scene_files.hpp"
-#include "host/io/scene_dump.hpp"
-#include "host/io/text_lines.hpp"
+#include "host/scripting/scene_dump.hpp"
+#include "host/base/text_lines.hpp"
 #include "host/scripting/script_runner.hpp"
 
 namespace {

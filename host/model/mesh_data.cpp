@@ -30,6 +30,12 @@ void MeshData::SetPosition(uint32_t point, const Float3 &pos) {
     ++version;
 }
 
+void MeshData::RestorePosition(uint32_t point, const Float3 &pos) {
+    if (point >= positions.size()) return;
+    positions[point] = pos;
+    ++version;
+}
+
 uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count) {
     if (count == 0) return kNone;
     for (uint32_t i = 0; i < count; ++i) {
@@ -52,18 +58,17 @@ uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count
     return poly;
 }
 
-std::array<double, 3> MeshData::PolygonNormal(uint32_t poly) const {
+Vec3 MeshData::PolygonAreaNormal(uint32_t poly) const {
     const uint32_t *v = Vertices(poly);
-    uint32_t n = VertexCount(poly);
-    double nx = 0, ny = 0, nz = 0;
-    for (uint32_t i = 0; i < n; ++i) {
-        const Float3 &a = positions[v[i]];
-        const Float3 &b = positions[v[(i + 1) % n]];
-        nx += (double(a[1]) - b[1]) * (double(a[2]) + b[2]);
-        ny += (double(a[2]) - b[2]) * (double(a[0]) + b[0]);
-        nz += (double(a[0]) - b[0]) * (double(a[1]) + b[1]);
-    }
-    double len = std::sqrt(nx * nx + ny * ny + nz * nz);
+    return NewellNormal(VertexCount(poly), [&](uint32_t i) {
+        const Float3 &p = positions[v[i]];
+        return Vec3{p[0], p[1], p[2]};
+    });
+}
+
+Vec3 MeshData::PolygonNormal(uint32_t poly) const {
+    const auto [nx, ny, nz] = PolygonAreaNormal(poly);
+    const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
     if (!(len > 0.0) || !std::isfinite(len)) return {0.0, 0.0, 0.0};
     return {nx / len + 0.0, ny / len + 0.0, nz / len + 0.0};
 }
