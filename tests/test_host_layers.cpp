@@ -160,8 +160,8 @@ TEST(MeshOwnsItsPositions, UndoOfAMovePutsThePointBackAndTellsCaches) {
     const uint32_t p = mesh.AddPoint({1, 2, 3});
     const Journal::Token token = journal.Begin();
     mesh.SetPosition(p, {4, 5, 6});
-    const uint64_t moved = mesh.version;
+    const uint64_t moved = mesh.Version();
     journal.Rollback(token);
     EXPECT_EQ(mesh.positions[p], (Float3{1, 2, 3}));
-    EXPECT_GT(mesh.version, moved);
+    EXPECT_GT(mesh.Version(), moved);
 }

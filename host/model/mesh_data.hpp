@@ -120,7 +120,7 @@ public:
     void Truncate(uint32_t points, uint32_t polygons);
 
     /// Bumped on every change of geometry or topology; caches compare against it.
-    uint64_t version = 0;
+    uint64_t Version() const { return m_version; }
     ItemData *owner = nullptr;
     Journal *journal = nullptr;
 
@@ -142,6 +142,7 @@ private:
     int32_t LookUpTag(const char *text);
     std::vector<int32_t> &TagColumn(LXtID4 type);
 
+    uint64_t m_version = 0;
     EdgeTable m_edges;
     uint32_t m_edgeHint = 0;
     std::unordered_map<std::string, int32_t> m_tagIndex;
