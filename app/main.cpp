@@ -15,8 +15,8 @@
 #include "host/model/config.hpp"
 #include "host/model/kit.hpp"
 #include "host/io/scene_files.hpp"
-#include "host/io/scene_dump.hpp"
-#include "host/io/text_lines.hpp"
+#include "host/scripting/scene_dump.hpp"
+#include "host/base/text_lines.hpp"
 #include "host/scripting/script_runner.hpp"
 #include "app/serve/serve_http.hpp"
 

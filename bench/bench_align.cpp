@@ -29,7 +29,7 @@ AlignFixture &Shared(unsigned side) {
         fixture = std::make_unique<AlignFixture>();
         fixture->h = bench::NewHost();
         fixture->grid = &host::AddMesh(*fixture->h, bench::RampGrid(side));
-        host::MeshSpec target;
+        host::MeshShape target;
         target.name = "Target";
         target.points = {{3.0f, 2.0f, -1.0f}};
         fixture->target = &host::AddMesh(*fixture->h, target);

@@ -20,8 +20,8 @@ struct CommandFixture {
 
 /// A million edges in mixed directions, about one in fifty off the 15-degree grid: a grid whose
 /// every fiftieth row of points is nudged along X.
-host::MeshSpec MixedEdgeGrid(unsigned side) {
-    host::MeshSpec shape = host::GridSpec(side, side);
+host::MeshShape MixedEdgeGrid(unsigned side) {
+    host::MeshShape shape = host::GridShape(side, side);
     for (size_t k = 0; k < shape.points.size(); ++k)
         if ((k / (side + 1)) % 50 == 1) shape.points[k][0] += 0.3f;
     return shape;
@@ -46,7 +46,7 @@ CommandFixture &Shared(Scene scene, unsigned side) {
                 fixture->meshes.push_back(&host::AddMesh(h, MixedEdgeGrid(side)));
                 break;
             case Scene::TwoLayers: {
-                host::MeshSpec a = bench::RampGrid(side), b = bench::RampGrid(side);
+                host::MeshShape a = bench::RampGrid(side), b = bench::RampGrid(side);
                 a.position = {0, 1, 0};
                 b.position = {0, 0, 5};
                 b.rotation = {0, 0.5, 0};
@@ -157,7 +157,7 @@ void BM_NormalEveryPolygonATarget(benchmark::State &state) {
 void BM_NormalContiguousFan(benchmark::State &state) {
     const uint32_t n = uint32_t(state.range(0));
     auto h = bench::NewHost();
-    host::MeshSpec fan;
+    host::MeshShape fan;
     fan.name = "Fan";
     fan.points.push_back({0, 0, 0});
     for (uint32_t i = 0; i <= n; ++i) {
@@ -201,7 +201,7 @@ void BM_AddLights1600(benchmark::State &state) {
         state.PauseTiming();
         // A fresh scene each time: the lights of the previous run would pile up.
         f.h->NewScene();
-        host::ItemData &grid = host::AddMesh(*f.h, host::GridSpec(40, 40));
+        host::ItemData &grid = host::AddMesh(*f.h, host::GridShape(40, 40));
         for (uint32_t p = 0; p < 1600; ++p) f.h->selection.SelectPolygon(*grid.mesh, p);
         state.ResumeTiming();
         host::CommandResult r = f.h->RunLine("gORVA.Cmd.AddLightAtPolyPos light_type:0 group_lights:1");

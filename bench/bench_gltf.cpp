@@ -39,7 +39,7 @@ struct SceneFiles {
             }
         }
         std::string error;
-        if (!host::SaveGltfScene(*h, glb, error) || !host::SaveObjScene(*h, obj, error)) std::abort();
+        if (!host::SaveGltfScene(*h, glb, error) || !host::SaveObjScene(h->scene, obj, error)) std::abort();
     }
     ~SceneFiles() {
         std::remove(glb.c_str());
@@ -57,7 +57,7 @@ void Save(benchmark::State &state, bool gltf) {
     SceneFiles &f = Shared();
     std::string path = Path(gltf ? "-out.glb" : "-out.obj"), error;
     for (auto _ : state)
-        if (!(gltf ? host::SaveGltfScene(*f.h, path, error) : host::SaveObjScene(*f.h, path, error)))
+        if (!(gltf ? host::SaveGltfScene(*f.h, path, error) : host::SaveObjScene(f.h->scene, path, error)))
             state.SkipWithError(error.c_str());
     state.counters["MB"] = double(std::filesystem::file_size(path)) / 1e6;
     std::remove(path.c_str());
@@ -84,10 +84,11 @@ void Encode(benchmark::State &state, bool gltf) {
         std::string bytes, error;
         std::vector<std::string> warnings;
         if (gltf) {
-            if (!host::WriteGltf(*f.h, true, 1, bytes, warnings, error)) state.SkipWithError(error.c_str());
+            if (!host::WriteGltf(f.h->scene, true, 1, bytes, warnings, error))
+                state.SkipWithError(error.c_str());
         } else {
             std::ostringstream out;
-            host::WriteObj(*f.h, out);
+            host::WriteObj(f.h->scene, out);
             bytes = out.str();
         }
         benchmark::DoNotOptimize(bytes.data());

@@ -204,7 +204,7 @@ void BM_HostVisitPolygons(benchmark::State &state) {
 /// the cost of a scan's bookkeeping as the layer count grows (a scale over many items).
 void BM_ScanApplyOverManyLayers(benchmark::State &state) {
     auto h = bench::NewHost();
-    for (int64_t i = 0; i < state.range(0); ++i) host::AddMesh(*h, host::GridSpec(1, 1));
+    for (int64_t i = 0; i < state.range(0); ++i) host::AddMesh(*h, host::GridShape(1, 1));
     h->Install();
     CLxUser_LayerService service;
     for (auto _ : state) {

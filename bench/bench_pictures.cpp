@@ -15,8 +15,8 @@ namespace {
 using namespace gorva;
 
 /// `side` x `side` boxes of six quads each on one floor quad, in one mesh.
-host::MeshSpec Town(unsigned side) {
-    host::MeshSpec town;
+host::MeshShape Town(unsigned side) {
+    host::MeshShape town;
     town.name = "Town";
     const float pitch = 1.0f, size = 0.7f, extent = side * pitch;
     town.points = {{0, 0, 0}, {0, 0, extent}, {extent, 0, extent}, {extent, 0, 0}};
@@ -25,7 +25,7 @@ host::MeshSpec Town(unsigned side) {
         for (unsigned j = 0; j < side; ++j) {
             float x = i * pitch + 0.15f, z = j * pitch + 0.15f;
             float height = 0.3f + float((i * 7919u + j * 104729u) % 97u) * 0.05f;
-            host::MeshSpec box = host::BoxSpec({x, 0, z}, {x + size, height, z + size});
+            host::MeshShape box = host::BoxShape({x, 0, z}, {x + size, height, z + size});
             uint32_t base = uint32_t(town.points.size());
             town.points.insert(town.points.end(), box.points.begin(), box.points.end());
             for (auto &poly : box.polygons) {

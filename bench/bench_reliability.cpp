@@ -62,8 +62,8 @@ void operator delete[](void *p, size_t) noexcept {
 namespace {
 
 /// A fan of `count` triangles that all meet at the centre point.
-host::MeshSpec Fan(unsigned count) {
-    host::MeshSpec shape;
+host::MeshShape Fan(unsigned count) {
+    host::MeshShape shape;
     shape.name = "Fan";
     shape.points.push_back({0, 0, 0});
     for (unsigned i = 0; i <= count; ++i) {
@@ -91,7 +91,7 @@ void BM_PolygonConnectFan(benchmark::State &state) {
 void BM_SelectElementLines(benchmark::State &state) {
     auto h = bench::NewHost();
     const unsigned count = unsigned(state.range(0));
-    host::AddMesh(*h, host::GridSpec(400, 400));
+    host::AddMesh(*h, host::GridShape(400, 400));
     std::vector<std::string> lines;
     for (unsigned i = 0; i < count; ++i) lines.push_back("select.element 0 polygon add " + std::to_string(i));
     for (auto _ : state) {

@@ -13,12 +13,12 @@ std::unique_ptr<host::Host> NewHost() {
     return h;
 }
 
-host::MeshSpec FlatGrid(unsigned side) {
-    return host::GridSpec(side, side);
+host::MeshShape FlatGrid(unsigned side) {
+    return host::GridShape(side, side);
 }
 
-host::MeshSpec RampGrid(unsigned side) {
-    host::MeshSpec shape = host::GridSpec(side, side);
+host::MeshShape RampGrid(unsigned side) {
+    host::MeshShape shape = host::GridShape(side, side);
     for (size_t k = 0; k < shape.points.size(); ++k) {
         size_t row = k / (side + 1);
         // Rows climb a millimetre each; a scrambled jitter of up to 13 mm gives the quads normals

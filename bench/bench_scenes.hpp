@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 
 /// Three repetitions of which only the aggregates are reported; the table reads the median.
@@ -15,9 +15,9 @@ namespace gorva::bench {
 std::unique_ptr<host::Host> NewHost();
 
 /// A side x side grid of quads in the XZ plane (side^2 polygons, about 2 side^2 edges).
-host::MeshSpec FlatGrid(unsigned side);
+host::MeshShape FlatGrid(unsigned side);
 /// The same grid with every row of points one millimetre higher than the one before plus a
 /// scrambled jitter, so that few elements share a height or a normal.
-host::MeshSpec RampGrid(unsigned side);
+host::MeshShape RampGrid(unsigned side);
 
 }  // namespace gorva::bench

@@ -28,8 +28,8 @@ namespace pr = qk::profiles;
 namespace {
 
 /// A helix of radius 10 m rising 2 mm a step, 500 steps a turn: a long spiral handrail.
-host::MeshSpec Helix(unsigned points) {
-    host::MeshSpec shape;
+host::MeshShape Helix(unsigned points) {
+    host::MeshShape shape;
     shape.name = "Helix";
     for (unsigned i = 0; i < points; ++i) {
         const double a = i * 2.0 * 3.141592653589793 / 500.0;
@@ -151,7 +151,7 @@ struct GeometryFixture {
     sw::SweepOutput output;
 
     GeometryFixture(unsigned pathPoints, unsigned profilePoints) {
-        const host::MeshSpec helix = Helix(pathPoints);
+        const host::MeshShape helix = Helix(pathPoints);
         std::vector<qk::Point> selected;
         for (const auto &p : helix.points) selected.push_back({p[0], p[1], p[2], nullptr});
         const qk::math::Matrix4 identity;

@@ -65,9 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     auto host = gorva::fuzz::NewHost();
     AddObjObjects(*host, file);
     gorva::fuzz::CheckInvariants(*host, "AddObjObjects");
-    if (!CheckSavable(*host, error)) Finding("CheckSavable", "a scene just read cannot be saved: " + error);
+    if (!CheckSavable(host->scene, error))
+        Finding("CheckSavable", "a scene just read cannot be saved: " + error);
     std::ostringstream out;
-    WriteObj(*host, out);
+    WriteObj(host->scene, out);
     std::istringstream again(out.str());
     ObjFile reread;
     if (!ParseObj(again, "saved.obj", "Mesh", reread, error))

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "fuzz/fuzz_support.hpp"
-#include "host/io/text_lines.hpp"
+#include "host/base/text_lines.hpp"
 #include "host/scripting/script_runner.hpp"
 
 using namespace gorva::host;

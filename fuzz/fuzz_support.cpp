@@ -15,7 +15,7 @@
 #include <unordered_set>
 
 #include "host/io/obj_io.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/model/selection.hpp"
 #include "host/bridge/attributes_ref.hpp"
 #include "host/tool_runtime/tool_host.hpp"
@@ -56,7 +56,7 @@ const std::vector<std::pair<std::string, std::string>> &SeedScenes() {
         Host host;
         AddDegenerateScene(host);
         std::ostringstream text;
-        WriteObj(host, text);
+        WriteObj(host.scene, text);
         list.emplace_back("degenerate.obj", text.str());
         // One point far out: a scale about the box centre must not wipe the near points' digits.
         list.emplace_back("far_point.obj",
@@ -420,14 +420,14 @@ namespace {
 
 void GenerateMesh(FuzzedDataProvider &in, Host &host, std::vector<ItemData *> &items) {
     static const char *const tags[] = {"", "", "Brick", "Glass", "gORVA__Arches", "a b"};
-    MeshSpec shape;
+    MeshShape shape;
     shape.name = "M" + std::to_string(items.size());
     uint32_t points = in.ConsumeIntegralInRange<uint32_t>(0, 12);
     for (uint32_t i = 0; i < points; ++i)
         shape.points.push_back({Coordinate(in), Coordinate(in), Coordinate(in)});
     uint32_t polygons = in.ConsumeIntegralInRange<uint32_t>(0, 8);
     for (uint32_t p = 0; p < polygons; ++p) {
-        PolygonSpec poly;
+        PolygonShape poly;
         uint32_t n = in.ConsumeIntegralInRange<uint32_t>(1, 6);
         for (uint32_t k = 0; k < n; ++k)
             poly.vertices.push_back(in.ConsumeIntegralInRange<uint32_t>(0, points));

@@ -8,9 +8,8 @@
 #include <cstdlib>
 
 #include "host/bridge/attributes_ref.hpp"
-#include "host/io/numbers.hpp"
+#include "host/base/numbers.hpp"
 #include "host/bridge/services.hpp"
-#include "host/tool_runtime/tool_host.hpp"
 
 #include <lxcommand.h>
 #include <lxlog.h>
@@ -72,9 +71,8 @@ bool ServerInfo::IsTool() const {
     return std::find(interfaces.begin(), interfaces.end(), "ILxTool") != interfaces.end();
 }
 
-Host::Host(const std::string &configDir) {
+void Host::Setup(const std::string &configDir) {
     Install();
-    m_tools = std::make_unique<ToolHost>(*this);
     std::string error;
     if (!LoadConfigDir(configDir.empty() ? std::string(GORVA_CONFIG_DIR) : configDir, config, error))
         log.push_back({0, "configuration: " + error});
@@ -87,7 +85,6 @@ Host::Host(const std::string &configDir) {
         if (m_primary == item) m_primary = nullptr;
         if (refSystem == item->ident) refSystem.clear();
     };
-    RegisterBuiltinCommands();
 }
 
 Host::~Host() {
@@ -434,7 +431,7 @@ std::string Host::MessageText(const std::string &table, const std::string &key,
 }
 
 void Host::NewScene() {
-    if (m_tools->Active()) m_tools->Deactivate(false);
+    m_tools->DropActive();
     selection.ClearAll();
     m_active.clear();
     m_activeSet.clear();

@@ -1,5 +1,7 @@
 // The in-memory host: scene, layers, selection, user values, preferences, commands, dialogs and
-// the log, offered to plug-ins through the SDK's interfaces (see host/services*.cpp).
+// the log, offered to plug-ins through the SDK's interfaces (host/bridge/*_objects.cpp). Host sits
+// with the bridge; the interactive tools reach it through ToolSession, and it is assembled (tools
+// and its own commands) in host/scripting/host_commands.cpp.
 //
 // Active layers: the mesh items marked active, in scene (creation) order; the primary layer is
 // the one set with SetPrimary, or the first active one. A layer scan with the primary flag holds
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "host/model/config.hpp"
+#include "host/model/document.hpp"
 #include "host/model/journal.hpp"
 #include "host/model/scene.hpp"
 #include "host/model/selection.hpp"
@@ -70,6 +73,19 @@ struct CommandResult {
 class Host;
 class ToolHost;
 
+/// What running commands needs of the interactive tools (ToolHost, a layer up, implements it).
+class ToolSession {
+public:
+    virtual ~ToolSession() = default;
+    /// Called before every command: true for the commands that keep the active tool's own undo
+    /// step; any other command applies the active tool first.
+    virtual bool PrepareCommand(const std::string &name) = 0;
+    /// The active tool's server name; empty when none is active.
+    virtual const std::string &ActiveName() const = 0;
+    /// Ends the active tool, taking its edits back; nothing when none is active.
+    virtual void DropActive() = 0;
+};
+
 /// A host-side command: arguments by name and type, an execute body and an optional query.
 struct HostCommandDef {
     std::string name;
@@ -89,12 +105,12 @@ struct ServerInfo {
     bool IsTool() const;
 };
 
-class Host {
+class Host final : public Document {
 public:
     /// Loads the configuration files from `configDir` (GORVA_CONFIG_DIR when empty) and becomes the
     /// host that in-process SDK calls reach.
     explicit Host(const std::string &configDir = std::string());
-    ~Host();
+    ~Host() override;
     Host(const Host &) = delete;
     Host &operator=(const Host &) = delete;
 
@@ -130,10 +146,10 @@ public:
 
     // ---- layers
     std::vector<ItemData *> ActiveLayers() const;
-    void SetActive(ItemData &item, bool active);
-    void SetPrimary(ItemData *item) { m_primary = item; }
+    void SetActive(ItemData &item, bool active) override;
+    void SetPrimary(ItemData *item) override { m_primary = item; }
     ItemData *Primary() const;
-    bool IsActive(const ItemData &item) const;
+    bool IsActive(const ItemData &item) const override;
 
     // ---- settings
     /// Text of a user value (its default when never set), or null when undefined.
@@ -142,7 +158,7 @@ public:
     /// fractions for integer and boolean values.
     bool SetUserValue(const std::string &name, const std::string &value, std::string &error,
                       bool define = false);
-    std::string Preference(const std::string &name) const;
+    std::string Preference(const std::string &name) const override;
     /// Names of all user values, defined by the configuration or set with `define`, sorted.
     std::vector<std::string> UserValueNames() const;
     /// Every preference that has a value, by name.
@@ -182,11 +198,19 @@ public:
     Selection selection;
 
     /// Clears the scene, selection, records and layers (settings stay); an active tool is dropped.
-    void NewScene();
-    /// The interactive tools: the active one and its viewport, mouse and packets.
-    ToolHost &Tools() { return *m_tools; }
+    void NewScene() override;
+    /// The interactive tools: the active one and its viewport, mouse and packets (defined with them).
+    ToolHost &Tools();
+
+    // ---- the document files and pictures read and write
+    Scene &Content() override { return scene; }
+    const Scene &Content() const override { return scene; }
+    Selection &Selected() override { return selection; }
+    void Note(unsigned level, const std::string &text) override { log.push_back({level, text}); }
 
 private:
+    /// Everything but the tools and the host's own commands: configuration, records, callbacks.
+    void Setup(const std::string &configDir);
     void RegisterBuiltinCommands();
     std::vector<ServerInfo> m_servers;
     LXtObjectID m_module = nullptr;      // one reference, released with the host
@@ -197,7 +221,7 @@ private:
     std::vector<ItemData *> m_active;
     std::unordered_set<const ItemData *> m_activeSet;
     ItemData *m_primary = nullptr;
-    std::unique_ptr<ToolHost> m_tools;
+    std::unique_ptr<ToolSession> m_tools;
     std::vector<std::string> m_runningCommands;
 };
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <fstream>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 #include "host/pictures/render.hpp"
 
@@ -49,7 +49,7 @@ class AppCommandErrors : public ::testing::TestWithParam<BadLine> {};
 
 TEST_P(AppCommandErrors, RefuseWithAReasonAndChangeNothing) {
     Host host;
-    ItemData &grid = AddMesh(host, GridSpec(2, 1));
+    ItemData &grid = AddMesh(host, GridShape(2, 1));
     grid.name = "Grid";
     SelectPolygons(host, grid, {0});
     CommandResult r = host.RunLine(GetParam().line);
@@ -80,8 +80,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, AppCommandErrors,
 
 TEST(AppCommands, SelectElementSetsAddsAndRemovesInOrder) {
     Host host;
-    AddMesh(host, GridSpec(2, 2));
-    AddMesh(host, GridSpec(1, 1));
+    AddMesh(host, GridShape(2, 2));
+    AddMesh(host, GridShape(1, 1));
     ASSERT_TRUE(host.RunLine("select.element 0 polygon set 3").ok());
     ASSERT_TRUE(host.RunLine("select.element 1 polygon add 0").ok());
     ASSERT_TRUE(host.RunLine("select.element 0 polygon add 1").ok());
@@ -99,8 +99,8 @@ TEST(AppCommands, SelectElementSetsAddsAndRemovesInOrder) {
 
 TEST(AppCommands, LayerCommandsChangeActiveAndPrimary) {
     Host host;
-    ItemData &a = AddMesh(host, GridSpec(1, 1));
-    ItemData &b = AddMesh(host, GridSpec(1, 1));
+    ItemData &a = AddMesh(host, GridShape(1, 1));
+    ItemData &b = AddMesh(host, GridShape(1, 1));
     ASSERT_TRUE(host.RunLine("layer.primary @" + b.ident).ok());
     EXPECT_EQ(host.Primary(), &b);
     ASSERT_TRUE(host.RunLine("layer.active @" + a.ident + " off").ok());
@@ -119,7 +119,7 @@ TEST(AppCommands, HostSwitchesReachTheHost) {
 
 TEST(AppRender, WritesAPictureOfTheRequestedSize) {
     Host host;
-    AddMesh(host, BoxSpec({0, 0, 0}, {2, 1, 1}));
+    AddMesh(host, BoxShape({0, 0, 0}, {2, 1, 1}));
     host.RunLine("item.create pointLight Lamp");
     std::string png = ::testing::TempDir() + "gorva_render.png",
                 svg = ::testing::TempDir() + "gorva_render.svg";

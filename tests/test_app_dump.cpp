@@ -1,16 +1,16 @@
 // The JSON dump of the scene state.
 #include <gtest/gtest.h>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
-#include "host/io/scene_dump.hpp"
+#include "host/scripting/scene_dump.hpp"
 #include "lx_mesh.hpp"
 
 using namespace gorva::host;
 
 TEST(AppDump, ListsItemsMeshesSelectionAndRecords) {
     Host host;
-    MeshSpec shape = GridSpec(2, 1);
+    MeshShape shape = GridShape(2, 1);
     shape.polygons[1].material = "Brick";
     ItemData &grid = AddMesh(host, shape);
     float uv[2] = {0.25f, 0.1f};

@@ -6,7 +6,7 @@
 #include <random>
 #include <sstream>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 #include "host/io/obj_io.hpp"
 #include "lx_mesh.hpp"
@@ -25,7 +25,7 @@ void WriteFile(const std::string &path, const std::string &text) {
 
 std::string WriteText(Host &host) {
     std::ostringstream out;
-    WriteObj(host, out);
+    WriteObj(host.scene, out);
     return out.str();
 }
 
@@ -37,7 +37,7 @@ bool Parse(const std::string &text, ObjFile &file, std::string &error) {
 /// A scene with n-gons, quads, two- and one-vertex polygons, tags on some polygons, UVs on some
 /// corners, and single-precision values that need all nine digits.
 void BuildAwkwardScene(Host &host) {
-    MeshSpec a;
+    MeshShape a;
     a.name = "Walls and lines";
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> any(-1000.0f, 1000.0f);
@@ -57,7 +57,7 @@ void BuildAwkwardScene(Host &host) {
     }
     float half[2] = {0.5f, 0.25f};
     m.SetMapValue(uv, m.polyStart[4] + 1, half);  // one corner of the triangle only
-    MeshSpec b = BoxSpec({0, 0, 0}, {1, 2, 3});
+    MeshShape b = BoxShape({0, 0, 0}, {1, 2, 3});
     b.name = "Box";
     b.polygons[0].material = "Brick";
     AddMesh(host, b);
@@ -98,7 +98,7 @@ TEST(AppObj, RoundTripKeepsEverythingBitForBit) {
     BuildAwkwardScene(host);
     std::string path = TempPath("roundtrip.obj");
     std::string error;
-    ASSERT_TRUE(SaveObjScene(host, path, error)) << error;
+    ASSERT_TRUE(SaveObjScene(host.scene, path, error)) << error;
 
     Host back;
     ASSERT_TRUE(OpenObjScene(back, path, error)) << error;
@@ -207,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(AppObj, AFailedOpenLeavesTheSceneAsItWas) {
     Host host;
-    ItemData &grid = AddMesh(host, GridSpec(2, 2));
+    ItemData &grid = AddMesh(host, GridShape(2, 2));
     SelectPolygons(host, grid, {1, 2});
     std::string path = TempPath("bad.obj");
     WriteFile(path, "o Fine\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\no Broken\nf 1 2 7\n");
@@ -223,7 +223,7 @@ TEST(AppObj, AFailedOpenLeavesTheSceneAsItWas) {
 
 TEST(AppObj, SavingWritesWorldPositions) {
     Host host;
-    MeshSpec shape = GridSpec(1, 1);
+    MeshShape shape = GridShape(1, 1);
     shape.position = {10, 0, 0};
     AddMesh(host, shape);
     ObjFile file;

@@ -8,7 +8,7 @@
 
 #include <lxcommand.h>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 #include "host/scripting/script_runner.hpp"
 #include "host/tool_runtime/tool_host.hpp"

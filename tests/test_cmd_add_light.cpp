@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/bridge/attributes_ref.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 #include "lx_wrap.hpp"
 #include "lx_command.hpp"
@@ -37,10 +37,10 @@ protected:
 
 /// A mesh item holding one quad per corner list (four points each, in the order given).
 gh::ItemData &AddQuads(gh::Host &host, const std::vector<std::array<std::array<float, 3>, 4>> &quads,
-                       const gh::MeshSpec &base = gh::MeshSpec()) {
-    gh::MeshSpec shape = base;
+                       const gh::MeshShape &base = gh::MeshShape()) {
+    gh::MeshShape shape = base;
     for (const auto &quad : quads) {
-        gh::PolygonSpec polygon;
+        gh::PolygonShape polygon;
         for (const auto &p : quad) {
             polygon.vertices.push_back(uint32_t(shape.points.size()));
             shape.points.push_back(p);
@@ -115,7 +115,7 @@ TEST_F(AddLightTest, CoincidentPolygonsGiveOneLightTheLastSelected) {
 }
 
 TEST_F(AddLightTest, SixteenHundredPolygonsWorkAndOneMoreFails) {
-    auto &mesh = gh::AddMesh(host, gh::GridSpec(41, 40));
+    auto &mesh = gh::AddMesh(host, gh::GridShape(41, 40));
     std::vector<uint32_t> polygons;
     for (uint32_t i = 0; i < 1601; ++i) polygons.push_back(i);
 
@@ -326,7 +326,7 @@ TEST_F(AddLightTest, FailureAfterItemsWereAddedLeavesTheSceneAsItWas) {
     // The second quad's item is scaled so far that its world points overflow: the first light is
     // placed, the second cannot be, after the group and both lights were created.
     auto &good = AddQuads(host, {kWallQuad});
-    gh::MeshSpec huge;
+    gh::MeshShape huge;
     huge.name = "Huge";
     huge.scale = {1e300, 1e300, 1e300};
     auto farQuad = kFloorQuad;
@@ -351,7 +351,7 @@ TEST_F(AddLightTest, FailureAfterItemsWereAddedLeavesTheSceneAsItWas) {
 }
 
 TEST_F(AddLightTest, AbortStopsAddingAndPlacesTheLightsAdded) {
-    auto &mesh = gh::AddMesh(host, gh::GridSpec(10, 1));
+    auto &mesh = gh::AddMesh(host, gh::GridShape(10, 1));
     gh::SelectPolygons(host, mesh, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
     host.abortAtStep = 3;
     ASSERT_TRUE(Run({{"light_type", "2"}}).ok());
@@ -372,7 +372,7 @@ TEST_F(AddLightTest, MonitorsTakeExactlyTheStepsTheyAnnounce) {
     for (const auto &c : cases) {
         SCOPED_TRACE(c.polygons);
         host.NewScene();
-        auto &mesh = gh::AddMesh(host, gh::GridSpec(c.polygons, 1));
+        auto &mesh = gh::AddMesh(host, gh::GridShape(c.polygons, 1));
         std::vector<uint32_t> polygons;
         for (uint32_t i = 0; i < c.polygons; ++i) polygons.push_back(i);
         gh::SelectPolygons(host, mesh, polygons);
@@ -405,7 +405,7 @@ TEST_F(AddLightTest, DisabledWithoutPolygonsOrOnAnotherVersion) {
 }
 
 TEST_F(AddLightTest, MeasuresInWorldSpaceOfATransformedMesh) {
-    gh::MeshSpec shape;
+    gh::MeshShape shape;
     shape.position = {10, 2, -4};
     shape.rotation = {0.3, 1.1, -0.4};
     shape.scale = {2, 2, 2};

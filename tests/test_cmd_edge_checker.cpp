@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "CMD_SelectEdgesByAlignment_005.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 #include "tests/test_support.hpp"
 
@@ -151,7 +151,7 @@ protected:
 
     /// A triangle whose edge 0-1 runs along `d` from the origin; edge selection mode.
     ItemData &Probe(const std::array<float, 3> &d) {
-        MeshSpec shape;
+        MeshShape shape;
         shape.points = {{0, 0, 0}, d, {-0.37f, -0.21f, -0.13f}};
         shape.polygons = {{{0, 1, 2}, "", ""}};
         ItemData &mesh = AddMesh(host, shape);
@@ -229,7 +229,7 @@ TEST_F(EdgeCheckerTest, ShortEdgesAreIgnored) {
 
 TEST_F(EdgeCheckerTest, AlignedMeshLeavesTheEdgeSelectionEmpty) {
     Settings(0, 2);
-    ItemData &mesh = AddMesh(host, GridSpec(3, 3));
+    ItemData &mesh = AddMesh(host, GridShape(3, 3));
     SelectEdges(host, mesh, {{0, 1}});
     ASSERT_TRUE(host.Run(kCommand, {}).ok());
     EXPECT_EQ(host.selection.Count(kSelEdge), 0u);
@@ -268,7 +268,7 @@ TEST(EdgeCheckerAxes, UnknownAxesClearTheEdgeSelection) {
     std::string error;
     ASSERT_TRUE(host.SetUserValue("gORVA_01_EdgeChecker_Axes", "5", error)) << error;
 
-    MeshSpec shape;
+    MeshShape shape;
     shape.points = {{0, 0, 0}, {1, 0.5f, 0}, {-0.37f, -0.21f, -0.13f}};
     shape.polygons = {{{0, 1, 2}, "", ""}};
     ItemData &mesh = AddMesh(host, shape);
@@ -282,7 +282,7 @@ TEST(EdgeCheckerAxes, UnknownAxesClearTheEdgeSelection) {
 }
 
 TEST_F(EdgeCheckerTest, DisabledStatesCarryTheLastFailingKey) {
-    ItemData &mesh = AddMesh(host, GridSpec(2, 2));
+    ItemData &mesh = AddMesh(host, GridShape(2, 2));
     SelectPoints(host, mesh, {0});
     CommandResult r = host.TestEnable(kCommand, {});
     EXPECT_FALSE(r.ok());
@@ -292,7 +292,7 @@ TEST_F(EdgeCheckerTest, DisabledStatesCarryTheLastFailingKey) {
     EXPECT_TRUE(host.TestEnable(kCommand, {}).ok());
 
     host.NewScene();
-    MeshSpec pointsOnly;
+    MeshShape pointsOnly;
     pointsOnly.points = {{0, 0, 0}, {1, 0, 0}};
     AddMesh(host, pointsOnly);
     host.selection.SetCurrent(kSelEdge);
@@ -313,8 +313,8 @@ TEST_F(EdgeCheckerTest, DisabledStatesCarryTheLastFailingKey) {
 TEST_F(EdgeCheckerTest, AbortSkipsTheRestOfThatLayerOnly) {
     // Axes XY: every edge along Z is off the grid; a 10 x 10 grid has 110 of them.
     Settings(1, 2);
-    ItemData &a = AddMesh(host, GridSpec(10, 10));
-    AddMesh(host, GridSpec(10, 10, 0.0f, 20.0f));
+    ItemData &a = AddMesh(host, GridShape(10, 10));
+    AddMesh(host, GridShape(10, 10, 0.0f, 20.0f));
     SelectEdges(host, a, {{0, 1}});
     host.abortAtStep = 3;  // 220 edges: 50 steps of 220 / 50 = 4, so the abort comes at the 12th
     ASSERT_TRUE(host.Run(kCommand, {}).ok());
@@ -329,7 +329,7 @@ TEST_F(EdgeCheckerTest, AbortSkipsTheRestOfThatLayerOnly) {
 
 TEST_F(EdgeCheckerTest, AMillionQuadsSelectEveryEdgeAlongZ) {
     Settings(1, 2);
-    ItemData &mesh = AddMesh(host, GridSpec(1000, 1000));
+    ItemData &mesh = AddMesh(host, GridShape(1000, 1000));
     SelectEdges(host, mesh, {{0, 1}});
     ASSERT_TRUE(host.Run(kCommand, {}).ok());
     EXPECT_EQ(host.selection.Count(kSelEdge), 1001000u);

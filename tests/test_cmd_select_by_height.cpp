@@ -1,4 +1,4 @@
-// Select by height, run through the in-memory host on scenes built with its builders.
+// Select by height, run through the in-memory host on scenes built from the test shapes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CMD_SelectbyHeight_009.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 #include "tests/test_support.hpp"
 #include "qk_select_sweep.hpp"
@@ -27,8 +27,8 @@ protected:
 };
 
 /// Points only, one per height along the up axis (Y unless `axis` says otherwise), spread along X/Z.
-MeshSpec PointsAt(const std::vector<float> &heights, int axis = 1) {
-    MeshSpec shape;
+MeshShape PointsAt(const std::vector<float> &heights, int axis = 1) {
+    MeshShape shape;
     for (size_t i = 0; i < heights.size(); ++i) {
         std::array<float, 3> p{float(i), float(i), float(i)};
         p[axis] = heights[i];
@@ -80,7 +80,7 @@ TEST_F(SelectByHeightTest, ReferenceIsFirstSelectedInMeshOrderNotSelectionOrder)
 
 TEST_F(SelectByHeightTest, UpAxisPreferenceChoosesTheCoordinate) {
     // Point 1 shares the reference's Z, point 2 its Y, point 3 its X.
-    MeshSpec shape;
+    MeshShape shape;
     shape.points = {{1, 2, 3}, {9, 8, 3}, {7, 2, 6}, {1, 5, 4}};
     const struct {
         const char *axis;
@@ -97,8 +97,8 @@ TEST_F(SelectByHeightTest, UpAxisPreferenceChoosesTheCoordinate) {
 }
 
 TEST_F(SelectByHeightTest, ItemTransformsCompareLayersInWorldSpace) {
-    MeshSpec low = PointsAt({1.0f, 3.0f});
-    MeshSpec high = PointsAt({1.0f, -4.0f, 3.0f});
+    MeshShape low = PointsAt({1.0f, 3.0f});
+    MeshShape high = PointsAt({1.0f, -4.0f, 3.0f});
     high.name = "High";
     high.position = {0.0, 5.0, 0.0};
     ItemData &a = AddMesh(host, low);
@@ -129,7 +129,7 @@ TEST_F(SelectByHeightTest, ReferenceComesFromTheFirstLayerWithASelection) {
 
 TEST_F(SelectByHeightTest, EdgeHeightIsTheMidpoint) {
     // A wall quad 2 high: its two vertical edges have their midpoints at 1, where no point lies.
-    MeshSpec shape;
+    MeshShape shape;
     shape.points = {{0, 0, 0}, {1, 0, 0}, {1, 2, 0}, {0, 2, 0}};
     shape.polygons = {{{0, 1, 2, 3}, "", ""}};
     ItemData &mesh = AddMesh(host, shape);
@@ -142,7 +142,7 @@ TEST_F(SelectByHeightTest, PolygonHeightIsTheSinglePrecisionVertexAverage) {
     // 2^24 + 1 rounds back to 2^24 in single precision, so the order of the corners decides the sum:
     // (2^24, 1, 1) sums to 2^24, while (1, 1, 2^24) and (2^24, 2, 0) sum to 2^24 + 2.
     const float big = 16777216.0f;
-    MeshSpec shape;
+    MeshShape shape;
     shape.points = {{0, big, 0}, {1, 2, 0},  {0, 0, 1},  {0, big, 5}, {1, 1, 5},
                     {0, 1, 6},   {0, 1, 10}, {1, 1, 10}, {0, big, 11}};
     shape.polygons = {{{0, 1, 2}, "", ""}, {{3, 4, 5}, "", ""}, {{6, 7, 8}, "", ""}};
@@ -153,10 +153,10 @@ TEST_F(SelectByHeightTest, PolygonHeightIsTheSinglePrecisionVertexAverage) {
 }
 
 TEST_F(SelectByHeightTest, ReplacesOnlyTheSelectionOfTheCurrentType) {
-    ItemData &mesh = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    ItemData &mesh = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
     SelectPoints(host, mesh, {0, 1});
     SelectPolygons(host, mesh, {0});
-    ItemData &other = AddMesh(host, BoxSpec({0, 5, 0}, {1, 6, 1}));
+    ItemData &other = AddMesh(host, BoxShape({0, 5, 0}, {1, 6, 1}));
     SelectEdges(host, other, {{0, 1}});  // an old edge selection at another height
     SelectEdges(host, mesh, {{0, 1}});   // the reference: the first selected edge of the first layer
     const unsigned vertices = host.selection.Count(kSelVertex);
@@ -171,7 +171,7 @@ TEST_F(SelectByHeightTest, ReplacesOnlyTheSelectionOfTheCurrentType) {
 }
 
 TEST_F(SelectByHeightTest, NoSelectedReferenceChangesNothing) {
-    ItemData &mesh = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    ItemData &mesh = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
     SelectPolygons(host, mesh, {0});
     host.selection.Clear(kSelPolygon);
     ASSERT_TRUE(Run(0).ok());
@@ -180,8 +180,8 @@ TEST_F(SelectByHeightTest, NoSelectedReferenceChangesNothing) {
 }
 
 TEST_F(SelectByHeightTest, DisabledStatesCarryTheLastFailingKey) {
-    MeshSpec pointsOnly = PointsAt({0.0f, 1.0f});
-    MeshSpec empty;
+    MeshShape pointsOnly = PointsAt({0.0f, 1.0f});
+    MeshShape empty;
 
     // No vertices at all in vertex mode.
     ItemData &e = AddMesh(host, empty);
@@ -219,8 +219,8 @@ TEST_F(SelectByHeightTest, DisabledStatesCarryTheLastFailingKey) {
 }
 
 TEST_F(SelectByHeightTest, AbortSkipsTheRestOfThatLayerOnly) {
-    ItemData &a = AddMesh(host, GridSpec(10, 10));
-    ItemData &b = AddMesh(host, GridSpec(10, 10, 0.0f, 20.0f));
+    ItemData &a = AddMesh(host, GridShape(10, 10));
+    ItemData &b = AddMesh(host, GridShape(10, 10, 0.0f, 20.0f));
     SelectPolygons(host, a, {0});
     host.abortAtStep = 5;  // 200 matches: one step every 4, so the abort comes at the 20th
     ASSERT_TRUE(Run(0).ok());
@@ -237,7 +237,7 @@ TEST_F(SelectByHeightTest, MonitorTakesExactlyTheStepsItAnnounces) {
     const struct { unsigned rows, steps; } cases[] = {{1, 10}, {5, 50}, {12, 50}, {13, 50}, {99, 50}};
     for (const auto &c : cases) {
         host.NewScene();
-        ItemData &mesh = AddMesh(host, GridSpec(10, c.rows));
+        ItemData &mesh = AddMesh(host, GridShape(10, c.rows));
         SelectPolygons(host, mesh, {0});
         ASSERT_TRUE(Run(0).ok());
         ASSERT_EQ(host.monitors.size(), 1u);
@@ -250,7 +250,7 @@ TEST_F(SelectByHeightTest, MonitorTakesExactlyTheStepsItAnnounces) {
 
 TEST_F(SelectByHeightTest, HundredAndOneMatchesTakeFiftySteps) {
     // 101 matches: stride 101 / 50 = 2, so 50 steps (at 2, 4, ..., 100).
-    ItemData &mesh = AddMesh(host, GridSpec(101, 1));
+    ItemData &mesh = AddMesh(host, GridShape(101, 1));
     SelectPolygons(host, mesh, {0});
     ASSERT_TRUE(Run(0).ok());
     ASSERT_EQ(host.monitors.size(), 1u);
@@ -259,7 +259,7 @@ TEST_F(SelectByHeightTest, HundredAndOneMatchesTakeFiftySteps) {
 }
 
 TEST_F(SelectByHeightTest, AMillionPolygonsAreAllSelected) {
-    ItemData &mesh = AddMesh(host, GridSpec(1000, 1000));
+    ItemData &mesh = AddMesh(host, GridShape(1000, 1000));
     SelectPolygons(host, mesh, {123456});
     ASSERT_TRUE(Run(0).ok());
     EXPECT_EQ(host.selection.Count(kSelPolygon), 1000000u);

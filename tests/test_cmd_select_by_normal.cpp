@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 #include "lx_wrap.hpp"
 #include "lx_command.hpp"
@@ -16,12 +16,12 @@
 namespace {
 
 using gorva::host::AddMesh;
-using gorva::host::BoxSpec;
+using gorva::host::BoxShape;
 using gorva::host::CommandResult;
-using gorva::host::GridSpec;
+using gorva::host::GridShape;
 using gorva::host::Host;
 using gorva::host::ItemData;
-using gorva::host::MeshSpec;
+using gorva::host::MeshShape;
 using gorva::host::SelectPolygons;
 
 constexpr const char *kCommand = "gORVA.Cmd.SelectbyNormal";
@@ -34,9 +34,9 @@ std::set<uint32_t> AllOf(const ItemData &item) {
 }
 
 /// One square of the given side in the XZ plane facing +Y, at the item position `at`.
-MeshSpec SquareSpec(float side, std::array<double, 3> at, const std::string &material = "",
-                    const std::string &part = "") {
-    MeshSpec shape;
+MeshShape SquareSpec(float side, std::array<double, 3> at, const std::string &material = "",
+                     const std::string &part = "") {
+    MeshShape shape;
     shape.name = "Square";
     shape.points = {{0, 0, 0}, {0, 0, side}, {side, 0, side}, {side, 0, 0}};
     shape.polygons = {{{0, 1, 2, 3}, material, part}};
@@ -60,9 +60,9 @@ protected:
 // ---- fast mode
 
 TEST_F(SelectByNormal, FastModeSelectsEqualNormalsAtAnyHeightInEveryLayer) {
-    ItemData &floor = AddMesh(host, GridSpec(3, 3));
-    ItemData &upper = AddMesh(host, GridSpec(2, 2, 5.0f, 10.0f));
-    ItemData &box = AddMesh(host, BoxSpec({20, -4, 0}, {21, -3, 1}));
+    ItemData &floor = AddMesh(host, GridShape(3, 3));
+    ItemData &upper = AddMesh(host, GridShape(2, 2, 5.0f, 10.0f));
+    ItemData &box = AddMesh(host, BoxShape({20, -4, 0}, {21, -3, 1}));
     Select(floor, {4});
 
     ASSERT_TRUE(Run("0").ok());
@@ -73,10 +73,10 @@ TEST_F(SelectByNormal, FastModeSelectsEqualNormalsAtAnyHeightInEveryLayer) {
 }
 
 TEST_F(SelectByNormal, FastModeWithTwoTargetsKeepsToTheirPlaneWithinTolerance) {
-    ItemData &floor = AddMesh(host, GridSpec(3, 3));
-    ItemData &nearFloor = AddMesh(host, GridSpec(1, 1, 5e-7f, 20.0f));
-    ItemData &justAbove = AddMesh(host, GridSpec(1, 1, 2e-6f, 30.0f));
-    ItemData &raised = AddMesh(host, GridSpec(2, 2, 2.0f, 40.0f));
+    ItemData &floor = AddMesh(host, GridShape(3, 3));
+    ItemData &nearFloor = AddMesh(host, GridShape(1, 1, 5e-7f, 20.0f));
+    ItemData &justAbove = AddMesh(host, GridShape(1, 1, 2e-6f, 30.0f));
+    ItemData &raised = AddMesh(host, GridShape(2, 2, 2.0f, 40.0f));
     Select(floor, {0, 1});
 
     ASSERT_TRUE(Run("0").ok());
@@ -88,7 +88,7 @@ TEST_F(SelectByNormal, FastModeWithTwoTargetsKeepsToTheirPlaneWithinTolerance) {
 }
 
 TEST_F(SelectByNormal, FastModeIgnoresTheFullModeLimits) {
-    ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    ItemData &box = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
     ItemData &far = AddMesh(host, SquareSpec(3.0f, {5, 9, 5}, "Other", "Other"));
     SetValue("gORVA_01_SelectbyNormal_IncludeFlipNormals", "1");
     SetValue("gORVA_01_SelectbyNormal_LimitBySize", "1");
@@ -115,7 +115,7 @@ void PrintTo(const ModeCase &c, std::ostream *os) {
 class MatchModeValue : public SelectByNormal, public ::testing::WithParamInterface<ModeCase> {};
 
 TEST_P(MatchModeValue, OnlyOneSelectsFullMode) {
-    ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    ItemData &box = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
     SetValue("gORVA_01_SelectbyNormal_IncludeFlipNormals", "1");
     Select(box, {1});
 
@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(Values, MatchModeValue,
                                            ModeCase{"FULL", true}));
 
 TEST_F(SelectByNormal, AMatchModeThatIsNoChoiceIsRefusedAndSelectsNothing) {
-    ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    ItemData &box = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
     Select(box, {1});
     for (const char *mode : {"5", "-1", "2", "1.5"}) {
         EXPECT_FALSE(Run(mode).ok()) << mode;
@@ -152,8 +152,8 @@ void PrintTo(const TiltCase &c, std::ostream *os) {
 class NormalVariation : public SelectByNormal, public ::testing::WithParamInterface<TiltCase> {};
 
 TEST_P(NormalVariation, AcceptsTiltsUpToTheVariation) {
-    ItemData &target = AddMesh(host, GridSpec(1, 1));
-    MeshSpec tilted = GridSpec(1, 1, 0.0f, 5.0f);
+    ItemData &target = AddMesh(host, GridShape(1, 1));
+    MeshShape tilted = GridShape(1, 1, 0.0f, 5.0f);
     tilted.rotation = {GetParam().tilt, 0, 0};
     ItemData &candidate = AddMesh(host, tilted);
     SetValue("gORVA_01_SelectbyNormal_NormalVariation", "0.1");
@@ -171,8 +171,8 @@ INSTANTIATE_TEST_SUITE_P(Tilts, NormalVariation,
                                            TiltCase{0.2, false}));
 
 TEST_F(SelectByNormal, FullModeWithoutVariationNeedsEqualNormals) {
-    ItemData &target = AddMesh(host, GridSpec(1, 1));
-    MeshSpec tilted = GridSpec(1, 1, 0.0f, 5.0f);
+    ItemData &target = AddMesh(host, GridShape(1, 1));
+    MeshShape tilted = GridShape(1, 1, 0.0f, 5.0f);
     tilted.rotation = {0.01, 0, 0};
     ItemData &candidate = AddMesh(host, tilted);
     Select(target, {0});
@@ -183,7 +183,7 @@ TEST_F(SelectByNormal, FullModeWithoutVariationNeedsEqualNormals) {
 }
 
 TEST_F(SelectByNormal, FlippedNormalsReachTheUndersideInFullModeOnly) {
-    ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    ItemData &box = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
     SetValue("gORVA_01_SelectbyNormal_IncludeFlipNormals", "1");
 
     Select(box, {1});
@@ -301,15 +301,15 @@ TEST_F(SelectByNormal, LimitsMaySeverallyBeMetByDifferentTargets) {
 // ---- world space
 
 TEST_F(SelectByNormal, LayersAreComparedInWorldSpace) {
-    ItemData &floor = AddMesh(host, GridSpec(2, 2));
-    MeshSpec upsideDown = BoxSpec({0, 0, 0}, {1, 1, 1});
+    ItemData &floor = AddMesh(host, GridShape(2, 2));
+    MeshShape upsideDown = BoxShape({0, 0, 0}, {1, 1, 1});
     upsideDown.rotation = {kHalfTurn, 0, 0};
     upsideDown.position = {10, 7, 0};
     ItemData &box = AddMesh(host, upsideDown);
-    MeshSpec lowered = GridSpec(1, 1, -3.0f, 20.0f);
+    MeshShape lowered = GridShape(1, 1, -3.0f, 20.0f);
     lowered.position = {0, 3, 0};
     ItemData &backOnFloor = AddMesh(host, lowered);
-    MeshSpec lifted = GridSpec(1, 1, 0.0f, 30.0f);
+    MeshShape lifted = GridShape(1, 1, 0.0f, 30.0f);
     lifted.position = {0, 3, 0};
     ItemData &raised = AddMesh(host, lifted);
     Select(floor, {0, 1});
@@ -323,8 +323,8 @@ TEST_F(SelectByNormal, LayersAreComparedInWorldSpace) {
 }
 
 TEST_F(SelectByNormal, RotatedLayerMatchesByWorldNormal) {
-    ItemData &floor = AddMesh(host, GridSpec(2, 2));
-    MeshSpec upsideDown = BoxSpec({0, 0, 0}, {1, 1, 1});
+    ItemData &floor = AddMesh(host, GridShape(2, 2));
+    MeshShape upsideDown = BoxShape({0, 0, 0}, {1, 1, 1});
     upsideDown.rotation = {kHalfTurn, 0, 0};
     upsideDown.position = {10, 7, 0};
     ItemData &box = AddMesh(host, upsideDown);
@@ -338,8 +338,8 @@ TEST_F(SelectByNormal, RotatedLayerMatchesByWorldNormal) {
 // ---- contiguous region
 
 TEST_F(SelectByNormal, ContiguousFullModeStaysInTheConnectedRegion) {
-    ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
-    ItemData &floor = AddMesh(host, GridSpec(2, 2, 0.0f, 5.0f));
+    ItemData &box = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
+    ItemData &floor = AddMesh(host, GridShape(2, 2, 0.0f, 5.0f));
     SetValue("gORVA_01_SelectbyNormal_LimitToContiguous", "1");
     SetValue("gORVA_01_SelectbyNormal_IncludeFlipNormals", "1");
     Select(box, {1});
@@ -351,7 +351,7 @@ TEST_F(SelectByNormal, ContiguousFullModeStaysInTheConnectedRegion) {
 }
 
 TEST_F(SelectByNormal, ContiguousMarksEveryGrownPolygonInTheLog) {
-    ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    ItemData &box = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
     SetValue("gORVA_01_SelectbyNormal_LimitToContiguous", "1");
     Select(box, {1});
 
@@ -364,8 +364,8 @@ TEST_F(SelectByNormal, ContiguousMarksEveryGrownPolygonInTheLog) {
 }
 
 TEST_F(SelectByNormal, ASecondContiguousRunSearchesOnlyItsOwnRegion) {
-    ItemData &first = AddMesh(host, GridSpec(3, 3));
-    ItemData &second = AddMesh(host, GridSpec(3, 3, 0.0f, 10.0f));
+    ItemData &first = AddMesh(host, GridShape(3, 3));
+    ItemData &second = AddMesh(host, GridShape(3, 3, 0.0f, 10.0f));
     SetValue("gORVA_01_SelectbyNormal_LimitToContiguous", "1");
 
     Select(first, {0});
@@ -381,8 +381,8 @@ TEST_F(SelectByNormal, ASecondContiguousRunSearchesOnlyItsOwnRegion) {
 }
 
 TEST_F(SelectByNormal, ContiguousRunLeavesNoScratchMarksAndIgnoresStaleOnes) {
-    ItemData &first = AddMesh(host, GridSpec(2, 2));
-    ItemData &second = AddMesh(host, GridSpec(2, 2, 0.0f, 10.0f));
+    ItemData &first = AddMesh(host, GridShape(2, 2));
+    ItemData &second = AddMesh(host, GridShape(2, 2, 0.0f, 10.0f));
     const uint32_t user1 = gorva::host::MarkBitByName("user1");
     ASSERT_NE(user1, 0u);
     for (uint32_t &marks : first.mesh->polyMarks) marks |= user1;  // left by someone else
@@ -398,8 +398,8 @@ TEST_F(SelectByNormal, ContiguousRunLeavesNoScratchMarksAndIgnoresStaleOnes) {
 }
 
 TEST_F(SelectByNormal, ContiguousFastModeStillSearchesEveryPolygon) {
-    ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
-    ItemData &floor = AddMesh(host, GridSpec(2, 2, 0.0f, 5.0f));
+    ItemData &box = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
+    ItemData &floor = AddMesh(host, GridShape(2, 2, 0.0f, 5.0f));
     SetValue("gORVA_01_SelectbyNormal_LimitToContiguous", "1");
     Select(box, {1});
 
@@ -410,7 +410,7 @@ TEST_F(SelectByNormal, ContiguousFastModeStillSearchesEveryPolygon) {
 }
 
 TEST_F(SelectByNormal, ContiguousRunWithoutMatchLeavesTheSelection) {
-    ItemData &box = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    ItemData &box = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
     SetValue("gORVA_01_SelectbyNormal_LimitToContiguous", "1");
     SetValue("gORVA_01_SelectbyNormal_LimitToPartName", "1");  // untagged polygons never match
     Select(box, {1});
@@ -423,8 +423,8 @@ TEST_F(SelectByNormal, ContiguousRunWithoutMatchLeavesTheSelection) {
 // A wall target and a floor target: a polygon facing like the wall whose centre happens to lie in the
 // floor's plane is not in the plane of a target it faces like.
 TEST_F(SelectByNormal, FastModeKeepsEachPolygonToThePlaneOfATargetFacingLikeIt) {
-    ItemData &floor = AddMesh(host, GridSpec(2, 2));
-    MeshSpec walls;
+    ItemData &floor = AddMesh(host, GridShape(2, 2));
+    MeshShape walls;
     walls.name = "Walls";
     // Facing +X: one in the plane x = 0, one at x = 5 standing across the floor's plane y = 0.
     walls.points = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}, {5, -1, 0}, {5, 1, 0}, {5, 1, 1}, {5, -1, 1}};
@@ -443,7 +443,7 @@ TEST_F(SelectByNormal, FastModeKeepsEachPolygonToThePlaneOfATargetFacingLikeIt) 
 // ---- nothing to do
 
 TEST_F(SelectByNormal, WithoutSelectedPolygonsNothingChanges) {
-    ItemData &floor = AddMesh(host, GridSpec(2, 2));
+    ItemData &floor = AddMesh(host, GridShape(2, 2));
     host.selection.SetCurrent(gorva::host::kSelPolygon);
 
     ASSERT_TRUE(Run("0").ok());
@@ -470,7 +470,7 @@ class EnableState : public SelectByNormal, public ::testing::WithParamInterface<
 
 TEST_P(EnableState, LastFailingCheckNamesTheReason) {
     const EnableCase &c = GetParam();
-    MeshSpec shape = GridSpec(1, 1);
+    MeshShape shape = GridShape(1, 1);
     if (!c.withPolygons) shape.polygons.clear();
     AddMesh(host, shape);
     host.selection.SetCurrent(c.type);
@@ -498,7 +498,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<EnableCase> &param) { return std::string(param.param.name); });
 
 TEST_F(SelectByNormal, CommandReportsTheSelectFlags) {
-    AddMesh(host, GridSpec(1, 1));
+    AddMesh(host, GridShape(1, 1));
     ILxUnknownID obj = static_cast<ILxUnknownID>(host.SpawnServer(kCommand));
     ASSERT_NE(obj, nullptr);
     CLxUser_Command cmd;
@@ -513,8 +513,8 @@ TEST_F(SelectByNormal, CommandReportsTheSelectFlags) {
 // ---- progress monitor
 
 TEST_F(SelectByNormal, AbortSkipsTheRestOfThatLayerOnly) {
-    ItemData &first = AddMesh(host, GridSpec(10, 10));
-    ItemData &second = AddMesh(host, GridSpec(10, 10, 0.0f, 20.0f));
+    ItemData &first = AddMesh(host, GridShape(10, 10));
+    ItemData &second = AddMesh(host, GridShape(10, 10, 0.0f, 20.0f));
     host.abortAtStep = 3;  // 200 matches in 50 steps of 4: the abort comes at the 12th
     Select(first, {0});
 
@@ -542,7 +542,7 @@ class MonitorSteps : public SelectByNormal, public ::testing::WithParamInterface
 
 TEST_P(MonitorSteps, TakesExactlyTheStepsItAnnounces) {
     const MonitorCase &c = GetParam();
-    ItemData &floor = AddMesh(host, GridSpec(c.nx, c.nz));
+    ItemData &floor = AddMesh(host, GridShape(c.nx, c.nz));
     Select(floor, {0});
 
     ASSERT_TRUE(Run("0").ok());
@@ -563,8 +563,8 @@ INSTANTIATE_TEST_SUITE_P(Totals, MonitorSteps,
 // ---- size
 
 TEST_F(SelectByNormal, MillionPolygonFloorIsSelectedWhole) {
-    ItemData &floor = AddMesh(host, GridSpec(1000, 1000));
-    ItemData &wall = AddMesh(host, BoxSpec({-5, 0, -5}, {-4, 1, -4}));
+    ItemData &floor = AddMesh(host, GridShape(1000, 1000));
+    ItemData &wall = AddMesh(host, BoxShape({-5, 0, -5}, {-4, 1, -4}));
     Select(floor, {123456});
 
     ASSERT_TRUE(Run("0").ok());
@@ -581,13 +581,13 @@ TEST_F(SelectByNormal, MillionPolygonFloorIsSelectedWhole) {
 TEST_F(SelectByNormal, PolygonConnectGrowsThroughSharedEdgesNotSharedVertices) {
     ASSERT_TRUE(host.HasCommand("select.polygonConnect"));
     // Quads a and b share an edge; c touches b at one corner only; d is apart.
-    MeshSpec shape;
+    MeshShape shape;
     shape.points = {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {2, 0, 1}, {2, 0, 0}, {2, 0, 2},
                     {3, 0, 2}, {3, 0, 1}, {5, 0, 0}, {5, 0, 1}, {6, 0, 1}, {6, 0, 0}};
     shape.polygons = {
         {{0, 1, 2, 3}, "", ""}, {{3, 2, 4, 5}, "", ""}, {{4, 6, 7, 8}, "", ""}, {{9, 10, 11, 12}, "", ""}};
     ItemData &mesh = AddMesh(host, shape);
-    ItemData &other = AddMesh(host, GridSpec(2, 2, 0.0f, 10.0f));
+    ItemData &other = AddMesh(host, GridShape(2, 2, 0.0f, 10.0f));
     Select(mesh, {0});
 
     ASSERT_TRUE(host.RunLine("select.polygonConnect").ok());

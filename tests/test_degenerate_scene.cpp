@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/model/scene.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 #include "tests/test_support.hpp"

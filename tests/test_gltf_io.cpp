@@ -14,7 +14,7 @@
 
 #include "host/io/gltf_io.hpp"
 #include "host/io/obj_io.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/scripting/script_runner.hpp"
 #include <lxmesh.h>
 #include "tests/test_files.hpp"
@@ -96,7 +96,7 @@ void ExpectSameScene(const Host &a, const Host &b, const std::string &what) {
 void RoundTrip(Host &host, Host &back, bool binary, int upAxis = 1) {
     std::string bytes, error;
     std::vector<std::string> warnings;
-    ASSERT_TRUE(WriteGltf(host, binary, upAxis, bytes, warnings, error)) << error;
+    ASSERT_TRUE(WriteGltf(host.scene, binary, upAxis, bytes, warnings, error)) << error;
     back.SetPreference("units.upAxis", std::to_string(upAxis));
     ASSERT_TRUE(ReadGltf(back, bytes, "scene.glb", ".", error)) << error;
     for (const auto &line : back.log)
@@ -212,7 +212,7 @@ TEST_F(GltfFiles, AreaLightsAndPortalsGiveOneWarningPerFile) {
 }
 
 TEST_F(GltfFiles, AZUpSceneIsTurnedToYUpAndBack) {
-    MeshSpec shape = BoxSpec({0, 0, 0}, {1, 2, 3});
+    MeshShape shape = BoxShape({0, 0, 0}, {1, 2, 3});
     shape.position = {5, 6, 7};
     AddMesh(host, shape);
     host.SetPreference("units.upAxis", "2");
@@ -355,7 +355,7 @@ class GltfRefusal : public GltfFiles, public ::testing::WithParamInterface<BadFi
 
 TEST_P(GltfRefusal, NamesTheFileAndTheReasonAndLeavesTheSceneAsItWas) {
     const BadFile &c = GetParam();
-    AddMesh(host, GridSpec(2, 2));
+    AddMesh(host, GridShape(2, 2));
     GltfSketch g = Triangle();
     if (c.fifo) {
         ASSERT_EQ(::mkfifo((dir / c.fifo).c_str(), 0600), 0);
@@ -457,20 +457,20 @@ TEST_F(GltfFiles, TheReferenceValidatorFindsNoErrorOrWarningInTheAwkwardScene) {
 }
 
 TEST_F(GltfFiles, EveryByteOfAFileChangedOpensOrIsRefusedAndLeavesASoundScene) {
-    MeshSpec quad = GridSpec(1, 1);
+    MeshShape quad = GridShape(1, 1);
     quad.polygons[0].part = "Floor";
     AddMesh(host, quad);
     host.scene.SetParent(*host.scene.AddItem(ItemTypeCode("spotLight"), "Spot"), host.scene.Find("Mesh"));
     std::string bytes, error;
     std::vector<std::string> warnings;
-    ASSERT_TRUE(WriteGltf(host, true, 1, bytes, warnings, error)) << error;
+    ASSERT_TRUE(WriteGltf(host.scene, true, 1, bytes, warnings, error)) << error;
     size_t opened = 0, refused = 0;
     Host target;
     for (size_t at = 0; at < bytes.size(); ++at)
         for (int change : {1, 0x80, 0xFF}) {
             if (target.scene.Items().size() != 1 || target.scene.Items()[0]->name != "Keep") {
                 target.NewScene();
-                MeshSpec keep = BoxSpec({0, 0, 0}, {1, 1, 1});
+                MeshShape keep = BoxShape({0, 0, 0}, {1, 1, 1});
                 keep.name = "Keep";
                 AddMesh(target, keep);
             }
@@ -496,12 +496,12 @@ TEST_F(GltfFiles, EveryByteOfAFileChangedOpensOrIsRefusedAndLeavesASoundScene) {
 }
 
 TEST_F(GltfFiles, RecordsThatDoNotMatchTheMeshAreReadAsTrianglesWithANote) {
-    MeshSpec grid = GridSpec(2, 1);
+    MeshShape grid = GridShape(2, 1);
     grid.name = "Grid";
     AddMesh(host, grid);
     std::string bytes, error;
     std::vector<std::string> warnings;
-    ASSERT_TRUE(WriteGltf(host, false, 1, bytes, warnings, error)) << error;
+    ASSERT_TRUE(WriteGltf(host.scene, false, 1, bytes, warnings, error)) << error;
     for (int points : {2000000000, 5}) {  // far beyond the data, and fewer than the corners name
         auto doc = nlohmann::json::parse(bytes);
         doc["meshes"][0]["extras"]["gorva"]["points"] = points;

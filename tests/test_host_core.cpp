@@ -6,7 +6,7 @@
 #include <cstring>
 #include <random>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 #include "tests/test_support.hpp"
 
@@ -99,9 +99,9 @@ std::vector<unsigned> Walked(Accessor &accessor, LXtMarkMode mode) {
 
 TEST(HostCore, ScanSeesActiveLayersInSceneOrderAndPrimaryOnly) {
     Host host;
-    ItemData &a = AddMesh(host, GridSpec(1, 1));
-    ItemData &hidden = AddMesh(host, GridSpec(1, 1));
-    ItemData &b = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    ItemData &a = AddMesh(host, GridShape(1, 1));
+    ItemData &hidden = AddMesh(host, GridShape(1, 1));
+    ItemData &b = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
     host.SetActive(hidden, false);
     host.SetPrimary(&b);
 
@@ -124,7 +124,7 @@ TEST(HostCore, ScanSeesActiveLayersInSceneOrderAndPrimaryOnly) {
 
 TEST(HostCore, EnumerationFollowsSelectMarkAndSelectionOrder) {
     Host host;
-    ItemData &grid = AddMesh(host, GridSpec(3, 1));
+    ItemData &grid = AddMesh(host, GridShape(3, 1));
     SelectPolygons(host, grid, {2, 0});
     CLxUser_MeshService meshSvc;
     LXtMarkMode selected = meshSvc.SetMode("select");
@@ -162,8 +162,8 @@ TEST(HostCore, EnumerationFollowsSelectMarkAndSelectionOrder) {
 TEST(HostCore, SelectedWalkVisitsTheMarkedElementsInElementOrder) {
     for (unsigned picks : {3u, 40u, 1500u}) {  // short lists and one that is not
         Host host;
-        ItemData &a = AddMesh(host, GridSpec(120, 120));
-        ItemData &b = AddMesh(host, GridSpec(120, 120));
+        ItemData &a = AddMesh(host, GridShape(120, 120));
+        ItemData &b = AddMesh(host, GridShape(120, 120));
         MeshData &m = *a.mesh;
         std::mt19937 rng(picks);
         for (unsigned k = 0; k < picks; ++k) {
@@ -204,7 +204,7 @@ TEST(HostCore, SelectedWalkVisitsTheMarkedElementsInElementOrder) {
 
 TEST(HostCore, EdgesAreDerivedOnceAndSharedEdgesCountOnce) {
     Host host;
-    ItemData &grid = AddMesh(host, GridSpec(2, 2));
+    ItemData &grid = AddMesh(host, GridShape(2, 2));
     // 2x2 grid: 12 edges; a two-vertex polygon adds one edge, not two.
     EXPECT_EQ(grid.mesh->EdgeCount(), 12u);
     uint32_t pts[2] = {0, 8};
@@ -216,7 +216,7 @@ TEST(HostCore, EdgesAreDerivedOnceAndSharedEdgesCountOnce) {
 
 TEST(HostCore, WorldMatrixFollowsParentChainInRowConvention) {
     Host host;
-    MeshSpec shape = GridSpec(1, 1);
+    MeshShape shape = GridShape(1, 1);
     shape.position = {1, 2, 3};
     shape.rotation = {0, 0, M_PI / 2};
     ItemData &child = AddMesh(host, shape);
@@ -281,7 +281,7 @@ TEST(HostCore, LocatorRotationRoundTripsThroughEuler) {
 
 TEST(HostCore, UnappliedWritableScanTakesItsEditsBack) {
     Host host;
-    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    ItemData &grid = AddMesh(host, GridShape(1, 1));
     CLxUser_LayerService svc;
     {
         CLxUser_LayerScan scan;
@@ -323,7 +323,7 @@ TEST(HostCore, UnappliedWritableScanTakesItsEditsBack) {
 
 TEST(HostCore, SelectingASelectedVertexKeepsOneEntry) {
     Host host;
-    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    ItemData &grid = AddMesh(host, GridShape(1, 1));
     SelectPoints(host, grid, {2, 1});
     // Again directly, as a packet through the service, and as a mark through an accessor.
     EXPECT_TRUE(host.selection.SelectVertex(*grid.mesh, 2));
@@ -359,7 +359,7 @@ TEST(HostCore, FreshSceneHasNoCurrentSelectionType) {
         Host host;
         CLxUser_SelectionService sel;
         EXPECT_EQ(sel.CurrentType(kAll), 0u);
-        ItemData &grid = AddMesh(host, GridSpec(1, 1));
+        ItemData &grid = AddMesh(host, GridShape(1, 1));
         SelectPolygons(host, grid, {0});
         EXPECT_EQ(sel.CurrentType(kAll), LXiSEL_POLYGON);
         host.NewScene();
@@ -372,7 +372,7 @@ TEST(HostCore, FreshSceneHasNoCurrentSelectionType) {
 
 TEST(HostCore, UnappliedScanDropsWhatItAddedFromTheSelection) {
     Host host;
-    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    ItemData &grid = AddMesh(host, GridShape(1, 1));
     SelectPoints(host, grid, {1});
     SelectPolygons(host, grid, {0});
     CLxUser_MeshService meshSvc;
@@ -455,7 +455,7 @@ TEST(HostCore, UserValuesPreferencesAndQueries) {
 
 TEST(HostCore, PolygonConnectGrowsThroughSharedEdgesNotSharedPoints) {
     Host host;
-    MeshSpec shape = GridSpec(2, 1);
+    MeshShape shape = GridShape(2, 1);
     // A quad touching the grid at one corner only.
     shape.points.push_back({3, 0, 2});
     shape.points.push_back({3, 0, 3});

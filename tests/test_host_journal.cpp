@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 #include "lx_mesh.hpp"
 
@@ -11,7 +11,7 @@ using namespace gorva::host;
 
 TEST(HostJournal, InnerCommitStillRollsBackWithTheOuterSavepoint) {
     Host host;
-    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    ItemData &grid = AddMesh(host, GridShape(1, 1));
     MeshData &mesh = *grid.mesh;
     Journal::Token outer = host.journal.Begin();
     Journal::Token inner = host.journal.Begin();
@@ -27,7 +27,7 @@ TEST(HostJournal, InnerCommitStillRollsBackWithTheOuterSavepoint) {
 
 TEST(HostJournal, RollingBackPolygonsDropsTheirEdgesAndTheirSelection) {
     Host host;
-    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    ItemData &grid = AddMesh(host, GridShape(1, 1));
     MeshData &mesh = *grid.mesh;
     ASSERT_EQ(mesh.EdgeCount(), 4u);
     SelectEdges(host, grid, {{0, 1}});
@@ -58,7 +58,7 @@ TEST(HostJournal, RollingBackPolygonsDropsTheirEdgesAndTheirSelection) {
 
 TEST(HostJournal, NothingIsRecordedOutsideASavepoint) {
     Host host;
-    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    ItemData &grid = AddMesh(host, GridShape(1, 1));
     grid.mesh->SetPosition(0, {1, 1, 1});
     Journal::Token token = host.journal.Begin();
     host.journal.Rollback(token);
@@ -67,7 +67,7 @@ TEST(HostJournal, NothingIsRecordedOutsideASavepoint) {
 
 TEST(HostJournal, TagsMapValuesAndOtherChangesComeBackInTurn) {
     Host host;
-    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    ItemData &grid = AddMesh(host, GridShape(1, 1));
     MeshData &mesh = *grid.mesh;
     const uint32_t uv = mesh.AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
     const float first[2] = {0.25f, 0.5f}, second[2] = {1.0f, 1.0f};
@@ -95,7 +95,7 @@ TEST(HostJournal, TagsMapValuesAndOtherChangesComeBackInTurn) {
 
 TEST(HostJournal, AnInnerSavepointPutsBackWhatItChangedOnElementsTheOuterOneAdded) {
     Host host;
-    MeshData &mesh = *AddMesh(host, GridSpec(1, 1)).mesh;
+    MeshData &mesh = *AddMesh(host, GridShape(1, 1)).mesh;
     uint32_t uv = mesh.AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
     Journal::Token outer = host.journal.Begin();
     uint32_t p = mesh.AddPoint({7, 0, 7});
@@ -123,7 +123,7 @@ TEST(HostJournal, AnInnerSavepointPutsBackWhatItChangedOnElementsTheOuterOneAdde
 
 TEST(HostJournal, ChangesToElementsASavepointAddedAreNotListedAsChanges) {
     Host host;
-    MeshData &mesh = *AddMesh(host, GridSpec(1, 1)).mesh;
+    MeshData &mesh = *AddMesh(host, GridShape(1, 1)).mesh;
     Journal::Token token = host.journal.Begin();
     uint32_t p = mesh.AddPoint({7, 0, 7});
     mesh.SetPosition(p, {9, 9, 9});  // part of the addition
@@ -147,7 +147,7 @@ TEST(HostJournal, ChangesToElementsASavepointAddedAreNotListedAsChanges) {
 
 TEST(HostJournal, ACommittedInnerSavepointsAdditionsAreTakenBackByTheOuterOne) {
     Host host;
-    MeshData &mesh = *AddMesh(host, GridSpec(1, 1)).mesh;
+    MeshData &mesh = *AddMesh(host, GridShape(1, 1)).mesh;
     Journal::Token outer = host.journal.Begin();
     Journal::Token inner = host.journal.Begin();
     uint32_t p = mesh.AddPoint({7, 0, 7});
@@ -161,8 +161,8 @@ TEST(HostJournal, ACommittedInnerSavepointsAdditionsAreTakenBackByTheOuterOne) {
 
 TEST(HostJournal, RollingBackManyAdditionsCutsEachMeshOnce) {
     Host host;
-    ItemData &a = AddMesh(host, GridSpec(2, 2));
-    ItemData &b = AddMesh(host, GridSpec(1, 1));
+    ItemData &a = AddMesh(host, GridShape(2, 2));
+    ItemData &b = AddMesh(host, GridShape(1, 1));
     SelectEdges(host, a, {{0, 1}});  // builds a's edge table
     SelectPolygons(host, b, {0});
     int shrunk = 0;

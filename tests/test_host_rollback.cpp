@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 
 namespace {
@@ -45,8 +45,8 @@ struct State {
 
 TEST(HostRollback, FailedCommandLeavesSceneAndSelectionAsTheyWere) {
     gh::Host host;
-    auto &mesh = gh::AddMesh(host, gh::GridSpec(3, 1));
-    auto &other = gh::AddMesh(host, gh::GridSpec(1, 1));
+    auto &mesh = gh::AddMesh(host, gh::GridShape(3, 1));
+    auto &other = gh::AddMesh(host, gh::GridShape(1, 1));
     gh::SelectPoints(host, mesh, {4, 1});
     gh::SelectPolygons(host, mesh, {2, 0});
     host.selection.SelectItem(other);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/host.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
@@ -73,7 +73,7 @@ struct EditScan {
 
 /// A unit quad "Grid" with an empty "Texture" UV map, active.
 ItemData &UVGrid(Host &host) {
-    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    ItemData &grid = AddMesh(host, GridShape(1, 1));
     grid.mesh->AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
     return grid;
 }
@@ -193,8 +193,8 @@ TEST(HostScanEdits, NewElementsCarryTheirPositionsTagsAndUVs) {
 
 TEST(HostScanEdits, EachLayerAnswersForItsOwnEdits) {
     Host host;
-    ItemData &first = AddMesh(host, GridSpec(1, 1));
-    ItemData &second = AddMesh(host, GridSpec(1, 1, 0.0f, 5.0f));
+    ItemData &first = AddMesh(host, GridShape(1, 1));
+    ItemData &second = AddMesh(host, GridShape(1, 1, 0.0f, 5.0f));
     {
         EditScan scan(1);
         ASSERT_TRUE(scan.ok);
@@ -213,7 +213,7 @@ TEST(HostScanEdits, EachLayerAnswersForItsOwnEdits) {
 
 TEST(HostScanEdits, ScanWithoutEditsAppliesWithoutDeclaring) {
     Host host;
-    AddMesh(host, GridSpec(2, 2));
+    AddMesh(host, GridShape(2, 2));
     EditScan untouched;
     ASSERT_TRUE(untouched.ok);
     EXPECT_EQ(untouched.scan.Apply(), LXe_OK);

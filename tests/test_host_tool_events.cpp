@@ -5,7 +5,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/io/obj_io.hpp"
 #include "host/bridge/services.hpp"
 #include "host/tool_runtime/tool_host.hpp"
@@ -18,8 +18,8 @@ using namespace gorva::host;
 namespace {
 
 /// An L-shaped floor polygon (a unit square with its +X+Z quarter cut away) at height 0.
-MeshSpec LShape() {
-    MeshSpec shape;
+MeshShape LShape() {
+    MeshShape shape;
     shape.name = "L";
     shape.points = {{0, 0, 0}, {1, 0, 0}, {1, 0, 0.5f}, {0.5f, 0, 0.5f}, {0.5f, 0, 1}, {0, 0, 1}};
     shape.polygons = {{{0, 5, 4, 3, 2, 1}, "", ""}};
@@ -30,8 +30,8 @@ MeshSpec LShape() {
 
 TEST(HostPick, NearestPolygonAlongTheRayInTheMeshsOwnSpace) {
     Host host;
-    AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
-    MeshSpec moved = BoxSpec({0, 0, 0}, {1, 1, 1});
+    AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
+    MeshShape moved = BoxShape({0, 0, 0}, {1, 1, 1});
     moved.name = "Moved";
     moved.position = {0, 0, -3};
     moved.scale = {2, 1, 1};
@@ -63,7 +63,7 @@ TEST(HostPick, AConcavePolygonIsMissedInItsNotch) {
 class ToolEventsTest : public ToolSceneTest {};
 
 TEST_F(ToolEventsTest, APressCarriesThePolygonUnderTheMouseUntilRelease) {
-    MeshSpec floor = GridSpec(2, 2);
+    MeshShape floor = GridShape(2, 2);
     floor.position = {0, 0, 0};
     ItemData &grid = AddMesh(host, floor);
     Line("tool.view 3d 100 0.5 10 1.5");
@@ -90,7 +90,7 @@ TEST_F(ToolEventsTest, APressCarriesThePolygonUnderTheMouseUntilRelease) {
 }
 
 TEST_F(ToolEventsTest, ANamedHitLiesWhereTheViewRayThroughThePressMeetsItsPlane) {
-    AddMesh(host, GridSpec(2, 2));
+    AddMesh(host, GridShape(2, 2));
     Line("tool.view 3d 100 0.5 10 1.5");
     Line("tool.set gORVA.Arch on");
     Line("tool.press part:-1 button:2");
@@ -140,7 +140,7 @@ TEST_F(ToolEventsTest, NewMeshesCarryAnEmptyTextureMapAndSavedUVsComeBack) {
     ASSERT_NE(fresh, nullptr);
     ASSERT_NE(fresh->mesh->FindMap(LXi_VMAP_TEXTUREUV, "Texture"), nullptr);
 
-    MeshSpec quad;
+    MeshShape quad;
     quad.name = "Quad";
     quad.points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     quad.polygons = {{{0, 1, 2, 3}, "", "gORVA__Sweeper_Geometry"}};
@@ -150,7 +150,7 @@ TEST_F(ToolEventsTest, NewMeshesCarryAnEmptyTextureMapAndSavedUVsComeBack) {
     const float corner[2] = {0.25f, 0.75f};
     item.mesh->SetMapValue(uint32_t(uv - item.mesh->maps.data()), 2, corner);
     std::ostringstream out;
-    WriteObj(host, out);
+    WriteObj(host.scene, out);
     EXPECT_NE(out.str().find("vt 0.25 0.75"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("g gORVA__Sweeper_Geometry"), std::string::npos) << out.str();
 }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/pictures/render.hpp"
 
 using namespace gorva::host;
@@ -36,18 +36,18 @@ const char *Name(Hue h) {
     return h == Hue::Tan ? "tan" : h == Hue::Blue ? "blue" : "neither";
 }
 
-MeshSpec Box(const std::string &name, const std::array<float, 3> &min, const std::array<float, 3> &max,
-             const std::string &material) {
-    MeshSpec box = BoxSpec(min, max);
+MeshShape Box(const std::string &name, const std::array<float, 3> &min, const std::array<float, 3> &max,
+              const std::string &material) {
+    MeshShape box = BoxShape(min, max);
     box.name = name;
     for (auto &p : box.polygons) p.material = material;
     return box;
 }
 
 /// A quad through four points, of one material.
-MeshSpec Quad(const std::string &name, const std::vector<std::array<float, 3>> &corners,
-              const std::string &material) {
-    MeshSpec quad;
+MeshShape Quad(const std::string &name, const std::vector<std::array<float, 3>> &corners,
+               const std::string &material) {
+    MeshShape quad;
     quad.name = name;
     quad.points = corners;
     quad.polygons = {{{0, 1, 2, 3}, material, ""}};
@@ -213,9 +213,9 @@ TEST_P(PictureProbe, AFloorReachingBehindTheEyeFillsTheBottomOfThePicture) {
 TEST_P(PictureProbe, APolygonOfManyCornersIsFilledInsideItsOutlineOnly) {
     const std::vector<std::array<float, 2>> turns{{0, 0}, {3, 0}, {3, 3}, {2, 3},
                                                   {2, 1}, {1, 1}, {1, 3}, {0, 3}};
-    MeshSpec u;
+    MeshShape u;
     u.name = "U";
-    PolygonSpec outline{{}, "U", ""};
+    PolygonShape outline{{}, "U", ""};
     for (size_t i = 0; i < turns.size(); ++i)
         for (int k = 0; k < 60; ++k) {
             const auto &a = turns[i], &b = turns[(i + 1) % turns.size()];

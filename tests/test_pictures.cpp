@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "host/pictures/camera.hpp"
-#include "host/pictures/triangulate.hpp"
+#include "host/model/triangulate.hpp"
 
 using namespace gorva::host;
 

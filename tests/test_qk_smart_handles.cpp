@@ -3,7 +3,7 @@
 #include <ostream>
 #include <vector>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include <lx_layer.hpp>
 #include <lx_mesh.hpp>
 #include "qk_smart_handles.hpp"
@@ -12,7 +12,7 @@
 namespace {
 
 using gorva::host::AddMesh;
-using gorva::host::MeshSpec;
+using gorva::host::MeshShape;
 
 /// Fake vertex ids for the pure nearest-point searches.
 LXtPointID Id(uintptr_t n) {
@@ -20,8 +20,8 @@ LXtPointID Id(uintptr_t n) {
 }
 
 /// A quad whose vertex order differs from the point order, so the order can be told apart.
-MeshSpec ShuffledQuad() {
-    MeshSpec shape;
+MeshShape ShuffledQuad() {
+    MeshShape shape;
     shape.name = "Quad";
     shape.points = {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}};
     shape.polygons = {{{2, 1, 0, 3}, "", ""}};
@@ -75,7 +75,7 @@ TEST_F(QkHitPoly, QuadYieldsFourPointsInPolygonOrderWithIds) {
 
 TEST_F(QkHitPoly, PointsAreReadFromTheGivenLayerAndAppended) {
     AddMesh(host, ShuffledQuad());
-    MeshSpec moved = ShuffledQuad();
+    MeshShape moved = ShuffledQuad();
     for (auto &p : moved.points) p[1] = 2.5f;
     AddMesh(host, moved);
     const PolygonIds ids = ReadIds(1, 0);

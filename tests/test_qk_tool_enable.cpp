@@ -3,29 +3,29 @@
 #include <ostream>
 #include <string>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "qk_tool_enable.hpp"
 #include "tests/test_support.hpp"
 
 namespace {
 
 using gorva::host::AddMesh;
-using gorva::host::GridSpec;
-using gorva::host::MeshSpec;
+using gorva::host::GridShape;
+using gorva::host::MeshShape;
 using gorva::host::SelType;
 
 using QkToolEnable = HostTest;
 
 /// Three points and no polygon.
-MeshSpec PointsOnly() {
-    MeshSpec shape;
+MeshShape PointsOnly() {
+    MeshShape shape;
     shape.name = "Points";
     shape.points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     return shape;
 }
 
-MeshSpec Empty() {
-    MeshSpec shape;
+MeshShape Empty() {
+    MeshShape shape;
     shape.name = "Empty";
     return shape;
 }
@@ -81,7 +81,7 @@ std::ostream &operator<<(std::ostream &os, const CountCase &c) {
 class QkSelectionCount : public HostTest, public ::testing::WithParamInterface<CountCase> {};
 
 TEST_P(QkSelectionCount, AtLeastN) {
-    auto &mesh = AddMesh(host, GridSpec(2, 2));
+    auto &mesh = AddMesh(host, GridShape(2, 2));
     std::vector<uint32_t> points, polygons;
     for (uint32_t i = 0; i < GetParam().selected; ++i) {
         points.push_back(i);
@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(Counts, QkSelectionCount,
                                            CountCase{2, 2, true}, CountCase{2, 3, false}));
 
 TEST_F(QkToolEnable, NoActiveLayerHasNoGeometry) {
-    AddMesh(host, GridSpec(1, 1));
+    AddMesh(host, GridShape(1, 1));
     for (auto *layer : host.ActiveLayers()) host.SetActive(*layer, false);
     EXPECT_FALSE(qk::DoMeshItemsContainPolygons());
     EXPECT_FALSE(qk::DoMeshItemsContainVertices());
@@ -108,7 +108,7 @@ TEST_F(QkToolEnable, NoActiveLayerHasNoGeometry) {
 
 TEST_F(QkToolEnable, OnlySecondLayerHasPolygons) {
     AddMesh(host, PointsOnly());
-    AddMesh(host, GridSpec(1, 1));
+    AddMesh(host, GridShape(1, 1));
     ASSERT_EQ(host.ActiveLayers().size(), 2u);
     EXPECT_TRUE(qk::DoMeshItemsContainPolygons());
 }
@@ -127,7 +127,7 @@ TEST_F(QkToolEnable, PointsWithoutPolygons) {
 
 TEST_F(QkToolEnable, InactiveGeometryDoesNotCount) {
     AddMesh(host, Empty());
-    MeshSpec hidden = GridSpec(1, 1);
+    MeshShape hidden = GridShape(1, 1);
     hidden.active = false;
     AddMesh(host, hidden);
     EXPECT_FALSE(qk::DoMeshItemsContainPolygons());
@@ -146,7 +146,7 @@ std::ostream &operator<<(std::ostream &os, const MoveCase &c) {
 class QkItemTransform : public HostTest, public ::testing::WithParamInterface<MoveCase> {};
 
 TEST_P(QkItemTransform, MoveAlongXBeyondTolerance) {
-    MeshSpec shape = GridSpec(1, 1);
+    MeshShape shape = GridShape(1, 1);
     shape.position = {GetParam().dx, 0.0, 0.0};
     AddMesh(host, shape);
     EXPECT_EQ(qk::IsSetItemTransform(), GetParam().transformed);
@@ -158,16 +158,16 @@ INSTANTIATE_TEST_SUITE_P(Moves, QkItemTransform,
                                            MoveCase{-2e-6, true}));
 
 TEST_F(QkToolEnable, TransformOfSecondLayerCounts) {
-    AddMesh(host, GridSpec(1, 1));
-    MeshSpec rotated = GridSpec(1, 1);
+    AddMesh(host, GridShape(1, 1));
+    MeshShape rotated = GridShape(1, 1);
     rotated.rotation = {0.0, 0.1, 0.0};
     AddMesh(host, rotated);
     EXPECT_TRUE(qk::IsSetItemTransform());
 }
 
 TEST_F(QkToolEnable, TransformOfInactiveItemDoesNotCount) {
-    AddMesh(host, GridSpec(1, 1));
-    MeshSpec moved = GridSpec(1, 1);
+    AddMesh(host, GridShape(1, 1));
+    MeshShape moved = GridShape(1, 1);
     moved.position = {3.0, 0.0, 0.0};
     moved.active = false;
     AddMesh(host, moved);
@@ -175,23 +175,23 @@ TEST_F(QkToolEnable, TransformOfInactiveItemDoesNotCount) {
 }
 
 TEST_F(QkToolEnable, NoRefSystem) {
-    AddMesh(host, GridSpec(1, 1));
+    AddMesh(host, GridShape(1, 1));
     host.refSystem.clear();
     EXPECT_FALSE(qk::IsSetItemRefSystem());
     EXPECT_FALSE(qk::IsSetItemRefSecondaryLayer());
 }
 
 TEST_F(QkToolEnable, RefSystemIsFirstActiveLayer) {
-    auto &first = AddMesh(host, GridSpec(1, 1));
-    AddMesh(host, GridSpec(1, 1));
+    auto &first = AddMesh(host, GridShape(1, 1));
+    AddMesh(host, GridShape(1, 1));
     host.refSystem = first.ident;
     EXPECT_TRUE(qk::IsSetItemRefSystem());
     EXPECT_FALSE(qk::IsSetItemRefSecondaryLayer());
 }
 
 TEST_F(QkToolEnable, RefSystemIsAnotherItem) {
-    AddMesh(host, GridSpec(1, 1));
-    auto &second = AddMesh(host, GridSpec(1, 1));
+    AddMesh(host, GridShape(1, 1));
+    auto &second = AddMesh(host, GridShape(1, 1));
     host.refSystem = second.ident;
     EXPECT_TRUE(qk::IsSetItemRefSystem());
     EXPECT_TRUE(qk::IsSetItemRefSecondaryLayer());

@@ -13,7 +13,7 @@
 
 #include "host/host.hpp"
 #include "host/io/obj_io.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/scripting/script_runner.hpp"
 #include "tests/test_files.hpp"
 
@@ -108,12 +108,12 @@ TEST(ScriptVariables, TheLineLimitHoldsForTheExpandedLine) {
 
 TEST(ObjNames, AGroupNameKeepsItsInnerSpacesThroughASave) {
     Host host;
-    MeshSpec shape = GridSpec(1, 1);
+    MeshShape shape = GridShape(1, 1);
     shape.polygons[0].part = "Front  Wall\twest";
     shape.polygons[0].material = "Old  brick";
     AddMesh(host, shape);
     std::ostringstream saved;
-    WriteObj(host, saved);
+    WriteObj(host.scene, saved);
     std::istringstream in(saved.str());
     ObjFile file;
     std::string error;
@@ -208,7 +208,7 @@ void PrintTo(const NumberLine &c, std::ostream *out) {
 
 TEST_P(HostNumbers, AreReadByTheOneNumberReader) {
     Host host;
-    AddMesh(host, GridSpec(2, 2));
+    AddMesh(host, GridShape(2, 2));
     ASSERT_TRUE(host.RunLine("item.create locator L").ok());
     const CommandResult r = host.RunLine(GetParam().line);
     if (*GetParam().reason == '\0') {

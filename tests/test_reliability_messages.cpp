@@ -9,7 +9,7 @@
 #include <lxcommand.h>
 
 #include "host/host.hpp"
-#include "host/io/text_lines.hpp"
+#include "host/base/text_lines.hpp"
 #include "host/scripting/script_runner.hpp"
 #include "tests/test_support.hpp"
 

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "host/host.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/scripting/script_runner.hpp"
 #include "tests/test_reliability_support.hpp"
 #include "tests/test_support.hpp"
@@ -148,7 +148,7 @@ class ArgumentsRefused : public HostTest, public ::testing::WithParamInterface<A
 }  // namespace
 
 TEST_P(ArgumentsRefused, WithTheReasonAndNothingChanged) {
-    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    ItemData &grid = AddMesh(host, GridShape(1, 1));
     SelectPolygons(host, grid, {0});
     host.selection.SetCurrent(kSelPolygon);
     CommandResult r = host.RunLine(GetParam().line);

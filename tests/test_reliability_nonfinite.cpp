@@ -12,7 +12,7 @@
 
 #include "host/host.hpp"
 #include "host/io/obj_io.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/pictures/render.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 #include "lx_wrap.hpp"
@@ -42,7 +42,7 @@ TEST(NonFiniteGeometry, AFileValueBeyondSinglePrecisionIsRefusedWithItsLine) {
 }
 
 TEST_F(HostTest, AScriptValueBeyondSinglePrecisionIsRefused) {
-    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    ItemData &grid = AddMesh(host, GridShape(1, 1));
     SelectPolygons(host, grid, {0});
     host.selection.SetCurrent(kSelPolygon);
     for (const char *line :
@@ -83,7 +83,7 @@ namespace {
 /// A locator chain in which each level scales by `factor`, with a triangle 1e10 from its origin at the
 /// end.
 ItemData &ScaledChain(Host &host, int levels, double factor) {
-    MeshSpec shape;
+    MeshShape shape;
     shape.name = "Far";
     shape.points = {{1e10f, 1e10f, 1e10f}, {2e10f, 1e10f, 1e10f}, {1e10f, 2e10f, 1e10f}};
     shape.polygons = {{{0, 1, 2}, "", ""}};
@@ -95,12 +95,12 @@ ItemData &ScaledChain(Host &host, int levels, double factor) {
 TEST(NonFiniteGeometry, ASceneBeyondSinglePrecisionInWorldSpaceIsNotSaved) {
     for (int levels : {2, 10}) {  // world positions of 1e70, then infinite
         Host host;
-        AddMesh(host, GridSpec(1, 1));
+        AddMesh(host, GridShape(1, 1));
         ScaledChain(host, levels, 1e30);
         fs::path path = fs::path(::testing::TempDir()) / "gorva_far.obj";
         std::ofstream(path) << "old";
         std::string error;
-        EXPECT_FALSE(SaveObjScene(host, path.string(), error));
+        EXPECT_FALSE(SaveObjScene(host.scene, path.string(), error));
         EXPECT_NE(error.find("point 1 of \"Far\" lies beyond single precision in world space"),
                   std::string::npos)
             << error;
@@ -111,13 +111,13 @@ TEST(NonFiniteGeometry, ASceneBeyondSinglePrecisionInWorldSpaceIsNotSaved) {
 
 TEST(NonFiniteGeometry, WhatIsSavedOpensAgainBitForBit) {
     Host host;
-    MeshSpec shape;
+    MeshShape shape;
     shape.points = {{FLT_MAX, -FLT_MAX, 1e-40f}, {-FLT_MIN, 0, 3.0e38f}, {1, 2, 3}};
     shape.polygons = {{{0, 1, 2}, "", ""}};
     AddMesh(host, shape);
     fs::path path = fs::path(::testing::TempDir()) / "gorva_edges.obj";
     std::string error;
-    ASSERT_TRUE(SaveObjScene(host, path.string(), error)) << error;
+    ASSERT_TRUE(SaveObjScene(host.scene, path.string(), error)) << error;
     Host again;
     ASSERT_TRUE(OpenObjScene(again, path.string(), error)) << error;
     EXPECT_EQ(again.scene.Items().at(0)->mesh->positions, host.scene.Items()[0]->mesh->positions);
@@ -126,7 +126,7 @@ TEST(NonFiniteGeometry, WhatIsSavedOpensAgainBitForBit) {
 
 TEST(NonFiniteGeometry, APictureLeavesOutWhatLiesBeyondTheDoubleRange) {
     Host host;
-    AddMesh(host, GridSpec(1, 1));
+    AddMesh(host, GridShape(1, 1));
     ScaledChain(host, 10, 1e30);  // world positions of 1e310: infinite
     Bounds bounds = SceneBounds(host);
     for (int i = 0; i < 3; ++i) {
@@ -141,7 +141,7 @@ TEST(NonFiniteGeometry, APictureLeavesOutWhatLiesBeyondTheDoubleRange) {
 }
 
 TEST_F(HostTest, ATextureCoordinateThatIsNotFiniteIsRefusedAndNeverSaved) {
-    ItemData &grid = AddMesh(host, GridSpec(1, 1));
+    ItemData &grid = AddMesh(host, GridShape(1, 1));
     {
         CLxUser_LayerService service;
         CLxUser_LayerScan scan;
@@ -168,6 +168,6 @@ TEST_F(HostTest, ATextureCoordinateThatIsNotFiniteIsRefusedAndNeverSaved) {
     const float bad[2] = {NAN, 0.0f};
     grid.mesh->SetMapValue(grid.mesh->AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2), 2, bad);
     std::string error;
-    EXPECT_FALSE(CheckSavable(host, error));
+    EXPECT_FALSE(CheckSavable(host.scene, error));
     EXPECT_NE(error.find("a texture coordinate of \"Grid\" is not finite"), std::string::npos) << error;
 }

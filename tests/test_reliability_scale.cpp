@@ -9,8 +9,8 @@
 
 #include "host/host.hpp"
 #include "host/io/obj_io.hpp"
-#include "host/io/scene_dump.hpp"
-#include "host/model/builders.hpp"
+#include "host/scripting/scene_dump.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/pictures/render.hpp"
 #include "host/scripting/script_runner.hpp"
 
@@ -23,7 +23,7 @@ const int kDepth = 50000;
 
 /// A chain of locators, each one metre along X from its parent, with a one-triangle mesh at the end.
 ItemData &DeepChain(Host &host) {
-    MeshSpec shape;
+    MeshShape shape;
     shape.name = "Leaf";
     shape.points = {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}};
     shape.polygons = {{{0, 1, 2}, "", ""}};
@@ -45,8 +45,8 @@ TEST(DeepHierarchy, IsDumpedSavedAndPicturedWhole) {
     EXPECT_EQ(dump["items"].back()["worldMatrix"][3][0], double(kDepth));
     std::ostringstream obj;
     std::string error;
-    ASSERT_TRUE(CheckSavable(host, error)) << error;
-    WriteObj(host, obj);
+    ASSERT_TRUE(CheckSavable(host.scene, error)) << error;
+    WriteObj(host.scene, obj);
     EXPECT_NE(obj.str().find("v 50000 0 0\nv 50001 0 0\nv 50000 0 1\n"), std::string::npos);
     EXPECT_EQ(SceneBounds(host).max[0], double(kDepth) + 1.0);
     ASSERT_TRUE(RenderScene(host, TempFile("gorva_deep.png"), ViewOptions(), error)) << error;
@@ -75,9 +75,9 @@ TEST(DeepHierarchy, IsBuiltByAScriptOfNamedItems) {
 
 TEST(HugePolygon, IsPicturedFilled) {
     const uint32_t n = 200000;
-    MeshSpec shape;
+    MeshShape shape;
     shape.name = "Disc";
-    PolygonSpec ring;
+    PolygonShape ring;
     for (uint32_t i = 0; i < n; ++i) {
         // A star: every other corner pulled in, so that most corners are reflex.
         double a = 2.0 * M_PI * i / n, r = i % 2 ? 0.5 : 1.0;

@@ -17,11 +17,11 @@
 #include <sstream>
 
 #include "host/host.hpp"
-#include "host/io/file_write.hpp"
+#include "host/base/file_write.hpp"
 #include "host/io/gltf_io.hpp"
 #include "host/io/obj_io.hpp"
-#include "host/io/scene_dump.hpp"
-#include "host/model/builders.hpp"
+#include "host/scripting/scene_dump.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/pictures/render.hpp"
 #include "tests/test_files.hpp"
 
@@ -37,7 +37,7 @@ protected:
             ::testing::TempDir(),
             "gorva_writes_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         ASSERT_FALSE(dir.empty());
-        AddMesh(host, GridSpec(2, 2));
+        AddMesh(host, GridShape(2, 2));
     }
     void TearDown() override {
         if (!dir.empty()) fs::remove_all(dir);
@@ -45,7 +45,7 @@ protected:
 
     /// Every way the host writes a file, by kind.
     bool Write(const std::string &kind, const fs::path &path, std::string &error) {
-        if (kind == "obj") return SaveObjScene(host, path.string(), error);
+        if (kind == "obj") return SaveObjScene(host.scene, path.string(), error);
         if (kind == "glb" || kind == "gltf") return SaveGltfScene(host, path.string(), error);
         if (kind == "json") return WriteSceneDump(host, path.string(), error);
         return RenderScene(host, path.string(), ViewOptions(), error);
@@ -71,7 +71,7 @@ protected:
             std::string error;
             if (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0)
                 error = "cannot become the user";
-            else if (SaveObjScene(host, path.string(), error))
+            else if (SaveObjScene(host.scene, path.string(), error))
                 error.clear();
             ssize_t ignored = ::write(pipeEnds[1], error.data(), error.size());
             (void)ignored;

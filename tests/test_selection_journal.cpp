@@ -7,7 +7,7 @@
 
 #include "host/host.hpp"
 #include "lx_mesh.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "tests/test_support.hpp"
 
 using namespace gorva::host;
@@ -102,7 +102,7 @@ void RandomChange(Host &h, ItemData &item, std::mt19937 &rng) {
 TEST(SelectionJournal, AFailedCommandTakesBackAnyMixOfChangesExactly) {
     for (unsigned seed = 1; seed <= 200; ++seed) {
         Host host;
-        ItemData &item = AddMesh(host, GridSpec(4, 3));
+        ItemData &item = AddMesh(host, GridShape(4, 3));
         std::mt19937 rng(seed);
         // A selection with history: entries deselected but still listed, several types in use.
         for (int i = 0; i < 30; ++i) RandomChange(host, item, rng);
@@ -129,7 +129,7 @@ TEST(PolygonConnect, ReachesEveryPolygonThroughSharedEdgesAndNoOther) {
     Host host;
     // A fan of triangles around one point, one fan edge shared by a third polygon (a fin), and a
     // triangle that touches the fan at its centre only.
-    MeshSpec shape;
+    MeshShape shape;
     shape.points.push_back({0, 0, 0});
     const uint32_t blades = 200;
     for (uint32_t i = 0; i <= blades; ++i) shape.points.push_back({float(i), 0, 1});

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 // The SDK's entry point, linked in with the module.
 extern "C" void *_ILxModule_Create();
@@ -32,7 +32,7 @@ const auto *const kContext = ::testing::AddGlobalTestEnvironment(new InProcessCo
 
 void ToolSceneTest::SetUp() {
     HostTest::SetUp();
-    gorva::host::MeshSpec shape;
+    gorva::host::MeshShape shape;
     shape.name = "Arches";
     mesh = &gorva::host::AddMesh(host, shape);
     host.selection.SetCurrent(gorva::host::kSelPolygon);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 #include "tests/test_support.hpp"
 
@@ -28,7 +28,7 @@ protected:
     }
     ItemData &Mesh(const std::string &name, const std::vector<std::array<float, 3>> &points,
                    const std::array<double, 3> &position = {0, 0, 0}) {
-        MeshSpec shape;
+        MeshShape shape;
         shape.name = name;
         shape.points = points;
         shape.position = position;
@@ -415,7 +415,7 @@ TEST(AlignToolsUnderAReferenceSystem, AreRefusedWithTheirReason) {
     for (const char *tool : {"gORVA.ComponentAlignAToB", "gORVA.MeshAlignAToB"}) {
         gorva::host::Host host;
         host.AttachModule(InProcessModule());
-        gorva::host::MeshSpec shape = gorva::host::GridSpec(1, 1);
+        gorva::host::MeshShape shape = gorva::host::GridShape(1, 1);
         gorva::host::ItemData &grid = gorva::host::AddMesh(host, shape);
         gorva::host::SelectPoints(host, grid, {0, 3});
         host.selection.SetCurrent(gorva::host::kSelVertex);
@@ -434,7 +434,7 @@ namespace {
 
 /// A mesh item scaled to 0 along Y at the origin: its points lie in the world's XZ plane.
 ItemData &FlatMesh(Host &host, const std::vector<std::array<float, 3>> &points) {
-    MeshSpec shape;
+    MeshShape shape;
     shape.name = "Flat";
     shape.points = points;
     shape.scale = {1, 0, 1};

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "Tool_Arches_032.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 #include "lx_mesh.hpp"
 #include "tests/test_support.hpp"
@@ -381,7 +381,7 @@ INSTANTIATE_TEST_SUITE_P(Types, ArchCrownHandle,
                          [](const auto &p) { return std::string(ARCH_TYPE_NAMES[p.param.type]); });
 
 TEST_F(ArchToolTest, WritesIntoTheMeshItemsOwnSpace) {
-    MeshSpec shape;
+    MeshShape shape;
     shape.name = "Moved";
     shape.position = {10, 0, 0};
     ItemData &moved = AddMesh(host, shape);
@@ -434,13 +434,13 @@ protected:
     ItemData &BuildScene(const PlacementCase &c) {
         host.SetActive(*mesh, false);
         if (c.otherLayerFirst) {
-            MeshSpec first;
+            MeshShape first;
             first.name = "First";
             first.position = {3, 1, -2};
             first.rotation = {0.3, 0.2, 0.1};
             AddMesh(host, first);
         }
-        MeshSpec shape;
+        MeshShape shape;
         shape.name = "Target";
         shape.position = c.position;
         for (int i = 0; i < 3; ++i) shape.rotation[i] = c.rotationDeg[i] * kDeg;

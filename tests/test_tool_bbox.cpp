@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "Tool_BBox_Move_019.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 #include "tests/test_support.hpp"
 
@@ -22,8 +22,8 @@ constexpr double kTol = 2e-6;  // mesh positions are single precision
 constexpr double kC = 0.7071067811865476;
 
 /// Two unit squares side by side in the XY plane (x 0..2, y 0..1), sharing the edge at x = 1.
-MeshSpec TwoSquares() {
-    MeshSpec s;
+MeshShape TwoSquares() {
+    MeshShape s;
     s.name = "Squares";
     s.points = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}};
     s.polygons = {{{0, 1, 4, 3}, "", ""}, {{1, 2, 5, 4}, "", ""}};
@@ -96,7 +96,7 @@ TEST_F(BBoxToolTest, EnableChainReportsTheFirstFailingCheck) {
 }
 
 TEST_F(BBoxToolTest, HandlesSitOnTheWorldBoxOfTheSelectionInEveryMode) {
-    MeshSpec moved = TwoSquares();
+    MeshShape moved = TwoSquares();
     moved.name = "Moved";
     moved.position = {0, 0, 3};
     AddMesh(host, TwoSquares());
@@ -194,7 +194,7 @@ TEST_F(BBoxToolTest, LockHeightKeepsTheHeightAndDrawsTheBottomRed) {
 TEST_F(BBoxToolTest, SetHeightPutsTheLowestVertexOfATurnedScaledItemAtHeight) {
     // Scaled by (2, 1, 1), turned 45 degrees about Z, raised 5: the item's own box has a lowest corner
     // where no vertex is, so the world box must come from the vertices.
-    MeshSpec turned;
+    MeshShape turned;
     turned.name = "Turned";
     turned.points = {{1, -1, 0}, {0, 1, 0}, {1, 1, 1}};
     turned.polygons = {{{0, 1, 2}, "", ""}};
@@ -216,7 +216,7 @@ TEST_F(BBoxToolTest, SetHeightPutsTheLowestVertexOfATurnedScaledItemAtHeight) {
 }
 
 TEST_F(BBoxToolTest, GetHeightCopiesTheBoxTop) {
-    MeshSpec tall = BoxSpec({0, 0, 0}, {1, 2.5, 1});
+    MeshShape tall = BoxShape({0, 0, 0}, {1, 2.5, 1});
     AddMesh(host, tall);
     Line("select.element 0 polygon set 2");  // a side face: y 0..2.5
     Line("tool.set gORVA.BBox on");
@@ -226,7 +226,7 @@ TEST_F(BBoxToolTest, GetHeightCopiesTheBoxTop) {
 }
 
 TEST_F(BBoxToolTest, AScaledItemMovesByTheFullOffsetInWorldSpace) {
-    MeshSpec big = TwoSquares();
+    MeshShape big = TwoSquares();
     big.scale = {2, 2, 2};
     ItemData &item = AddMesh(host, big);
     Line("select.element 0 polygon set 0");
@@ -239,7 +239,7 @@ TEST_F(BBoxToolTest, AScaledItemMovesByTheFullOffsetInWorldSpace) {
 
 TEST_F(BBoxToolTest, WithZUpTheLockKeepsDzAndTheLowestZFaceIsRed) {
     Line("pref.value units.upAxis 2");  // read when the tool is created
-    ItemData &item = AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    ItemData &item = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
     Line("select.element 0 polygon set 1");  // the top face (y = 1)
     Line("tool.set gORVA.BBox on");
     Attr("Lock_Height", "1");
@@ -303,7 +303,7 @@ TEST_F(BBoxToolTest, PressesAwayFromTheHandlesMoveNothing) {
 
 TEST_F(BBoxToolTest, AMoveBeyondTheMeshRangeWritesNothing) {
     // The world move fits single precision; in an item scaled by 1/1000 it does not.
-    MeshSpec tiny = TwoSquares();
+    MeshShape tiny = TwoSquares();
     tiny.scale = {1e-3, 1e-3, 1e-3};
     ItemData &item = AddMesh(host, tiny);
     Line("select.element 0 polygon set 0");
@@ -350,7 +350,7 @@ ItemData &ShearedBox(Host &host) {
     ItemData *parent = host.scene.AddItem(ItemTypeCode("locator"));
     parent->SetChannel("scl.X", 2.0);
     parent->SetChannel("scl.Z", 0.5);
-    MeshSpec box = BoxSpec({0, 0, 0}, {1, 1, 1});
+    MeshShape box = BoxShape({0, 0, 0}, {1, 1, 1});
     box.name = "Sheared";
     box.rotation = {0, 0, M_PI / 6};
     ItemData &item = AddMesh(host, box);
@@ -394,14 +394,14 @@ TEST_F(BBoxToolTest, UnderAShearedParentSetHeightPutsTheLowestVertexAtHeight) {
 }
 
 TEST_F(BBoxToolTest, AFlattenedItemMovesInItsPlaneAndRefusesOnlyMovesOffIt) {
-    MeshSpec flat = TwoSquares();
+    MeshShape flat = TwoSquares();
     flat.name = "Flat";
     // Y collapsed: the item's XZ plane, which the quarter turn about X stands up as the world's XY
     // plane; the collapsed axis is the world's Z.
     flat.scale = {1, 0, 1};
     flat.rotation = {M_PI / 2, 0, 0};
     ItemData &item = AddMesh(host, flat);
-    ItemData &other = AddMesh(host, BoxSpec({0, 0, 5}, {1, 1, 6}));
+    ItemData &other = AddMesh(host, BoxShape({0, 0, 5}, {1, 1, 6}));
     const Vec3 start = WorldPoint(item, 4);
     Line("select.element 0 polygon set 0");
     Line("select.element 1 polygon add 0");
@@ -422,7 +422,7 @@ TEST_F(BBoxToolTest, AFlattenedItemMovesInItsPlaneAndRefusesOnlyMovesOffIt) {
 
 TEST_F(BBoxToolTest, ALayerThatWouldLeaveSinglePrecisionStaysAndTheLogSaysWhich) {
     // The world move fits single precision; in the item scaled by 1/1000 it does not.
-    MeshSpec tiny = TwoSquares();
+    MeshShape tiny = TwoSquares();
     tiny.name = "Tiny";
     tiny.scale = {1e-3, 1e-3, 1e-3};
     ItemData &small = AddMesh(host, tiny);

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "Tool_Arches_032.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 #include "lx_wrap.hpp"
 #include "lx_message.hpp"
@@ -41,7 +41,7 @@ class ToolFrameTest : public HostTest {
 protected:
     void SetUp() override {
         HostTest::SetUp();
-        mesh = &AddMesh(host, MeshSpec{});
+        mesh = &AddMesh(host, MeshShape{});
         host.selection.SetCurrent(kSelPolygon);
     }
     void Line(const std::string &line) {
@@ -120,7 +120,7 @@ TEST_P(ArchEnable, ReportsTheFirstFailingCheck) {
     const EnableCase &c = GetParam();
     host.selection.SetCurrent(c.type);
     host.version = c.version;
-    if (c.refOther) host.refSystem = AddMesh(host, MeshSpec{}).ident;
+    if (c.refOther) host.refSystem = AddMesh(host, MeshShape{}).ident;
     ILxUnknownID obj = static_cast<ILxUnknownID>(host.SpawnServer("gORVA.Arch"));
     ASSERT_NE(obj, nullptr);
     CLxLoc_ToolModel model;
@@ -206,7 +206,7 @@ TEST_F(ToolFrameTest, PressOnAHandlePositionPicksItsPartAndMarksItHot) {
 }
 
 TEST_F(ToolFrameTest, DropLeavesTheMeshAsBefore) {
-    AddMesh(host, BoxSpec({0, 0, 0}, {1, 1, 1}));
+    AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
     host.SetPrimary(mesh);
     Line("tool.set gORVA.Arch on");
     EXPECT_EQ(mesh->mesh->PointCount(), 21u);

@@ -10,7 +10,7 @@
 #include <lxhandles.h>
 
 #include "Tool_Arches_032.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/tool_runtime/tool_overlay.hpp"
 #include "lx_handles.hpp"
 #include "tests/test_support.hpp"

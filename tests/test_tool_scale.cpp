@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "Tool_Vector_Scale_020.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 #include "tests/test_support.hpp"
 
@@ -19,9 +19,9 @@ namespace {
 constexpr double kTol = 2e-6;  // mesh positions are single precision
 
 /// A bar 2 x 4 x 1 from the origin; point 0 is (0, 0, 0), point 1 (2, 0, 0), point 5 (2, 4, 0).
-MeshSpec Bar(const char *name = "Bar", std::array<float, 3> lo = {0, 0, 0},
-             std::array<float, 3> hi = {2, 4, 1}) {
-    MeshSpec s = BoxSpec(lo, hi);
+MeshShape Bar(const char *name = "Bar", std::array<float, 3> lo = {0, 0, 0},
+              std::array<float, 3> hi = {2, 4, 1}) {
+    MeshShape s = BoxShape(lo, hi);
     s.name = name;
     return s;
 }
@@ -53,7 +53,7 @@ protected:
     }
     static double Distance(const Vec3 &a, const Vec3 &b) { return std::sqrt(Dot(Sub(a, b), Sub(a, b))); }
     /// True when the mesh holds exactly the points it was built with.
-    static void ExpectUnchanged(const ItemData &item, const MeshSpec &shape) {
+    static void ExpectUnchanged(const ItemData &item, const MeshShape &shape) {
         for (uint32_t i = 0; i < shape.points.size(); ++i)
             ExpectAt(WorldPoint(item, i), shape.points[i][0], shape.points[i][1], shape.points[i][2],
                      "point " + std::to_string(i));
@@ -146,7 +146,7 @@ TEST_F(ScaleToolTest, CoincidingAndClosePointsWarnAndMayDisableTheLength) {
     };
     for (const auto &c : cases) {
         host.NewScene();
-        MeshSpec s;
+        MeshShape s;
         s.name = "Line";
         s.points = {{0, 0, 0}, {2, 0, 0}, {c.third, 0, 0}, {0, 1, 0}};
         s.polygons = {{{0, 1, 3}, "", ""}};
@@ -223,7 +223,7 @@ TEST_F(ScaleToolTest, SizeModesScaleOneAxis) {
 }
 
 TEST_F(ScaleToolTest, ASizeForAnAxisTheBoxDoesNotSpanIsSetBack) {
-    MeshSpec flat = GridSpec(2, 2);
+    MeshShape flat = GridShape(2, 2);
     ItemData &grid = AddMesh(host, flat);
     Line("tool.set gORVA.Scale on");
     Attr("dims_y", "3");
@@ -234,7 +234,7 @@ TEST_F(ScaleToolTest, ASizeForAnAxisTheBoxDoesNotSpanIsSetBack) {
 
 TEST_F(ScaleToolTest, ASizeModeLeftWithoutItsAxisByGroupChangesNothing) {
     // Layer 0 (the reference without group) is flat; the union with layer 1 has a height.
-    MeshSpec flat = GridSpec(2, 2);
+    MeshShape flat = GridShape(2, 2);
     ItemData &grid = AddMesh(host, flat);
     AddMesh(host, Bar("Post", {5, 0, 0}, {6, 2, 1}));
     Line("tool.set gORVA.Scale on");
@@ -276,7 +276,7 @@ INSTANTIATE_TEST_SUITE_P(UpAxes, ScaleRestOnGround,
                                            GroundCase{0, true, {0, -4, -1}, {4, 4, 1}}));
 
 TEST_F(ScaleToolTest, APointBeyondTheMeshRangeWritesNothing) {
-    MeshSpec bar = Bar();
+    MeshShape bar = Bar();
     ItemData &item = AddMesh(host, bar);
     Line("tool.set gORVA.Scale on");
     Attr("scale_factor", "3e38");  // the bar's half-height of 2 takes its ends past the range
@@ -367,7 +367,7 @@ TEST_F(ScaleToolTest, AMaskedTargetLengthHoldsThroughLaterToggles) {
 
 TEST_F(ScaleToolTest, AFarPointNeverWipesTheDigitsOfNearOnes) {
     // The box centre is 5e19 in x: c + (p - c) * 1 would turn x = 0.123 into 0.
-    MeshSpec far;
+    MeshShape far;
     far.name = "Far";
     far.points = {{0.123f, 0, 0}, {1e20f, 1, 0}, {0.5f, 2, 1}};
     far.polygons = {{{0, 1, 2}, "", ""}};

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "Tool_Sweeper_037.hpp"
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 #include "lx_mesh.hpp"
 #include "tests/test_support.hpp"
@@ -30,8 +30,8 @@ protected:
         host.SetActive(*mesh, false);
     }
     /// An active mesh "Path" with these points and polygons.
-    ItemData &PathMesh(const std::vector<Float3> &points, const std::vector<PolygonSpec> &polygons = {}) {
-        MeshSpec shape;
+    ItemData &PathMesh(const std::vector<Float3> &points, const std::vector<PolygonShape> &polygons = {}) {
+        MeshShape shape;
         shape.name = "Path";
         shape.points = points;
         shape.polygons = polygons;
@@ -390,7 +390,7 @@ TEST_F(SweeperToolTest, AMeshWithoutTextureGetsNoPolygonsAndNoStrayVertices) {
 
 TEST_F(SweeperToolTest, ASecondLayersPolygonBecomesTheProfile) {
     PathMesh(kStraight);
-    MeshSpec triangle;
+    MeshShape triangle;
     triangle.name = "Profile";
     triangle.points = {{5, 5, 1}, {5.3f, 5, 1}, {5, 5.3f, 1}};  // facing +Z
     triangle.polygons = {{{0, 1, 2}, "", ""}};
@@ -406,7 +406,7 @@ TEST_F(SweeperToolTest, ASecondLayersPolygonBecomesTheProfile) {
 
 TEST_F(SweeperToolTest, ASlopedProfilePolygonDisablesTheTool) {
     PathMesh(kStraight);
-    MeshSpec sloped;
+    MeshShape sloped;
     sloped.name = "Profile";
     sloped.points = {{0, 0, 0}, {1, 1, 0}, {1, 1, 1}, {0, 0, 1}};
     sloped.polygons = {{{0, 1, 2, 3}, "", ""}};
@@ -426,7 +426,7 @@ TEST_F(SweeperToolTest, AProfilePolygonWithoutWidthOrHeightSaysSo) {
     for (const auto &points : flat) {
         host.NewScene();
         PathMesh(kStraight);
-        MeshSpec profile;
+        MeshShape profile;
         profile.name = "Profile";
         profile.points = points;
         std::vector<uint32_t> corners(points.size());

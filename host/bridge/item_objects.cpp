@@ -125,26 +125,26 @@ public:
     }
     LxResult ItemByIndex(LXtItemType type, unsigned index, void **ppvObj) override {
         for (const auto &item : m_host.scene.Items())
-            if (OfSdkType(*item, type) && index-- == 0) return HandOut(new HostItem(m_host, *item), ppvObj);
+            if (OfSdkType(*item, type) && index-- == 0) return HandOut(new ItemObj(m_host, *item), ppvObj);
         return LXe_OUTOFBOUNDS;
     }
     LxResult ItemLookup(const char *ident, void **ppvObj) override {
         ItemData *item = ident ? m_host.scene.Find(ident) : nullptr;
         if (!item) return LXe_NOTFOUND;
-        return HandOut(new HostItem(m_host, *item), ppvObj);
+        return HandOut(new ItemObj(m_host, *item), ppvObj);
     }
     LxResult ItemLookupIdent(const char *ident, void **ppvObj) override { return ItemLookup(ident, ppvObj); }
     LxResult ItemAdd(LXtItemType type, void **ppvObj) override {
         const int t = FromSdkType(type);
         ItemData *item = t >= 0 ? m_host.scene.AddItem(t) : nullptr;
         if (!item) return LXe_INVALIDARG;
-        return HandOut(new HostItem(m_host, *item), ppvObj);
+        return HandOut(new ItemObj(m_host, *item), ppvObj);
     }
     LxResult ItemInstance(LXtObjectID source, void **ppvObj) override {
         ItemData *src = ItemOf(source);
         ItemData *item = src ? m_host.scene.AddInstance(*src) : nullptr;
         if (!item) return LXe_INVALIDARG;
-        return HandOut(new HostItem(m_host, *item), ppvObj);
+        return HandOut(new ItemObj(m_host, *item), ppvObj);
     }
     /// One object reads and writes channels; the action layer's name does not matter here.
     LxResult Channels(const char *, double, void **ppvObj) override {
@@ -184,76 +184,76 @@ public:
 
 // ---- items
 
-bool HostItem::Provides(const LXtGUID &iid) const {
+bool ItemObj::Provides(const LXtGUID &iid) const {
     if (SameGuid(iid, IfcLocator::kGuid)) return m_item.type >= 0 && ItemTypes()[size_t(m_item.type)].locator;
     return true;
 }
 
-LXtItemType HostItem::Type() {
+LXtItemType ItemObj::Type() {
     return ToSdkType(m_item.type);
 }
 /// LXe_TRUE (which is 0) when the item is of the type or derives from it.
-LxResult HostItem::TestType(LXtItemType type) {
+LxResult ItemObj::TestType(LXtItemType type) {
     return OfSdkType(m_item, type) ? LXe_TRUE : LXe_FALSE;
 }
 /// LXe_TRUE (which is 0) when the item has the package.
-LxResult HostItem::PackageTest(const char *package) {
+LxResult ItemObj::PackageTest(const char *package) {
     if (!package) return LXe_INVALIDARG;
     if (std::strcmp(package, "mesh") == 0) return m_item.mesh ? LXe_TRUE : LXe_FALSE;
     if (std::strcmp(package, "locator") == 0)
         return ItemTypes()[size_t(m_item.type)].locator ? LXe_TRUE : LXe_FALSE;
     return LXe_FALSE;
 }
-LxResult HostItem::Ident(const char **ident) {
+LxResult ItemObj::Ident(const char **ident) {
     *ident = m_item.ident.c_str();
     return LXe_OK;
 }
-LxResult HostItem::Name(const char **name) {
+LxResult ItemObj::Name(const char **name) {
     *name = m_item.name.c_str();
     return LXe_OK;
 }
-LxResult HostItem::SetName(const char *name) {
+LxResult ItemObj::SetName(const char *name) {
     if (!name) return LXe_INVALIDARG;
     m_host.scene.SetName(m_item, name);
     return LXe_OK;
 }
-LxResult HostItem::Parent(void **ppvObj) {
+LxResult ItemObj::Parent(void **ppvObj) {
     if (!m_item.parent) return LXe_NOTFOUND;
-    return HandOut(new HostItem(m_host, *m_item.parent), ppvObj);
+    return HandOut(new ItemObj(m_host, *m_item.parent), ppvObj);
 }
-LxResult HostItem::SetParent(LXtObjectID parent) {
+LxResult ItemObj::SetParent(LXtObjectID parent) {
     ItemData *p = parent ? ItemOf(parent) : nullptr;
     if (parent && !p) return LXe_INVALIDARG;
     return m_host.scene.SetParent(m_item, p) ? LXe_OK : LXe_INVALIDARG;
 }
-LxResult HostItem::SubCount(unsigned *count) {
+LxResult ItemObj::SubCount(unsigned *count) {
     *count = unsigned(m_item.children.size());
     return LXe_OK;
 }
-LxResult HostItem::SubByIndex(unsigned index, void **ppvObj) {
+LxResult ItemObj::SubByIndex(unsigned index, void **ppvObj) {
     if (index >= m_item.children.size()) return LXe_OUTOFBOUNDS;
-    return HandOut(new HostItem(m_host, *m_item.children[index]), ppvObj);
+    return HandOut(new ItemObj(m_host, *m_item.children[index]), ppvObj);
 }
-LxResult HostItem::ChannelCount(unsigned *count) {
+LxResult ItemObj::ChannelCount(unsigned *count) {
     *count = m_item.ChannelCount();
     return LXe_OK;
 }
-LxResult HostItem::ChannelLookup(const char *name, unsigned *index) {
+LxResult ItemObj::ChannelLookup(const char *name, unsigned *index) {
     int i = name ? m_item.ChannelIndex(name) : -1;
     if (i < 0) return LXe_NOTFOUND;
     *index = unsigned(i);
     return LXe_OK;
 }
-LxResult HostItem::ChannelName(unsigned index, const char **name) {
+LxResult ItemObj::ChannelName(unsigned index, const char **name) {
     *name = m_item.ChannelName(index);
     return *name ? LXe_OK : LXe_OUTOFBOUNDS;
 }
-LxResult HostItem::Context(void **ppvObj) {
+LxResult ItemObj::Context(void **ppvObj) {
     *ppvObj = NewSceneObject(m_host);
     return LXe_OK;
 }
 
-LxResult HostItem::WorldTransform(LXtObjectID, LXtMatrix xfrm, LXtVector pos) {
+LxResult ItemObj::WorldTransform(LXtObjectID, LXtMatrix xfrm, LXtVector pos) {
     const Matrix4 world = m_item.WorldMatrix();
     for (int i = 0; i < 3; ++i) {
         pos[i] = world[3][i];
@@ -262,14 +262,14 @@ LxResult HostItem::WorldTransform(LXtObjectID, LXtMatrix xfrm, LXtVector pos) {
     return LXe_OK;
 }
 
-LxResult HostItem::WorldTransform4(LXtObjectID, LXtMatrix4 xfrm4) {
+LxResult ItemObj::WorldTransform4(LXtObjectID, LXtMatrix4 xfrm4) {
     const Matrix4 world = m_item.WorldMatrix();
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) xfrm4[i][j] = world[i][j];
     return LXe_OK;
 }
 
-LxResult HostItem::SetPosition(LXtObjectID, LXtObjectID, const LXtVector pos, unsigned, unsigned) {
+LxResult ItemObj::SetPosition(LXtObjectID, LXtObjectID, const LXtVector pos, unsigned, unsigned) {
     static const char *names[3] = {"pos.X", "pos.Y", "pos.Z"};
     for (int i = 0; i < 3; ++i)
         if (!m_host.scene.SetChannel(m_item, unsigned(m_item.ChannelIndex(names[i])), pos[i]))
@@ -277,7 +277,7 @@ LxResult HostItem::SetPosition(LXtObjectID, LXtObjectID, const LXtVector pos, un
     return LXe_OK;
 }
 
-LxResult HostItem::SetRotation(LXtObjectID, LXtObjectID, const LXtMatrix m3, unsigned, unsigned) {
+LxResult ItemObj::SetRotation(LXtObjectID, LXtObjectID, const LXtMatrix m3, unsigned, unsigned) {
     // The matrix holds the item's axes as columns; stored transforms hold them as rows.
     double rows[3][3];
     for (int i = 0; i < 3; ++i)
@@ -290,7 +290,7 @@ LxResult HostItem::SetRotation(LXtObjectID, LXtObjectID, const LXtMatrix m3, uns
     return LXe_OK;
 }
 
-LxResult HostItem::SetScale(LXtObjectID, LXtObjectID, const LXtMatrix4 m4, unsigned, unsigned) {
+LxResult ItemObj::SetScale(LXtObjectID, LXtObjectID, const LXtMatrix4 m4, unsigned, unsigned) {
     static const char *names[3] = {"scl.X", "scl.Y", "scl.Z"};
     for (int i = 0; i < 3; ++i)
         if (!m_host.scene.SetChannel(m_item, unsigned(m_item.ChannelIndex(names[i])), m4[i][i]))
@@ -299,7 +299,7 @@ LxResult HostItem::SetScale(LXtObjectID, LXtObjectID, const LXtMatrix4 m4, unsig
 }
 
 ItemData *ItemOf(LXtObjectID itemObj) {
-    HostItem *item = HostSide<HostItem>(itemObj);
+    ItemObj *item = HostSide<ItemObj>(itemObj);
     return item ? &item->Data() : nullptr;
 }
 

@@ -85,16 +85,16 @@ public:
     }
     LxResult MeshItem(unsigned i, void **item) override {
         if (i >= m_layers.size()) return LXe_OUTOFBOUNDS;
-        return HandOut(new HostItem(m_host, *m_layers[i]), item);
+        return HandOut(new ItemObj(m_host, *m_layers[i]), item);
     }
     LxResult MeshBase(unsigned i, void **mesh) override {
         if (i >= m_layers.size()) return LXe_OUTOFBOUNDS;
-        return HandOut(new HostMesh(m_host, m_layers[i]->mesh, false), mesh);
+        return HandOut(new MeshObj(m_host, m_layers[i]->mesh, false), mesh);
     }
     LxResult MeshEdit(unsigned i, void **mesh) override {
         if (i >= m_layers.size()) return LXe_OUTOFBOUNDS;
         if (!Writable() || m_applied) return LXe_NOTAVAILABLE;
-        return HandOut(new HostMesh(m_host, m_layers[i]->mesh, true), mesh);
+        return HandOut(new MeshObj(m_host, m_layers[i]->mesh, true), mesh);
     }
     LxResult SetMeshChange(unsigned i, unsigned edits) override {
         if (i >= m_layers.size()) return LXe_OUTOFBOUNDS;

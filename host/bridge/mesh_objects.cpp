@@ -391,27 +391,27 @@ private:
 
 }  // namespace
 
-LxResult HostMesh::PointCount(unsigned *count) {
+LxResult MeshObj::PointCount(unsigned *count) {
     *count = m_mesh->PointCount();
     return LXe_OK;
 }
 
-LxResult HostMesh::PolygonCount(unsigned *count) {
+LxResult MeshObj::PolygonCount(unsigned *count) {
     *count = m_mesh->PolygonCount();
     return LXe_OK;
 }
 
-LxResult HostMesh::EdgeCount(unsigned *count) {
+LxResult MeshObj::EdgeCount(unsigned *count) {
     *count = m_mesh->EdgeCount();
     return LXe_OK;
 }
 
-LxResult HostMesh::MapCount(unsigned *count) {
+LxResult MeshObj::MapCount(unsigned *count) {
     *count = unsigned(m_mesh->maps.size());
     return LXe_OK;
 }
 
-LxResult HostMesh::BoundingBox(LXtMarkMode mode, LXtBBox *box) {
+LxResult MeshObj::BoundingBox(LXtMarkMode mode, LXtBBox *box) {
     MarkMode m = MarkMode::Decode(mode);
     double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
     bool any = false;
@@ -433,25 +433,25 @@ LxResult HostMesh::BoundingBox(LXtMarkMode mode, LXtBBox *box) {
     return any ? LXe_OK : LXe_FALSE;
 }
 
-LxResult HostMesh::PointAccessor(void **p) {
+LxResult MeshObj::PointAccessor(void **p) {
     return HandOut(new PointAccessorObj(m_host, m_mesh, m_writable), p);
 }
-LxResult HostMesh::PolygonAccessor(void **p) {
+LxResult MeshObj::PolygonAccessor(void **p) {
     return HandOut(new PolygonAccessorObj(m_host, m_mesh, m_writable), p);
 }
-LxResult HostMesh::EdgeAccessor(void **p) {
+LxResult MeshObj::EdgeAccessor(void **p) {
     return HandOut(new EdgeAccessorObj(m_host, m_mesh), p);
 }
-LxResult HostMesh::MeshMapAccessor(void **p) {
+LxResult MeshObj::MeshMapAccessor(void **p) {
     return HandOut(new MeshMapAccessorObj(m_mesh), p);
 }
 
-HostMesh *NewMeshObject(Host &host, MeshData &mesh, bool writable) {
-    return new HostMesh(host, mesh.owner->mesh, writable);
+MeshObj *NewMeshObject(Host &host, MeshData &mesh, bool writable) {
+    return new MeshObj(host, mesh.owner->mesh, writable);
 }
 
 MeshData *MeshOf(LXtObjectID meshObj) {
-    HostMesh *m = HostSide<HostMesh>(meshObj);
+    MeshObj *m = HostSide<MeshObj>(meshObj);
     return m ? &m->Data() : nullptr;
 }
 

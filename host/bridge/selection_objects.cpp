@@ -17,7 +17,7 @@ LxResult MeshOut(Host &host, MeshData *mesh, void **ppvObj) {
 
 LxResult ItemOut(Host &host, MeshData *mesh, void **ppvObj) {
     if (!mesh || !mesh->owner) return LXe_NOTFOUND;
-    return HandOut(new HostItem(host, *mesh->owner), ppvObj);
+    return HandOut(new ItemObj(host, *mesh->owner), ppvObj);
 }
 
 /// MeshOf that remembers the last object: a selection sweep hands in the same mesh for every
@@ -44,9 +44,9 @@ private:
     MeshData *m_data = nullptr;
 };
 
-class VertexTranslation final : public IfcVertexPacketTranslation {
+class VertexTranslationObj final : public IfcVertexPacketTranslation {
 public:
-    explicit VertexTranslation(Host &h) : m_host(h) {}
+    explicit VertexTranslationObj(Host &h) : m_host(h) {}
     LxResult Vertex(void *pkt, LXtPointID *p) override {
         if (!pkt) return LXe_INVALIDARG;
         *p = ToId<LXtPointID>(static_cast<VertexPacket *>(pkt)->point);
@@ -77,9 +77,9 @@ private:
     LastMeshOf m_meshOf;
 };
 
-class EdgeTranslation final : public IfcEdgePacketTranslation {
+class EdgeTranslationObj final : public IfcEdgePacketTranslation {
 public:
-    explicit EdgeTranslation(Host &h) : m_host(h) {}
+    explicit EdgeTranslationObj(Host &h) : m_host(h) {}
     LxResult Vertices(void *pkt, LXtPointID *a, LXtPointID *b) override {
         if (!pkt) return LXe_INVALIDARG;
         auto *e = static_cast<EdgePacket *>(pkt);
@@ -114,9 +114,9 @@ private:
     LastMeshOf m_meshOf;
 };
 
-class PolygonTranslation final : public IfcPolygonPacketTranslation {
+class PolygonTranslationObj final : public IfcPolygonPacketTranslation {
 public:
-    explicit PolygonTranslation(Host &h) : m_host(h) {}
+    explicit PolygonTranslationObj(Host &h) : m_host(h) {}
     LxResult Polygon(void *pkt, LXtPolygonID *p) override {
         if (!pkt) return LXe_INVALIDARG;
         *p = ToId<LXtPolygonID>(static_cast<PolygonPacket *>(pkt)->polygon);
@@ -141,12 +141,12 @@ private:
     LastMeshOf m_meshOf;
 };
 
-class ItemTranslation final : public IfcItemPacketTranslation {
+class ItemTranslationObj final : public IfcItemPacketTranslation {
 public:
-    explicit ItemTranslation(Host &h) : m_host(h) {}
+    explicit ItemTranslationObj(Host &h) : m_host(h) {}
     LxResult Item(void *pkt, void **i) override {
         if (!pkt || !static_cast<ItemPacket *>(pkt)->item) return LXe_INVALIDARG;
-        return HandOut(new HostItem(m_host, *static_cast<ItemPacket *>(pkt)->item), i);
+        return HandOut(new ItemObj(m_host, *static_cast<ItemPacket *>(pkt)->item), i);
     }
     void *Packet(LXtObjectID item) override {
         ItemData *d = ItemOf(item);
@@ -164,7 +164,7 @@ private:
 struct ScenePacket {};
 ScenePacket g_scenePacket;
 
-class SceneTranslation final : public IfcScenePacketTranslation {
+class SceneTranslationObj final : public IfcScenePacketTranslation {
 public:
     LxResult Scene(void *pkt, void **ppvObj) override {
         if (pkt != &g_scenePacket) return LXe_INVALIDARG;
@@ -220,15 +220,15 @@ public:
     LxResult Allocate(const char *typeName, void **ppvObj) override {
         switch (SelTypeFromName(typeName)) {
             case kSelVertex:
-                return HandOut(new VertexTranslation(CurrentHost()), ppvObj);
+                return HandOut(new VertexTranslationObj(CurrentHost()), ppvObj);
             case kSelEdge:
-                return HandOut(new EdgeTranslation(CurrentHost()), ppvObj);
+                return HandOut(new EdgeTranslationObj(CurrentHost()), ppvObj);
             case kSelPolygon:
-                return HandOut(new PolygonTranslation(CurrentHost()), ppvObj);
+                return HandOut(new PolygonTranslationObj(CurrentHost()), ppvObj);
             case kSelItem:
-                return HandOut(new ItemTranslation(CurrentHost()), ppvObj);
+                return HandOut(new ItemTranslationObj(CurrentHost()), ppvObj);
             case kSelScene:
-                return HandOut(new SceneTranslation, ppvObj);
+                return HandOut(new SceneTranslationObj, ppvObj);
             default:
                 return LXe_NOTFOUND;
         }

@@ -33,9 +33,9 @@
 namespace gorva::host {
 
 /// A mesh as the module sees it; geometry edits need a writable one (from an editing scan).
-class HostMesh final : public IfcMesh {
+class MeshObj final : public IfcMesh {
 public:
-    HostMesh(Host &host, std::shared_ptr<MeshData> mesh, bool writable)
+    MeshObj(Host &host, std::shared_ptr<MeshData> mesh, bool writable)
         : m_host(host), m_mesh(std::move(mesh)), m_writable(writable) {}
     MeshData &Data() { return *m_mesh; }
     const std::shared_ptr<MeshData> &Shared() const { return m_mesh; }
@@ -56,13 +56,13 @@ private:
 };
 
 /// The mesh object of a mesh's data, for packets and scans.
-HostMesh *NewMeshObject(Host &host, MeshData &mesh, bool writable);
+MeshObj *NewMeshObject(Host &host, MeshData &mesh, bool writable);
 /// The mesh data behind a mesh object the host handed out, or null.
 MeshData *MeshOf(LXtObjectID meshObj);
 
-class HostItem final : public IfcItem, public IfcLocator {
+class ItemObj final : public IfcItem, public IfcLocator {
 public:
-    HostItem(Host &host, ItemData &item) : m_host(host), m_item(item) {}
+    ItemObj(Host &host, ItemData &item) : m_host(host), m_item(item) {}
     ItemData &Data() { return m_item; }
     LXtItemType Type() override;
     LxResult TestType(LXtItemType type) override;

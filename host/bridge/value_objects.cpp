@@ -10,7 +10,7 @@
 #include <strings.h>
 
 #include "host/bridge/services.hpp"
-#include "host/io/numbers.hpp"
+#include "host/base/numbers.hpp"
 
 namespace gorva::host {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.hpp"
+#include "host/model/document.hpp"
 
 namespace gorva::host {
 
@@ -17,22 +17,22 @@ bool IsGltfPath(const std::string &path);
 /// The scene as glTF bytes: binary when `binary`, else JSON with its buffer embedded. `upAxis` is
 /// the host's (0 X, 1 Y, 2 Z). `warnings` receives one line per kind of thing glTF cannot hold.
 /// False with a reason when the scene is not savable (see CheckSavable).
-bool WriteGltf(Host &host, bool binary, int upAxis, std::string &bytes, std::vector<std::string> &warnings,
-               std::string &error);
+bool WriteGltf(const Scene &scene, bool binary, int upAxis, std::string &bytes,
+               std::vector<std::string> &warnings, std::string &error);
 
 /// WriteGltf into a file through WriteFileSafely, binary for ".glb"; warnings go to the log and
 /// name the file. False with a reason, the file untouched, on failure.
-bool SaveGltfScene(Host &host, const std::string &path, std::string &error);
+bool SaveGltfScene(Document &doc, const std::string &path, std::string &error);
 
-/// Replaces the host's scene with a glTF file's default scene (text or binary, told by its first
+/// Replaces the document's scene with a glTF file's default scene (text or binary, told by its first
 /// bytes). A malformed file, data out of range, a value that is not finite or beyond single
 /// precision, or a URI leading outside the file's folder or to something not a regular file is
 /// refused with "PATH: reason" and the scene left as it was. What is skipped is logged in one line.
-bool OpenGltfScene(Host &host, const std::string &path, std::string &error);
+bool OpenGltfScene(Document &doc, const std::string &path, std::string &error);
 
 /// The same from bytes already read: `label` names them in messages, external buffers are looked
 /// up in `folder`.
-bool ReadGltf(Host &host, const std::string &bytes, const std::string &label, const std::string &folder,
+bool ReadGltf(Document &doc, const std::string &bytes, const std::string &label, const std::string &folder,
               std::string &error);
 
 }  // namespace gorva::host

@@ -843,7 +843,7 @@ bool ReadContent(const tinygltf::Model &model, int upAxis, Content &out, std::st
 // ---- into the scene
 
 void FillMesh(MeshData &mesh, const ReadMesh &read) {
-    mesh.positions.reserve(read.points.size());
+    mesh.ReservePoints(read.points.size());
     for (const auto &p : read.points) mesh.AddPoint(p);
     uint32_t uvMap = mesh.AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
     for (size_t k = 0; k + 1 < read.starts.size(); ++k) {
@@ -876,40 +876,40 @@ void SetItem(ItemData &item, const ReadItem &read) {
         }
 }
 
-void Apply(Host &host, const Content &content, const std::string &label) {
-    host.NewScene();
+void Apply(Document &doc, const Content &content, const std::string &label) {
+    doc.NewScene();
+    Scene &scene = doc.Content();
     std::vector<ItemData *> made;
     std::vector<ItemData *> owner(content.meshes.size(), nullptr);
     ItemData *first = nullptr;
     for (const ReadItem &read : content.items) {
         ItemData *item = nullptr;
         if (read.mesh >= 0 && owner[size_t(read.mesh)]) {
-            item = host.scene.AddInstance(*owner[size_t(read.mesh)]);
-            host.scene.SetName(*item, read.name);
+            item = scene.AddInstance(*owner[size_t(read.mesh)]);
+            scene.SetName(*item, read.name);
         } else {
-            item = host.scene.AddItem(read.type, read.name);
+            item = scene.AddItem(read.type, read.name);
         }
         if (read.mesh >= 0 && !owner[size_t(read.mesh)]) {
             FillMesh(*item->mesh, content.meshes[size_t(read.mesh)]);
             owner[size_t(read.mesh)] = item;
         }
         if (read.mesh >= 0) {
-            host.SetActive(*item, true);
+            doc.SetActive(*item, true);
             if (!first) first = item;
         }
         SetItem(*item, read);
         made.push_back(item);
     }
     for (size_t i = 0; i < content.items.size(); ++i)
-        if (content.items[i].parent >= 0)
-            host.scene.SetParent(*made[i], made[size_t(content.items[i].parent)]);
-    host.SetPrimary(first);
-    for (const auto &note : content.notes) host.log.push_back({2, label + ": " + note});
+        if (content.items[i].parent >= 0) scene.SetParent(*made[i], made[size_t(content.items[i].parent)]);
+    doc.SetPrimary(first);
+    for (const auto &note : content.notes) doc.Note(2, label + ": " + note);
     if (!content.skipped.empty()) {
         std::string line;
         for (const auto &s : content.skipped)
             line += (line.empty() ? "" : ", ") + std::to_string(s.second) + " " + s.first;
-        host.log.push_back({1, label + ": skipped (not part of a gorva scene): " + line});
+        doc.Note(1, label + ": skipped (not part of a gorva scene): " + line);
     }
 }
 
@@ -925,28 +925,28 @@ bool CheckChannels(const Content &content, std::string &error) {
     return true;
 }
 
-int UpAxisOf(const Host &host) {
-    std::string up = host.Preference("units.upAxis");
+int UpAxisOf(const Document &doc) {
+    std::string up = doc.Preference("units.upAxis");
     return up == "0" || up == "2" ? up[0] - '0' : 1;
 }
 
 }  // namespace
 
-bool ReadGltf(Host &host, const std::string &bytes, const std::string &label, const std::string &folder,
+bool ReadGltf(Document &doc, const std::string &bytes, const std::string &label, const std::string &folder,
               std::string &error) {
     tinygltf::Model model;
     Content content;
     std::string reason;
     if (!LoadModel(bytes, folder.empty() ? "." : folder, model, reason) ||
-        !ReadContent(model, UpAxisOf(host), content, reason) || !CheckChannels(content, reason)) {
+        !ReadContent(model, UpAxisOf(doc), content, reason) || !CheckChannels(content, reason)) {
         error = label + ": " + reason;
         return false;
     }
-    Apply(host, content, label);
+    Apply(doc, content, label);
     return true;
 }
 
-bool OpenGltfScene(Host &host, const std::string &path, std::string &error) {
+bool OpenGltfScene(Document &doc, const std::string &path, std::string &error) {
     std::error_code ec;
     auto status = fs::status(path, ec);
     if (ec || status.type() == fs::file_type::not_found) {
@@ -964,7 +964,7 @@ bool OpenGltfScene(Host &host, const std::string &path, std::string &error) {
         return false;
     }
     fs::path folder = fs::path(path).parent_path();
-    return ReadGltf(host, bytes, path, folder.empty() ? "." : folder.string(), error);
+    return ReadGltf(doc, bytes, path, folder.empty() ? "." : folder.string(), error);
 }
 
 }  // namespace gorva::host

@@ -14,11 +14,11 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "host/io/file_write.hpp"
+#include "host/base/file_write.hpp"
 #include "host/io/gltf_common.hpp"
 #include "host/io/gltf_io.hpp"
 #include "host/io/obj_io.hpp"
-#include "host/pictures/triangulate.hpp"
+#include "host/model/triangulate.hpp"
 #include <lxmesh.h>
 
 namespace gorva::host {
@@ -65,14 +65,14 @@ bool IsIdentity(const Rows &r) {
 
 class Writer {
 public:
-    Writer(Host &host, int upAxis) : m_host(host), m_up(UpTurn(upAxis)) {
+    Writer(const Scene &scene, int upAxis) : m_scene(scene), m_up(UpTurn(upAxis)) {
         m_model.asset.version = "2.0";
         m_model.asset.generator = "gorva";
         m_model.buffers.emplace_back();
     }
 
     void Build() {
-        const auto &items = m_host.scene.Items();
+        const auto &items = m_scene.Items();
         int materialType = ItemTypeCode("lightMaterial");
         for (const auto &item : items)
             if (item->type != materialType) m_nodeOf[item.get()] = int(m_nodeOf.size());
@@ -100,7 +100,7 @@ public:
     /// Bytes of the buffer, a little over: growing a buffer of hundreds of megabytes copies it.
     size_t BufferEstimate() const {
         std::unordered_map<const MeshData *, size_t> bytes;
-        for (const auto &item : m_host.scene.Items())
+        for (const auto &item : m_scene.Items())
             if (item->mesh)
                 bytes[item->mesh.get()] = item->mesh->corners.size() * 60 + item->mesh->PolygonCount() * 20 +
                                           item->mesh->PointCount() * 16 + 4096;
@@ -428,7 +428,7 @@ private:
         return prim;
     }
 
-    Host &m_host;
+    const Scene &m_scene;
     Rows m_up;
     tinygltf::Model m_model;
     std::unordered_map<const ItemData *, int> m_nodeOf;
@@ -473,10 +473,10 @@ bool IsGltfPath(const std::string &path) {
     return EndsWith(lower, ".gltf") || EndsWith(lower, ".glb");
 }
 
-bool WriteGltf(Host &host, bool binary, int upAxis, std::string &bytes, std::vector<std::string> &warnings,
-               std::string &error) {
-    if (!CheckSavable(host, error)) return false;
-    Writer writer(host, upAxis);
+bool WriteGltf(const Scene &scene, bool binary, int upAxis, std::string &bytes,
+               std::vector<std::string> &warnings, std::string &error) {
+    if (!CheckSavable(scene, error)) return false;
+    Writer writer(scene, upAxis);
     writer.Build();
     bytes.clear();
     size_t binSize = writer.Model().buffers.empty() ? 0 : writer.Model().buffers[0].data.size();
@@ -492,18 +492,18 @@ bool WriteGltf(Host &host, bool binary, int upAxis, std::string &bytes, std::vec
     return true;
 }
 
-bool SaveGltfScene(Host &host, const std::string &path, std::string &error) {
+bool SaveGltfScene(Document &doc, const std::string &path, std::string &error) {
     int upAxis = 1;
-    std::string up = host.Preference("units.upAxis");
+    std::string up = doc.Preference("units.upAxis");
     if (up == "0" || up == "2") upAxis = up[0] - '0';
     std::string bytes, reason;
     std::vector<std::string> warnings;
-    if (!WriteGltf(host, EndsWith(Lowered(path), ".glb"), upAxis, bytes, warnings, reason)) {
+    if (!WriteGltf(doc.Content(), EndsWith(Lowered(path), ".glb"), upAxis, bytes, warnings, reason)) {
         error = "cannot save \"" + path + "\": " + reason;
         return false;
     }
     if (!WriteFileSafely(path, bytes, error)) return false;
-    for (const auto &w : warnings) host.log.push_back({1, path + ": " + w});
+    for (const auto &w : warnings) doc.Note(1, path + ": " + w);
     return true;
 }
 

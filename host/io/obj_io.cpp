@@ -20,10 +20,10 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "host/io/file_write.hpp"
+#include "host/base/file_write.hpp"
 #include <lxmesh.h>
 
-#include "host/io/numbers.hpp"
+#include "host/base/numbers.hpp"
 
 namespace gorva::host {
 
@@ -462,12 +462,12 @@ std::vector<ObjPolygon> ObjFile::Polygons(const ObjObject &object) const {
     return polygons;
 }
 
-ItemData *AddObjObjects(Host &host, const ObjFile &file) {
+ItemData *AddObjObjects(Document &doc, const ObjFile &file) {
     ItemData *first = nullptr;
     for (const ObjObject &obj : file.objects) {
-        ItemData *item = host.scene.AddItem(ItemTypeCode("mesh"), obj.name);
+        ItemData *item = doc.Content().AddItem(ItemTypeCode("mesh"), obj.name);
         MeshData &mesh = *item->mesh;
-        mesh.positions.reserve(obj.points.size());
+        mesh.ReservePoints(obj.points.size());
         for (const auto &p : obj.points) mesh.AddPoint(p);
         uint32_t uvMap = mesh.AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
         file.ForEachPolygon(
@@ -479,13 +479,13 @@ ItemData *AddObjObjects(Host &host, const ObjFile &file) {
                 for (uint32_t i = 0; t && i < n; ++i)
                     if (t[i]) mesh.SetMapValue(uvMap, mesh.polyStart[poly] + i, file.uvs[t[i] - 1].data());
             });
-        host.SetActive(*item, true);
+        doc.SetActive(*item, true);
         if (!first) first = item;
     }
     return first;
 }
 
-bool OpenObjScene(Host &host, const std::string &path, std::string &error) {
+bool OpenObjScene(Document &doc, const std::string &path, std::string &error) {
     InputFile input;
     std::string reason;
     if (!input.Open(path, reason)) {
@@ -497,18 +497,18 @@ bool OpenObjScene(Host &host, const std::string &path, std::string &error) {
     stem = stem.substr(0, stem.find_last_of('.'));
     ObjFile file;
     if (!ParseObj(in, path, stem, file, error)) return false;
-    host.NewScene();
-    host.SetPrimary(AddObjObjects(host, file));
-    for (const auto &note : file.notes) host.log.push_back({2, path + ": " + note});
+    doc.NewScene();
+    doc.SetPrimary(AddObjObjects(doc, file));
+    for (const auto &note : file.notes) doc.Note(2, path + ": " + note);
     return true;
 }
 
-void WriteObj(Host &host, std::ostream &out) {
+void WriteObj(const Scene &scene, std::ostream &out) {
     out << "# gorva scene\n";
     size_t pointBase = 0, uvBase = 0;
     std::string material, part;
     WorldMatrixCache worlds;
-    for (const auto &holder : host.scene.Items()) {
+    for (const auto &holder : scene.Items()) {
         ItemData &item = *holder;
         if (!item.mesh) {
             out << "# not written: " << OneLine(item.name) << " (" << ItemTypes()[size_t(item.type)].name
@@ -573,9 +573,9 @@ bool CheckUVs(const ItemData &item, std::string &error) {
 
 }  // namespace
 
-bool CheckSavable(Host &host, std::string &error) {
+bool CheckSavable(const Scene &scene, std::string &error) {
     WorldMatrixCache worlds;
-    for (const auto &holder : host.scene.Items()) {
+    for (const auto &holder : scene.Items()) {
         const ItemData &item = *holder;
         if (!item.mesh) continue;
         if (!CheckUVs(item, error)) return false;
@@ -596,14 +596,14 @@ bool CheckSavable(Host &host, std::string &error) {
     return true;
 }
 
-bool SaveObjScene(Host &host, const std::string &path, std::string &error) {
+bool SaveObjScene(const Scene &scene, const std::string &path, std::string &error) {
     std::string reason;
-    if (!CheckSavable(host, reason)) {
+    if (!CheckSavable(scene, reason)) {
         error = "cannot save \"" + path + "\": " + reason;
         return false;
     }
     std::ostringstream text;
-    WriteObj(host, text);
+    WriteObj(scene, text);
     return WriteFileSafely(path, text.str(), error);
 }
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/host.hpp"
-#include "host/io/text_lines.hpp"
+#include "host/model/document.hpp"
+#include "host/base/text_lines.hpp"
 
 namespace gorva::host {
 
@@ -81,25 +81,25 @@ struct ObjFile {
 bool ParseObj(std::istream &in, const std::string &label, const std::string &defaultName, ObjFile &out,
               std::string &error, const TextLimits &limits = kObjLimits);
 
-/// Replaces the host's scene with the file's objects: mesh items in file order, all active, the
+/// Replaces the document's scene with the file's objects: mesh items in file order, all active, the
 /// first one primary. On any error the scene is left as it was.
-bool OpenObjScene(Host &host, const std::string &path, std::string &error);
+bool OpenObjScene(Document &doc, const std::string &path, std::string &error);
 
 /// Adds the objects of a parsed file to the scene as active mesh items; returns the first one.
-ItemData *AddObjObjects(Host &host, const ObjFile &file);
+ItemData *AddObjObjects(Document &doc, const ObjFile &file);
 
 /// Writes every mesh item of the scene as an object, points in world space (the item's transform
 /// applied), coordinates with 9 significant digits so that single-precision values read back
 /// exactly. Items without a mesh are listed in a comment only.
-void WriteObj(Host &host, std::ostream &out);
+void WriteObj(const Scene &scene, std::ostream &out);
 
 /// True when every mesh point lies within single precision's range in world space and every texture
 /// coordinate is finite, so that the file WriteObj makes opens again; false with the first point or
 /// texture coordinate that is not.
-bool CheckSavable(Host &host, std::string &error);
+bool CheckSavable(const Scene &scene, std::string &error);
 
 /// WriteObj into a file through WriteFileSafely; false with a reason, the file untouched, when the
 /// scene is not savable (CheckSavable) or the file cannot be written.
-bool SaveObjScene(Host &host, const std::string &path, std::string &error);
+bool SaveObjScene(const Scene &scene, const std::string &path, std::string &error);
 
 }  // namespace gorva::host

@@ -5,12 +5,12 @@
 
 namespace gorva::host {
 
-bool OpenSceneFile(Host &host, const std::string &path, std::string &error) {
-    return IsGltfPath(path) ? OpenGltfScene(host, path, error) : OpenObjScene(host, path, error);
+bool OpenSceneFile(Document &doc, const std::string &path, std::string &error) {
+    return IsGltfPath(path) ? OpenGltfScene(doc, path, error) : OpenObjScene(doc, path, error);
 }
 
-bool SaveSceneFile(Host &host, const std::string &path, std::string &error) {
-    return IsGltfPath(path) ? SaveGltfScene(host, path, error) : SaveObjScene(host, path, error);
+bool SaveSceneFile(Document &doc, const std::string &path, std::string &error) {
+    return IsGltfPath(path) ? SaveGltfScene(doc, path, error) : SaveObjScene(doc.Content(), path, error);
 }
 
 }  // namespace gorva::host

@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "host/host.hpp"
+#include "host/model/document.hpp"
 
 namespace gorva::host {
 
 /// Replaces the scene with the file's (OpenGltfScene or OpenObjScene); on failure the scene is as it was.
-bool OpenSceneFile(Host &host, const std::string &path, std::string &error);
+bool OpenSceneFile(Document &doc, const std::string &path, std::string &error);
 
 /// Writes the scene (SaveGltfScene or SaveObjScene); on failure the file is as it was.
-bool SaveSceneFile(Host &host, const std::string &path, std::string &error);
+bool SaveSceneFile(Document &doc, const std::string &path, std::string &error);
 
 }  // namespace gorva::host

@@ -68,8 +68,7 @@ void Journal::Flush(std::vector<PendingTruncation> &pending) {
 void Journal::Undo(const Entry &e) {
     switch (e.kind) {
         case Kind::PointMoved:
-            e.mesh->positions[e.index] = {e.old.values[0], e.old.values[1], e.old.values[2]};
-            ++e.mesh->version;
+            e.mesh->RestorePosition(e.index, {e.old.values[0], e.old.values[1], e.old.values[2]});
             break;
         case Kind::TagChanged:
             e.mesh->RestoreTag(e.index, e.aux, e.old.tag);

@@ -19,7 +19,7 @@ uint32_t MarkBitByName(const std::string &name) {
 uint32_t MeshData::AddPoint(const Float3 &pos) {
     positions.push_back(pos);
     pointMarks.push_back(0);
-    ++version;
+    ++m_version;
     if (journal) journal->PointAdded(this, PointCount() - 1);
     return PointCount() - 1;
 }
@@ -27,7 +27,13 @@ uint32_t MeshData::AddPoint(const Float3 &pos) {
 void MeshData::SetPosition(uint32_t point, const Float3 &pos) {
     if (journal) journal->PointMoved(this, point, positions[point]);
     positions[point] = pos;
-    ++version;
+    ++m_version;
+}
+
+void MeshData::RestorePosition(uint32_t point, const Float3 &pos) {
+    if (point >= positions.size()) return;
+    positions[point] = pos;
+    ++m_version;
 }
 
 uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count) {
@@ -47,23 +53,22 @@ uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count
     }
     uint32_t poly = PolygonCount() - 1;
     if (m_edges.built) AppendEdgesOf(poly);
-    ++version;
+    ++m_version;
     if (journal) journal->PolygonAdded(this, poly);
     return poly;
 }
 
-std::array<double, 3> MeshData::PolygonNormal(uint32_t poly) const {
+Vec3 MeshData::PolygonAreaNormal(uint32_t poly) const {
     const uint32_t *v = Vertices(poly);
-    uint32_t n = VertexCount(poly);
-    double nx = 0, ny = 0, nz = 0;
-    for (uint32_t i = 0; i < n; ++i) {
-        const Float3 &a = positions[v[i]];
-        const Float3 &b = positions[v[(i + 1) % n]];
-        nx += (double(a[1]) - b[1]) * (double(a[2]) + b[2]);
-        ny += (double(a[2]) - b[2]) * (double(a[0]) + b[0]);
-        nz += (double(a[0]) - b[0]) * (double(a[1]) + b[1]);
-    }
-    double len = std::sqrt(nx * nx + ny * ny + nz * nz);
+    return NewellNormal(VertexCount(poly), [&](uint32_t i) {
+        const Float3 &p = positions[v[i]];
+        return Vec3{p[0], p[1], p[2]};
+    });
+}
+
+Vec3 MeshData::PolygonNormal(uint32_t poly) const {
+    const auto [nx, ny, nz] = PolygonAreaNormal(poly);
+    const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
     if (!(len > 0.0) || !std::isfinite(len)) return {0.0, 0.0, 0.0};
     return {nx / len + 0.0, ny / len + 0.0, nz / len + 0.0};
 }
@@ -241,7 +246,7 @@ bool MeshData::IsEdge(uint32_t edge, uint32_t a, uint32_t b) {
 }
 
 const std::vector<uint32_t> &MeshData::PointPolygonStart() {
-    if (m_adjacencyVersion != version) {
+    if (m_adjacencyVersion != m_version) {
         m_pointPolyStart.assign(PointCount() + 1, 0);
         for (uint32_t c : corners) ++m_pointPolyStart[c + 1];
         for (uint32_t p = 0; p < PointCount(); ++p) m_pointPolyStart[p + 1] += m_pointPolyStart[p];
@@ -250,7 +255,7 @@ const std::vector<uint32_t> &MeshData::PointPolygonStart() {
         for (uint32_t poly = 0; poly < PolygonCount(); ++poly)
             for (uint32_t i = polyStart[poly]; i < polyStart[poly + 1]; ++i)
                 m_pointPolys[fill[corners[i]]++] = poly;
-        m_adjacencyVersion = version;
+        m_adjacencyVersion = m_version;
     }
     return m_pointPolyStart;
 }
@@ -295,7 +300,7 @@ void MeshData::Truncate(uint32_t points, uint32_t polygons) {
         positions.resize(points);
         pointMarks.resize(points);
     }
-    ++version;
+    ++m_version;
 }
 
 }  // namespace gorva::host

@@ -11,6 +11,8 @@
 
 #include <lxmesh.h>
 
+#include "host/model/vec3.hpp"
+
 namespace gorva::host {
 
 class Journal;
@@ -65,6 +67,10 @@ public:
     uint32_t PointCount() const { return uint32_t(positions.size()); }
     uint32_t AddPoint(const Float3 &pos);
     void SetPosition(uint32_t point, const Float3 &pos);
+    /// Puts back a point's position, as undo does (not recorded); nothing for a point gone.
+    void RestorePosition(uint32_t point, const Float3 &pos);
+    /// Makes room for `count` more points, for a reader that knows how many come.
+    void ReservePoints(size_t count) { positions.reserve(positions.size() + count); }
 
     // ---- polygons
     uint32_t PolygonCount() const { return uint32_t(polyType.size()); }
@@ -73,8 +79,10 @@ public:
     uint32_t AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count);
     uint32_t VertexCount(uint32_t poly) const { return polyStart[poly + 1] - polyStart[poly]; }
     const uint32_t *Vertices(uint32_t poly) const { return corners.data() + polyStart[poly]; }
+    /// Newell's normal of a polygon, not normalised (twice its area long; zero without area).
+    Vec3 PolygonAreaNormal(uint32_t poly) const;
     /// Unit normal by Newell's rule (counter-clockwise seen from the front); zero when degenerate.
-    std::array<double, 3> PolygonNormal(uint32_t poly) const;
+    Vec3 PolygonNormal(uint32_t poly) const;
 
     // ---- string tags
     /// Tag text of a polygon, or null when it has none.
@@ -112,7 +120,7 @@ public:
     void Truncate(uint32_t points, uint32_t polygons);
 
     /// Bumped on every change of geometry or topology; caches compare against it.
-    uint64_t version = 0;
+    uint64_t Version() const { return m_version; }
     ItemData *owner = nullptr;
     Journal *journal = nullptr;
 
@@ -134,6 +142,7 @@ private:
     int32_t LookUpTag(const char *text);
     std::vector<int32_t> &TagColumn(LXtID4 type);
 
+    uint64_t m_version = 0;
     EdgeTable m_edges;
     uint32_t m_edgeHint = 0;
     std::unordered_map<std::string, int32_t> m_tagIndex;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 
 namespace gorva::host {
 
@@ -31,6 +32,20 @@ inline double Length(const Vec3 &a) {
 inline Vec3 Normalize(const Vec3 &a, const Vec3 &fallback) {
     double len = Length(a);
     return len > 1e-12 && std::isfinite(len) ? Scale(a, 1.0 / len) : fallback;
+}
+/// A polygon's normal by Newell's rule, not normalised (twice its area long; zero without area):
+/// `corner(i)` gives corner i of `count`, counter-clockwise seen from the front. The one place the
+/// host computes a polygon's normal, so that pictures, picking and the mesh agree.
+template <class CornerAt>
+Vec3 NewellNormal(uint32_t count, const CornerAt &corner) {
+    Vec3 n{0, 0, 0};
+    for (uint32_t i = 0; i < count; ++i) {
+        const Vec3 a = corner(i), b = corner((i + 1) % count);
+        n[0] += (a[1] - b[1]) * (a[2] + b[2]);
+        n[1] += (a[2] - b[2]) * (a[0] + b[0]);
+        n[2] += (a[0] - b[0]) * (a[1] + b[1]);
+    }
+    return n;
 }
 
 }  // namespace gorva::host

@@ -1,4 +1,4 @@
-#include "host/io/numbers.hpp"
+#include "host/base/numbers.hpp"
 #include "host/pictures/camera.hpp"
 
 #include "host/pictures/picture_scene.hpp"
@@ -91,8 +91,8 @@ void Bounds::Add(const Vec3 &p) {
     }
 }
 
-Bounds SceneBounds(Host &host) {
-    return ReadPictureScene(host).bounds;
+Bounds SceneBounds(Document &doc) {
+    return ReadPictureScene(doc).bounds;
 }
 
 Camera Camera::Fit(const ViewOptions &opts, const Bounds &bounds) {

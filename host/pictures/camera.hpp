@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.hpp"
+#include "host/model/document.hpp"
 #include "host/model/vec3.hpp"
 
 namespace gorva::host {
@@ -42,7 +42,7 @@ struct Bounds {
 
 /// Bounds of every finite mesh point and item position in world space; a unit box around the
 /// origin when there is none.
-Bounds SceneBounds(Host &host);
+Bounds SceneBounds(Document &doc);
 
 /// A camera: the eye, an orthonormal frame and the mapping to pixels (origin top left, y down).
 class Camera {

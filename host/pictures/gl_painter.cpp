@@ -15,7 +15,7 @@
 #include <map>
 #include <vector>
 
-#include "host/pictures/triangulate.hpp"
+#include "host/model/triangulate.hpp"
 
 namespace gorva::host {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <map>
 
-#include "host/io/text_lines.hpp"
+#include "host/base/text_lines.hpp"
 #include <lxmesh.h>
 
 namespace gorva::host {
@@ -123,16 +123,17 @@ Rgba LayerWire(bool active) {
     return {kWire[0], kWire[1], kWire[2], active ? kWire[3] : 0.3};
 }
 
-PictureScene ReadPictureScene(Host &host) {
+PictureScene ReadPictureScene(Document &doc) {
+    Selection &selection = doc.Selected();
     PictureScene scene;
     WorldMatrixCache worlds;
     const int lightType = ItemTypeCode("light");
-    for (const auto &holder : host.scene.Items()) {
+    for (const auto &holder : doc.Content().Items()) {
         const ItemData &item = *holder;
         if (item.type < 0 || !ItemTypes()[size_t(item.type)].locator) continue;
         const Matrix4 &world = worlds.Of(item);
         if (item.mesh) {
-            scene.layers.push_back({item.mesh.get(), &item.mesh->Edges(), world, host.IsActive(item)});
+            scene.layers.push_back({item.mesh.get(), &item.mesh->Edges(), world, doc.IsActive(item)});
             for (const auto &p : item.mesh->positions)
                 scene.bounds.Add(TransformPoint(world, {p[0], p[1], p[2]}));
             continue;
@@ -141,7 +142,7 @@ PictureScene ReadPictureScene(Host &host) {
         PictureScene::Locator locator;
         locator.name = ValidUtf8(item.name);
         locator.world = world;
-        locator.selected = host.selection.IsItemSelected(item);
+        locator.selected = selection.IsItemSelected(item);
         locator.light = ItemTypeIsA(item.type, lightType);
         if (locator.light)
             locator.width = item.Channel("width", 0.0), locator.height = item.Channel("height", 0.0);
@@ -155,11 +156,11 @@ PictureScene ReadPictureScene(Host &host) {
         const auto &p = mesh.positions[point];
         return TransformPoint(worlds.Of(*mesh.owner), {p[0], p[1], p[2]});
     };
-    for (const auto &e : host.selection.EdgeList())
+    for (const auto &e : selection.EdgeList())
         scene.selectedEdges.push_back({world(*e.mesh, e.a), world(*e.mesh, e.b)});
-    for (const auto &v : host.selection.Vertices()) scene.selectedVertices.push_back(world(*v.mesh, v.point));
-    scene.selectedCounts = {host.selection.Count(kSelVertex), host.selection.Count(kSelEdge),
-                            host.selection.Count(kSelPolygon)};
+    for (const auto &v : selection.Vertices()) scene.selectedVertices.push_back(world(*v.mesh, v.point));
+    scene.selectedCounts = {selection.Count(kSelVertex), selection.Count(kSelEdge),
+                            selection.Count(kSelPolygon)};
     return scene;
 }
 
@@ -193,13 +194,8 @@ void VisitPolygons(const PictureScene &scene, const Camera &cam,
                 visit(pts, look);
                 continue;
             }
-            Vec3 normal{0, 0, 0};  // Newell's rule
-            for (uint32_t i = 0; i < n; ++i) {
-                const Vec3 &p = pts[i], &q = pts[(i + 1) % n];
-                normal = Add(normal, {(p[1] - q[1]) * (p[2] + q[2]), (p[2] - q[2]) * (p[0] + q[0]),
-                                      (p[0] - q[0]) * (p[1] + q[1])});
-            }
-            normal = Normalize(normal, {0, 0, 0});
+            // In world space, as the picture sees the polygon under its item's transform.
+            const Vec3 normal = Normalize(NewellNormal(n, [&](uint32_t i) { return pts[i]; }), {0, 0, 0});
             // Facing is judged along the ray from the eye, as a perspective viewport sees it.
             Vec3 ray = cam.Orthographic() ? cam.Forward() : Sub(pts[0], cam.Eye());
             bool back = Dot(normal, ray) > 0;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host.hpp"
+#include "host/model/document.hpp"
 #include "host/pictures/camera.hpp"
 
 namespace gorva::host {
@@ -38,8 +38,8 @@ struct PictureScene {
     Bounds bounds;                             // as SceneBounds
 };
 
-/// Reads what pictures need from the host (the selection's lists are brought up to date).
-PictureScene ReadPictureScene(Host &host);
+/// Reads what pictures need from the document (the selection's lists are brought up to date).
+PictureScene ReadPictureScene(Document &doc);
 
 /// How one polygon is drawn: flat fill shaded by its facing, wire colour, and for polygons of one
 /// or two points the width of their dot or line (pixels) in `fill`'s colour.

@@ -9,10 +9,10 @@
 #include <iostream>
 #include <memory>
 
-#include "host/io/file_write.hpp"
-#include "host/io/text_lines.hpp"
+#include "host/base/file_write.hpp"
+#include "host/base/text_lines.hpp"
 #include "host/pictures/gl_painter.hpp"
-#include "host/pictures/triangulate.hpp"
+#include "host/model/triangulate.hpp"
 
 namespace gorva::host {
 
@@ -34,8 +34,8 @@ Bounds PictureBounds(const Bounds &scene, const std::vector<OverlayShape> &overl
     return b;
 }
 
-Bounds PictureBounds(Host &host, const std::vector<OverlayShape> &overlay) {
-    return PictureBounds(SceneBounds(host), overlay);
+Bounds PictureBounds(Document &doc, const std::vector<OverlayShape> &overlay) {
+    return PictureBounds(SceneBounds(doc), overlay);
 }
 
 namespace {
@@ -457,14 +457,14 @@ bool DrawPicture(const PictureScene &scene, const ViewOptions &opts, const std::
     return true;
 }
 
-bool RenderScene(Host &host, const std::string &path, const ViewOptions &opts, std::string &error,
+bool RenderScene(Document &doc, const std::string &path, const ViewOptions &opts, std::string &error,
                  const std::vector<OverlayShape> &overlay) {
     bool svg = EndsWith(path, ".svg");
     if (!svg && !EndsWith(path, ".png")) {
         error = "a picture must be a .png or .svg file, not \"" + path + "\"";
         return false;
     }
-    const PictureScene scene = ReadPictureScene(host);
+    const PictureScene scene = ReadPictureScene(doc);
     // The picture is made in memory and written whole, so that a failed write keeps the old file.
     std::string bytes, note;
     SurfacePtr surface(svg ? cairo_svg_surface_create_for_stream(AppendBytes, &bytes, opts.width, opts.height)
@@ -487,7 +487,7 @@ bool RenderScene(Host &host, const std::string &path, const ViewOptions &opts, s
     if (!note.empty() && opts.openGl) {
         const std::string text =
             "render: " + note + "; PNG pictures are painted in depth order without a depth buffer";
-        host.log.push_back({2, text});
+        doc.Note(2, text);
         static bool told = false;  // once per run is enough on the terminal
         if (!told) std::cerr << "gorva: " << text << '\n';
         told = true;

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "host/host.hpp"
 #include "host/pictures/picture_scene.hpp"
 
 namespace gorva::host {
@@ -35,7 +34,7 @@ struct OverlayShape {
 
 /// The scene's bounds (SceneBounds) grown to hold every overlay point, so that what is drawn over
 /// the scene stays in the picture.
-Bounds PictureBounds(Host &host, const std::vector<OverlayShape> &overlay);
+Bounds PictureBounds(Document &doc, const std::vector<OverlayShape> &overlay);
 
 /// The same for a scene's bounds.
 Bounds PictureBounds(const Bounds &scene, const std::vector<OverlayShape> &overlay);
@@ -57,7 +56,7 @@ bool DrawPicture(const PictureScene &scene, const ViewOptions &opts, const std::
 /// Renders the scene (and the overlay, drawn last with the same camera) to a .png or .svg file.
 /// When OpenGL is unavailable, a PNG is painted by cairo and the reason is logged (and told once on
 /// stderr). False with a reason for another extension or a file that cannot be written.
-bool RenderScene(Host &host, const std::string &path, const ViewOptions &opts, std::string &error,
+bool RenderScene(Document &doc, const std::string &path, const ViewOptions &opts, std::string &error,
                  const std::vector<OverlayShape> &overlay = {});
 
 }  // namespace gorva::host

@@ -1,6 +1,7 @@
-// Commands the host itself offers: preferences, user values, the reference system and
-// selection growing.
+// Commands the host itself offers (preferences, user values, the reference system, selection
+// growing), and the host's assembly from its layers.
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -118,6 +119,13 @@ CommandResult PolygonConnect(Host &host) {
 }
 
 }  // namespace
+
+// The host is put together here, above every layer it draws on.
+Host::Host(const std::string &configDir) {
+    Setup(configDir);
+    m_tools = std::make_unique<ToolHost>(*this);
+    RegisterBuiltinCommands();
+}
 
 void Host::RegisterBuiltinCommands() {
     RegisterCommand(

@@ -6,11 +6,11 @@
 #include <cstdlib>
 
 #include "host/host.hpp"
-#include "host/io/numbers.hpp"
+#include "host/base/numbers.hpp"
 #include "host/io/obj_io.hpp"
 #include "host/io/scene_files.hpp"
 #include "host/pictures/render.hpp"
-#include "host/io/scene_dump.hpp"
+#include "host/scripting/scene_dump.hpp"
 #include "host/tool_runtime/tool_overlay.hpp"
 
 namespace gorva::host {
@@ -69,8 +69,9 @@ int SelectMode(const std::string &mode) {
     return -1;
 }
 
-CommandResult PathCommand(const Args &a, const char *what,
-                          bool (*fn)(Host &, const std::string &, std::string &), Host &h) {
+/// Runs a file operation `fn(h, path, error)` on the command's path argument.
+template <class FileOperation>
+CommandResult PathCommand(const Args &a, const char *what, FileOperation fn, Host &h) {
     if (a[0].empty()) return BadArg(std::string(what) + " needs a file path");
     std::string error;
     if (!fn(h, a[0], error)) return Fail(error);

@@ -15,7 +15,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "host/io/text_lines.hpp"
+#include "host/base/text_lines.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 
 namespace gorva::host {

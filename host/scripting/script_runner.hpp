@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "host/io/text_lines.hpp"
+#include "host/base/text_lines.hpp"
 
 namespace gorva::host {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "host/io/numbers.hpp"
+#include "host/base/numbers.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 
 namespace gorva::host {

@@ -81,6 +81,10 @@ const std::vector<std::string> &ToolHost::PacketNames() {
     return names;
 }
 
+ToolHost &Host::Tools() {
+    return static_cast<ToolHost &>(*m_tools);
+}
+
 ToolHost::ToolHost(Host &host) : m_host(host) {
     m_translate = NewEventTranslate(*this);
 }
@@ -238,6 +242,10 @@ CommandResult ToolHost::Activate(const std::string &name) {
     m_model.Call(&ILxToolModel::Initialize, m_vts, m_adjust, 0u);
     Refresh();
     return {};
+}
+
+void ToolHost::DropActive() {
+    if (m_active) Deactivate(false);
 }
 
 CommandResult ToolHost::Deactivate(bool apply) {
@@ -514,7 +522,7 @@ void ToolHost::TakeHit(const PressOptions &options, const Vec3 *pos) {
         m_mouse.hasHit = NamedPolygonHit(*options.hitItem, options.hitPolygon, m_mouse.hit);
     else if (pos)
         m_mouse.hasHit = PickPolygon(m_host, view.eye, Sub(*pos, view.eye), m_mouse.hit);
-    if (m_mouse.hasHit) m_hitItem = (new HostItem(m_host, *m_mouse.hit.item))->Hand();
+    if (m_mouse.hasHit) m_hitItem = (new ItemObj(m_host, *m_mouse.hit.item))->Hand();
 }
 
 CommandResult ToolHost::Press(int part, const PressOptions &options, const Vec3 *pos) {

@@ -138,10 +138,10 @@ struct ToolAttributeRow {
     std::string disabledReason;
 };
 
-class ToolHost {
+class ToolHost final : public ToolSession {
 public:
     explicit ToolHost(Host &host);
-    ~ToolHost();
+    ~ToolHost() override;
     ToolHost(const ToolHost &) = delete;
     ToolHost &operator=(const ToolHost &) = delete;
 
@@ -163,7 +163,8 @@ public:
     bool Active() const { return m_active != nullptr; }
     /// The active tool's server object (unknown interface, borrowed), or null.
     LXtObjectID ActiveObject() const { return m_active; }
-    const std::string &ActiveName() const { return m_activeName; }
+    const std::string &ActiveName() const override { return m_activeName; }
+    void DropActive() override;
     /// Sets an attribute of the active tool from text (popup names accepted) and re-evaluates;
     /// refused when the tool greys the attribute out.
     CommandResult SetAttribute(const std::string &tool, const std::string &attr, const std::string &value);
@@ -202,7 +203,7 @@ public:
     /// undo step, for the host's switches (host.version...), which change no scene
     /// data, and for render, which only looks at the tool; any other command first applies the
     /// active tool so that its edits stay its own.
-    bool PrepareCommand(const std::string &name);
+    bool PrepareCommand(const std::string &name) override;
 
     // ---- used by the host objects behind the SDK
     const ToolPackets &Packets() const { return m_packets; }
@@ -290,7 +291,7 @@ struct AttributeLimits {
     bool hasMinimum = false, hasMaximum = false;
 };
 
-/// Host objects behind the SDK's tool surface (host/services_tool.cpp).
+/// Host objects behind the SDK's tool surface (tool_objects.cpp).
 LXtObjectID NewUIHints(AttributeLimits &limits);
 LXtObjectID NewPacketService();
 LXtObjectID NewVectorStack(ToolHost &tools);

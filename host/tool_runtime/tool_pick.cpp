@@ -13,20 +13,6 @@ Vec3 PointOf(const MeshData &mesh, uint32_t vertex) {
     return {p[0], p[1], p[2]};
 }
 
-/// Newell's normal of a polygon (not normalised; zero for a polygon without area).
-Vec3 NewellNormal(const MeshData &mesh, uint32_t poly) {
-    Vec3 n{0, 0, 0};
-    const uint32_t *v = mesh.Vertices(poly);
-    uint32_t count = mesh.VertexCount(poly);
-    for (uint32_t i = 0; i < count; ++i) {
-        Vec3 a = PointOf(mesh, v[i]), b = PointOf(mesh, v[(i + 1) % count]);
-        n[0] += (a[1] - b[1]) * (a[2] + b[2]);
-        n[1] += (a[2] - b[2]) * (a[0] + b[0]);
-        n[2] += (a[0] - b[0]) * (a[1] + b[1]);
-    }
-    return n;
-}
-
 /// Crossing test of p against the polygon projected along its dominant normal axis.
 bool Inside(const MeshData &mesh, uint32_t poly, const Vec3 &p, const Vec3 &normal) {
     size_t drop = 0;
@@ -51,7 +37,7 @@ bool PickInMesh(const MeshData &mesh, const Vec3 &o, const Vec3 &d, double &best
     bool found = false;
     for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly) {
         if (mesh.VertexCount(poly) < 3) continue;
-        Vec3 n = NewellNormal(mesh, poly);
+        Vec3 n = mesh.PolygonAreaNormal(poly);
         double denom = Dot(n, d);
         if (!(std::fabs(denom) > 1e-300)) continue;
         double t = Dot(n, Sub(PointOf(mesh, mesh.Vertices(poly)[0]), o)) / denom;
@@ -87,7 +73,7 @@ bool NamedPolygonHit(ItemData &item, uint32_t polygon, PolygonHit &hit) {
     uint32_t count = mesh.VertexCount(polygon);
     for (uint32_t i = 0; i < count; ++i) centre = Add(centre, PointOf(mesh, mesh.Vertices(polygon)[i]));
     if (count > 0) centre = Scale(centre, 1.0 / count);
-    hit = {&item, polygon, centre, Normalize(NewellNormal(mesh, polygon), {0, 1, 0}), 0.0};
+    hit = {&item, polygon, centre, Normalize(mesh.PolygonAreaNormal(polygon), {0, 1, 0}), 0.0};
     return true;
 }
 
@@ -97,7 +83,7 @@ bool NamedPolygonHit(ItemData &item, uint32_t polygon, const Vec3 &origin, const
     Matrix4 toLocal;
     if (!AffineInverse(item.WorldMatrix(), toLocal)) return true;
     const Vec3 o = TransformPoint(toLocal, origin), d = TransformDirection(toLocal, direction);
-    const Vec3 n = NewellNormal(*item.mesh, polygon);
+    const Vec3 n = item.mesh->PolygonAreaNormal(polygon);
     const double denom = Dot(n, d);
     // A ray along the plane, or one that meets it behind the eye, keeps the centre.
     if (!(std::fabs(denom) > 1e-300)) return true;

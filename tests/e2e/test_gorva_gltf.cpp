@@ -26,7 +26,7 @@ std::string ObjOfGltf(const fs::path &glb) {
     std::string error;
     EXPECT_TRUE(gorva::host::OpenGltfScene(host, glb.string(), error)) << error;
     std::ostringstream out;
-    gorva::host::WriteObj(host, out);
+    gorva::host::WriteObj(host.scene, out);
     return out.str();
 }
 

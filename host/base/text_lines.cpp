@@ -1,4 +1,4 @@
-#include "host/io/text_lines.hpp"
+#include "host/base/text_lines.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "host/io/file_write.hpp"
+#include "host/base/file_write.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

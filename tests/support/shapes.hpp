@@ -1,5 +1,5 @@
-// Builders for tests and examples: a mesh item with points, polygons, tags and a transform in one call,
-// and a few ready-made scenes.
+// Shapes for tests, benchmarks and fuzz targets: a mesh item with points, polygons, tags and a
+// transform in one call, and a few ready-made scenes.
 #pragma once
 #include "host/guard.hpp"
 
@@ -11,16 +11,16 @@
 
 namespace gorva::host {
 
-struct PolygonSpec {
+struct PolygonShape {
     std::vector<uint32_t> vertices;
     std::string material;  // 'MATR' tag, none when empty
     std::string part;      // 'PART' tag, none when empty
 };
 
-struct MeshSpec {
+struct MeshShape {
     std::string name = "Mesh";
     std::vector<std::array<float, 3>> points;
-    std::vector<PolygonSpec> polygons;
+    std::vector<PolygonShape> polygons;
     std::array<double, 3> position{0, 0, 0};
     std::array<double, 3> rotation{0, 0, 0};  // radians, X then Y then Z
     std::array<double, 3> scale{1, 1, 1};
@@ -28,13 +28,13 @@ struct MeshSpec {
 };
 
 /// Adds a mesh item built from the description; it becomes an active layer unless it says otherwise.
-ItemData &AddMesh(Host &host, const MeshSpec &shape);
+ItemData &AddMesh(Host &host, const MeshShape &shape);
 
 /// Grid of nx by nz unit quads in the XZ plane at height y, facing +Y, starting at (x0, y, z0).
-MeshSpec GridSpec(unsigned nx, unsigned nz, float y = 0.0f, float x0 = 0.0f, float z0 = 0.0f,
-                  float cell = 1.0f);
+MeshShape GridShape(unsigned nx, unsigned nz, float y = 0.0f, float x0 = 0.0f, float z0 = 0.0f,
+                    float cell = 1.0f);
 /// Axis-aligned box with outward-facing quads (bottom, top, then the four sides).
-MeshSpec BoxSpec(const std::array<float, 3> &min, const std::array<float, 3> &max);
+MeshShape BoxShape(const std::array<float, 3> &min, const std::array<float, 3> &max);
 
 /// The canned scene of awkward geometry every command and tool must survive, all active: "Empty"
 /// (a mesh without points), "Slivers" (a one-point and a two-point polygon, a triangle of three
@@ -44,7 +44,7 @@ std::array<ItemData *, 3> AddDegenerateScene(Host &host);
 /// A chain of `levels` locators, each parented to the one before and with `value` on each of the
 /// named channels, and the mesh `leaf` parented to the last; returns the mesh item.
 ItemData &AddMeshUnderChain(Host &host, int levels, const std::vector<const char *> &channels, double value,
-                            const MeshSpec &leaf);
+                            const MeshShape &leaf);
 /// Selects every point, edge and polygon of every active mesh.
 void SelectEverything(Host &host);
 

@@ -1,10 +1,10 @@
-#include "host/io/scene_dump.hpp"
+#include "host/scripting/scene_dump.hpp"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/io/file_write.hpp"
+#include "host/base/file_write.hpp"
 #include <lxmesh.h>
 
 namespace gorva::host {

@@ -1,4 +1,4 @@
-#include "host/pictures/triangulate.hpp"
+#include "host/model/triangulate.hpp"
 
 #include <cmath>
 

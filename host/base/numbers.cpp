@@ -1,4 +1,4 @@
-#include "host/io/numbers.hpp"
+#include "host/base/numbers.hpp"
 
 #include <cfloat>
 #include <cmath>

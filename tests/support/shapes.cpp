@@ -1,10 +1,10 @@
-#include "host/model/builders.hpp"
+#include "tests/support/shapes.hpp"
 
 #include <lxmesh.h>
 
 namespace gorva::host {
 
-ItemData &AddMesh(Host &host, const MeshSpec &shape) {
+ItemData &AddMesh(Host &host, const MeshShape &shape) {
     ItemData &item = *host.scene.AddItem(ItemTypeCode("mesh"), shape.name);
     static const char *pos[3] = {"pos.X", "pos.Y", "pos.Z"};
     static const char *rot[3] = {"rot.X", "rot.Y", "rot.Z"};
@@ -27,8 +27,8 @@ ItemData &AddMesh(Host &host, const MeshSpec &shape) {
     return item;
 }
 
-MeshSpec GridSpec(unsigned nx, unsigned nz, float y, float x0, float z0, float cell) {
-    MeshSpec shape;
+MeshShape GridShape(unsigned nx, unsigned nz, float y, float x0, float z0, float cell) {
+    MeshShape shape;
     shape.name = "Grid";
     shape.points.reserve(size_t(nx + 1) * (nz + 1));
     for (unsigned j = 0; j <= nz; ++j)
@@ -42,8 +42,8 @@ MeshSpec GridSpec(unsigned nx, unsigned nz, float y, float x0, float z0, float c
     return shape;
 }
 
-MeshSpec BoxSpec(const std::array<float, 3> &lo, const std::array<float, 3> &hi) {
-    MeshSpec shape;
+MeshShape BoxShape(const std::array<float, 3> &lo, const std::array<float, 3> &hi) {
+    MeshShape shape;
     shape.name = "Box";
     shape.points = {{lo[0], lo[1], lo[2]}, {hi[0], lo[1], lo[2]}, {hi[0], lo[1], hi[2]},
                     {lo[0], lo[1], hi[2]}, {lo[0], hi[1], lo[2]}, {hi[0], hi[1], lo[2]},
@@ -54,9 +54,9 @@ MeshSpec BoxSpec(const std::array<float, 3> &lo, const std::array<float, 3> &hi)
 }
 
 std::array<ItemData *, 3> AddDegenerateScene(Host &host) {
-    MeshSpec empty;
+    MeshShape empty;
     empty.name = "Empty";
-    MeshSpec slivers;
+    MeshShape slivers;
     slivers.name = "Slivers";
     slivers.points = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}, {0, 0, 1}, {1, 0, 1},
                       {1, 0, 1}, {0, 0, 2}, {2, 0, 2}, {3, 0, 2}, {3, 0, 3}, {2, 0, 3}};
@@ -65,7 +65,7 @@ std::array<ItemData *, 3> AddDegenerateScene(Host &host) {
                         {{1, 2, 3}, "", ""},        // three points on one line: no area
                         {{4, 7, 6, 5}, "", ""},     // corners 5 and 6 on the same spot
                         {{8, 11, 10, 9}, "", ""}};  // a plain unit quad facing +Y
-    MeshSpec collapsed;
+    MeshShape collapsed;
     collapsed.name = "Collapsed";
     collapsed.points = {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}};
     collapsed.polygons = {{{0, 1, 2, 3}, "", ""}};
@@ -75,7 +75,7 @@ std::array<ItemData *, 3> AddDegenerateScene(Host &host) {
 }
 
 ItemData &AddMeshUnderChain(Host &host, int levels, const std::vector<const char *> &channels, double value,
-                            const MeshSpec &leaf) {
+                            const MeshShape &leaf) {
     ItemData *parent = nullptr;
     for (int i = 0; i < levels; ++i) {
         ItemData *item = host.scene.AddItem(ItemTypeCode("locator"));

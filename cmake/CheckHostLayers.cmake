@@ -1,0 +1,53 @@
+# Fails when a host or app source includes a host header from a layer above its own. Layers, each
+# allowed to include the ones listed (its own included):
+#   base; model: base; io, pictures, bridge: model; tool_runtime: bridge, pictures;
+#   scripting: tool_runtime, io; app: everything.
+# host/guard.hpp is base; host/host.hpp and host/host.cpp are the bridge's (the Host they serve).
+cmake_minimum_required(VERSION 3.16)
+set(allowed_base base)
+set(allowed_model base model)
+set(allowed_io base model io)
+set(allowed_pictures base model pictures)
+set(allowed_bridge base model bridge)
+set(allowed_tool_runtime base model bridge pictures tool_runtime)
+set(allowed_scripting base model bridge pictures io tool_runtime scripting)
+set(allowed_app base model bridge pictures io tool_runtime scripting app)
+
+# The layer of a path relative to the root ("" for files outside the layers).
+function(layer_of path out)
+  if(path MATCHES "^host/(guard\\.hpp)$")
+    set(layer base)
+  elseif(path MATCHES "^host/host\\.(hpp|cpp)$")
+    set(layer bridge)
+  elseif(path MATCHES "^host/(base|model|io|pictures|bridge|tool_runtime|scripting)/")
+    set(layer ${CMAKE_MATCH_1})
+  elseif(path MATCHES "^app/")
+    set(layer app)
+  else()
+    set(layer "")
+  endif()
+  set(${out} "${layer}" PARENT_SCOPE)
+endfunction()
+
+file(GLOB_RECURSE sources RELATIVE ${ROOT} ${ROOT}/host/*.hpp ${ROOT}/host/*.cpp ${ROOT}/app/*.hpp
+     ${ROOT}/app/*.cpp)
+set(offenders "")
+foreach(f ${sources})
+  layer_of(${f} own)
+  if(own STREQUAL "")
+    list(APPEND offenders "${f}: a file outside every layer")
+    continue()
+  endif()
+  file(STRINGS ${ROOT}/${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"host/")
+  foreach(line ${lines})
+    string(REGEX REPLACE "^[^\"]*\"([^\"]+)\".*$" "\\1" included "${line}")
+    layer_of(${included} theirs)
+    if(NOT theirs IN_LIST allowed_${own})
+      list(APPEND offenders "${f} (${own}) includes ${included} (${theirs})")
+    endif()
+  endforeach()
+endforeach()
+if(offenders)
+  list(JOIN offenders "\n" text)
+  message(FATAL_ERROR "includes from a higher layer:\n${text}")
+endif()
