@@ -120,8 +120,14 @@ std::string ObjText(unsigned count) {
     return text;
 }
 
-void BM_ObjRead(benchmark::State &state) {
-    const std::string text = ObjText(unsigned(state.range(0)));
+/// The smallest lines that make polygons: one vertex and `count` point elements on it.
+std::string PointCloudText(unsigned count) {
+    std::string text = "v 0 0 0\n";
+    for (unsigned i = 0; i < count; ++i) text += "p 1\n";
+    return text;
+}
+
+void ObjRead(benchmark::State &state, const std::string &text) {
     size_t parsePeak = 0, openPeak = 0;
     for (auto _ : state) {
         size_t before = g_current.load();
@@ -143,6 +149,14 @@ void BM_ObjRead(benchmark::State &state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
 }
 
+void BM_ObjRead(benchmark::State &state) {
+    ObjRead(state, ObjText(unsigned(state.range(0))));
+}
+
+void BM_ObjReadPointLines(benchmark::State &state) {
+    ObjRead(state, PointCloudText(unsigned(state.range(0))));
+}
+
 }  // namespace
 
 BENCHMARK(BM_PolygonConnectFan)
@@ -161,5 +175,11 @@ BENCHMARK(BM_ObjRead)
     ->Arg(100000)
     ->Arg(200000)
     ->Arg(400000)
+    ->Unit(benchmark::kMillisecond)
+    ->GORVA_MEDIAN_OF_3;
+BENCHMARK(BM_ObjReadPointLines)
+    ->Arg(250000)
+    ->Arg(500000)
+    ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->GORVA_MEDIAN_OF_3;

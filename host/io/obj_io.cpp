@@ -340,6 +340,17 @@ private:
                     undo();
                     return Fail("the line repeats vertex " + std::to_string(v[i] + 1) + " in a row");
                 }
+        // Point elements read as one point polygon per corner, so a run of them is one record: a
+        // point cloud written a point a line takes no more than its corners.
+        if (kind == ObjElementKind::kPoints && !object.elements.empty()) {
+            ObjElement &last = object.elements.back();
+            if (last.kind == kind && last.material == m_material && last.part == m_part &&
+                last.firstCorner + size_t(last.cornerCount) == first &&
+                count <= 0xFFFFFFFFu - last.cornerCount) {
+                last.cornerCount += uint32_t(count);
+                return true;
+            }
+        }
         object.elements.push_back({uint32_t(first), uint32_t(count), m_material, m_part, kind});
         return true;
     }
@@ -470,6 +481,14 @@ ItemData *AddObjObjects(Document &doc, const ObjFile &file) {
         mesh.ReservePoints(obj.points.size());
         for (const auto &p : obj.points) mesh.AddPoint(p);
         uint32_t uvMap = mesh.AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
+        // Counted first and allocated once: growing by doubling would hold up to three times the
+        // arrays at a moment.
+        size_t polygons = 0, corners = 0;
+        file.ForEachPolygon(obj, [&](const uint32_t *, uint32_t n, const uint32_t *, uint32_t, uint32_t) {
+            ++polygons;
+            corners += n;
+        });
+        mesh.ReservePolygons(polygons, corners);
         file.ForEachPolygon(
             obj, [&](const uint32_t *v, uint32_t n, const uint32_t *t, uint32_t material, uint32_t part) {
                 uint32_t poly = mesh.AddPolygon(LXiPTYP_FACE, v, n);

@@ -36,6 +36,19 @@ void MeshData::RestorePosition(uint32_t point, const Float3 &pos) {
     ++m_version;
 }
 
+void MeshData::ReservePolygons(size_t count, size_t cornerCount) {
+    const size_t polygons = PolygonCount() + count, allCorners = corners.size() + cornerCount;
+    corners.reserve(allCorners);
+    polyStart.reserve(polygons + 1);
+    polyType.reserve(polygons);
+    polyMarks.reserve(polygons);
+    for (auto &column : tags) column.second.reserve(polygons);
+    for (MeshMap &map : maps) {
+        map.values.reserve(allCorners * map.dim);
+        map.isSet.reserve(allCorners);
+    }
+}
+
 uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count) {
     if (count == 0) return kNone;
     for (uint32_t i = 0; i < count; ++i) {

@@ -70,7 +70,13 @@ public:
     /// Puts back a point's position, as undo does (not recorded); nothing for a point gone.
     void RestorePosition(uint32_t point, const Float3 &pos);
     /// Makes room for `count` more points, for a reader that knows how many come.
-    void ReservePoints(size_t count) { positions.reserve(positions.size() + count); }
+    void ReservePoints(size_t count) {
+        positions.reserve(positions.size() + count);
+        pointMarks.reserve(pointMarks.size() + count);
+    }
+    /// Room for `count` more polygons of `cornerCount` corners in all, in every per-polygon and
+    /// per-corner array that exists now (tag columns and maps added later grow on their own).
+    void ReservePolygons(size_t count, size_t cornerCount);
 
     // ---- polygons
     uint32_t PolygonCount() const { return uint32_t(polyType.size()); }
