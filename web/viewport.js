@@ -29,7 +29,12 @@ let viewName = 'persp';
 let controls = makeControls();
 
 const kWireTriangles = 20000;
-const state = { data: null, selType: 'polygon', sceneVersion: -1, pick: [], busy: Promise.resolve(), form: null };
+const state = { data: null, selType: 'polygon', sceneVersion: -1, updateId: -1, pick: [], tails: new Map(),
+  busy: Promise.resolve(), form: null };
+// One material for every surface and one for the wires, made once.
+const surface = new THREE.MeshStandardMaterial({ color: 0xb8b8b0, flatShading: true, side: THREE.DoubleSide,
+  polygonOffset: true, polygonOffsetFactor: 1, polygonOffsetUnits: 1 });
+const wire = new THREE.LineBasicMaterial({ color: 0x222222 });
 
 // ---- requests: one at a time, in order
 
@@ -61,11 +66,14 @@ async function apply(json) {
   }
   for (const m of json.messages || []) log(m, m.startsWith('error:'));
   if (json.ok === false && json.message && !(json.messages || []).length) log('error: ' + json.message, true);
+  let loaded = false;
   if (json.sceneVersion !== undefined && json.sceneVersion !== state.sceneVersion) {
-    state.sceneVersion = json.sceneVersion;
-    await loadScene();
+    if (!(await loadScene(json.sceneVersion))) return json;
+    loaded = true;
   }
+  if (json.update && (loaded || json.update.id !== state.updateId)) applyUpdate(json.update);
   if (state.data) refreshPanels();
+  requestRender();
   return json;
 }
 
@@ -80,13 +88,22 @@ function log(text, error) {
 
 // ---- the scene from the host's glTF, with the records that give back the host's polygons
 
-async function loadScene() {
-  const bytes = await (await fetch('api/scene.glb')).arrayBuffer();
+/// Loads the scene the answer named; false when a newer one came meanwhile (then that is shown).
+async function loadScene(version) {
+  const answer = await fetch(`api/scene/${version}.glb`);
+  if (answer.status === 409) {
+    await apply(await (await fetch('api/state')).json());
+    return false;
+  }
+  const bytes = await answer.arrayBuffer();
+  state.sceneVersion = version;
+  state.updateId = -1;
   scene.remove(content);
   content = new THREE.Group();
   scene.add(content);
   state.pick = [];
-  if (bytes.byteLength === 0) return drawSelection();
+  state.tails = new Map();
+  if (bytes.byteLength === 0) return drawSelection(), true;
   const gltf = await new GLTFLoader().parseAsync(bytes, '');
   content.add(gltf.scene);
   const parser = gltf.parser;
@@ -110,16 +127,113 @@ async function loadScene() {
           start += sizes.array[k++];
         }
       }
-      if (obj.isMesh) obj.material = new THREE.MeshStandardMaterial({ color: 0xb8b8b0, flatShading: true,
-        side: THREE.DoubleSide, polygonOffset: true, polygonOffsetFactor: 1, polygonOffsetUnits: 1 });
+      if (obj.isMesh) obj.material = surface;
       // Wires on scenes a person models by hand; on large ones they would cost more than they show.
-      if (obj.isMesh && entry.triangles && entry.triangles.length <= kWireTriangles) obj.add(new THREE.LineSegments(new THREE.EdgesGeometry(obj.geometry, 1),
-        new THREE.LineBasicMaterial({ color: 0x222222 })));
+      if (obj.isMesh && entry.triangles && entry.triangles.length <= kWireTriangles)
+        obj.add(new THREE.LineSegments(new THREE.EdgesGeometry(obj.geometry, 1), wire));
       state.pick.push(entry);
     }));
   });
   await Promise.all(jobs);
   drawSelection();
+  return true;
+}
+
+// ---- updates: the points the host moved and the polygons it added since the loaded scene
+
+function base64Bytes(text) {
+  const raw = atob(text);
+  const bytes = new Uint8Array(raw.length);
+  for (let i = 0; i < raw.length; ++i) bytes[i] = raw.charCodeAt(i);
+  return bytes.buffer;
+}
+
+/// Applies the host's update; it holds everything since the loaded scene, so the last one is enough.
+function applyUpdate(update) {
+  state.updateId = update.id;
+  const buffer = base64Bytes(update.data);
+  let at = 0;
+  const take = (Type, count) => {
+    const array = new Type(buffer, at, count);
+    at += count * 4;
+    return array;
+  };
+  const seen = new Set();
+  for (const m of update.meshes) {
+    const moved = take(Uint32Array, m.moved), movedAt = take(Float32Array, 3 * m.moved);
+    const points = take(Uint32Array, m.points), positions = take(Float32Array, 3 * m.points);
+    const sizes = take(Uint32Array, m.polygons), corners = take(Uint32Array, m.corners);
+    const triangles = take(Uint32Array, 3 * m.triangles), owners = take(Uint32Array, m.triangles);
+    seen.add(m.layer);
+    moveBasePoints(m.layer, moved, movedAt);
+    setTail(m.layer, { first: m.first, points, positions, sizes, corners, triangles, owners });
+  }
+  // Layers the update no longer names are back as loaded.
+  for (const layer of new Set(state.pick.map((e) => e.layer)))
+    if (!seen.has(layer)) moveBasePoints(layer, new Uint32Array(0), new Float32Array(0)), setTail(layer, null);
+  drawSelection();
+}
+
+/// Puts the loaded scene's points of a layer where the host has them: moved ones at their place,
+/// the others back where they were loaded.
+function moveBasePoints(layer, moved, movedAt) {
+  const where = new Map();
+  moved.forEach((p, i) => where.set(p, i));
+  for (const e of state.pick) {
+    if (e.layer !== layer || e.tail || (!moved.length && !e.moved)) continue;
+    const attr = e.obj.geometry.attributes.position;
+    if (!e.loaded) e.loaded = attr.array.slice();
+    attr.array.set(e.loaded);
+    if (moved.length)
+      e.points.forEach((p, v) => {
+        const i = where.get(p);
+        if (i !== undefined) attr.array.set(movedAt.subarray(3 * i, 3 * i + 3), 3 * v);
+      });
+    e.moved = moved.length > 0;
+    attr.needsUpdate = true;
+    e.obj.geometry.computeBoundingSphere();
+    e.obj.geometry.boundingBox = null;
+  }
+}
+
+/// The polygons added after the loaded ones, drawn and picked as one more piece of the layer: its
+/// buffers are refilled in place while the counts stay.
+function setTail(layer, t) {
+  const old = state.tails.get(layer);
+  const empty = !t || !t.owners.length;
+  if (old && (empty || old.points.length !== t.points.length || old.triangles.length !== t.owners.length)) {
+    old.obj.removeFromParent();
+    old.obj.geometry.dispose();
+    state.pick = state.pick.filter((e) => e !== old);
+    state.tails.delete(layer);
+  }
+  if (empty) return;
+  const host = state.pick.find((e) => e.layer === layer && !e.tail);
+  if (!host) return;
+  let entry = state.tails.get(layer);
+  if (!entry) {
+    const g = new THREE.BufferGeometry();
+    g.setAttribute('position', new THREE.BufferAttribute(new Float32Array(t.positions.length), 3));
+    g.setIndex(new THREE.BufferAttribute(new Uint32Array(t.triangles.length), 1));
+    entry = { obj: new THREE.Mesh(g, surface), layer, tail: true, ring: new Map() };
+    host.obj.add(entry.obj);
+    state.tails.set(layer, entry);
+    state.pick.push(entry);
+  }
+  const g = entry.obj.geometry;
+  g.attributes.position.array.set(t.positions);
+  g.attributes.position.needsUpdate = true;
+  g.index.array.set(t.triangles);
+  g.index.needsUpdate = true;
+  g.computeBoundingSphere();
+  g.boundingBox = null;
+  Object.assign(entry, { points: t.points.slice(), triangles: t.owners.slice(), corners: t.corners.slice(), vertexOf: null });
+  entry.ring.clear();
+  let start = 0;
+  for (let k = 0; k < t.sizes.length; ++k) entry.ring.set(t.first + k, [start, t.sizes[k]]), (start += t.sizes[k]);
+  for (const child of [...entry.obj.children]) child.removeFromParent(), child.geometry.dispose();
+  if (t.owners.length <= kWireTriangles) entry.obj.add(new THREE.LineSegments(new THREE.EdgesGeometry(g, 1), wire));
+  entry.obj.updateMatrixWorld(true);
 }
 
 /// The index among the host's active layers of the item a glTF object belongs to.
@@ -233,6 +347,7 @@ function selectAt(x, y, add) {
 function makeControls() {
   const c = new OrbitControls(camera, renderer.domElement);
   c.enableDamping = false;
+  c.addEventListener('change', requestRender);
   return c;
 }
 
@@ -277,6 +392,7 @@ function resize() {
   const w = view.clientWidth, h = view.clientHeight;
   renderer.setSize(w, h);
   overlay.width = w, overlay.height = h;
+  requestRender();
   persp.aspect = w / h;
   persp.updateProjectionMatrix();
   const half = ortho.userData.halfHeight || 5;
@@ -598,11 +714,16 @@ document.getElementById('open').addEventListener('click', async () => {
 document.getElementById('save').addEventListener('click', () => api('save', { name: document.getElementById('filename').value }));
 window.addEventListener('resize', resize);
 
-function frame() {
-  controls.update();
-  renderer.render(scene, camera);
-  drawOverlay();
-  requestAnimationFrame(frame);
+// One frame when something changed, not a loop: a large scene costs the software renderer much.
+let framePending = false;
+function requestRender() {
+  if (framePending) return;
+  framePending = true;
+  requestAnimationFrame(() => {
+    framePending = false;
+    renderer.render(scene, camera);
+    drawOverlay();
+  });
 }
 
 // What the browser tests and a curious user may call from the console.
@@ -616,11 +737,22 @@ async function idle() {
   }
 }
 
-window.gorva = { state, run, api, idle, screenOf, pickAt, setView, ready: false };
+/// The points of a layer as the page holds them (loaded, moved and added), by the host's index.
+function pointsOf(layer) {
+  const out = [];
+  for (const e of state.pick) {
+    if (e.layer !== layer || !e.points) continue;
+    const pos = e.obj.geometry.attributes.position.array;
+    e.points.forEach((p, v) => (out[p] = [pos[3 * v], pos[3 * v + 1], pos[3 * v + 2]]));
+  }
+  return out;
+}
+
+window.gorva = { state, run, api, idle, screenOf, pickAt, setView, pointsOf, ready: false };
 
 resize();
 api('state').then(() => run(`select.typeFrom ${state.selType}`)).then(() => {
   setView('persp');
   window.gorva.ready = true;
 });
-frame();
+requestRender();

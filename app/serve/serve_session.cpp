@@ -275,7 +275,7 @@ void ServeSession::ResetHistory() {
     m_undo.clear();
     m_redo.clear();
     m_committed = SceneBytes();
-    m_lastScene = m_committed;
+    m_page.Rebase(m_host);
 }
 
 bool ServeSession::Authorized(const ServeRequest &request, std::string &rest, std::string &error) const {
@@ -334,7 +334,11 @@ ServeResponse ServeSession::StaticFile(const std::string &route) const {
 ServeResponse ServeSession::Api(const ServeRequest &request, const std::string &route) {
     if (request.method == "GET") {
         if (route == "state") return State(true);
-        if (route == "scene.glb") return {200, "model/gltf-binary", m_lastScene};
+        if (route == "scene.glb") return {200, "model/gltf-binary", m_page.SceneBytes()};
+        // The page asks for the base it was told of: a newer one means its update would not fit.
+        if (route == "scene/" + std::to_string(m_page.SceneVersion()) + ".glb")
+            return {200, "model/gltf-binary", m_page.SceneBytes()};
+        if (route.compare(0, 6, "scene/") == 0) return Error(409, "the scene has changed since");
         return Error(404, "no such call");
     }
     if (request.method != "POST") return Error(405, "GET or POST");
@@ -442,7 +446,7 @@ std::string ServeSession::SceneBytes() {
     std::string bytes, error;
     std::vector<std::string> warnings;
     // Written Y-up as the host holds it, so the page's coordinates are the host's.
-    if (!WriteGltf(m_host, true, 1, bytes, warnings, error)) return std::string();
+    if (!WriteGltf(m_host.scene, true, 1, bytes, warnings, error)) return std::string();
     return bytes;
 }
 
@@ -475,8 +479,7 @@ ServeResponse ServeSession::State(bool definitions, bool ok, const std::string &
         tool = {{"name", toolHost.ActiveName()},
                 {"attributes", ToolJson(m_host, toolHost.ActiveName())},
                 {"drawing", DrawingJson(toolHost.Drawing())}};
-    std::string scene = SceneBytes();
-    if (scene != m_lastScene) ++m_sceneVersion, m_lastScene = scene;
+    m_page.Refresh(m_host);
     Json files = Json::array();
     std::error_code ec;
     for (const auto &entry : fs::directory_iterator(m_folder, ec)) {
@@ -489,7 +492,8 @@ ServeResponse ServeSession::State(bool definitions, bool ok, const std::string &
     std::sort(files.begin(), files.end());
     Json state{{"ok", ok},
                {"message", message},
-               {"sceneVersion", m_sceneVersion},
+               {"sceneVersion", m_page.SceneVersion()},
+               {"update", m_page.UpdateJson()},
                {"definitions", definitions},
                {"commands", commands},
                {"tools", tools},
