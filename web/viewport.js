@@ -4,10 +4,13 @@ import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
 
+// What a drag changes (the polygons added since the loaded scene) is drawn on its own layer over
+// a kept picture of the rest, so a drag does not draw the whole scene again.
+const kLiveLayer = 1;
 const view = document.getElementById('viewport');
 const overlay = document.getElementById('overlay');
 const ctx2d = overlay.getContext('2d');
-const renderer = new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true });
+const renderer = new THREE.WebGLRenderer({ antialias: false, preserveDrawingBuffer: true });
 view.prepend(renderer.domElement);
 const scene = new THREE.Scene();
 scene.background = new THREE.Color(0x3a3a3a);
@@ -15,6 +18,7 @@ scene.add(new THREE.HemisphereLight(0xffffff, 0x555555, 2.0));
 const sun = new THREE.DirectionalLight(0xffffff, 1.5);
 sun.position.set(3, 5, 4);
 scene.add(sun);
+scene.children.forEach((light) => light.layers.enable(kLiveLayer));
 const grid = new THREE.GridHelper(20, 20, 0x777777, 0x555555);
 scene.add(grid);
 const highlight = new THREE.Group();
@@ -29,10 +33,20 @@ let viewName = 'persp';
 let controls = makeControls();
 
 const kWireTriangles = 20000;
+/// The scene without the live layer, with its depth, and a full-view quad that puts both back.
+const backdrop = { target: null, valid: false, camera: new THREE.OrthographicCamera(-1, 1, 1, -1, 0, 1),
+  copy: new THREE.Scene() };
+backdrop.copy.add(Object.assign(new THREE.Mesh(new THREE.PlaneGeometry(2, 2), new THREE.ShaderMaterial({
+  uniforms: { colour: { value: null }, depth: { value: null } },
+  vertexShader: 'varying vec2 vUv; void main() { vUv = uv; gl_Position = vec4(position.xy, 0.0, 1.0); }',
+  fragmentShader: `uniform sampler2D colour; uniform sampler2D depth; varying vec2 vUv;
+    void main() { gl_FragColor = linearToOutputTexel(texture2D(colour, vUv)); gl_FragDepth = texture2D(depth, vUv).x; }`,
+  depthTest: true, depthWrite: true, depthFunc: THREE.AlwaysDepth,
+})), { frustumCulled: false }));
 const state = { data: null, selType: 'polygon', sceneVersion: -1, updateId: -1, pick: [], tails: new Map(),
   busy: Promise.resolve(), form: null };
 // One material for every surface and one for the wires, made once.
-const surface = new THREE.MeshStandardMaterial({ color: 0xb8b8b0, flatShading: true, side: THREE.DoubleSide,
+const surface = new THREE.MeshLambertMaterial({ color: 0xb8b8b0, flatShading: true, side: THREE.DoubleSide,
   polygonOffset: true, polygonOffsetFactor: 1, polygonOffsetUnits: 1 });
 const wire = new THREE.LineBasicMaterial({ color: 0x222222 });
 
@@ -103,6 +117,7 @@ async function loadScene(version) {
   scene.add(content);
   state.pick = [];
   state.tails = new Map();
+  backdrop.valid = false;
   if (bytes.byteLength === 0) return drawSelection(), true;
   const gltf = await new GLTFLoader().parseAsync(bytes, '');
   content.add(gltf.scene);
@@ -191,6 +206,7 @@ function moveBasePoints(layer, moved, movedAt) {
       });
     e.moved = moved.length > 0;
     attr.needsUpdate = true;
+    backdrop.valid = false;
     e.obj.geometry.computeBoundingSphere();
     e.obj.geometry.boundingBox = null;
   }
@@ -216,6 +232,7 @@ function setTail(layer, t) {
     g.setAttribute('position', new THREE.BufferAttribute(new Float32Array(t.positions.length), 3));
     g.setIndex(new THREE.BufferAttribute(new Uint32Array(t.triangles.length), 1));
     entry = { obj: new THREE.Mesh(g, surface), layer, tail: true, ring: new Map() };
+    entry.obj.layers.set(kLiveLayer);
     host.obj.add(entry.obj);
     state.tails.set(layer, entry);
     state.pick.push(entry);
@@ -232,7 +249,11 @@ function setTail(layer, t) {
   let start = 0;
   for (let k = 0; k < t.sizes.length; ++k) entry.ring.set(t.first + k, [start, t.sizes[k]]), (start += t.sizes[k]);
   for (const child of [...entry.obj.children]) child.removeFromParent(), child.geometry.dispose();
-  if (t.owners.length <= kWireTriangles) entry.obj.add(new THREE.LineSegments(new THREE.EdgesGeometry(g, 1), wire));
+  if (t.owners.length <= kWireTriangles) {
+    const wires = new THREE.LineSegments(new THREE.EdgesGeometry(g, 1), wire);
+    wires.layers.set(kLiveLayer);
+    entry.obj.add(wires);
+  }
   entry.obj.updateMatrixWorld(true);
 }
 
@@ -268,9 +289,9 @@ function ringOf(entry, polygon) {
 // ---- selection drawn as the pictures draw it: orange polygons, edges and points
 
 function drawSelection() {
+  const sel = state.data && state.data.selection;
   highlight.clear();
-  if (!state.data) return;
-  const sel = state.data.selection;
+  if (!sel) return;
   const orange = 0xff9a1f;
   const tris = [];
   for (const [layer, polygon] of sel.polygons)
@@ -306,6 +327,8 @@ function drawSelection() {
   if (pts.length)
     highlight.add(new THREE.Points(new THREE.BufferGeometry().setFromPoints(pts),
       new THREE.PointsMaterial({ color: orange, size: 8, sizeAttenuation: false, depthTest: false })));
+  // Drawn over the kept picture, blended as before, and it may lie on what a drag moves.
+  highlight.traverse((o) => o.layers.set(kLiveLayer));
 }
 
 /// What lies under a pixel: the host layer, polygon, nearest point and nearest edge of that polygon.
@@ -347,7 +370,7 @@ function selectAt(x, y, add) {
 function makeControls() {
   const c = new OrbitControls(camera, renderer.domElement);
   c.enableDamping = false;
-  c.addEventListener('change', requestRender);
+  c.addEventListener('change', () => requestRender(true));
   return c;
 }
 
@@ -392,7 +415,7 @@ function resize() {
   const w = view.clientWidth, h = view.clientHeight;
   renderer.setSize(w, h);
   overlay.width = w, overlay.height = h;
-  requestRender();
+  requestRender(true);
   persp.aspect = w / h;
   persp.updateProjectionMatrix();
   const half = ortho.userData.halfHeight || 5;
@@ -404,6 +427,7 @@ function rayAt(x, y) {
   const r = new THREE.Raycaster();
   r.setFromCamera(new THREE.Vector2((x / overlay.width) * 2 - 1, -(y / overlay.height) * 2 + 1), camera);
   r.params.Line.threshold = 0.01;
+  r.layers.enableAll();
   return r;
 }
 
@@ -716,14 +740,51 @@ window.addEventListener('resize', resize);
 
 // One frame when something changed, not a loop: a large scene costs the software renderer much.
 let framePending = false;
-function requestRender() {
+/// `moved`: the view changed, so the kept picture of the scene is drawn again.
+function requestRender(moved = false) {
+  if (moved) backdrop.valid = false;
   if (framePending) return;
   framePending = true;
   requestAnimationFrame(() => {
     framePending = false;
-    renderer.render(scene, camera);
+    draw();
     drawOverlay();
   });
+}
+
+function draw() {
+  if (!state.tails.size) {
+    camera.layers.enableAll();
+    renderer.render(scene, camera);
+    backdrop.valid = false;
+    return;
+  }
+  const size = renderer.getDrawingBufferSize(new THREE.Vector2());
+  if (!backdrop.target || backdrop.target.width !== size.x || backdrop.target.height !== size.y) {
+    if (backdrop.target) backdrop.target.dispose();
+    backdrop.target = new THREE.WebGLRenderTarget(size.x, size.y, { type: THREE.HalfFloatType,
+      depthTexture: new THREE.DepthTexture(size.x, size.y) });
+    const { uniforms } = backdrop.copy.children[0].material;
+    uniforms.colour.value = backdrop.target.texture;
+    uniforms.depth.value = backdrop.target.depthTexture;
+    backdrop.valid = false;
+  }
+  if (!backdrop.valid) {
+    camera.layers.set(0);
+    renderer.setRenderTarget(backdrop.target);
+    renderer.render(scene, camera);
+    renderer.setRenderTarget(null);
+    backdrop.valid = true;
+  }
+  renderer.render(backdrop.copy, backdrop.camera);
+  const background = scene.background;
+  scene.background = null;
+  renderer.autoClear = false;
+  camera.layers.set(kLiveLayer);
+  renderer.render(scene, camera);
+  renderer.autoClear = true;
+  scene.background = background;
+  camera.layers.enableAll();
 }
 
 // What the browser tests and a curious user may call from the console.
