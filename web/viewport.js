@@ -132,16 +132,7 @@ async function loadScene(version) {
       accessor(extras.corners)]).then(([points, triangles, sizes, corners]) => {
       const layer = layerOf(obj, parser);
       const entry = { obj, layer, points: points && points.array, triangles: triangles && triangles.array,
-        corners: corners && corners.array, ring: new Map() };
-      if (entry.triangles && sizes) {
-        let start = 0, last = -1, k = 0;
-        for (const polygon of entry.triangles) {
-          if (polygon === last) continue;
-          last = polygon;
-          entry.ring.set(polygon, [start, sizes.array[k]]);
-          start += sizes.array[k++];
-        }
-      }
+        corners: corners && corners.array, sizes: sizes && sizes.array, ring: null };
       if (obj.isMesh) obj.material = surface;
       // Wires on scenes a person models by hand; on large ones they would cost more than they show.
       if (obj.isMesh && entry.triangles && entry.triangles.length <= kWireTriangles)
@@ -280,8 +271,22 @@ function worldOfPoint(entry, point) {
   return p.applyMatrix4(entry.obj.matrixWorld);
 }
 
+/// The corners of each polygon, found when first asked for: a large scene opens without them.
+function ringsOf(entry) {
+  entry.ring = new Map();
+  if (!entry.triangles || !entry.sizes) return entry.ring;
+  let start = 0, last = -1, k = 0;
+  for (const polygon of entry.triangles) {
+    if (polygon === last) continue;
+    last = polygon;
+    entry.ring.set(polygon, [start, entry.sizes[k]]);
+    start += entry.sizes[k++];
+  }
+  return entry.ring;
+}
+
 function ringOf(entry, polygon) {
-  const r = entry.ring.get(polygon);
+  const r = (entry.ring || ringsOf(entry)).get(polygon);
   if (!r) return [];
   return Array.from(entry.corners.subarray(r[0], r[0] + r[1]));
 }

@@ -274,8 +274,8 @@ std::string ServeSession::Address() const {
 void ServeSession::ResetHistory() {
     m_undo.clear();
     m_redo.clear();
-    m_committed = SceneBytes();
     m_page.Rebase(m_host);
+    m_committed = m_page.SceneBytes();  // the same bytes: a large scene is written once
 }
 
 bool ServeSession::Authorized(const ServeRequest &request, std::string &rest, std::string &error) const {
