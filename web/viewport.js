@@ -523,9 +523,28 @@ function viewLine() {
   return `tool.view 3d ${pixels.toFixed(3)} ${eye.x} ${eye.y} ${eye.z}`;
 }
 
+/// The host's work plane: the grid lies on it and presses away from handles land on it.
+function workPlane() {
+  const w = state.data && state.data.workPlane;
+  if (!w) return new THREE.Plane(new THREE.Vector3(0, 1, 0), 0);
+  return new THREE.Plane().setFromNormalAndCoplanarPoint(new THREE.Vector3(...w.axes[1]), new THREE.Vector3(...w.origin));
+}
+
+function placeGrid() {
+  const w = state.data && state.data.workPlane;
+  const key = JSON.stringify(w);
+  if (!w || key === grid.userData.key) return;
+  grid.userData.key = key;
+  const [x, n, z] = w.axes.map((a) => new THREE.Vector3(...a));
+  grid.matrix.makeBasis(x, n, z).setPosition(...w.origin);
+  grid.matrix.decompose(grid.position, grid.quaternion, grid.scale);
+  grid.updateMatrixWorld(true);
+  backdrop.valid = false;
+}
+
 function onWorkPlane(ray) {
   const p = new THREE.Vector3();
-  if (ray.ray.intersectPlane(new THREE.Plane(new THREE.Vector3(0, 1, 0), 0), p)) return p;
+  if (ray.ray.intersectPlane(workPlane(), p)) return p;
   return ray.ray.at(camera.position.distanceTo(controls.target), p);
 }
 
@@ -723,6 +742,7 @@ function refreshPanels() {
   document.getElementById('files').replaceChildren(...d.files.map((f) => el('option', { value: f })));
   showTool();
   drawSelection();
+  placeGrid();
 }
 
 document.querySelectorAll('[data-seltype]').forEach((b) => b.addEventListener('click', () => {
@@ -814,7 +834,7 @@ function pointsOf(layer) {
   return out;
 }
 
-window.gorva = { state, run, api, idle, screenOf, pickAt, setView, pointsOf, ready: false };
+window.gorva = { state, run, api, idle, screenOf, pickAt, setView, pointsOf, grid, ready: false };
 
 resize();
 api('state').then(() => run(`select.typeFrom ${state.selType}`)).then(() => {

@@ -203,6 +203,15 @@ Json CommandJson(Host &host, const std::string &name) {
     return out;
 }
 
+/// The work plane as its origin and its X, normal and Z axes, where the page lays its grid.
+Json WorkPlaneJson(const WorkPlane &plane) {
+    double rows[3][3];
+    plane.Rows(rows);
+    Json axes = Json::array();
+    for (const auto &row : rows) axes.push_back(Json::array({row[0], row[1], row[2]}));
+    return {{"origin", Point(plane.origin)}, {"axes", axes}};
+}
+
 /// The selection as (layer index, elements) the page can match to the glTF's nodes.
 Json SelectionJson(Host &host) {
     std::vector<ItemData *> layers = host.ActiveLayers();
@@ -499,6 +508,7 @@ ServeResponse ServeSession::State(bool definitions, bool ok, const std::string &
                {"tools", tools},
                {"layers", layers},
                {"selection", SelectionJson(m_host)},
+               {"workPlane", WorkPlaneJson(toolHost.workPlane)},
                {"tool", tool},
                {"files", files},
                {"canUndo", !m_undo.empty() || toolHost.Active()},

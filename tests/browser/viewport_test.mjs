@@ -252,6 +252,15 @@ async function sweepAlongClickedPath(page, url, folder) {
   check(after > before, `the sweep wrote its profile along the path (${before} -> ${after} points)`);
 }
 
+async function gridOnWorkPlane(page) {
+  await page.evaluate(() => window.gorva.run('tool.workPlane 0 0.5 0'));
+  await settle(page);
+  const y = await page.evaluate(() => window.gorva.grid.position.y);
+  check(Math.abs(y - 0.5) < 1e-9, `the grid lies on the host's work plane (at height ${y})`);
+  await page.evaluate(() => window.gorva.run('tool.workPlane reset'));
+  await settle(page);
+}
+
 async function refusedWithoutToken(url) {
   const bare = url.replace(/[0-9a-f]+\/$/, '');
   const noToken = await fetch(bare + 'api/state');
@@ -338,6 +347,7 @@ async function main() {
     await selectByHeight(page, server.url);
     await archByHandle(page, server.url, folder);
     await sweepAlongClickedPath(page, server.url, folder);
+    await gridOnWorkPlane(page);
     await page.close();
     server.child.kill();
     if (process.env.GORVA_SKIP_TIMING !== '1') await dragTiming(browser, folder);

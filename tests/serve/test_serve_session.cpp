@@ -2,6 +2,8 @@
 // failures that change nothing, and undo by snapshots.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -160,6 +162,26 @@ TEST_F(ServeSessionTest, StateDescribesToolsAndCommandsForTheirPanels) {
     for (const Json &c : first["commands"]) {
         if (c["name"] == "gORVA.Cmd.SelectbyHeight") {
             EXPECT_EQ(c["userValues"].size(), 3u);
+        }
+    }
+}
+
+TEST_F(ServeSessionTest, StateGivesTheWorkPlaneTheGridLiesOn) {
+    struct Case {
+        const char *line;
+        std::array<double, 3> origin, normal;
+    } cases[] = {
+        {"tool.workPlane 1 2 3", {1, 2, 3}, {0, 1, 0}},
+        {"tool.workPlane 0 0.5 0 90 0 0", {0, 0.5, 0}, {0, 0, 1}},
+        {"tool.workPlane reset", {0, 0, 0}, {0, 1, 0}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        Json state = Call("run", {{"line", c.line}});
+        const Json &plane = state["workPlane"];
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(plane["origin"][i].get<double>(), c.origin[i], 1e-9);
+            EXPECT_NEAR(std::fabs(plane["axes"][1][i].get<double>()), std::fabs(c.normal[i]), 1e-9);
         }
     }
 }
