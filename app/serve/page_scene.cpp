@@ -143,6 +143,8 @@ bool PageScene::UpdateLayer(Layer &layer, MeshData &mesh, int index) {
     }
     for (uint32_t p = basePoints; p < mesh.PointCount(); ++p)
         if (local[p] == MeshData::kNone) return false;  // a point without a polygon: a new base shows it
+    // Every answer carries the update until the next base: a large one is better loaded once.
+    if (moved.size() + points.size() > kMaxUpdatePoints) return false;
     std::vector<float> at;
     for (uint32_t p : points) at.insert(at.end(), mesh.positions[p].begin(), mesh.positions[p].end());
     layer.bytes.clear();

@@ -16,6 +16,8 @@ namespace gorva::host {
 
 /// Polygons beyond the base an update may carry; more and the page loads the scene again.
 inline constexpr uint32_t kMaxUpdatePolygons = 50000;
+/// Points (moved and added) an update may carry; more and the page loads the scene again.
+inline constexpr size_t kMaxUpdatePoints = 200000;
 
 class PageScene {
 public:
