@@ -4,10 +4,13 @@ import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
 
+// What a drag changes (the polygons added since the loaded scene) is drawn on its own layer over
+// a kept picture of the rest, so a drag does not draw the whole scene again.
+const kLiveLayer = 1;
 const view = document.getElementById('viewport');
 const overlay = document.getElementById('overlay');
 const ctx2d = overlay.getContext('2d');
-const renderer = new THREE.WebGLRenderer({ antialias: true, preserveDrawingBuffer: true });
+const renderer = new THREE.WebGLRenderer({ antialias: false, preserveDrawingBuffer: true });
 view.prepend(renderer.domElement);
 const scene = new THREE.Scene();
 scene.background = new THREE.Color(0x3a3a3a);
@@ -15,6 +18,7 @@ scene.add(new THREE.HemisphereLight(0xffffff, 0x555555, 2.0));
 const sun = new THREE.DirectionalLight(0xffffff, 1.5);
 sun.position.set(3, 5, 4);
 scene.add(sun);
+scene.children.forEach((light) => light.layers.enable(kLiveLayer));
 const grid = new THREE.GridHelper(20, 20, 0x777777, 0x555555);
 scene.add(grid);
 const highlight = new THREE.Group();
@@ -29,7 +33,22 @@ let viewName = 'persp';
 let controls = makeControls();
 
 const kWireTriangles = 20000;
-const state = { data: null, selType: 'polygon', sceneVersion: -1, pick: [], busy: Promise.resolve(), form: null };
+/// The scene without the live layer, with its depth, and a full-view quad that puts both back.
+const backdrop = { target: null, valid: false, camera: new THREE.OrthographicCamera(-1, 1, 1, -1, 0, 1),
+  copy: new THREE.Scene() };
+backdrop.copy.add(Object.assign(new THREE.Mesh(new THREE.PlaneGeometry(2, 2), new THREE.ShaderMaterial({
+  uniforms: { colour: { value: null }, depth: { value: null } },
+  vertexShader: 'varying vec2 vUv; void main() { vUv = uv; gl_Position = vec4(position.xy, 0.0, 1.0); }',
+  fragmentShader: `uniform sampler2D colour; uniform sampler2D depth; varying vec2 vUv;
+    void main() { gl_FragColor = linearToOutputTexel(texture2D(colour, vUv)); gl_FragDepth = texture2D(depth, vUv).x; }`,
+  depthTest: true, depthWrite: true, depthFunc: THREE.AlwaysDepth,
+})), { frustumCulled: false }));
+const state = { data: null, selType: 'polygon', sceneVersion: -1, updateId: -1, pick: [], tails: new Map(),
+  busy: Promise.resolve(), form: null };
+// One material for every surface and one for the wires, made once.
+const surface = new THREE.MeshLambertMaterial({ color: 0xb8b8b0, flatShading: true, side: THREE.DoubleSide,
+  polygonOffset: true, polygonOffsetFactor: 1, polygonOffsetUnits: 1 });
+const wire = new THREE.LineBasicMaterial({ color: 0x222222 });
 
 // ---- requests: one at a time, in order
 
@@ -61,11 +80,14 @@ async function apply(json) {
   }
   for (const m of json.messages || []) log(m, m.startsWith('error:'));
   if (json.ok === false && json.message && !(json.messages || []).length) log('error: ' + json.message, true);
+  let loaded = false;
   if (json.sceneVersion !== undefined && json.sceneVersion !== state.sceneVersion) {
-    state.sceneVersion = json.sceneVersion;
-    await loadScene();
+    if (!(await loadScene(json.sceneVersion))) return json;
+    loaded = true;
   }
+  if (json.update && (loaded || json.update.id !== state.updateId)) applyUpdate(json.update);
   if (state.data) refreshPanels();
+  requestRender();
   return json;
 }
 
@@ -80,13 +102,23 @@ function log(text, error) {
 
 // ---- the scene from the host's glTF, with the records that give back the host's polygons
 
-async function loadScene() {
-  const bytes = await (await fetch('api/scene.glb')).arrayBuffer();
+/// Loads the scene the answer named; false when a newer one came meanwhile (then that is shown).
+async function loadScene(version) {
+  const answer = await fetch(`api/scene/${version}.glb`);
+  if (answer.status === 409) {
+    await apply(await (await fetch('api/state')).json());
+    return false;
+  }
+  const bytes = await answer.arrayBuffer();
+  state.sceneVersion = version;
+  state.updateId = -1;
   scene.remove(content);
   content = new THREE.Group();
   scene.add(content);
   state.pick = [];
-  if (bytes.byteLength === 0) return drawSelection();
+  state.tails = new Map();
+  backdrop.valid = false;
+  if (bytes.byteLength === 0) return drawSelection(), true;
   const gltf = await new GLTFLoader().parseAsync(bytes, '');
   content.add(gltf.scene);
   const parser = gltf.parser;
@@ -100,26 +132,120 @@ async function loadScene() {
       accessor(extras.corners)]).then(([points, triangles, sizes, corners]) => {
       const layer = layerOf(obj, parser);
       const entry = { obj, layer, points: points && points.array, triangles: triangles && triangles.array,
-        corners: corners && corners.array, ring: new Map() };
-      if (entry.triangles && sizes) {
-        let start = 0, last = -1, k = 0;
-        for (const polygon of entry.triangles) {
-          if (polygon === last) continue;
-          last = polygon;
-          entry.ring.set(polygon, [start, sizes.array[k]]);
-          start += sizes.array[k++];
-        }
-      }
-      if (obj.isMesh) obj.material = new THREE.MeshStandardMaterial({ color: 0xb8b8b0, flatShading: true,
-        side: THREE.DoubleSide, polygonOffset: true, polygonOffsetFactor: 1, polygonOffsetUnits: 1 });
+        corners: corners && corners.array, sizes: sizes && sizes.array, ring: null };
+      if (obj.isMesh) obj.material = surface;
       // Wires on scenes a person models by hand; on large ones they would cost more than they show.
-      if (obj.isMesh && entry.triangles && entry.triangles.length <= kWireTriangles) obj.add(new THREE.LineSegments(new THREE.EdgesGeometry(obj.geometry, 1),
-        new THREE.LineBasicMaterial({ color: 0x222222 })));
+      if (obj.isMesh && entry.triangles && entry.triangles.length <= kWireTriangles)
+        obj.add(new THREE.LineSegments(new THREE.EdgesGeometry(obj.geometry, 1), wire));
       state.pick.push(entry);
     }));
   });
   await Promise.all(jobs);
   drawSelection();
+  return true;
+}
+
+// ---- updates: the points the host moved and the polygons it added since the loaded scene
+
+function base64Bytes(text) {
+  const raw = atob(text);
+  const bytes = new Uint8Array(raw.length);
+  for (let i = 0; i < raw.length; ++i) bytes[i] = raw.charCodeAt(i);
+  return bytes.buffer;
+}
+
+/// Applies the host's update; it holds everything since the loaded scene, so the last one is enough.
+function applyUpdate(update) {
+  state.updateId = update.id;
+  const buffer = base64Bytes(update.data);
+  let at = 0;
+  const take = (Type, count) => {
+    const array = new Type(buffer, at, count);
+    at += count * 4;
+    return array;
+  };
+  const seen = new Set();
+  for (const m of update.meshes) {
+    const moved = take(Uint32Array, m.moved), movedAt = take(Float32Array, 3 * m.moved);
+    const points = take(Uint32Array, m.points), positions = take(Float32Array, 3 * m.points);
+    const sizes = take(Uint32Array, m.polygons), corners = take(Uint32Array, m.corners);
+    const triangles = take(Uint32Array, 3 * m.triangles), owners = take(Uint32Array, m.triangles);
+    seen.add(m.layer);
+    moveBasePoints(m.layer, moved, movedAt);
+    setTail(m.layer, { first: m.first, points, positions, sizes, corners, triangles, owners });
+  }
+  // Layers the update no longer names are back as loaded.
+  for (const layer of new Set(state.pick.map((e) => e.layer)))
+    if (!seen.has(layer)) moveBasePoints(layer, new Uint32Array(0), new Float32Array(0)), setTail(layer, null);
+  drawSelection();
+}
+
+/// Puts the loaded scene's points of a layer where the host has them: moved ones at their place,
+/// the others back where they were loaded.
+function moveBasePoints(layer, moved, movedAt) {
+  const where = new Map();
+  moved.forEach((p, i) => where.set(p, i));
+  for (const e of state.pick) {
+    if (e.layer !== layer || e.tail || (!moved.length && !e.moved)) continue;
+    const attr = e.obj.geometry.attributes.position;
+    if (!e.loaded) e.loaded = attr.array.slice();
+    attr.array.set(e.loaded);
+    if (moved.length)
+      e.points.forEach((p, v) => {
+        const i = where.get(p);
+        if (i !== undefined) attr.array.set(movedAt.subarray(3 * i, 3 * i + 3), 3 * v);
+      });
+    e.moved = moved.length > 0;
+    attr.needsUpdate = true;
+    backdrop.valid = false;
+    e.obj.geometry.computeBoundingSphere();
+    e.obj.geometry.boundingBox = null;
+  }
+}
+
+/// The polygons added after the loaded ones, drawn and picked as one more piece of the layer: its
+/// buffers are refilled in place while the counts stay.
+function setTail(layer, t) {
+  const old = state.tails.get(layer);
+  const empty = !t || !t.owners.length;
+  if (old && (empty || old.points.length !== t.points.length || old.triangles.length !== t.owners.length)) {
+    old.obj.removeFromParent();
+    old.obj.geometry.dispose();
+    state.pick = state.pick.filter((e) => e !== old);
+    state.tails.delete(layer);
+  }
+  if (empty) return;
+  const host = state.pick.find((e) => e.layer === layer && !e.tail);
+  if (!host) return;
+  let entry = state.tails.get(layer);
+  if (!entry) {
+    const g = new THREE.BufferGeometry();
+    g.setAttribute('position', new THREE.BufferAttribute(new Float32Array(t.positions.length), 3));
+    g.setIndex(new THREE.BufferAttribute(new Uint32Array(t.triangles.length), 1));
+    entry = { obj: new THREE.Mesh(g, surface), layer, tail: true, ring: new Map() };
+    entry.obj.layers.set(kLiveLayer);
+    host.obj.add(entry.obj);
+    state.tails.set(layer, entry);
+    state.pick.push(entry);
+  }
+  const g = entry.obj.geometry;
+  g.attributes.position.array.set(t.positions);
+  g.attributes.position.needsUpdate = true;
+  g.index.array.set(t.triangles);
+  g.index.needsUpdate = true;
+  g.computeBoundingSphere();
+  g.boundingBox = null;
+  Object.assign(entry, { points: t.points.slice(), triangles: t.owners.slice(), corners: t.corners.slice(), vertexOf: null });
+  entry.ring.clear();
+  let start = 0;
+  for (let k = 0; k < t.sizes.length; ++k) entry.ring.set(t.first + k, [start, t.sizes[k]]), (start += t.sizes[k]);
+  for (const child of [...entry.obj.children]) child.removeFromParent(), child.geometry.dispose();
+  if (t.owners.length <= kWireTriangles) {
+    const wires = new THREE.LineSegments(new THREE.EdgesGeometry(g, 1), wire);
+    wires.layers.set(kLiveLayer);
+    entry.obj.add(wires);
+  }
+  entry.obj.updateMatrixWorld(true);
 }
 
 /// The index among the host's active layers of the item a glTF object belongs to.
@@ -145,8 +271,22 @@ function worldOfPoint(entry, point) {
   return p.applyMatrix4(entry.obj.matrixWorld);
 }
 
+/// The corners of each polygon, found when first asked for: a large scene opens without them.
+function ringsOf(entry) {
+  entry.ring = new Map();
+  if (!entry.triangles || !entry.sizes) return entry.ring;
+  let start = 0, last = -1, k = 0;
+  for (const polygon of entry.triangles) {
+    if (polygon === last) continue;
+    last = polygon;
+    entry.ring.set(polygon, [start, entry.sizes[k]]);
+    start += entry.sizes[k++];
+  }
+  return entry.ring;
+}
+
 function ringOf(entry, polygon) {
-  const r = entry.ring.get(polygon);
+  const r = (entry.ring || ringsOf(entry)).get(polygon);
   if (!r) return [];
   return Array.from(entry.corners.subarray(r[0], r[0] + r[1]));
 }
@@ -154,9 +294,9 @@ function ringOf(entry, polygon) {
 // ---- selection drawn as the pictures draw it: orange polygons, edges and points
 
 function drawSelection() {
+  const sel = state.data && state.data.selection;
   highlight.clear();
-  if (!state.data) return;
-  const sel = state.data.selection;
+  if (!sel) return;
   const orange = 0xff9a1f;
   const tris = [];
   for (const [layer, polygon] of sel.polygons)
@@ -192,6 +332,8 @@ function drawSelection() {
   if (pts.length)
     highlight.add(new THREE.Points(new THREE.BufferGeometry().setFromPoints(pts),
       new THREE.PointsMaterial({ color: orange, size: 8, sizeAttenuation: false, depthTest: false })));
+  // Drawn over the kept picture, blended as before, and it may lie on what a drag moves.
+  highlight.traverse((o) => o.layers.set(kLiveLayer));
 }
 
 /// What lies under a pixel: the host layer, polygon, nearest point and nearest edge of that polygon.
@@ -233,6 +375,7 @@ function selectAt(x, y, add) {
 function makeControls() {
   const c = new OrbitControls(camera, renderer.domElement);
   c.enableDamping = false;
+  c.addEventListener('change', () => requestRender(true));
   return c;
 }
 
@@ -277,6 +420,7 @@ function resize() {
   const w = view.clientWidth, h = view.clientHeight;
   renderer.setSize(w, h);
   overlay.width = w, overlay.height = h;
+  requestRender(true);
   persp.aspect = w / h;
   persp.updateProjectionMatrix();
   const half = ortho.userData.halfHeight || 5;
@@ -288,6 +432,7 @@ function rayAt(x, y) {
   const r = new THREE.Raycaster();
   r.setFromCamera(new THREE.Vector2((x / overlay.width) * 2 - 1, -(y / overlay.height) * 2 + 1), camera);
   r.params.Line.threshold = 0.01;
+  r.layers.enableAll();
   return r;
 }
 
@@ -378,9 +523,28 @@ function viewLine() {
   return `tool.view 3d ${pixels.toFixed(3)} ${eye.x} ${eye.y} ${eye.z}`;
 }
 
+/// The host's work plane: the grid lies on it and presses away from handles land on it.
+function workPlane() {
+  const w = state.data && state.data.workPlane;
+  if (!w) return new THREE.Plane(new THREE.Vector3(0, 1, 0), 0);
+  return new THREE.Plane().setFromNormalAndCoplanarPoint(new THREE.Vector3(...w.axes[1]), new THREE.Vector3(...w.origin));
+}
+
+function placeGrid() {
+  const w = state.data && state.data.workPlane;
+  const key = JSON.stringify(w);
+  if (!w || key === grid.userData.key) return;
+  grid.userData.key = key;
+  const [x, n, z] = w.axes.map((a) => new THREE.Vector3(...a));
+  grid.matrix.makeBasis(x, n, z).setPosition(...w.origin);
+  grid.matrix.decompose(grid.position, grid.quaternion, grid.scale);
+  grid.updateMatrixWorld(true);
+  backdrop.valid = false;
+}
+
 function onWorkPlane(ray) {
   const p = new THREE.Vector3();
-  if (ray.ray.intersectPlane(new THREE.Plane(new THREE.Vector3(0, 1, 0), 0), p)) return p;
+  if (ray.ray.intersectPlane(workPlane(), p)) return p;
   return ray.ray.at(camera.position.distanceTo(controls.target), p);
 }
 
@@ -578,6 +742,7 @@ function refreshPanels() {
   document.getElementById('files').replaceChildren(...d.files.map((f) => el('option', { value: f })));
   showTool();
   drawSelection();
+  placeGrid();
 }
 
 document.querySelectorAll('[data-seltype]').forEach((b) => b.addEventListener('click', () => {
@@ -598,11 +763,53 @@ document.getElementById('open').addEventListener('click', async () => {
 document.getElementById('save').addEventListener('click', () => api('save', { name: document.getElementById('filename').value }));
 window.addEventListener('resize', resize);
 
-function frame() {
-  controls.update();
+// One frame when something changed, not a loop: a large scene costs the software renderer much.
+let framePending = false;
+/// `moved`: the view changed, so the kept picture of the scene is drawn again.
+function requestRender(moved = false) {
+  if (moved) backdrop.valid = false;
+  if (framePending) return;
+  framePending = true;
+  requestAnimationFrame(() => {
+    framePending = false;
+    draw();
+    drawOverlay();
+  });
+}
+
+function draw() {
+  if (!state.tails.size) {
+    camera.layers.enableAll();
+    renderer.render(scene, camera);
+    backdrop.valid = false;
+    return;
+  }
+  const size = renderer.getDrawingBufferSize(new THREE.Vector2());
+  if (!backdrop.target || backdrop.target.width !== size.x || backdrop.target.height !== size.y) {
+    if (backdrop.target) backdrop.target.dispose();
+    backdrop.target = new THREE.WebGLRenderTarget(size.x, size.y, { type: THREE.HalfFloatType,
+      depthTexture: new THREE.DepthTexture(size.x, size.y) });
+    const { uniforms } = backdrop.copy.children[0].material;
+    uniforms.colour.value = backdrop.target.texture;
+    uniforms.depth.value = backdrop.target.depthTexture;
+    backdrop.valid = false;
+  }
+  if (!backdrop.valid) {
+    camera.layers.set(0);
+    renderer.setRenderTarget(backdrop.target);
+    renderer.render(scene, camera);
+    renderer.setRenderTarget(null);
+    backdrop.valid = true;
+  }
+  renderer.render(backdrop.copy, backdrop.camera);
+  const background = scene.background;
+  scene.background = null;
+  renderer.autoClear = false;
+  camera.layers.set(kLiveLayer);
   renderer.render(scene, camera);
-  drawOverlay();
-  requestAnimationFrame(frame);
+  renderer.autoClear = true;
+  scene.background = background;
+  camera.layers.enableAll();
 }
 
 // What the browser tests and a curious user may call from the console.
@@ -616,11 +823,22 @@ async function idle() {
   }
 }
 
-window.gorva = { state, run, api, idle, screenOf, pickAt, setView, ready: false };
+/// The points of a layer as the page holds them (loaded, moved and added), by the host's index.
+function pointsOf(layer) {
+  const out = [];
+  for (const e of state.pick) {
+    if (e.layer !== layer || !e.points) continue;
+    const pos = e.obj.geometry.attributes.position.array;
+    e.points.forEach((p, v) => (out[p] = [pos[3 * v], pos[3 * v + 1], pos[3 * v + 2]]));
+  }
+  return out;
+}
+
+window.gorva = { state, run, api, idle, screenOf, pickAt, setView, pointsOf, grid, ready: false };
 
 resize();
 api('state').then(() => run(`select.typeFrom ${state.selType}`)).then(() => {
   setView('persp');
   window.gorva.ready = true;
 });
-frame();
+requestRender();

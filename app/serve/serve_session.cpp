@@ -203,6 +203,15 @@ Json CommandJson(Host &host, const std::string &name) {
     return out;
 }
 
+/// The work plane as its origin and its X, normal and Z axes, where the page lays its grid.
+Json WorkPlaneJson(const WorkPlane &plane) {
+    double rows[3][3];
+    plane.Rows(rows);
+    Json axes = Json::array();
+    for (const auto &row : rows) axes.push_back(Json::array({row[0], row[1], row[2]}));
+    return {{"origin", Point(plane.origin)}, {"axes", axes}};
+}
+
 /// The selection as (layer index, elements) the page can match to the glTF's nodes.
 Json SelectionJson(Host &host) {
     std::vector<ItemData *> layers = host.ActiveLayers();
@@ -274,8 +283,8 @@ std::string ServeSession::Address() const {
 void ServeSession::ResetHistory() {
     m_undo.clear();
     m_redo.clear();
-    m_committed = SceneBytes();
-    m_lastScene = m_committed;
+    m_page.Rebase(m_host);
+    m_committed = m_page.SceneBytes();  // the same bytes: a large scene is written once
 }
 
 bool ServeSession::Authorized(const ServeRequest &request, std::string &rest, std::string &error) const {
@@ -334,7 +343,11 @@ ServeResponse ServeSession::StaticFile(const std::string &route) const {
 ServeResponse ServeSession::Api(const ServeRequest &request, const std::string &route) {
     if (request.method == "GET") {
         if (route == "state") return State(true);
-        if (route == "scene.glb") return {200, "model/gltf-binary", m_lastScene};
+        if (route == "scene.glb") return {200, "model/gltf-binary", m_page.SceneBytes()};
+        // The page asks for the base it was told of: a newer one means its update would not fit.
+        if (route == "scene/" + std::to_string(m_page.SceneVersion()) + ".glb")
+            return {200, "model/gltf-binary", m_page.SceneBytes()};
+        if (route.compare(0, 6, "scene/") == 0) return Error(409, "the scene has changed since");
         return Error(404, "no such call");
     }
     if (request.method != "POST") return Error(405, "GET or POST");
@@ -475,8 +488,7 @@ ServeResponse ServeSession::State(bool definitions, bool ok, const std::string &
         tool = {{"name", toolHost.ActiveName()},
                 {"attributes", ToolJson(m_host, toolHost.ActiveName())},
                 {"drawing", DrawingJson(toolHost.Drawing())}};
-    std::string scene = SceneBytes();
-    if (scene != m_lastScene) ++m_sceneVersion, m_lastScene = scene;
+    m_page.Refresh(m_host);
     Json files = Json::array();
     std::error_code ec;
     for (const auto &entry : fs::directory_iterator(m_folder, ec)) {
@@ -489,12 +501,14 @@ ServeResponse ServeSession::State(bool definitions, bool ok, const std::string &
     std::sort(files.begin(), files.end());
     Json state{{"ok", ok},
                {"message", message},
-               {"sceneVersion", m_sceneVersion},
+               {"sceneVersion", m_page.SceneVersion()},
+               {"update", m_page.UpdateJson()},
                {"definitions", definitions},
                {"commands", commands},
                {"tools", tools},
                {"layers", layers},
                {"selection", SelectionJson(m_host)},
+               {"workPlane", WorkPlaneJson(toolHost.workPlane)},
                {"tool", tool},
                {"files", files},
                {"canUndo", !m_undo.empty() || toolHost.Active()},

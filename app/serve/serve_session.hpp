@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/serve/page_scene.hpp"
 #include "host/host.hpp"
 
 namespace gorva::host {
@@ -79,8 +80,7 @@ private:
     std::vector<std::string> m_undo, m_redo;
     std::vector<std::string> m_messages;
     size_t m_logSeen = 0, m_dialogsSeen = 0;
-    unsigned m_sceneVersion = 0;
-    std::string m_lastScene;
+    PageScene m_page;
 };
 
 }  // namespace gorva::host

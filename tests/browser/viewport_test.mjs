@@ -161,10 +161,25 @@ async function selectByHeight(page, url) {
   await shot(page, 'serve_select_by_height.png');
 }
 
+/// The page's points of its first `layers` layers, drawn from the updates since its scene was loaded,
+/// are the host's as saved (OBJ points run layer after layer).
+async function pageMatchesHost(page, objFile, layers, what) {
+  const saved = objPoints(objFile);
+  const held = await page.evaluate((n) => Array.from({ length: n }, (_, l) => window.gorva.pointsOf(l)), layers);
+  const flat = held.flat();
+  let worst = flat.length === saved.length ? 0 : Infinity;
+  flat.forEach((p, i) => {
+    worst = Math.max(worst, p ? Math.hypot(p[0] - saved[i][0], p[1] - saved[i][1], p[2] - saved[i][2]) : Infinity);
+  });
+  check(worst < 1e-4, `the page's points after ${what} are the host's (${flat.length} of ${saved.length}, ` +
+    `largest difference ${worst.toExponential(1)} m)`);
+}
+
 async function archByHandle(page, url, folder) {
   await post(url, 'save', { name: 'before_arch.obj' });
   await page.click('[data-tool="gORVA.Arch"]');
   await settle(page);
+  const loadedScene = await page.evaluate(() => window.gorva.state.sceneVersion);
   let state = await hostState(url);
   check(state.tool && state.tool.name === 'gORVA.Arch', 'the toolbar activates the Arch');
   // Pull the span out on the work plane, then drag the span's end handle further by mouse.
@@ -184,10 +199,13 @@ async function archByHandle(page, url, folder) {
   const spanAfter = attr(state, 'arch_span');
   check(spanAfter > spanBefore + 0.2, `dragging the span handle widens the arch (${spanBefore} -> ${spanAfter})`);
   await shot(page, 'serve_arch_tool.png');
+  check(await page.evaluate(() => window.gorva.state.sceneVersion) === loadedScene,
+    'the drags came to the page as updates, not as the whole scene again');
   await page.click('#apply');
   await settle(page);
   check((await hostState(url)).tool === null, 'Apply keeps the arch and ends the tool');
   await post(url, 'save', { name: 'after_arch.obj' });
+  await pageMatchesHost(page, path.join(folder, 'after_arch.obj'), 2, 'the arch');
   const written = newPoints(path.join(folder, 'before_arch.obj'), path.join(folder, 'after_arch.obj'));
   let width = 0;
   for (const p of written) for (const q of written) width = Math.max(width, Math.hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]));
@@ -234,6 +252,15 @@ async function sweepAlongClickedPath(page, url, folder) {
   check(after > before, `the sweep wrote its profile along the path (${before} -> ${after} points)`);
 }
 
+async function gridOnWorkPlane(page) {
+  await page.evaluate(() => window.gorva.run('tool.workPlane 0 0.5 0'));
+  await settle(page);
+  const y = await page.evaluate(() => window.gorva.grid.position.y);
+  check(Math.abs(y - 0.5) < 1e-9, `the grid lies on the host's work plane (at height ${y})`);
+  await page.evaluate(() => window.gorva.run('tool.workPlane reset'));
+  await settle(page);
+}
+
 async function refusedWithoutToken(url) {
   const bare = url.replace(/[0-9a-f]+\/$/, '');
   const noToken = await fetch(bare + 'api/state');
@@ -270,10 +297,27 @@ async function dragTiming(browser, folder) {
     times.sort((x, y) => x - y);
     console.log(`timing: drag on 100k polygons, mouse event to redrawn handles and preview: median ${times[5].toFixed(1)} ms, ` +
       `min ${times[0].toFixed(1)} ms, max ${times[9].toFixed(1)} ms`);
+    await page.click('#apply');
+    await settle(page);
+    await post(server.url, 'save', { name: 'grid_arch.obj' });
+    await pageMatchesHost(page, path.join(folder, 'grid_arch.obj'), 1, 'ten drags and Apply on the grid');
   } finally {
     await page.close();
     server.child.kill();
   }
+}
+
+/// Opening a scene of a million quads: the server reading the file, the page loading the scene.
+async function openTiming(browser, folder) {
+  fs.writeFileSync(path.join(folder, 'grid1m.obj'), gridObj(1000));
+  const started = Date.now();
+  const server = await startServer(folder, 'grid1m.obj');
+  const served = Date.now();
+  const page = await openPage(browser, server.url);
+  await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => r())));
+  console.log(`timing: 1M-polygon scene: server up in ${served - started} ms, page shown ${Date.now() - served} ms later`);
+  await page.close();
+  server.child.kill();
 }
 
 // ---- main
@@ -303,9 +347,11 @@ async function main() {
     await selectByHeight(page, server.url);
     await archByHandle(page, server.url, folder);
     await sweepAlongClickedPath(page, server.url, folder);
+    await gridOnWorkPlane(page);
     await page.close();
     server.child.kill();
     if (process.env.GORVA_SKIP_TIMING !== '1') await dragTiming(browser, folder);
+    if (process.env.GORVA_TIMING_1M === '1') await openTiming(browser, folder);
   } finally {
     server.child.kill();
     await browser.close();

@@ -2,6 +2,8 @@
 // failures that change nothing, and undo by snapshots.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -160,6 +162,38 @@ TEST_F(ServeSessionTest, StateDescribesToolsAndCommandsForTheirPanels) {
     for (const Json &c : first["commands"]) {
         if (c["name"] == "gORVA.Cmd.SelectbyHeight") {
             EXPECT_EQ(c["userValues"].size(), 3u);
+        }
+    }
+}
+
+TEST_F(ServeSessionTest, PageGetsTheSceneItWasToldOfOrHearsOfANewerOne) {
+    const unsigned loaded = Json::parse(session->Handle(Get("/t0k3n/api/state")).body)["sceneVersion"];
+    EXPECT_EQ(session->Handle(Get("/t0k3n/api/scene/" + std::to_string(loaded) + ".glb")).status, 200);
+    Json opened = Call("open", {{"name", "quad.obj"}});
+    ASSERT_GT(opened["sceneVersion"].get<unsigned>(), loaded);
+    EXPECT_EQ(session->Handle(Get("/t0k3n/api/scene/" + std::to_string(loaded) + ".glb")).status, 409)
+        << "an update counted from the newer scene would not fit the older one";
+    ServeResponse now = session->Handle(Get("/t0k3n/api/scene/" + opened["sceneVersion"].dump() + ".glb"));
+    EXPECT_EQ(now.status, 200);
+    EXPECT_EQ(now.body.compare(0, 4, "glTF"), 0);
+}
+
+TEST_F(ServeSessionTest, StateGivesTheWorkPlaneTheGridLiesOn) {
+    struct Case {
+        const char *line;
+        std::array<double, 3> origin, normal;
+    } cases[] = {
+        {"tool.workPlane 1 2 3", {1, 2, 3}, {0, 1, 0}},
+        {"tool.workPlane 0 0.5 0 90 0 0", {0, 0.5, 0}, {0, 0, 1}},
+        {"tool.workPlane reset", {0, 0, 0}, {0, 1, 0}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        Json state = Call("run", {{"line", c.line}});
+        const Json &plane = state["workPlane"];
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(plane["origin"][i].get<double>(), c.origin[i], 1e-9);
+            EXPECT_NEAR(std::fabs(plane["axes"][1][i].get<double>()), std::fabs(c.normal[i]), 1e-9);
         }
     }
 }
