@@ -3,6 +3,7 @@
 // tools write opened at the right world positions, and bad files refused with the scene unchanged.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -109,7 +110,8 @@ protected:
         HostTest::SetUp();
         std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::replace(name.begin(), name.end(), '/', '_');
-        dir = fs::path(::testing::TempDir()) / ("gorva_gltf_" + name);
+        // The process id keeps two test runs at once (two builds) out of each other's folders.
+        dir = fs::path(::testing::TempDir()) / ("gorva_gltf_" + std::to_string(::getpid()) + "_" + name);
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
