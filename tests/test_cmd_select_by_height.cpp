@@ -268,14 +268,26 @@ TEST_F(SelectByHeightTest, AMillionPolygonsAreAllSelected) {
 }
 
 TEST(SelectByHeightRules, BoundsAndMatchesFollowTheMode) {
-    double lower = 0, upper = 0;
-    height::BoundsFor(height::MATCH_RANGE, 2.0, 0.5, 1.0, lower, upper);
-    EXPECT_DOUBLE_EQ(lower, 1.5);
-    EXPECT_DOUBLE_EQ(upper, 3.0);
-    height::BoundsFor(height::MATCH_ABOVE, 2.0, 0.5, 1.0, lower, upper);
-    EXPECT_DOUBLE_EQ(lower, 2.0);
-    EXPECT_DOUBLE_EQ(upper, 10000002.0);
-    EXPECT_FALSE(height::HeightMatches(height::MATCH_ABOVE, std::nan(""), 2.0, lower, upper));
+    const struct {
+        height::MATCH_MODE mode;
+        double lower, upper;
+    } cases[] = {{height::MATCH_SAME, 2.0, 2.0},
+                 {height::MATCH_RANGE, 1.5, 3.0},
+                 {height::MATCH_ABOVE, 2.0, 10000002.0},
+                 {height::MATCH_BELOW, -9999998.0, 2.0}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.mode);
+        const height::HeightBand band = height::BoundsFor(c.mode, 2.0, 0.5, 1.0);
+        EXPECT_DOUBLE_EQ(band.lower, c.lower);
+        EXPECT_DOUBLE_EQ(band.upper, c.upper);
+        EXPECT_TRUE(height::HeightMatches(c.mode, 2.0, 2.0, band));
+        EXPECT_FALSE(height::HeightMatches(c.mode, std::nan(""), 2.0, band));
+    }
+    const height::HeightBand range = height::BoundsFor(height::MATCH_RANGE, 2.0, 0.5, 1.0);
+    EXPECT_TRUE(height::HeightMatches(height::MATCH_RANGE, 2.9, 2.0, range));
+    EXPECT_FALSE(height::HeightMatches(height::MATCH_RANGE, 3.1, 2.0, range));
+    EXPECT_FALSE(height::HeightMatches(height::MATCH_SAME, 2.1, 2.0,
+                                       height::BoundsFor(height::MATCH_SAME, 2.0, 0.5, 1.0)));
     EXPECT_EQ(height::ToMatchMode(4), height::MATCH_SAME);
     EXPECT_EQ(height::ToUpAxis(-1), height::UP_AXIS_Y);
 }

@@ -69,6 +69,7 @@ TEST(SweeperPathPoints, OnlyARepeatOfThePointBeforeGoes) {
         {"back to its start", {Vector3(0, 0, 0), Vector3(1, 0, 0), Vector3(1, 0, 1), Vector3(0, 0, 0)}, {0, 1, 2, 3}},
         {"doubled in a row", {Vector3(0, 0, 0), Vector3(1, 0, 0), Vector3(1, 0, 5e-7), Vector3(2, 0, 0)}, {0, 1, 3}},
         {"three in a row", {Vector3(0, 0, 0), Vector3(0, 0, 0), Vector3(0, 0, 0), Vector3(1, 0, 0)}, {0, 3}},
+        {"just beyond the tolerance", {Vector3(0, 0, 0), Vector3(0, 2e-6, 0), Vector3(1, 0, 0)}, {0, 1, 2}},
     };
     for (const Case &c : cases) {
         std::vector<qk::Point> points = Points(c.positions);

@@ -10,6 +10,8 @@
 #include <thread>
 
 #include "Tool_Sweeper_037.hpp"
+#include "Tool_Sweeper_Layers.hpp"
+#include "Tool_Sweeper_Output.hpp"
 #include "tests/support/shapes.hpp"
 #include "host/tool_runtime/tool_host.hpp"
 #include "lx_mesh.hpp"

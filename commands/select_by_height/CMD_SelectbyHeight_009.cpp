@@ -52,7 +52,7 @@ bool HeightVisitorBase<Element>::Matches(const LXtVector position) {
         m_hasReference = true;
         return false;
     }
-    return HeightMatches(m_mode, h, m_reference, m_lower, m_upper);
+    return HeightMatches(m_mode, h, m_reference, m_band);
 }
 
 template class HeightVisitorBase<LXtPointID>;
@@ -168,9 +168,8 @@ void gORVA_Command_SelectbyHeight::SelectMatching(Visitor &visitor, LXtID4 type,
     }
     if (!visitor.HasReference()) return;
 
-    double lower = 0.0, upper = 0.0;
-    BoundsFor(settings.mode, visitor.Reference(), settings.rangeLower, settings.rangeUpper, lower, upper);
-    visitor.SetBounds(lower, upper);
+    visitor.SetBounds(
+        BoundsFor(settings.mode, visitor.Reference(), settings.rangeLower, settings.rangeUpper));
 
     using Element = typename std::decay_t<decltype(visitor.Matched())>::value_type;
     std::vector<std::vector<Element>> perLayer(layers);

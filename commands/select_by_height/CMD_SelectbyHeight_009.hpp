@@ -32,16 +32,8 @@ public:
     void Reset() { m_matched.clear(); }
     /// Room for `elements` matches up front: a list of millions is then never copied as it grows.
     void Reserve(std::size_t elements) { m_matched.reserve(elements); }
-    /// Bounds around the current reference: lower = reference - below, upper = reference + above.
-    void SetTargetRange(double below, double above) {
-        m_lower = m_reference - below;
-        m_upper = m_reference + above;
-    }
-    /// Sets both bounds directly (metres).
-    void SetBounds(double lower, double upper) {
-        m_lower = lower;
-        m_upper = upper;
-    }
+    /// Sets both bounds (metres).
+    void SetBounds(const HeightBand &band) { m_band = band; }
     /// How heights compare with the reference and the bounds.
     void SetMatchMode(MATCH_MODE mode) { m_mode = mode; }
     /// Which coordinate is the height.
@@ -70,8 +62,7 @@ private:
     double HeightOf(const LXtVector position) const;
 
     double m_reference = 0.0;
-    double m_upper = 0.0;
-    double m_lower = 0.0;
+    HeightBand m_band;
     bool m_hasReference = false;
     MATCH_MODE m_mode = MATCH_SAME;
     WORLD_UP_AXIS m_upAxis = UP_AXIS_Y;

@@ -19,16 +19,16 @@ WORLD_UP_AXIS ToUpAxis(int value) {
     return UP_AXIS_Y;
 }
 
-void BoundsFor(MATCH_MODE mode, double reference, double rangeLower, double rangeUpper, double &lower,
-               double &upper) {
-    lower = upper = reference;
-    if (mode == MATCH_RANGE) {
-        lower = reference - rangeLower;
-        upper = reference + rangeUpper;
-    } else if (mode == MATCH_ABOVE) {
-        upper = reference + kOpenRange;
-    } else if (mode == MATCH_BELOW) {
-        lower = reference - kOpenRange;
+HeightBand BoundsFor(MATCH_MODE mode, double reference, double rangeLower, double rangeUpper) {
+    switch (mode) {
+        case MATCH_RANGE:
+            return {reference - rangeLower, reference + rangeUpper};
+        case MATCH_ABOVE:
+            return {reference, reference + kOpenRange};
+        case MATCH_BELOW:
+            return {reference - kOpenRange, reference};
+        default:
+            return {reference, reference};
     }
 }
 

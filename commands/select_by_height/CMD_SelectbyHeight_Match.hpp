@@ -24,18 +24,23 @@ MATCH_MODE ToMatchMode(int value);
 /// Up axis of a preference value; anything other than 0 or 2 is Y.
 WORLD_UP_AXIS ToUpAxis(int value);
 
-/// Lower and upper height bounds (metres) of a mode around `reference`; MATCH_SAME leaves both at it.
-void BoundsFor(MATCH_MODE mode, double reference, double rangeLower, double rangeUpper, double &lower,
-               double &upper);
+/// The heights (metres) a mode matches between, besides the reference itself.
+struct HeightBand {
+    double lower = 0.0;
+    double upper = 0.0;
+};
+
+/// The band of a mode around `reference`; MATCH_SAME gives both bounds at the reference.
+HeightBand BoundsFor(MATCH_MODE mode, double reference, double rangeLower, double rangeUpper);
 
 /// True when height h matches: within 1e-6 of the reference in MATCH_SAME; in the other modes strictly
 /// inside (lower, upper) or within 1e-6 of the reference or of either bound. NaN never matches.
 /// Inline: it runs once per element of a match pass.
-inline bool HeightMatches(MATCH_MODE mode, double h, double reference, double lower, double upper) {
+inline bool HeightMatches(MATCH_MODE mode, double h, double reference, const HeightBand &band) {
     const auto within = [](double a, double b) { return std::fabs(a - b) <= qk::constants::EPSILON; };
     if (within(h, reference)) return true;
     if (mode == MATCH_SAME) return false;
-    return (lower < h && h < upper) || within(h, upper) || within(h, lower);
+    return (band.lower < h && h < band.upper) || within(h, band.upper) || within(h, band.lower);
 }
 
 }  // namespace gORVA_Cmds_SelectbyHeight

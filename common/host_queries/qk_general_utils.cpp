@@ -1,5 +1,7 @@
 #include "qk_general_utils.hpp"
 
+#include <type_traits>
+
 #include "lx_wrap.hpp"
 #include "lxu_prefvalue.hpp"
 #include "lxu_queries.hpp"
@@ -11,26 +13,34 @@ namespace {
 // Query results are cut to this many bytes, terminator included.
 constexpr unsigned kQueryTextBytes = 256;
 
+// A user value and a preference are read alike, each through its own query command.
+template <class Reader, class Value>
+Value ReadValue(const char *name, Value fallback) {
+    Reader reader;
+    if (!reader.Query(name)) return fallback;
+    if constexpr (std::is_same_v<Value, int>) {
+        return reader.GetInt();
+    } else {
+        return reader.GetFloat();
+    }
+}
+
 }  // namespace
 
 int GetUserValueInt(const char *name, int fallback) {
-    CLxReadUserValue value;
-    return value.Query(name) ? value.GetInt() : fallback;
+    return ReadValue<CLxReadUserValue>(name, fallback);
 }
 
 double GetUserValueFloat(const char *name, double fallback) {
-    CLxReadUserValue value;
-    return value.Query(name) ? value.GetFloat() : fallback;
+    return ReadValue<CLxReadUserValue>(name, fallback);
 }
 
 int GetPreferenceInt(const char *name, int fallback) {
-    CLxReadPreferenceValue pref;
-    return pref.Query(name) ? pref.GetInt() : fallback;
+    return ReadValue<CLxReadPreferenceValue>(name, fallback);
 }
 
 double GetPreferenceFloat(const char *name, double fallback) {
-    CLxReadPreferenceValue pref;
-    return pref.Query(name) ? pref.GetFloat() : fallback;
+    return ReadValue<CLxReadPreferenceValue>(name, fallback);
 }
 
 std::string QueryCommandString(const char *command) {

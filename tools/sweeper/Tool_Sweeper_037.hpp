@@ -7,10 +7,9 @@
 // Tool_Sweeper_Layers; this file is the host side: attributes, events, evaluation order and drawing.
 #pragma once
 
+#include <memory>
 #include <vector>
 
-#include "Tool_Sweeper_Layers.hpp"
-#include "Tool_Sweeper_Output.hpp"
 #include "Tool_Sweeper_Path.hpp"
 #include "Tool_Sweeper_Profiles_01.hpp"
 #include "qk_tool_frame.hpp"
@@ -132,19 +131,10 @@ static_assert(std::size(SWEEPER_ATTRIBUTES) == ATTRs_COUNT && qk::IsDeclarationO
 /// Help page shown with the tool's warnings.
 inline constexpr const char *SWEEPER_HELP_URL = "file:doc/gorva/sweeper.html";
 
-/// Interaction states of the snapping and the jump.
-enum SnapState : int {
-    SNAP_NONE = 0,
-    SNAP_CORNER_CHOSEN = 2,  ///< a corner pressed as snap source, applied on release
-    SNAP_POINT_CHOSEN = 3,   ///< a profile point snapped onto the path's first point
-    SNAP_SNAPPED = 4,        ///< the snap offset is in force; the jump handles are shown
-    SNAP_JUMP_TURN = 5,      ///< waiting for a jump target that turns the profile
-    SNAP_JUMP_TURN_SIZE = 7  ///< waiting for a jump target that turns and sizes it
-};
-
 class CgORVA_SweeperTool : public qk::ToolFrame {
 public:
     CgORVA_SweeperTool();
+    ~CgORVA_SweeperTool() override;
     static void initialize();
 
     /// Writes no defaults: unset attributes keep the host's zero values (sizes are set at set-up).
@@ -173,68 +163,9 @@ protected:
     void MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) override;
 
 private:
-    struct Snap {
-        int state = SNAP_NONE;
-        int previous = SNAP_NONE;
-        bool pending = false;
-        Vector3 target;
-        LXtPointID targetId = nullptr;
-        Vector3 source;
-        int index = 0;
-    };
-
-    // set-up
-    void FirstPress(CLxUser_AdjustTool &adjust, int part);
-    PathFailure SetUpPath(LayerFailure &layerFailure);
-    void ChooseProfile();
-    void RefuseSetUp(const char *key);
-    // presses
-    void StartHandleDrag(ILxUnknownID vts, int part);
-    void PressProfilePoint(int part, CLxUser_AdjustTool &adjust);
-    void PressBySnapState(ILxUnknownID vts, const LXpToolInputEvent &input, CLxUser_AdjustTool &adjust);
-    void Jump(ILxUnknownID vts, CLxUser_AdjustTool &adjust);
-    void ApplyJump(const Vector3 &found, CLxUser_AdjustTool &adjust);
-    // evaluation
-    bool ActOnLastChange();
-    bool ActOnButton(unsigned index);
-    void ApplyPreset(qk::profiles::PresetListId list);
-    PathFailure RestoreEnds();
-    void PlaceHandles(bool refresh);
-    void WriteSweep();
-    void ReportFailure(const char *key);
-    // drawing
-    HandleLayout Layout(double handleSize) const;
-    void DrawProfileHandles(qk::ToolDrawContext &ctx);
-    void DrawBoxHandles(qk::ToolDrawContext &ctx, double handleSize);
-    void DrawLabels(qk::ToolDrawContext &ctx, const HandleLayout &layout);
-    // attributes
-    qk::profiles::ProfileSize Sizes();
-    void WriteSizes(const qk::profiles::ProfileSize &size);
-
-    qk::profiles::ProfileState m_profile;
-    std::vector<Vector3> m_profilePoints;
-    std::vector<Vector3> m_customProfile;
-    bool m_customCaptured = false;
-    std::vector<Vector3> m_placed;
-    std::vector<Vector3> m_capOutline;
-
-    SweepPath m_path;
-    PathEndsPlaneAlignment m_endTypes;
-    SweepOutput m_output;
-    std::vector<LXtPointID> m_pointIds;
-    unsigned m_targetLayer = 0;
-
-    bool m_pathReady = false;
-    bool m_disabled = false;
-    const char *m_reported = nullptr;
-
-    int m_activeCorner = PART_CORNER_TR;
-    int m_scaleHandle = 0;
-    qk::profiles::Axis m_scaleAxis = qk::profiles::AXIS_A;
-    Snap m_snap;
-    Matrix4 m_handleFrame;
-    Matrix4 m_snapTranslation;
-    InvalidJumpTargetMonitor m_invalidTarget;
+    // The activation's path, profile, snap and output, and the steps that work on them.
+    struct Session;
+    std::unique_ptr<Session> m_session;
 };
 
 }  // namespace gORVA_Tools_Sweeper

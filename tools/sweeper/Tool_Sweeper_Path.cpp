@@ -29,7 +29,7 @@ bool Near(double a, double b) {
 }
 
 bool SamePosition(const qk::Point &a, const qk::Point &b) {
-    return Near(a.x, b.x) && Near(a.y, b.y) && Near(a.z, b.z);
+    return qk::math::NearlyEqual(PositionOf(a), PositionOf(b), EPSILON);
 }
 
 Matrix4 FrameOf(const Vector3 &x, const Vector3 &y, const Vector3 &z, const Vector3 &translation) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "qk_general_utils.hpp"
+#include "qk_mesh_writer.hpp"
 #include "qk_tool_enable.hpp"
 #include "qk_visit.hpp"
 
@@ -34,9 +35,42 @@ Vector3 PointPosition(CLxUser_Point &points) {
     return Vector3(p);
 }
 
-}  // namespace
+// Collects the selected points of one layer in visiting order.
+class TargetLineVertexVisitor final : public CLxImpl_AbstractVisitor {
+public:
+    void Reset() { m_points.clear(); }
+    LxResult Evaluate() override;
+    // The visited points (id and position), in visiting order.
+    const std::vector<qk::Point> &GetPoints() const { return m_points; }
 
-// ---- visitors
+    CLxUser_Point points;
+
+private:
+    std::vector<qk::Point> m_points;
+};
+
+// Counts the selected edges of one layer and keeps the ends of the first.
+class TargetLineEdgeVisitor final : public CLxImpl_AbstractVisitor {
+public:
+    void Reset();
+    // Counts the edge; the ends (ids and positions) of the first edge are kept.
+    LxResult Evaluate() override;
+    // Edges visited since Reset.
+    unsigned Count() const { return m_count; }
+    const LXtPointID *GetPointIds() const { return m_ids; }
+    const Vector3 *GetPointPositions() const { return m_positions; }
+
+    CLxUser_Edge edges;
+    CLxUser_Point points;
+
+private:
+    unsigned m_count = 0;
+    LXtPointID m_ids[2] = {nullptr, nullptr};
+    Vector3 m_positions[2];
+};
+
+// Scales each visited point by a rule (centre, per-axis factors, final placement).
+using ScalePointsVisitor = qk::PointRewriteVisitor<ScaleRule>;
 
 LxResult TargetLineVertexVisitor::Evaluate() {
     const Vector3 p = PointPosition(points);
@@ -57,6 +91,8 @@ LxResult TargetLineEdgeVisitor::Evaluate() {
         if (LXx_OK(points.Select(m_ids[i]))) m_positions[i] = PointPosition(points);
     return LXe_OK;
 }
+
+}  // namespace
 
 // ---- registration and attributes
 

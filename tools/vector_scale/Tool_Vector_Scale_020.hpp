@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "Tool_Vector_Scale_Geometry.hpp"
-#include "qk_mesh_writer.hpp"
 #include "qk_tool_frame.hpp"
 
 namespace gORVA_Tools_Scale {
@@ -72,43 +71,6 @@ inline constexpr qk::ToolAttributeDef SCALE_ATTRIBUTES[] = {
 };
 static_assert(std::size(SCALE_ATTRIBUTES) == ATTR_COUNT && qk::IsDeclarationOrder(SCALE_ATTRIBUTES),
               "one row per attribute, in declaration order");
-
-/// Collects the selected points of one layer in visiting order.
-class TargetLineVertexVisitor final : public CLxImpl_AbstractVisitor {
-public:
-    void Reset() { m_points.clear(); }
-    LxResult Evaluate() override;
-    /// The visited points (id and position), in visiting order.
-    const std::vector<qk::Point> &GetPoints() const { return m_points; }
-
-    CLxUser_Point points;
-
-private:
-    std::vector<qk::Point> m_points;
-};
-
-/// Counts the selected edges of one layer and keeps the ends of the first.
-class TargetLineEdgeVisitor final : public CLxImpl_AbstractVisitor {
-public:
-    void Reset();
-    /// Counts the edge; the ends (ids and positions) of the first edge are kept.
-    LxResult Evaluate() override;
-    /// Edges visited since Reset.
-    unsigned Count() const { return m_count; }
-    const LXtPointID *GetPointIds() const { return m_ids; }
-    const Vector3 *GetPointPositions() const { return m_positions; }
-
-    CLxUser_Edge edges;
-    CLxUser_Point points;
-
-private:
-    unsigned m_count = 0;
-    LXtPointID m_ids[2] = {nullptr, nullptr};
-    Vector3 m_positions[2];
-};
-
-/// Scales each visited point by a rule (centre, per-axis factors, final placement).
-using ScalePointsVisitor = qk::PointRewriteVisitor<ScaleRule>;
 
 class CgORVA_ScaleTool : public qk::ToolFrame {
 public:
