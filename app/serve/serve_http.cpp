@@ -9,7 +9,7 @@
 
 #include "app/serve/serve_session.hpp"
 #include "host/io/scene_files.hpp"
-#include "host/io/text_lines.hpp"
+#include "host/base/text_lines.hpp"
 
 namespace gorva::host {
 

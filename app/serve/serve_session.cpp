@@ -442,7 +442,7 @@ std::string ServeSession::SceneBytes() {
     std::string bytes, error;
     std::vector<std::string> warnings;
     // Written Y-up as the host holds it, so the page's coordinates are the host's.
-    if (!WriteGltf(m_host, true, 1, bytes, warnings, error)) return std::string();
+    if (!WriteGltf(m_host.scene, true, 1, bytes, warnings, error)) return std::string();
     return bytes;
 }
 
