@@ -27,9 +27,6 @@ namespace gorva::fuzz {
 
 using namespace gorva::host;
 
-namespace {
-
-/// The process's scratch folder, made once.
 const std::string &ScratchFolder() {
     static const std::string folder = [] {
         char path[] = "/tmp/gorva-fuzz-XXXXXX";
@@ -39,6 +36,8 @@ const std::string &ScratchFolder() {
     }();
     return folder;
 }
+
+namespace {
 
 std::string ReadFile(const std::string &path) {
     std::ifstream in(path, std::ios::binary);

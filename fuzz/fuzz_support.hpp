@@ -19,6 +19,9 @@ namespace gorva::fuzz {
 /// "degenerate.obj"; pictures are drawn at most 96 pixels wide and high.
 std::unique_ptr<host::Host> NewHost();
 
+/// The process's scratch folder, made once; NewHost empties it and puts the seed scenes back.
+const std::string &ScratchFolder();
+
 /// Stops the run as a finding: prints what broke and at which step, then aborts.
 [[noreturn]] void Finding(const std::string &step, const std::string &what);
 

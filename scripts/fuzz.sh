@@ -2,14 +2,14 @@
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) and runs
 # each one for SECONDS (default 600) from its seed corpus: scripts/fuzz.sh [SECONDS]
 #   GORVA_FUZZ_BUILD   build folder (default build-fuzz)
-#   GORVA_FUZZ_TARGETS targets to run (default: all four)
+#   GORVA_FUZZ_TARGETS targets to run (default: all five)
 # Corpora grow in BUILD/corpus/TARGET; a finding is written to BUILD/findings/ and fails the script.
 # Prints, per target, the executions it made.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-600}
 dir=${GORVA_FUZZ_BUILD:-$root/build-fuzz}
-targets=(${GORVA_FUZZ_TARGETS:-obj_reader script commands tools})
+targets=(${GORVA_FUZZ_TARGETS:-obj_reader gltf_reader script commands tools})
 
 "$root/scripts/setup.sh"
 launcher=()
@@ -20,7 +20,8 @@ cmake --build "$dir" -j"$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 # Extra seeds beside each target's own corpus: the demo scenes and scripts.
 declare -A extra=([obj_reader]="$root/examples" [script]="$root/examples/scripts")
-declare -A dict=([obj_reader]="$root/fuzz/dict/obj.dict" [script]="$root/fuzz/dict/script.dict")
+declare -A dict=([obj_reader]="$root/fuzz/dict/obj.dict" [gltf_reader]="$root/fuzz/dict/gltf.dict"
+                 [script]="$root/fuzz/dict/script.dict")
 
 mkdir -p "$dir/findings"
 status=0

@@ -517,3 +517,15 @@ TEST_F(GltfFiles, RecordsThatDoNotMatchTheMeshAreReadAsTrianglesWithANote) {
         EXPECT_NE(back.log.back().text.find("do not match"), std::string::npos) << back.log.back().text;
     }
 }
+
+TEST_F(GltfFiles, AnEmptySceneSavesAndOpensAgainAsEmpty) {
+    for (bool binary : {true, false}) {
+        std::string bytes, error;
+        std::vector<std::string> warnings;
+        ASSERT_TRUE(WriteGltf(Host().scene, binary, 1, bytes, warnings, error)) << error;
+        Host back;
+        AddMesh(back, GridShape(1, 1));
+        ASSERT_TRUE(ReadGltf(back, bytes, "empty", dir.string(), error)) << error;
+        EXPECT_TRUE(back.scene.Items().empty()) << (binary ? "binary" : "text");
+    }
+}

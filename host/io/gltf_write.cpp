@@ -85,8 +85,10 @@ public:
             Node(*item, m_model.nodes[size_t(at->second)]);
             if (!item->parent || !m_nodeOf.count(item->parent)) scene.nodes.push_back(at->second);
         }
-        m_model.scenes.push_back(scene);
-        m_model.defaultScene = 0;
+        if (!scene.nodes.empty()) {  // a scene without nodes would be written as null
+            m_model.scenes.push_back(scene);
+            m_model.defaultScene = 0;
+        }
         if (m_model.buffers[0].data.empty()) m_model.buffers.clear();
         if (!m_model.lights.empty()) m_model.extensionsUsed.push_back(kLightsExtension);
         if (m_sizedLights)
