@@ -27,9 +27,9 @@ struct Snapshot {
         for (const auto &p : host.selection.EdgeList()) s.entries.emplace_back(1, p.mesh, p.a, p.b);
         for (const auto &p : host.selection.Polygons()) s.entries.emplace_back(2, p.mesh, p.polygon, 0);
         for (const auto &p : host.selection.ItemList()) s.entries.emplace_back(4, p.item, 0, 0);
-        for (uint32_t m : mesh.pointMarks) s.pointMarks.push_back(m & kMarkSelect);
+        for (uint32_t m : mesh.PointMarks()) s.pointMarks.push_back(m & kMarkSelect);
         for (uint32_t m : mesh.MarksOf(1)) s.edgeMarks.push_back(m & kMarkSelect);
-        for (uint32_t m : mesh.polyMarks) s.polyMarks.push_back(m & kMarkSelect);
+        for (uint32_t m : mesh.PolygonMarks()) s.polyMarks.push_back(m & kMarkSelect);
         for (SelType t : {kSelVertex, kSelEdge, kSelPolygon, kSelItem}) s.counts[t] = host.selection.Count(t);
         const LXtID4 codes[] = {SelTypeCode(kSelVertex), SelTypeCode(kSelEdge), SelTypeCode(kSelPolygon),
                                 SelTypeCode(kSelItem), 0};
@@ -114,7 +114,7 @@ TEST(SelectionJournal, AFailedCommandTakesBackAnyMixOfChangesExactly) {
                                       RandomChange(h, item, rng);
                                       // The count always agrees with the marks.
                                       uint32_t marked = 0;
-                                      for (uint32_t m : item.mesh->polyMarks) marked += m & kMarkSelect;
+                                      for (uint32_t m : item.mesh->PolygonMarks()) marked += m & kMarkSelect;
                                       EXPECT_EQ(h.selection.Count(kSelPolygon), marked) << "step " << i;
                                   }
                                   return CommandResult{LXe_FAILED, "failed"};
@@ -143,8 +143,8 @@ TEST(PolygonConnect, ReachesEveryPolygonThroughSharedEdgesAndNoOther) {
     SelectPolygons(host, mesh, {blades - 1});
     ASSERT_TRUE(host.RunLine("select.polygonConnect").ok());
     EXPECT_EQ(host.selection.Count(kSelPolygon), blades + 1);
-    EXPECT_TRUE(mesh.mesh->polyMarks[blades] & kMarkSelect);       // the fin
-    EXPECT_FALSE(mesh.mesh->polyMarks[blades + 1] & kMarkSelect);  // the corner-only triangle
+    EXPECT_TRUE(mesh.mesh->PolygonMarks()[blades] & kMarkSelect);       // the fin
+    EXPECT_FALSE(mesh.mesh->PolygonMarks()[blades + 1] & kMarkSelect);  // the corner-only triangle
 }
 
 namespace {
@@ -152,7 +152,7 @@ namespace {
 /// Positions of a mesh, for comparing geometry before and after.
 std::vector<Float3> PositionsOf(const MeshData &mesh) {
     std::vector<Float3> out;
-    for (uint32_t p = 0; p < mesh.PointCount(); ++p) out.push_back(mesh.positions[p]);
+    for (uint32_t p = 0; p < mesh.PointCount(); ++p) out.push_back(mesh.Positions()[p]);
     return out;
 }
 
@@ -189,8 +189,8 @@ TEST(SelectionJournal, OneStepTakesBackMeshAndSelectionTogetherAndReplaysTheSame
     Journal::Token step = host.journal.Begin(Journal::Scope::Step);
     MixedStep(host, mesh);
     // The scan's rollback took back its move only: the vertex it selected stays.
-    EXPECT_EQ(mesh.positions[1], positionsBefore[1]);
-    EXPECT_TRUE(mesh.pointMarks[3] & kMarkSelect);
+    EXPECT_EQ(mesh.Positions()[1], positionsBefore[1]);
+    EXPECT_TRUE(mesh.PointMarks()[3] & kMarkSelect);
     const Snapshot done = Snapshot::Of(host, mesh);
     const std::vector<Float3> positionsDone = PositionsOf(mesh);
     host.journal.Rollback(step);
@@ -223,5 +223,5 @@ TEST(SelectionJournal, RollingBackEditsOnlyLeavesTheSelectionAsItIs) {
     host.journal.Rollback(step);
     EXPECT_EQ(host.selection.Count(kSelPolygon), 0u);
     EXPECT_FALSE(host.selection.IsItemSelected(item));
-    EXPECT_FALSE(mesh.polyMarks[0] & kMarkSelect);
+    EXPECT_FALSE(mesh.PolygonMarks()[0] & kMarkSelect);
 }

@@ -50,10 +50,9 @@ const char *SelTypeName(SelType type) {
 bool Selection::SelectVertex(MeshData &mesh, uint32_t point, uint32_t polygon) {
     if (point >= mesh.PointCount()) return false;
     Touch(kSelVertex);
-    uint32_t &marks = mesh.pointMarks[point];
-    if (Marked(marks)) return true;
+    if (Marked(mesh.PointMarks()[point])) return true;
     if (m_stale[kSelVertex]) Compact(kSelVertex);
-    marks |= kMarkSelect;
+    mesh.MarkSelected(0, point, true);
     AppendFields(m_vertices, &mesh, point, polygon);
     ++m_live[kSelVertex];
     Record(kAppended, kSelVertex, &mesh, point);
@@ -64,10 +63,9 @@ bool Selection::SelectEdge(MeshData &mesh, uint32_t a, uint32_t b, uint32_t poly
     if (!mesh.IsEdge(edge, a, b)) edge = mesh.FindEdge(a, b);
     if (edge == MeshData::kNone) return false;
     Touch(kSelEdge);
-    uint32_t &marks = mesh.MarksOf(1)[edge];
-    if (Marked(marks)) return true;
+    if (Marked(mesh.MarksOf(1)[edge])) return true;
     if (m_stale[kSelEdge]) Compact(kSelEdge);
-    marks |= kMarkSelect;
+    mesh.MarkSelected(1, edge, true);
     AppendFields(m_edges, &mesh, a, b, polygon, edge);
     ++m_live[kSelEdge];
     Record(kAppended, kSelEdge, &mesh, edge);
@@ -77,10 +75,9 @@ bool Selection::SelectEdge(MeshData &mesh, uint32_t a, uint32_t b, uint32_t poly
 bool Selection::SelectPolygon(MeshData &mesh, uint32_t polygon) {
     if (polygon >= mesh.PolygonCount()) return false;
     Touch(kSelPolygon);
-    uint32_t &marks = mesh.polyMarks[polygon];
-    if (Marked(marks)) return true;
+    if (Marked(mesh.PolygonMarks()[polygon])) return true;
     if (m_stale[kSelPolygon]) Compact(kSelPolygon);
-    marks |= kMarkSelect;
+    mesh.MarkSelected(2, polygon, true);
     AppendFields(m_polygons, &mesh, polygon);
     ++m_live[kSelPolygon];
     Record(kAppended, kSelPolygon, &mesh, polygon);
@@ -96,8 +93,8 @@ bool Selection::SelectItem(ItemData &item) {
 }
 
 bool Selection::DeselectVertex(MeshData &mesh, uint32_t point) {
-    if (point >= mesh.PointCount() || !Marked(mesh.pointMarks[point])) return false;
-    mesh.pointMarks[point] &= ~kMarkSelect;
+    if (point >= mesh.PointCount() || !Marked(mesh.PointMarks()[point])) return false;
+    mesh.MarkSelected(0, point, false);
     Record(kDeselected, kSelVertex, &mesh, point);
     --m_live[kSelVertex];
     ++m_stale[kSelVertex];
@@ -107,7 +104,7 @@ bool Selection::DeselectVertex(MeshData &mesh, uint32_t point) {
 bool Selection::DeselectEdge(MeshData &mesh, uint32_t a, uint32_t b) {
     uint32_t edge = mesh.FindEdge(a, b);
     if (edge == MeshData::kNone || !Marked(mesh.MarksOf(1)[edge])) return false;
-    mesh.MarksOf(1)[edge] &= ~kMarkSelect;
+    mesh.MarkSelected(1, edge, false);
     Record(kDeselected, kSelEdge, &mesh, edge);
     --m_live[kSelEdge];
     ++m_stale[kSelEdge];
@@ -115,8 +112,8 @@ bool Selection::DeselectEdge(MeshData &mesh, uint32_t a, uint32_t b) {
 }
 
 bool Selection::DeselectPolygon(MeshData &mesh, uint32_t polygon) {
-    if (polygon >= mesh.PolygonCount() || !Marked(mesh.polyMarks[polygon])) return false;
-    mesh.polyMarks[polygon] &= ~kMarkSelect;
+    if (polygon >= mesh.PolygonCount() || !Marked(mesh.PolygonMarks()[polygon])) return false;
+    mesh.MarkSelected(2, polygon, false);
     Record(kDeselected, kSelPolygon, &mesh, polygon);
     --m_live[kSelPolygon];
     ++m_stale[kSelPolygon];
@@ -145,7 +142,7 @@ void Selection::Compact(SelType type) {
         case kSelVertex:
             m_vertices.erase(
                 std::remove_if(m_vertices.begin(), m_vertices.end(),
-                               [](const VertexPacket &p) { return !Marked(p.mesh->pointMarks[p.point]); }),
+                               [](const VertexPacket &p) { return !Marked(p.mesh->PointMarks()[p.point]); }),
                 m_vertices.end());
             break;
         case kSelEdge:
@@ -155,10 +152,11 @@ void Selection::Compact(SelType type) {
                 m_edges.end());
             break;
         case kSelPolygon:
-            m_polygons.erase(
-                std::remove_if(m_polygons.begin(), m_polygons.end(),
-                               [](const PolygonPacket &p) { return !Marked(p.mesh->polyMarks[p.polygon]); }),
-                m_polygons.end());
+            m_polygons.erase(std::remove_if(m_polygons.begin(), m_polygons.end(),
+                                            [](const PolygonPacket &p) {
+                                                return !Marked(p.mesh->PolygonMarks()[p.polygon]);
+                                            }),
+                             m_polygons.end());
             break;
         default:
             return;
@@ -217,15 +215,15 @@ void Selection::Clear(SelType type) {
     if (Count(type) || (type <= kSelPolygon && m_stale[type])) KeepList(type);
     switch (type) {
         case kSelVertex:
-            for (const auto &p : m_vertices) p.mesh->pointMarks[p.point] &= ~kMarkSelect;
+            for (const auto &p : m_vertices) p.mesh->MarkSelected(0, p.point, false);
             m_vertices.clear();
             break;
         case kSelEdge:
-            for (const auto &p : m_edges) p.mesh->MarksOf(1)[p.edge] &= ~kMarkSelect;
+            for (const auto &p : m_edges) p.mesh->MarkSelected(1, p.edge, false);
             m_edges.clear();
             break;
         case kSelPolygon:
-            for (const auto &p : m_polygons) p.mesh->polyMarks[p.polygon] &= ~kMarkSelect;
+            for (const auto &p : m_polygons) p.mesh->MarkSelected(2, p.polygon, false);
             m_polygons.clear();
             break;
         case kSelItem:
@@ -325,11 +323,11 @@ SelectionState Selection::Save() {
 void Selection::Restore(const SelectionState &state) {
     for (SelType t : {kSelVertex, kSelEdge, kSelPolygon, kSelItem}) Clear(t);
     m_vertices = state.vertices;
-    for (const auto &p : m_vertices) p.mesh->pointMarks[p.point] |= kMarkSelect;
+    for (const auto &p : m_vertices) p.mesh->MarkSelected(0, p.point, true);
     m_edges = state.edges;
-    for (const auto &p : m_edges) p.mesh->MarksOf(1)[p.edge] |= kMarkSelect;
+    for (const auto &p : m_edges) p.mesh->MarkSelected(1, p.edge, true);
     m_polygons = state.polygons;
-    for (const auto &p : m_polygons) p.mesh->polyMarks[p.polygon] |= kMarkSelect;
+    for (const auto &p : m_polygons) p.mesh->MarkSelected(2, p.polygon, true);
     m_items = state.items;
     for (const auto &p : m_items) m_itemSet.insert(p.item);
     m_live[kSelVertex] = unsigned(m_vertices.size());
@@ -367,7 +365,7 @@ void Selection::KeepList(SelType type) {
     switch (type) {
         case kSelVertex:
             kept.vertices = m_vertices;
-            for (const auto &p : m_vertices) kept.live.push_back(Marked(p.mesh->pointMarks[p.point]));
+            for (const auto &p : m_vertices) kept.live.push_back(Marked(p.mesh->PointMarks()[p.point]));
             break;
         case kSelEdge:
             kept.edges = m_edges;
@@ -375,7 +373,7 @@ void Selection::KeepList(SelType type) {
             break;
         case kSelPolygon:
             kept.polygons = m_polygons;
-            for (const auto &p : m_polygons) kept.live.push_back(Marked(p.mesh->polyMarks[p.polygon]));
+            for (const auto &p : m_polygons) kept.live.push_back(Marked(p.mesh->PolygonMarks()[p.polygon]));
             break;
         case kSelItem:
             kept.items = m_items;
@@ -397,18 +395,15 @@ void MarkEntry(const Packet &p, bool on);
 
 template <>
 void MarkEntry(const VertexPacket &p, bool on) {
-    if (p.point < p.mesh->pointMarks.size())
-        on ? p.mesh->pointMarks[p.point] |= kMarkSelect : p.mesh->pointMarks[p.point] &= ~kMarkSelect;
+    p.mesh->MarkSelected(0, p.point, on);
 }
 template <>
 void MarkEntry(const EdgePacket &p, bool on) {
-    auto &marks = p.mesh->MarksOf(1);
-    if (p.edge < marks.size()) on ? marks[p.edge] |= kMarkSelect : marks[p.edge] &= ~kMarkSelect;
+    p.mesh->MarkSelected(1, p.edge, on);
 }
 template <>
 void MarkEntry(const PolygonPacket &p, bool on) {
-    if (p.polygon < p.mesh->polyMarks.size())
-        on ? p.mesh->polyMarks[p.polygon] |= kMarkSelect : p.mesh->polyMarks[p.polygon] &= ~kMarkSelect;
+    p.mesh->MarkSelected(2, p.polygon, on);
 }
 
 /// Puts a kept list back in place of the current one, marks included; returns the live count.
@@ -497,12 +492,8 @@ void Selection::TakeBackAppend(SelType type, const void *owner, uint32_t element
 
 void Selection::TakeBackDeselect(SelType type, const void *owner, uint32_t element) {
     MeshData *mesh = static_cast<MeshData *>(const_cast<void *>(owner));
-    uint32_t *marks = nullptr;
-    if (type == kSelVertex && element < mesh->pointMarks.size()) marks = &mesh->pointMarks[element];
-    if (type == kSelEdge && element < mesh->MarksOf(1).size()) marks = &mesh->MarksOf(1)[element];
-    if (type == kSelPolygon && element < mesh->polyMarks.size()) marks = &mesh->polyMarks[element];
-    if (!marks) return;
-    *marks |= kMarkSelect;
+    if (element >= mesh->MarksOf(type).size()) return;
+    mesh->MarkSelected(type, element, true);
     ++m_live[type];
     --m_stale[type];
 }
