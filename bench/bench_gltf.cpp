@@ -33,7 +33,7 @@ struct SceneFiles {
         for (uint32_t p = 0; p < mesh.PolygonCount(); ++p) {
             mesh.SetTag(p, LXi_PTAG_PART, "gORVA__Sweeper_Geometry");
             for (uint32_t i = 0; i < mesh.VertexCount(p); ++i) {
-                const auto &pos = mesh.positions[mesh.Vertices(p)[i]];
+                const auto &pos = mesh.Positions()[mesh.Vertices(p)[i]];
                 float value[2] = {pos[0] / kSide, pos[2] / kSide};
                 mesh.SetMapValue(uv, mesh.polyStart[p] + i, value);
             }

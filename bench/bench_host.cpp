@@ -38,7 +38,7 @@ void BM_RawPoints(benchmark::State &state) {
     host::MeshData &m = *Shared(unsigned(state.range(0))).item->mesh;
     for (auto _ : state) {
         double sum = 0;
-        for (const auto &p : m.positions) sum += double(p[0]) + p[1] + p[2];
+        for (const auto &p : m.Positions()) sum += double(p[0]) + p[1] + p[2];
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * m.PointCount());
@@ -51,8 +51,8 @@ void BM_RawEdges(benchmark::State &state) {
     for (auto _ : state) {
         double sum = 0;
         for (const auto &e : ends) {
-            const auto &a = m.positions[e[0]];
-            const auto &b = m.positions[e[1]];
+            const auto &a = m.Positions()[e[0]];
+            const auto &b = m.Positions()[e[1]];
             sum += double(a[1]) + b[1];
         }
         benchmark::DoNotOptimize(sum);
@@ -67,7 +67,7 @@ void BM_RawPolygons(benchmark::State &state) {
         double sum = 0;
         for (uint32_t p = 0; p < m.PolygonCount(); ++p) {
             const uint32_t *v = m.Vertices(p);
-            for (uint32_t i = 0, n = m.VertexCount(p); i < n; ++i) sum += m.positions[v[i]][1];
+            for (uint32_t i = 0, n = m.VertexCount(p); i < n; ++i) sum += m.Positions()[v[i]][1];
         }
         benchmark::DoNotOptimize(sum);
     }

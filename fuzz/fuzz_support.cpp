@@ -127,8 +127,8 @@ std::string IdentOf(const ItemData *item) {
 }
 
 void CaptureMesh(std::string &out, MeshData &mesh) {
-    Put(out, uint64_t(mesh.positions.size()));
-    for (const auto &p : mesh.positions) Put(out, p);
+    Put(out, uint64_t(mesh.Positions().size()));
+    for (const auto &p : mesh.Positions()) Put(out, p);
     Put(out, uint64_t(mesh.PolygonCount()));
     for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly) {
         Put(out, mesh.polyType[poly]);
@@ -194,12 +194,12 @@ std::string Describe(const ItemData &item) {
 void CheckMesh(MeshData &mesh, const std::string &step, const std::string &who) {
     auto fail = [&](const std::string &what) { Finding(step, who + ": " + what); };
     uint32_t points = mesh.PointCount(), polygons = mesh.PolygonCount();
-    if (mesh.pointMarks.size() != points) fail("point marks do not match the points");
+    if (mesh.PointMarks().size() != points) fail("point marks do not match the points");
     for (uint32_t i = 0; i < points; ++i)
-        for (float c : mesh.positions[i])
+        for (float c : mesh.Positions()[i])
             if (!(std::fabs(c) <= FLT_MAX)) fail("point " + std::to_string(i) + " is not finite");
     if (mesh.polyStart.size() != size_t(polygons) + 1 || mesh.polyStart[0] != 0 ||
-        mesh.polyStart.back() != mesh.corners.size() || mesh.polyMarks.size() != polygons)
+        mesh.polyStart.back() != mesh.corners.size() || mesh.PolygonMarks().size() != polygons)
         fail("polygon offsets do not match the corners");
     for (uint32_t poly = 0; poly < polygons; ++poly) {
         uint32_t n = mesh.VertexCount(poly);
@@ -272,7 +272,7 @@ void CheckItems(Host &host, const std::string &step) {
 void CheckSelection(Host &host, const std::string &step) {
     std::unordered_map<const MeshData *, std::array<size_t, 3>> listed;
     for (const auto &v : host.selection.Vertices()) {
-        if (v.point >= v.mesh->PointCount() || !(v.mesh->pointMarks[v.point] & kMarkSelect))
+        if (v.point >= v.mesh->PointCount() || !(v.mesh->PointMarks()[v.point] & kMarkSelect))
             Finding(step, "a selected vertex does not exist or lacks its mark");
         ++listed[v.mesh][0];
     }
@@ -282,7 +282,7 @@ void CheckSelection(Host &host, const std::string &step) {
         ++listed[e.mesh][1];
     }
     for (const auto &p : host.selection.Polygons()) {
-        if (p.polygon >= p.mesh->PolygonCount() || !(p.mesh->polyMarks[p.polygon] & kMarkSelect))
+        if (p.polygon >= p.mesh->PolygonCount() || !(p.mesh->PolygonMarks()[p.polygon] & kMarkSelect))
             Finding(step, "a selected polygon does not exist or lacks its mark");
         ++listed[p.mesh][2];
     }

@@ -78,6 +78,7 @@ void Host::Setup(const std::string &configDir) {
         log.push_back({0, "configuration: " + error});
     m_prefs["units.upAxis"] = "1";
     journal.onMeshShrunk = [this](MeshData *mesh) { selection.PurgeMesh(*mesh); };
+    journal.onSelectionUndo = [this](const Journal::SelectionNote &note) { selection.TakeBack(note); };
     scene.onItemRemoved = [this](ItemData *item) {
         selection.PurgeItem(*item);
         if (m_activeSet.erase(item))
@@ -292,23 +293,20 @@ CommandResult Host::Run(const std::string &name, const std::vector<CommandArg> &
     std::vector<std::string> none;
     RunningCommand running(moduleCommand ? m_runningCommands : none, name);
     // One undo step: a command that reports failure leaves the scene and the selection as it found
-    // them. The tool commands keep the active tool's own step instead (render only looks at it);
-    // any other command applies the active tool first.
+    // them. The tool commands open none and work in the active tool's own savepoint (render only
+    // looks at it); any other command applies the active tool first.
     bool toolCommand = m_tools->PrepareCommand(name);
-    selection.BeginUndo();
-    Journal::Token token = toolCommand ? 0 : journal.Begin();
+    Journal::Token token = toolCommand ? 0 : journal.Begin(Journal::Scope::Step);
     cmd.Call(&ILxCommand::Execute, 0u);
     void *m = nullptr;
     ComRef msg(LXx_OK(cmd.Call(&ILxCommand::Message, &m)) ? m : nullptr);
     const LxResult code = msg ? MessageCodeOf(msg.get()) : LXe_OK;
     if (LXx_FAIL(code)) {
         if (!toolCommand) journal.Rollback(token);
-        selection.Undo();
         std::string text = ShownText(msg.get());
         return {code, text.empty() ? name + " failed" : text};
     }
     if (!toolCommand) journal.Commit(token);
-    selection.EndUndo();
     return result;
 }
 

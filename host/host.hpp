@@ -195,7 +195,7 @@ public:
     HostConfig config;
     Journal journal;
     Scene scene{journal};
-    Selection selection;
+    Selection selection{&journal};
 
     /// Clears the scene, selection, records and layers (settings stay); an active tool is dropped.
     void NewScene() override;

@@ -69,7 +69,7 @@ void ExpectSameMeshes(Host &a, Host &b) {
         const ItemData &x = *a.scene.Items()[i], &y = *b.scene.Items()[i];
         EXPECT_EQ(x.name, y.name);
         MeshData &p = *x.mesh, &q = *y.mesh;
-        ASSERT_EQ(p.positions, q.positions) << x.name;
+        ASSERT_EQ(p.Positions(), q.Positions()) << x.name;
         ASSERT_EQ(p.PolygonCount(), q.PolygonCount());
         EXPECT_EQ(p.corners, q.corners);
         EXPECT_EQ(p.polyStart, q.polyStart);

@@ -333,7 +333,7 @@ TEST_F(EdgeCheckerTest, AMillionQuadsSelectEveryEdgeAlongZ) {
     SelectEdges(host, mesh, {{0, 1}});
     ASSERT_TRUE(host.Run(kCommand, {}).ok());
     EXPECT_EQ(host.selection.Count(kSelEdge), 1001000u);
-    const auto &positions = mesh.mesh->positions;
+    const auto &positions = mesh.mesh->Positions();
     size_t alongX = 0;
     for (const EdgePacket &e : host.selection.EdgeList()) alongX += positions[e.a][0] != positions[e.b][0];
     EXPECT_EQ(alongX, 0u);

@@ -385,7 +385,8 @@ TEST_F(SelectByNormal, ContiguousRunLeavesNoScratchMarksAndIgnoresStaleOnes) {
     ItemData &second = AddMesh(host, GridShape(2, 2, 0.0f, 10.0f));
     const uint32_t user1 = gorva::host::MarkBitByName("user1");
     ASSERT_NE(user1, 0u);
-    for (uint32_t &marks : first.mesh->polyMarks) marks |= user1;  // left by someone else
+    for (uint32_t p = 0; p < first.mesh->PolygonCount(); ++p)
+        first.mesh->ChangeMarks(2, p, user1, 0);  // left by someone else
     SetValue("gORVA_01_SelectbyNormal_LimitToContiguous", "1");
     Select(second, {0});
 
@@ -394,7 +395,7 @@ TEST_F(SelectByNormal, ContiguousRunLeavesNoScratchMarksAndIgnoresStaleOnes) {
     EXPECT_TRUE(SelectedPolygons(first).empty());
     EXPECT_EQ(SelectedPolygons(second), AllOf(second));
     for (const ItemData *item : {&first, &second})
-        for (uint32_t marks : item->mesh->polyMarks) EXPECT_EQ(marks & user1, 0u);
+        for (uint32_t marks : item->mesh->PolygonMarks()) EXPECT_EQ(marks & user1, 0u);
 }
 
 TEST_F(SelectByNormal, ContiguousFastModeStillSearchesEveryPolygon) {
@@ -430,7 +431,7 @@ TEST_F(SelectByNormal, FastModeKeepsEachPolygonToThePlaneOfATargetFacingLikeIt) 
     walls.points = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}, {5, -1, 0}, {5, 1, 0}, {5, 1, 1}, {5, -1, 1}};
     walls.polygons = {{{0, 1, 2, 3}, "", ""}, {{4, 5, 6, 7}, "", ""}};
     ItemData &wall = AddMesh(host, walls);
-    ASSERT_NEAR(wall.mesh->positions[4][1] + wall.mesh->positions[5][1], 0.0, 1e-12);
+    ASSERT_NEAR(wall.mesh->Positions()[4][1] + wall.mesh->Positions()[5][1], 0.0, 1e-12);
     Select(floor, {0});
     Select(wall, {0});
 

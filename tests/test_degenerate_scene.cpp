@@ -23,7 +23,7 @@ void ExpectSoundScene(Host &host, const std::string &what) {
             for (double v : row) EXPECT_TRUE(std::isfinite(v)) << what << ": " << item->name << " matrix";
         if (!item->mesh) continue;
         const MeshData &mesh = *item->mesh;
-        for (const auto &p : mesh.positions)
+        for (const auto &p : mesh.Positions())
             for (float c : p) EXPECT_TRUE(std::isfinite(c)) << what << ": " << item->name << " position";
         for (uint32_t c = 0; c < mesh.corners.size(); ++c)
             EXPECT_LT(mesh.corners[c], mesh.PointCount()) << what << ": " << item->name << " corner " << c;

@@ -70,7 +70,7 @@ void ExpectSameScene(const Host &a, const Host &b, const std::string &what) {
         const MeshData &m = *p.mesh, &n = *q.mesh;
         ASSERT_EQ(m.PointCount(), n.PointCount());
         for (uint32_t i = 0; i < m.PointCount(); ++i) {
-            Vec3 u = WorldOf(p, m.positions[i]), v = WorldOf(q, n.positions[i]);
+            Vec3 u = WorldOf(p, m.Positions()[i]), v = WorldOf(q, n.Positions()[i]);
             for (int c = 0; c < 3; ++c)
                 ASSERT_NEAR(u[c], v[c], 2e-6 * (1 + std::fabs(u[c]))) << "point " << i;
         }
@@ -134,7 +134,7 @@ protected:
             ADD_FAILURE() << "no point " << i << " of " << item;
             return {0, 0, 0};
         }
-        return WorldOf(*found, found->mesh->positions[i]);
+        return WorldOf(*found, found->mesh->Positions()[i]);
     }
 
     fs::path dir;
@@ -227,8 +227,8 @@ TEST_F(GltfFiles, AZUpSceneIsTurnedToYUpAndBack) {
     const ItemData &box = *plain.scene.Find("Box");
     const ItemData &original = *host.scene.Find("Box");
     for (uint32_t i = 0; i < original.mesh->PointCount(); ++i) {
-        Vec3 z = WorldOf(original, original.mesh->positions[i]);
-        ExpectNear(WorldOf(box, box.mesh->positions[i]), {z[0], z[2], -z[1]}, "point " + std::to_string(i));
+        Vec3 z = WorldOf(original, original.mesh->Positions()[i]);
+        ExpectNear(WorldOf(box, box.mesh->Positions()[i]), {z[0], z[2], -z[1]}, "point " + std::to_string(i));
     }
     Host back;
     back.SetPreference("units.upAxis", "2");

@@ -298,7 +298,7 @@ TEST(HostCore, UnappliedWritableScanTakesItsEditsBack) {
         EXPECT_EQ(grid.mesh->PointCount(), 5u);
     }
     EXPECT_EQ(grid.mesh->PointCount(), 4u);
-    EXPECT_EQ(grid.mesh->positions[0][0], 0.0f);
+    EXPECT_EQ(grid.mesh->Positions()[0][0], 0.0f);
 
     CLxUser_LayerScan scan;
     ASSERT_TRUE(svc.BeginScan(LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_WRITEMESH, scan));

@@ -18,9 +18,9 @@ TEST(HostJournal, InnerCommitStillRollsBackWithTheOuterSavepoint) {
     mesh.SetPosition(0, {5, 5, 5});
     mesh.SetTag(0, LXi_PTAG_PART, "Moved");
     host.journal.Commit(inner);
-    EXPECT_EQ(mesh.positions[0][0], 5.0f);
+    EXPECT_EQ(mesh.Positions()[0][0], 5.0f);
     host.journal.Rollback(outer);
-    EXPECT_EQ(mesh.positions[0][0], 0.0f);
+    EXPECT_EQ(mesh.Positions()[0][0], 0.0f);
     EXPECT_EQ(mesh.Tag(0, LXi_PTAG_PART), nullptr);
     EXPECT_FALSE(host.journal.Recording());
 }
@@ -62,7 +62,7 @@ TEST(HostJournal, NothingIsRecordedOutsideASavepoint) {
     grid.mesh->SetPosition(0, {1, 1, 1});
     Journal::Token token = host.journal.Begin();
     host.journal.Rollback(token);
-    EXPECT_EQ(grid.mesh->positions[0][0], 1.0f);
+    EXPECT_EQ(grid.mesh->Positions()[0][0], 1.0f);
 }
 
 TEST(HostJournal, TagsMapValuesAndOtherChangesComeBackInTurn) {
@@ -110,7 +110,7 @@ TEST(HostJournal, AnInnerSavepointPutsBackWhatItChangedOnElementsTheOuterOneAdde
     const float second[2] = {0.75f, 1.0f};
     mesh.SetMapValue(uv, mesh.polyStart[poly], second);
     host.journal.Rollback(inner);
-    EXPECT_EQ(mesh.positions[p], (Float3{7, 0, 7}));
+    EXPECT_EQ(mesh.Positions()[p], (Float3{7, 0, 7}));
     EXPECT_STREQ(mesh.Tag(poly, LXi_PTAG_PART), "New");
     float value[2] = {};
     ASSERT_TRUE(mesh.MapValue(uv, mesh.polyStart[poly], value));
@@ -141,7 +141,7 @@ TEST(HostJournal, ChangesToElementsASavepointAddedAreNotListedAsChanges) {
               (std::vector<std::pair<K, uint32_t>>{
                   {K::PointAdded, p}, {K::PointMoved, 0}, {K::PolygonAdded, poly}, {K::TagChanged, 0}}));
     host.journal.Rollback(token);
-    EXPECT_EQ(mesh.positions[0], (Float3{0, 0, 0}));
+    EXPECT_EQ(mesh.Positions()[0], (Float3{0, 0, 0}));
     EXPECT_EQ(mesh.Tag(0, LXi_PTAG_PART), nullptr);
 }
 
@@ -156,7 +156,7 @@ TEST(HostJournal, ACommittedInnerSavepointsAdditionsAreTakenBackByTheOuterOne) {
     mesh.SetPosition(0, {1, 1, 1});
     host.journal.Rollback(outer);
     EXPECT_EQ(mesh.PointCount(), 4u);
-    EXPECT_EQ(mesh.positions[0], (Float3{0, 0, 0}));
+    EXPECT_EQ(mesh.Positions()[0], (Float3{0, 0, 0}));
 }
 
 TEST(HostJournal, RollingBackManyAdditionsCutsEachMeshOnce) {

@@ -162,6 +162,6 @@ TEST(MeshOwnsItsPositions, UndoOfAMovePutsThePointBackAndTellsCaches) {
     mesh.SetPosition(p, {4, 5, 6});
     const uint64_t moved = mesh.Version();
     journal.Rollback(token);
-    EXPECT_EQ(mesh.positions[p], (Float3{1, 2, 3}));
+    EXPECT_EQ(mesh.Positions()[p], (Float3{1, 2, 3}));
     EXPECT_GT(mesh.Version(), moved);
 }

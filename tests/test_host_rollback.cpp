@@ -32,8 +32,8 @@ struct State {
         for (const auto &p : host.selection.Polygons()) s.polygons.emplace_back(p.mesh, p.polygon);
         for (const auto &p : host.selection.Vertices()) s.points.emplace_back(p.mesh, p.point);
         for (const auto &i : host.selection.ItemList()) s.selectedItems.push_back(i.item);
-        s.polyMarks = mesh.mesh->polyMarks;
-        s.pointMarks = mesh.mesh->pointMarks;
+        s.polyMarks = mesh.mesh->PolygonMarks();
+        s.pointMarks = mesh.mesh->PointMarks();
         s.current = host.selection.CurrentType(types);
         return s;
     }

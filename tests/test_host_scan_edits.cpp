@@ -118,7 +118,7 @@ struct MeshState {
     std::vector<float> uvs;
 
     static MeshState Of(MeshData &mesh) {
-        MeshState s{mesh.positions, mesh.PolygonCount(), {}, mesh.maps[0].values};
+        MeshState s{mesh.Positions(), mesh.PolygonCount(), {}, mesh.maps[0].values};
         for (uint32_t p = 0; p < mesh.PolygonCount(); ++p) {
             const char *tag = mesh.Tag(p, LXi_PTAG_PART);
             s.parts.push_back(tag ? tag : "");
@@ -188,7 +188,7 @@ TEST(HostScanEdits, NewElementsCarryTheirPositionsTagsAndUVs) {
     EXPECT_TRUE(Errors(host).empty());
     ASSERT_EQ(grid.mesh->PolygonCount(), 2u);
     EXPECT_STREQ(grid.mesh->Tag(1, LXi_PTAG_PART), "Arch");
-    EXPECT_EQ(grid.mesh->positions[4][0], 2.0f);
+    EXPECT_EQ(grid.mesh->Positions()[4][0], 2.0f);
 }
 
 TEST(HostScanEdits, EachLayerAnswersForItsOwnEdits) {

@@ -120,7 +120,7 @@ TEST(NonFiniteGeometry, WhatIsSavedOpensAgainBitForBit) {
     ASSERT_TRUE(SaveObjScene(host.scene, path.string(), error)) << error;
     Host again;
     ASSERT_TRUE(OpenObjScene(again, path.string(), error)) << error;
-    EXPECT_EQ(again.scene.Items().at(0)->mesh->positions, host.scene.Items()[0]->mesh->positions);
+    EXPECT_EQ(again.scene.Items().at(0)->mesh->Positions(), host.scene.Items()[0]->mesh->Positions());
     fs::remove(path);
 }
 

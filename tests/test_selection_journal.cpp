@@ -27,9 +27,9 @@ struct Snapshot {
         for (const auto &p : host.selection.EdgeList()) s.entries.emplace_back(1, p.mesh, p.a, p.b);
         for (const auto &p : host.selection.Polygons()) s.entries.emplace_back(2, p.mesh, p.polygon, 0);
         for (const auto &p : host.selection.ItemList()) s.entries.emplace_back(4, p.item, 0, 0);
-        for (uint32_t m : mesh.pointMarks) s.pointMarks.push_back(m & kMarkSelect);
+        for (uint32_t m : mesh.PointMarks()) s.pointMarks.push_back(m & kMarkSelect);
         for (uint32_t m : mesh.MarksOf(1)) s.edgeMarks.push_back(m & kMarkSelect);
-        for (uint32_t m : mesh.polyMarks) s.polyMarks.push_back(m & kMarkSelect);
+        for (uint32_t m : mesh.PolygonMarks()) s.polyMarks.push_back(m & kMarkSelect);
         for (SelType t : {kSelVertex, kSelEdge, kSelPolygon, kSelItem}) s.counts[t] = host.selection.Count(t);
         const LXtID4 codes[] = {SelTypeCode(kSelVertex), SelTypeCode(kSelEdge), SelTypeCode(kSelPolygon),
                                 SelTypeCode(kSelItem), 0};
@@ -114,7 +114,7 @@ TEST(SelectionJournal, AFailedCommandTakesBackAnyMixOfChangesExactly) {
                                       RandomChange(h, item, rng);
                                       // The count always agrees with the marks.
                                       uint32_t marked = 0;
-                                      for (uint32_t m : item.mesh->polyMarks) marked += m & kMarkSelect;
+                                      for (uint32_t m : item.mesh->PolygonMarks()) marked += m & kMarkSelect;
                                       EXPECT_EQ(h.selection.Count(kSelPolygon), marked) << "step " << i;
                                   }
                                   return CommandResult{LXe_FAILED, "failed"};
@@ -143,6 +143,85 @@ TEST(PolygonConnect, ReachesEveryPolygonThroughSharedEdgesAndNoOther) {
     SelectPolygons(host, mesh, {blades - 1});
     ASSERT_TRUE(host.RunLine("select.polygonConnect").ok());
     EXPECT_EQ(host.selection.Count(kSelPolygon), blades + 1);
-    EXPECT_TRUE(mesh.mesh->polyMarks[blades] & kMarkSelect);       // the fin
-    EXPECT_FALSE(mesh.mesh->polyMarks[blades + 1] & kMarkSelect);  // the corner-only triangle
+    EXPECT_TRUE(mesh.mesh->PolygonMarks()[blades] & kMarkSelect);       // the fin
+    EXPECT_FALSE(mesh.mesh->PolygonMarks()[blades + 1] & kMarkSelect);  // the corner-only triangle
+}
+
+namespace {
+
+/// Positions of a mesh, for comparing geometry before and after.
+std::vector<Float3> PositionsOf(const MeshData &mesh) {
+    std::vector<Float3> out;
+    for (uint32_t p = 0; p < mesh.PointCount(); ++p) out.push_back(mesh.Positions()[p]);
+    return out;
+}
+
+/// A step's worth of mixed work: moves and adds geometry, selects old and new elements, and runs a
+/// scan whose edits are dropped while the selection it made stays.
+void MixedStep(Host &host, MeshData &mesh) {
+    host.selection.SelectPolygon(mesh, 1);
+    mesh.SetPosition(0, {9, 9, 9});
+    const uint32_t first = mesh.AddPoint({5, 5, 0});
+    mesh.AddPoint({6, 5, 0});
+    mesh.AddPoint({6, 6, 0});
+    const uint32_t verts[3] = {first, first + 1, first + 2};
+    host.selection.SelectPolygon(mesh, mesh.AddPolygon(LXiPTYP_FACE, verts, 3));
+    host.selection.DeselectVertex(mesh, 2);
+    const Journal::Token scan = host.journal.Begin();
+    mesh.SetPosition(1, {7, 7, 7});
+    host.selection.SelectVertex(mesh, 3);
+    host.journal.Rollback(scan);
+    host.selection.Clear(kSelEdge);
+}
+
+}  // namespace
+
+TEST(SelectionJournal, OneStepTakesBackMeshAndSelectionTogetherAndReplaysTheSame) {
+    Host host;
+    ItemData &item = AddMesh(host, GridShape(3, 2));
+    MeshData &mesh = *item.mesh;
+    host.selection.SelectVertex(mesh, 2);
+    host.selection.SelectEdge(mesh, 0, 1);
+    const Snapshot before = Snapshot::Of(host, mesh);
+    const std::vector<Float3> positionsBefore = PositionsOf(mesh);
+    const uint32_t polygonsBefore = mesh.PolygonCount();
+
+    Journal::Token step = host.journal.Begin(Journal::Scope::Step);
+    MixedStep(host, mesh);
+    // The scan's rollback took back its move only: the vertex it selected stays.
+    EXPECT_EQ(mesh.Positions()[1], positionsBefore[1]);
+    EXPECT_TRUE(mesh.PointMarks()[3] & kMarkSelect);
+    const Snapshot done = Snapshot::Of(host, mesh);
+    const std::vector<Float3> positionsDone = PositionsOf(mesh);
+    host.journal.Rollback(step);
+
+    EXPECT_TRUE(Snapshot::Of(host, mesh) == before);
+    EXPECT_EQ(PositionsOf(mesh), positionsBefore);
+    EXPECT_EQ(mesh.PolygonCount(), polygonsBefore);
+
+    // Done again after the undo, the step gives the same scene and selection, and commits.
+    step = host.journal.Begin(Journal::Scope::Step);
+    MixedStep(host, mesh);
+    host.journal.Commit(step);
+    EXPECT_TRUE(Snapshot::Of(host, mesh) == done);
+    EXPECT_EQ(PositionsOf(mesh), positionsDone);
+    EXPECT_FALSE(host.journal.Recording());
+}
+
+TEST(SelectionJournal, RollingBackEditsOnlyLeavesTheSelectionAsItIs) {
+    Host host;
+    ItemData &item = AddMesh(host, GridShape(3, 2));
+    MeshData &mesh = *item.mesh;
+    const Journal::Token step = host.journal.Begin(Journal::Scope::Step);
+    const Journal::Token edits = host.journal.Begin();
+    host.selection.SelectPolygon(mesh, 0);
+    host.selection.SelectItem(item);
+    host.journal.Rollback(edits);
+    EXPECT_EQ(host.selection.Count(kSelPolygon), 1u);
+    EXPECT_TRUE(host.selection.IsItemSelected(item));
+    // The enclosing step still takes them back.
+    host.journal.Rollback(step);
+    EXPECT_EQ(host.selection.Count(kSelPolygon), 0u);
+    EXPECT_FALSE(host.selection.IsItemSelected(item));
+    EXPECT_FALSE(mesh.PolygonMarks()[0] & kMarkSelect);
 }

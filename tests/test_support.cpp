@@ -59,7 +59,7 @@ gorva::host::Vec3 ToolSceneTest::HandleAt(int part) {
 }
 
 gorva::host::Vec3 WorldPoint(const gorva::host::ItemData &item, uint32_t i) {
-    const auto &p = item.mesh->positions[i];
+    const auto &p = item.mesh->Positions()[i];
     return gorva::host::TransformPoint(item.WorldMatrix(), {p[0], p[1], p[2]});
 }
 

@@ -477,7 +477,7 @@ TEST_F(ComponentAlignTest, TargetAtTheOriginAfterAOneVertexActivationMovesTheFor
     Line(std::string("tool.set ") + kComponent + " on");
     Line("tool.press part:10000");
     Line("tool.doApply");
-    m.mesh->positions[1] = {5, 5, 5};  // B's vertex moved since by other means
+    m.mesh->SetPosition(1, {5, 5, 5});  // B's vertex moved since by other means
     host.selection.Clear(kSelVertex);
     Select(m, {2});
     Line(std::string("tool.set ") + kComponent + " on");

@@ -79,7 +79,7 @@ protected:
         return {Num(prefix + "X"), Num(prefix + "Y"), Num(prefix + "Z")};
     }
     MeshData &M() { return *mesh->mesh; }
-    Vector3 Point(uint32_t i) { return Vector3(M().positions[i].data()); }
+    Vector3 Point(uint32_t i) { return Vector3(M().Positions()[i].data()); }
     std::vector<Vector3> PolygonPoints(uint32_t poly) {
         std::vector<Vector3> out;
         for (uint32_t k = 0; k < M().VertexCount(poly); ++k) out.push_back(Point(M().Vertices(poly)[k]));
@@ -390,7 +390,7 @@ TEST_F(ArchToolTest, WritesIntoTheMeshItemsOwnSpace) {
     Line("tool.set gORVA.Arch on");
     Line("tool.doApply");
     ASSERT_EQ(moved.mesh->PointCount(), 21u);
-    Vector3 end(moved.mesh->positions[0].data());
+    Vector3 end(moved.mesh->Positions()[0].data());
     ExpectNear(end, {-8, 0, 0}, "span end in item space");  // world (2, 0, 0)
 }
 
@@ -461,7 +461,7 @@ protected:
         return {};
     }
     Vector3 WorldPoint(ItemData &item, uint32_t i) {
-        const auto &p = item.mesh->positions[i];
+        const auto &p = item.mesh->Positions()[i];
         return ToVector(TransformPoint(item.WorldMatrix(), {p[0], p[1], p[2]}));
     }
     /// The segmental arch of 20 segments: point 0 the span end, 10 the crown, 20 the span start.

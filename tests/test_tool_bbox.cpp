@@ -234,7 +234,7 @@ TEST_F(BBoxToolTest, AScaledItemMovesByTheFullOffsetInWorldSpace) {
     DragCorner(0, {1, 1, 1});
     Line("tool.doApply");
     ExpectAt(WorldPoint(item, 0), 1, 1, 1, "world move");
-    EXPECT_NEAR(item.mesh->positions[0][0], 0.5f, 1e-6) << "half the offset in item space";
+    EXPECT_NEAR(item.mesh->Positions()[0][0], 0.5f, 1e-6) << "half the offset in item space";
 }
 
 TEST_F(BBoxToolTest, WithZUpTheLockKeepsDzAndTheLowestZFaceIsRed) {

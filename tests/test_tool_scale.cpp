@@ -376,14 +376,14 @@ TEST_F(ScaleToolTest, AFarPointNeverWipesTheDigitsOfNearOnes) {
     Line("tool.set gORVA.Scale on");
     Attr("scale_factor", "1");
     Line("tool.doApply");
-    EXPECT_EQ(item.mesh->positions[0][0], 0.123f) << "factor 1 writes nothing";
-    EXPECT_EQ(item.mesh->positions[2][0], 0.5f);
+    EXPECT_EQ(item.mesh->Positions()[0][0], 0.123f) << "factor 1 writes nothing";
+    EXPECT_EQ(item.mesh->Positions()[2][0], 0.5f);
 
     Line("tool.set gORVA.Scale on");
     Attr("scale_axes", "Y");
     Attr("scale_factor", "2");
     Line("tool.doApply");
-    EXPECT_EQ(item.mesh->positions[0][0], 0.123f) << "an axis left at 1 keeps its digits";
-    EXPECT_EQ(item.mesh->positions[0][1], -1.0f) << "y doubles about the centre y = 1";
-    EXPECT_EQ(item.mesh->positions[2][2], 1.0f);
+    EXPECT_EQ(item.mesh->Positions()[0][0], 0.123f) << "an axis left at 1 keeps its digits";
+    EXPECT_EQ(item.mesh->Positions()[0][1], -1.0f) << "y doubles about the centre y = 1";
+    EXPECT_EQ(item.mesh->Positions()[2][2], 1.0f);
 }

@@ -57,7 +57,7 @@ protected:
     uint32_t NewPolygons() { return M().PolygonCount() - basePolygons; }
     /// Point j of ring r (from 1), as written.
     Vector3 Ring(uint32_t r, uint32_t j, uint32_t m = 4) {
-        return Vector3(M().positions[base + (r - 1) * m + j].data());
+        return Vector3(M().Positions()[base + (r - 1) * m + j].data());
     }
     void ExpectAt(const Vector3 &p, const Vector3 &expected, const std::string &what) {
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(p.v[i], expected.v[i], kTol) << what << " axis " << i;
@@ -154,7 +154,7 @@ TEST_P(SweeperRecurringPath, KeepsEverySelectedSegmentOpenAndClosed) {
     EXPECT_EQ(NewPolygons(), c.closedPolygons);
     EXPECT_EQ(NewPoints(), c.closedPolygons);
     for (uint32_t v = base; v < M().PointCount(); ++v)
-        for (float x : M().positions[v]) ASSERT_TRUE(std::isfinite(x));
+        for (float x : M().Positions()[v]) ASSERT_TRUE(std::isfinite(x));
     Attr("close_loop", "false");
     EXPECT_EQ(NewPolygons(), c.openPolygons);
 }

@@ -97,9 +97,10 @@ LxResult WalkElements(uint32_t count, const std::vector<uint32_t> &marks, LXtMar
 
 /// Applies a mark mode to one element; the select mark goes through the selection.
 template <class SelectFn, class DeselectFn>
-LxResult ApplyMarks(uint32_t &marks, LXtMarkMode mode, SelectFn select, DeselectFn deselect) {
+LxResult ApplyMarks(MeshData &mesh, int kind, uint32_t element, LXtMarkMode mode, SelectFn select,
+                    DeselectFn deselect) {
     MarkMode m = MarkMode::Decode(mode);
-    marks = (marks | (m.set & ~kMarkSelect)) & ~(m.clear & ~kMarkSelect);
+    mesh.ChangeMarks(kind, element, m.set, m.clear);
     if (m.set & kMarkSelect) select();
     if (m.clear & kMarkSelect) deselect();
     return LXe_OK;
@@ -124,7 +125,7 @@ public:
     LxResult Pos(LXtFVector pos) override {
         if (!Valid()) return LXe_NOTFOUND;
         // One block copy: the caller's wide reads of `pos` then forward from the stores.
-        std::memcpy(pos, m_mesh->positions[m_cur].data(), sizeof(LXtFVector));
+        std::memcpy(pos, m_mesh->Positions()[m_cur].data(), sizeof(LXtFVector));
         return LXe_OK;
     }
     LxResult SetPos(const LXtVector pos) override {
@@ -155,19 +156,19 @@ public:
     }
     LxResult TestMarks(LXtMarkMode mode) override {
         if (!Valid()) return LXe_NOTFOUND;
-        return MarkMode::Decode(mode).Test(m_mesh->pointMarks[m_cur]) ? LXe_TRUE : LXe_FALSE;
+        return MarkMode::Decode(mode).Test(m_mesh->PointMarks()[m_cur]) ? LXe_TRUE : LXe_FALSE;
     }
     LxResult SetMarks(LXtMarkMode mode) override {
         if (!Valid()) return LXe_NOTFOUND;
         uint32_t i = m_cur;
         MeshData &mesh = *m_mesh;
         return ApplyMarks(
-            m_mesh->pointMarks[i], mode, [&] { m_host.selection.SelectVertex(mesh, i); },
+            mesh, 0, i, mode, [&] { m_host.selection.SelectVertex(mesh, i); },
             [&] { m_host.selection.DeselectVertex(mesh, i); });
     }
     LxResult Enumerate(LXtMarkMode mode, LXtObjectID visitor, LXtObjectID) override {
-        return WalkElements(m_mesh->PointCount(), m_mesh->pointMarks, mode, visitor, m_cur, m_host.selection,
-                            kSelVertex, *m_mesh);
+        return WalkElements(m_mesh->PointCount(), m_mesh->PointMarks(), mode, visitor, m_cur,
+                            m_host.selection, kSelVertex, *m_mesh);
     }
 
 private:
@@ -243,19 +244,19 @@ public:
     }
     LxResult TestMarks(LXtMarkMode mode) override {
         if (!Valid()) return LXe_NOTFOUND;
-        return MarkMode::Decode(mode).Test(m_mesh->polyMarks[m_cur]) ? LXe_TRUE : LXe_FALSE;
+        return MarkMode::Decode(mode).Test(m_mesh->PolygonMarks()[m_cur]) ? LXe_TRUE : LXe_FALSE;
     }
     LxResult SetMarks(LXtMarkMode mode) override {
         if (!Valid()) return LXe_NOTFOUND;
         uint32_t i = m_cur;
         MeshData &mesh = *m_mesh;
         return ApplyMarks(
-            m_mesh->polyMarks[i], mode, [&] { m_host.selection.SelectPolygon(mesh, i); },
+            mesh, 2, i, mode, [&] { m_host.selection.SelectPolygon(mesh, i); },
             [&] { m_host.selection.DeselectPolygon(mesh, i); });
     }
     LxResult Enumerate(LXtMarkMode mode, LXtObjectID visitor, LXtObjectID) override {
-        return WalkElements(m_mesh->PolygonCount(), m_mesh->polyMarks, mode, visitor, m_cur, m_host.selection,
-                            kSelPolygon, *m_mesh);
+        return WalkElements(m_mesh->PolygonCount(), m_mesh->PolygonMarks(), mode, visitor, m_cur,
+                            m_host.selection, kSelPolygon, *m_mesh);
     }
     // String tags of the current polygon.
     LxResult Get(LXtID4 type, const char **tag) override {
@@ -317,7 +318,7 @@ public:
         auto ends = m_mesh->Edges().ends[m_cur];
         MeshData &mesh = *m_mesh;
         return ApplyMarks(
-            m_mesh->MarksOf(1)[m_cur], mode, [&] { m_host.selection.SelectEdge(mesh, ends[0], ends[1]); },
+            mesh, 1, m_cur, mode, [&] { m_host.selection.SelectEdge(mesh, ends[0], ends[1]); },
             [&] { m_host.selection.DeselectEdge(mesh, ends[0], ends[1]); });
     }
     LxResult Enumerate(LXtMarkMode mode, LXtObjectID visitor, LXtObjectID) override {
@@ -416,8 +417,8 @@ LxResult MeshObj::BoundingBox(LXtMarkMode mode, LXtBBox *box) {
     double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
     bool any = false;
     for (uint32_t i = 0; i < m_mesh->PointCount(); ++i) {
-        if (!m.Test(m_mesh->pointMarks[i])) continue;
-        const Float3 &p = m_mesh->positions[i];
+        if (!m.Test(m_mesh->PointMarks()[i])) continue;
+        const Float3 &p = m_mesh->Positions()[i];
         for (int k = 0; k < 3; ++k) {
             if (!any || p[k] < lo[k]) lo[k] = p[k];
             if (!any || p[k] > hi[k]) hi[k] = p[k];

@@ -276,7 +276,7 @@ LxResult SelectionServiceObj::Test(LXtID4 type, void *pkt) {
     switch (SelTypeFromCode(type)) {
         case kSelVertex: {
             auto *p = static_cast<VertexPacket *>(pkt);
-            return (p->mesh->pointMarks[p->point] & kMarkSelect) ? LXe_TRUE : LXe_FALSE;
+            return (p->mesh->PointMarks()[p->point] & kMarkSelect) ? LXe_TRUE : LXe_FALSE;
         }
         case kSelEdge: {
             auto *p = static_cast<EdgePacket *>(pkt);
@@ -284,7 +284,7 @@ LxResult SelectionServiceObj::Test(LXtID4 type, void *pkt) {
         }
         case kSelPolygon: {
             auto *p = static_cast<PolygonPacket *>(pkt);
-            return (p->mesh->polyMarks[p->polygon] & kMarkSelect) ? LXe_TRUE : LXe_FALSE;
+            return (p->mesh->PolygonMarks()[p->polygon] & kMarkSelect) ? LXe_TRUE : LXe_FALSE;
         }
         case kSelItem:
             return CurrentHost().selection.IsItemSelected(*static_cast<ItemPacket *>(pkt)->item) ? LXe_TRUE

@@ -316,7 +316,7 @@ private:
         uint32_t v = uint32_t(c.points.size());
         m_next.push_back(m_head[point]);
         m_head[point] = v;
-        const Float3 &pos = mesh.positions[point];
+        const Float3 &pos = mesh.Positions()[point];
         c.positions.insert(c.positions.end(), pos.begin(), pos.end());
         c.points.push_back(point);
         if (normal) c.normals.insert(c.normals.end(), normal, normal + 3);
@@ -371,7 +371,7 @@ private:
             uint32_t n = mesh.VertexCount(p);
             pts.clear();
             for (uint32_t i = 0; i < n; ++i) {
-                const Float3 &pos = mesh.positions[mesh.Vertices(p)[i]];
+                const Float3 &pos = mesh.Positions()[mesh.Vertices(p)[i]];
                 pts.push_back({pos[0], pos[1], pos[2]});
             }
             for (const auto &tri : Triangulate(pts, mesh.PolygonNormal(p))) {
@@ -422,7 +422,8 @@ private:
     tinygltf::Primitive LoosePoints(const MeshData &mesh, const std::vector<uint32_t> &loose) {
         std::vector<float> xyz;
         xyz.reserve(loose.size() * 3);
-        for (uint32_t i : loose) xyz.insert(xyz.end(), mesh.positions[i].begin(), mesh.positions[i].end());
+        for (uint32_t i : loose)
+            xyz.insert(xyz.end(), mesh.Positions()[i].begin(), mesh.Positions()[i].end());
         tinygltf::Primitive prim;
         prim.mode = TINYGLTF_MODE_POINTS;
         prim.attributes["POSITION"] = Positions(xyz);

@@ -537,7 +537,7 @@ void WriteObj(const Scene &scene, std::ostream &out) {
         MeshData &mesh = *item.mesh;
         out << "o " << OneLine(item.name.empty() ? item.ident : item.name) << "\n";
         const Matrix4 &world = worlds.Of(item);
-        for (const auto &p : mesh.positions) {
+        for (const auto &p : mesh.Positions()) {
             auto w = TransformPoint(world, {p[0], p[1], p[2]});
             out << "v " << FormatFloat(float(w[0])) << ' ' << FormatFloat(float(w[1])) << ' '
                 << FormatFloat(float(w[2])) << '\n';
@@ -599,7 +599,7 @@ bool CheckSavable(const Scene &scene, std::string &error) {
         if (!item.mesh) continue;
         if (!CheckUVs(item, error)) return false;
         const Matrix4 &world = worlds.Of(item);
-        const auto &positions = item.mesh->positions;
+        const auto &positions = item.mesh->Positions();
         for (size_t i = 0; i < positions.size(); ++i) {
             auto w = TransformPoint(world, {positions[i][0], positions[i][1], positions[i][2]});
             if (std::fabs(w[0]) <= FLT_MAX && std::fabs(w[1]) <= FLT_MAX && std::fabs(w[2]) <= FLT_MAX)

@@ -4,10 +4,24 @@
 
 namespace gorva::host {
 
-Journal::Token Journal::Begin() {
-    m_savepoints.push_back({m_entries.size(), {}});
+Journal::Token Journal::Begin(Scope scope) {
+    m_savepoints.push_back({m_entries.size(), scope, {}});
     m_lastBaseline = 0;
+    if (scope == Scope::Step) {
+        ++m_stepSerial;
+        if (m_openSteps++ == 0) ++m_outerStepSerial;
+    }
     return m_savepoints.size() - 1;
+}
+
+void Journal::Close(Token token) {
+    for (size_t s = token; s < m_savepoints.size(); ++s)
+        if (m_savepoints[s].scope == Scope::Step) --m_openSteps, ++m_stepSerial;
+    m_savepoints.resize(token);
+    if (m_savepoints.empty()) {
+        m_entries.clear();
+        m_generic.clear();
+    }
 }
 
 void Journal::Commit(Token token) {
@@ -22,16 +36,13 @@ void Journal::Commit(Token token) {
                                  [&](const Baseline &o) { return o.mesh == b.mesh; }))
                     outer.push_back(b);
     }
-    m_savepoints.resize(token);
-    if (m_savepoints.empty()) {
-        m_entries.clear();
-        m_generic.clear();
-    }
+    Close(token);
 }
 
 void Journal::Rollback(Token token) {
     if (token >= m_savepoints.size()) return;
     size_t mark = m_savepoints[token].entries;
+    if (m_savepoints[token].scope != Scope::Step) mark = KeepSelectionBelow(mark);
     std::vector<PendingTruncation> pending;
     while (m_entries.size() > mark) {
         Entry e = m_entries.back();
@@ -50,11 +61,20 @@ void Journal::Rollback(Token token) {
         Undo(e);
     }
     Flush(pending);
-    m_savepoints.resize(token);
-    if (m_savepoints.empty()) {
-        m_entries.clear();
-        m_generic.clear();
-    }
+    Close(token);
+}
+
+size_t Journal::KeepSelectionBelow(size_t mark) {
+    auto isSelection = [](const Entry &e) { return e.kind == Kind::Selection; };
+    auto first = m_entries.begin() + std::ptrdiff_t(mark);
+    if (std::none_of(first, m_entries.end(), isSelection)) return mark;
+    return size_t(std::stable_partition(first, m_entries.end(), isSelection) - m_entries.begin());
+}
+
+void Journal::PushSelection(const SelectionNote &note) {
+    Entry e{Kind::Selection, false, note.element, nullptr, note.what, {}};
+    e.old.payload = note.payload;
+    Push(e);
 }
 
 void Journal::Flush(std::vector<PendingTruncation> &pending) {
@@ -83,6 +103,9 @@ void Journal::Undo(const Entry &e) {
             undo();
             break;
         }
+        case Kind::Selection:
+            if (e.aux != kForgotten && onSelectionUndo) onSelectionUndo(NoteOf(e));
+            break;
         case Kind::PointAdded:
         case Kind::PolygonAdded:
             break;  // gathered into truncations by Rollback

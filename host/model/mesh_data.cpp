@@ -17,22 +17,22 @@ uint32_t MarkBitByName(const std::string &name) {
 }
 
 uint32_t MeshData::AddPoint(const Float3 &pos) {
-    positions.push_back(pos);
-    pointMarks.push_back(0);
+    m_positions.push_back(pos);
+    m_pointMarks.push_back(0);
     ++m_version;
     if (journal) journal->PointAdded(this, PointCount() - 1);
     return PointCount() - 1;
 }
 
 void MeshData::SetPosition(uint32_t point, const Float3 &pos) {
-    if (journal) journal->PointMoved(this, point, positions[point]);
-    positions[point] = pos;
+    if (journal) journal->PointMoved(this, point, m_positions[point]);
+    m_positions[point] = pos;
     ++m_version;
 }
 
 void MeshData::RestorePosition(uint32_t point, const Float3 &pos) {
-    if (point >= positions.size()) return;
-    positions[point] = pos;
+    if (point >= m_positions.size()) return;
+    m_positions[point] = pos;
     ++m_version;
 }
 
@@ -41,7 +41,7 @@ void MeshData::ReservePolygons(size_t count, size_t cornerCount) {
     corners.reserve(allCorners);
     polyStart.reserve(polygons + 1);
     polyType.reserve(polygons);
-    polyMarks.reserve(polygons);
+    m_polyMarks.reserve(polygons);
     for (auto &column : tags) column.second.reserve(polygons);
     for (MeshMap &map : maps) {
         map.values.reserve(allCorners * map.dim);
@@ -58,7 +58,7 @@ uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count
     corners.insert(corners.end(), verts, verts + count);
     polyStart.push_back(uint32_t(corners.size()));
     polyType.push_back(type);
-    polyMarks.push_back(0);
+    m_polyMarks.push_back(0);
     for (auto &column : tags) column.second.push_back(-1);
     for (MeshMap &map : maps) {
         map.values.resize(corners.size() * map.dim, 0.0f);
@@ -74,7 +74,7 @@ uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count
 Vec3 MeshData::PolygonAreaNormal(uint32_t poly) const {
     const uint32_t *v = Vertices(poly);
     return NewellNormal(VertexCount(poly), [&](uint32_t i) {
-        const Float3 &p = positions[v[i]];
+        const Float3 &p = m_positions[v[i]];
         return Vec3{p[0], p[1], p[2]};
     });
 }
@@ -278,19 +278,19 @@ const std::vector<uint32_t> &MeshData::PointPolygons() {
     return m_pointPolys;
 }
 
-std::vector<uint32_t> &MeshData::MarksOf(int kind) {
-    if (kind == 0) return pointMarks;
+std::vector<uint32_t> &MeshData::MutableMarks(int kind) {
+    if (kind == 0) return m_pointMarks;
     if (kind == 1) {
         Edges();
         return m_edges.marks;
     }
-    return polyMarks;
+    return m_polyMarks;
 }
 
 void MeshData::Truncate(uint32_t points, uint32_t polygons) {
     if (polygons < PolygonCount()) {
         polyType.resize(polygons);
-        polyMarks.resize(polygons);
+        m_polyMarks.resize(polygons);
         polyStart.resize(polygons + 1);
         corners.resize(polyStart.back());
         for (auto &column : tags) column.second.resize(polygons);
@@ -310,8 +310,8 @@ void MeshData::Truncate(uint32_t points, uint32_t polygons) {
         }
     }
     if (points < PointCount()) {
-        positions.resize(points);
-        pointMarks.resize(points);
+        m_positions.resize(points);
+        m_pointMarks.resize(points);
     }
     ++m_version;
 }

@@ -64,15 +64,17 @@ public:
     static constexpr uint32_t kNone = 0xFFFFFFFFu;
 
     // ---- points
-    uint32_t PointCount() const { return uint32_t(positions.size()); }
+    uint32_t PointCount() const { return uint32_t(m_positions.size()); }
+    /// Every point's position, by point index.
+    const std::vector<Float3> &Positions() const { return m_positions; }
     uint32_t AddPoint(const Float3 &pos);
     void SetPosition(uint32_t point, const Float3 &pos);
     /// Puts back a point's position, as undo does (not recorded); nothing for a point gone.
     void RestorePosition(uint32_t point, const Float3 &pos);
     /// Makes room for `count` more points, for a reader that knows how many come.
     void ReservePoints(size_t count) {
-        positions.reserve(positions.size() + count);
-        pointMarks.reserve(pointMarks.size() + count);
+        m_positions.reserve(m_positions.size() + count);
+        m_pointMarks.reserve(m_pointMarks.size() + count);
     }
     /// Room for `count` more polygons of `cornerCount` corners in all, in every per-polygon and
     /// per-corner array that exists now (tag columns and maps added later grow on their own).
@@ -120,7 +122,17 @@ public:
     const std::vector<uint32_t> &PointPolygons();
 
     // ---- marks (element kinds: 0 points, 1 edges, 2 polygons)
-    std::vector<uint32_t> &MarksOf(int kind);
+    /// Mark bits of every element of a kind, by element index (edges: builds the edge table).
+    const std::vector<uint32_t> &MarksOf(int kind) { return MutableMarks(kind); }
+    const std::vector<uint32_t> &PointMarks() const { return m_pointMarks; }
+    const std::vector<uint32_t> &PolygonMarks() const { return m_polyMarks; }
+    /// Sets then clears mark bits of an element, all but "select" (the selection's own); nothing
+    /// for an element that does not exist.
+    void ChangeMarks(int kind, uint32_t element, uint32_t set, uint32_t clear) {
+        std::vector<uint32_t> &marks = MutableMarks(kind);
+        if (element < marks.size())
+            marks[element] = (marks[element] | (set & ~kMarkSelect)) & ~(clear & ~kMarkSelect);
+    }
 
     /// Drops everything past the given counts (undo of appends).
     void Truncate(uint32_t points, uint32_t polygons);
@@ -130,16 +142,20 @@ public:
     ItemData *owner = nullptr;
     Journal *journal = nullptr;
 
-    std::vector<Float3> positions;
-    std::vector<uint32_t> pointMarks;
     std::vector<uint32_t> polyStart{0};
     std::vector<uint32_t> corners;
     std::vector<LXtID4> polyType;
-    std::vector<uint32_t> polyMarks;
     std::vector<std::pair<LXtID4, std::vector<int32_t>>> tags;
     std::vector<std::string> tagStrings;
+    /// Sets or clears the "select" mark of an element, for the selection only (it keeps the mark
+    /// in step with its lists); nothing for an element that does not exist.
+    void MarkSelected(int kind, uint32_t element, bool on) {
+        std::vector<uint32_t> &marks = MutableMarks(kind);
+        if (element < marks.size()) on ? marks[element] |= kMarkSelect : marks[element] &= ~kMarkSelect;
+    }
 
 private:
+    std::vector<uint32_t> &MutableMarks(int kind);
     const EdgeTable &BuildEdges();
     void AppendEdgesOf(uint32_t poly);
     void GrowEdgeSlots(size_t minEdges);
@@ -148,6 +164,9 @@ private:
     int32_t LookUpTag(const char *text);
     std::vector<int32_t> &TagColumn(LXtID4 type);
 
+    std::vector<Float3> m_positions;
+    std::vector<uint32_t> m_pointMarks;
+    std::vector<uint32_t> m_polyMarks;
     uint64_t m_version = 0;
     EdgeTable m_edges;
     uint32_t m_edgeHint = 0;

@@ -50,13 +50,12 @@ const char *SelTypeName(SelType type) {
 bool Selection::SelectVertex(MeshData &mesh, uint32_t point, uint32_t polygon) {
     if (point >= mesh.PointCount()) return false;
     Touch(kSelVertex);
-    uint32_t &marks = mesh.pointMarks[point];
-    if (Marked(marks)) return true;
+    if (Marked(mesh.PointMarks()[point])) return true;
     if (m_stale[kSelVertex]) Compact(kSelVertex);
-    marks |= kMarkSelect;
+    mesh.MarkSelected(0, point, true);
     AppendFields(m_vertices, &mesh, point, polygon);
     ++m_live[kSelVertex];
-    Record(Change::kAppended, kSelVertex, &mesh, point);
+    Record(kAppended, kSelVertex, &mesh, point);
     return true;
 }
 
@@ -64,26 +63,24 @@ bool Selection::SelectEdge(MeshData &mesh, uint32_t a, uint32_t b, uint32_t poly
     if (!mesh.IsEdge(edge, a, b)) edge = mesh.FindEdge(a, b);
     if (edge == MeshData::kNone) return false;
     Touch(kSelEdge);
-    uint32_t &marks = mesh.MarksOf(1)[edge];
-    if (Marked(marks)) return true;
+    if (Marked(mesh.MarksOf(1)[edge])) return true;
     if (m_stale[kSelEdge]) Compact(kSelEdge);
-    marks |= kMarkSelect;
+    mesh.MarkSelected(1, edge, true);
     AppendFields(m_edges, &mesh, a, b, polygon, edge);
     ++m_live[kSelEdge];
-    Record(Change::kAppended, kSelEdge, &mesh, edge);
+    Record(kAppended, kSelEdge, &mesh, edge);
     return true;
 }
 
 bool Selection::SelectPolygon(MeshData &mesh, uint32_t polygon) {
     if (polygon >= mesh.PolygonCount()) return false;
     Touch(kSelPolygon);
-    uint32_t &marks = mesh.polyMarks[polygon];
-    if (Marked(marks)) return true;
+    if (Marked(mesh.PolygonMarks()[polygon])) return true;
     if (m_stale[kSelPolygon]) Compact(kSelPolygon);
-    marks |= kMarkSelect;
+    mesh.MarkSelected(2, polygon, true);
     AppendFields(m_polygons, &mesh, polygon);
     ++m_live[kSelPolygon];
-    Record(Change::kAppended, kSelPolygon, &mesh, polygon);
+    Record(kAppended, kSelPolygon, &mesh, polygon);
     return true;
 }
 
@@ -91,14 +88,14 @@ bool Selection::SelectItem(ItemData &item) {
     Touch(kSelItem);
     if (!m_itemSet.insert(&item).second) return true;
     m_items.push_back({&item});
-    Record(Change::kAppended, kSelItem, &item, 0);
+    Record(kAppended, kSelItem, &item, 0);
     return true;
 }
 
 bool Selection::DeselectVertex(MeshData &mesh, uint32_t point) {
-    if (point >= mesh.PointCount() || !Marked(mesh.pointMarks[point])) return false;
-    mesh.pointMarks[point] &= ~kMarkSelect;
-    Record(Change::kDeselected, kSelVertex, &mesh, point);
+    if (point >= mesh.PointCount() || !Marked(mesh.PointMarks()[point])) return false;
+    mesh.MarkSelected(0, point, false);
+    Record(kDeselected, kSelVertex, &mesh, point);
     --m_live[kSelVertex];
     ++m_stale[kSelVertex];
     return true;
@@ -107,17 +104,17 @@ bool Selection::DeselectVertex(MeshData &mesh, uint32_t point) {
 bool Selection::DeselectEdge(MeshData &mesh, uint32_t a, uint32_t b) {
     uint32_t edge = mesh.FindEdge(a, b);
     if (edge == MeshData::kNone || !Marked(mesh.MarksOf(1)[edge])) return false;
-    mesh.MarksOf(1)[edge] &= ~kMarkSelect;
-    Record(Change::kDeselected, kSelEdge, &mesh, edge);
+    mesh.MarkSelected(1, edge, false);
+    Record(kDeselected, kSelEdge, &mesh, edge);
     --m_live[kSelEdge];
     ++m_stale[kSelEdge];
     return true;
 }
 
 bool Selection::DeselectPolygon(MeshData &mesh, uint32_t polygon) {
-    if (polygon >= mesh.PolygonCount() || !Marked(mesh.polyMarks[polygon])) return false;
-    mesh.polyMarks[polygon] &= ~kMarkSelect;
-    Record(Change::kDeselected, kSelPolygon, &mesh, polygon);
+    if (polygon >= mesh.PolygonCount() || !Marked(mesh.PolygonMarks()[polygon])) return false;
+    mesh.MarkSelected(2, polygon, false);
+    Record(kDeselected, kSelPolygon, &mesh, polygon);
     --m_live[kSelPolygon];
     ++m_stale[kSelPolygon];
     return true;
@@ -145,7 +142,7 @@ void Selection::Compact(SelType type) {
         case kSelVertex:
             m_vertices.erase(
                 std::remove_if(m_vertices.begin(), m_vertices.end(),
-                               [](const VertexPacket &p) { return !Marked(p.mesh->pointMarks[p.point]); }),
+                               [](const VertexPacket &p) { return !Marked(p.mesh->PointMarks()[p.point]); }),
                 m_vertices.end());
             break;
         case kSelEdge:
@@ -155,10 +152,11 @@ void Selection::Compact(SelType type) {
                 m_edges.end());
             break;
         case kSelPolygon:
-            m_polygons.erase(
-                std::remove_if(m_polygons.begin(), m_polygons.end(),
-                               [](const PolygonPacket &p) { return !Marked(p.mesh->polyMarks[p.polygon]); }),
-                m_polygons.end());
+            m_polygons.erase(std::remove_if(m_polygons.begin(), m_polygons.end(),
+                                            [](const PolygonPacket &p) {
+                                                return !Marked(p.mesh->PolygonMarks()[p.polygon]);
+                                            }),
+                             m_polygons.end());
             break;
         default:
             return;
@@ -217,15 +215,15 @@ void Selection::Clear(SelType type) {
     if (Count(type) || (type <= kSelPolygon && m_stale[type])) KeepList(type);
     switch (type) {
         case kSelVertex:
-            for (const auto &p : m_vertices) p.mesh->pointMarks[p.point] &= ~kMarkSelect;
+            for (const auto &p : m_vertices) p.mesh->MarkSelected(0, p.point, false);
             m_vertices.clear();
             break;
         case kSelEdge:
-            for (const auto &p : m_edges) p.mesh->MarksOf(1)[p.edge] &= ~kMarkSelect;
+            for (const auto &p : m_edges) p.mesh->MarkSelected(1, p.edge, false);
             m_edges.clear();
             break;
         case kSelPolygon:
-            for (const auto &p : m_polygons) p.mesh->polyMarks[p.polygon] &= ~kMarkSelect;
+            for (const auto &p : m_polygons) p.mesh->MarkSelected(2, p.polygon, false);
             m_polygons.clear();
             break;
         case kSelItem:
@@ -241,6 +239,7 @@ void Selection::Clear(SelType type) {
 
 void Selection::Drop(SelType type) {
     Clear(type);
+    RecordUse(type);
     m_lastUsed[type] = 0;
 }
 
@@ -324,35 +323,49 @@ SelectionState Selection::Save() {
 void Selection::Restore(const SelectionState &state) {
     for (SelType t : {kSelVertex, kSelEdge, kSelPolygon, kSelItem}) Clear(t);
     m_vertices = state.vertices;
-    for (const auto &p : m_vertices) p.mesh->pointMarks[p.point] |= kMarkSelect;
+    for (const auto &p : m_vertices) p.mesh->MarkSelected(0, p.point, true);
     m_edges = state.edges;
-    for (const auto &p : m_edges) p.mesh->MarksOf(1)[p.edge] |= kMarkSelect;
+    for (const auto &p : m_edges) p.mesh->MarkSelected(1, p.edge, true);
     m_polygons = state.polygons;
-    for (const auto &p : m_polygons) p.mesh->polyMarks[p.polygon] |= kMarkSelect;
+    for (const auto &p : m_polygons) p.mesh->MarkSelected(2, p.polygon, true);
     m_items = state.items;
     for (const auto &p : m_items) m_itemSet.insert(p.item);
     m_live[kSelVertex] = unsigned(m_vertices.size());
     m_live[kSelEdge] = unsigned(m_edges.size());
     m_live[kSelPolygon] = unsigned(m_polygons.size());
+    for (int t = 0; t < kSelTypeCount; ++t) RecordUse(SelType(t));
     m_lastUsed = state.lastUsed;
 }
 
-void Selection::BeginUndo() {
-    m_changes.clear();
-    m_kept.clear();
-    m_keptType.fill(false);
-    m_lastUsedBefore = m_lastUsed;
-    m_clockBefore = m_clock;
-    m_recording = true;
+bool Selection::Recording() {
+    if (!m_journal || !m_journal->RecordingSelection()) return false;
+    // Within one step a type's list is kept once and its use recorded once; a nested step needs
+    // its own, since rolling it back takes back only its own notes.
+    if (m_step != m_journal->StepSerial()) {
+        m_step = m_journal->StepSerial();
+        m_keptType.fill(false);
+        m_usedType.fill(false);
+    }
+    if (m_outerStep != m_journal->OuterStepSerial()) {
+        m_outerStep = m_journal->OuterStepSerial();
+        m_kept.clear();
+    }
+    return true;
+}
+
+void Selection::RecordUse(SelType type) {
+    if (!Recording() || m_usedType[type]) return;
+    m_usedType[type] = true;
+    m_journal->SelectionChanged({Code(kUsed, type), 0, m_lastUsed[type]});
 }
 
 void Selection::KeepList(SelType type) {
-    if (!m_recording || m_keptType[type]) return;
+    if (!Recording() || m_keptType[type]) return;
     KeptList kept{type, {}, {}, {}, {}, {}};
     switch (type) {
         case kSelVertex:
             kept.vertices = m_vertices;
-            for (const auto &p : m_vertices) kept.live.push_back(Marked(p.mesh->pointMarks[p.point]));
+            for (const auto &p : m_vertices) kept.live.push_back(Marked(p.mesh->PointMarks()[p.point]));
             break;
         case kSelEdge:
             kept.edges = m_edges;
@@ -360,7 +373,7 @@ void Selection::KeepList(SelType type) {
             break;
         case kSelPolygon:
             kept.polygons = m_polygons;
-            for (const auto &p : m_polygons) kept.live.push_back(Marked(p.mesh->polyMarks[p.polygon]));
+            for (const auto &p : m_polygons) kept.live.push_back(Marked(p.mesh->PolygonMarks()[p.polygon]));
             break;
         case kSelItem:
             kept.items = m_items;
@@ -368,7 +381,7 @@ void Selection::KeepList(SelType type) {
         default:
             return;
     }
-    m_changes.push_back({Change::kKept, type, nullptr, uint32_t(m_kept.size())});
+    m_journal->SelectionChanged({Code(kKept, type), uint32_t(m_kept.size()), 0});
     m_kept.push_back(std::move(kept));
     m_keptType[type] = true;
 }
@@ -382,18 +395,15 @@ void MarkEntry(const Packet &p, bool on);
 
 template <>
 void MarkEntry(const VertexPacket &p, bool on) {
-    if (p.point < p.mesh->pointMarks.size())
-        on ? p.mesh->pointMarks[p.point] |= kMarkSelect : p.mesh->pointMarks[p.point] &= ~kMarkSelect;
+    p.mesh->MarkSelected(0, p.point, on);
 }
 template <>
 void MarkEntry(const EdgePacket &p, bool on) {
-    auto &marks = p.mesh->MarksOf(1);
-    if (p.edge < marks.size()) on ? marks[p.edge] |= kMarkSelect : marks[p.edge] &= ~kMarkSelect;
+    p.mesh->MarkSelected(1, p.edge, on);
 }
 template <>
 void MarkEntry(const PolygonPacket &p, bool on) {
-    if (p.polygon < p.mesh->polyMarks.size())
-        on ? p.mesh->polyMarks[p.polygon] |= kMarkSelect : p.mesh->polyMarks[p.polygon] &= ~kMarkSelect;
+    p.mesh->MarkSelected(2, p.polygon, on);
 }
 
 /// Puts a kept list back in place of the current one, marks included; returns the live count.
@@ -456,20 +466,20 @@ void Selection::PutBack(const KeptList &kept) {
     }
 }
 
-void Selection::TakeBackAppend(const Change &c) {
+void Selection::TakeBackAppend(SelType type, const void *owner, uint32_t element) {
     bool popped = false;
-    switch (c.type) {
+    switch (type) {
         case kSelVertex:
-            popped = PopAppended(m_vertices, c.owner, c.element);
+            popped = PopAppended(m_vertices, owner, element);
             break;
         case kSelEdge:
-            popped = PopAppended(m_edges, c.owner, c.element);
+            popped = PopAppended(m_edges, owner, element);
             break;
         case kSelPolygon:
-            popped = PopAppended(m_polygons, c.owner, c.element);
+            popped = PopAppended(m_polygons, owner, element);
             break;
         case kSelItem:
-            if (!m_items.empty() && m_items.back().item == c.owner) {
+            if (!m_items.empty() && m_items.back().item == owner) {
                 m_itemSet.erase(m_items.back().item);
                 m_items.pop_back();
             }
@@ -477,29 +487,26 @@ void Selection::TakeBackAppend(const Change &c) {
         default:
             return;
     }
-    if (popped) --m_live[c.type];
+    if (popped) --m_live[type];
 }
 
-void Selection::TakeBackDeselect(const Change &c) {
-    MeshData *mesh = static_cast<MeshData *>(const_cast<void *>(c.owner));
-    uint32_t *marks = nullptr;
-    if (c.type == kSelVertex && c.element < mesh->pointMarks.size()) marks = &mesh->pointMarks[c.element];
-    if (c.type == kSelEdge && c.element < mesh->MarksOf(1).size()) marks = &mesh->MarksOf(1)[c.element];
-    if (c.type == kSelPolygon && c.element < mesh->polyMarks.size()) marks = &mesh->polyMarks[c.element];
-    if (!marks) return;
-    *marks |= kMarkSelect;
-    ++m_live[c.type];
-    --m_stale[c.type];
+void Selection::TakeBackDeselect(SelType type, const void *owner, uint32_t element) {
+    MeshData *mesh = static_cast<MeshData *>(const_cast<void *>(owner));
+    if (element >= mesh->MarksOf(type).size()) return;
+    mesh->MarkSelected(type, element, true);
+    ++m_live[type];
+    --m_stale[type];
 }
 
 template <class Gone>
 void Selection::ForgetRecorded(Gone gone) {
-    if (!m_recording) return;
-    m_changes.erase(std::remove_if(m_changes.begin(), m_changes.end(),
-                                   [&](const Change &c) {
-                                       return c.kind != Change::kKept && gone(c.type, c.owner, c.element);
-                                   }),
-                    m_changes.end());
+    if (!Recording()) return;
+    m_journal->ForgetSelectionChanges([&](const Journal::SelectionNote &note) {
+        auto kind = ChangeKind(note.what & 0xFF);
+        if (kind != kAppended && kind != kDeselected) return false;
+        return gone(SelType(note.what >> 8), reinterpret_cast<const void *>(uintptr_t(note.payload)),
+                    note.element);
+    });
     for (KeptList &kept : m_kept) {
         // Only the kept type's list holds entries; `live` runs beside it (items have none).
         auto keep = [&](auto &list, auto element) {
@@ -528,31 +535,28 @@ void Selection::ForgetRecorded(Gone gone) {
     }
 }
 
-void Selection::Undo() {
-    if (!m_recording) return;
-    m_recording = false;
-    for (auto c = m_changes.rbegin(); c != m_changes.rend(); ++c) {
-        if (c->kind == Change::kKept)
-            PutBack(m_kept[c->element]);
-        else if (c->kind == Change::kAppended)
-            TakeBackAppend(*c);
-        else
-            TakeBackDeselect(*c);
+void Selection::TakeBack(const Journal::SelectionNote &note) {
+    auto type = SelType(note.what >> 8);
+    const void *owner = reinterpret_cast<const void *>(uintptr_t(note.payload));
+    switch (ChangeKind(note.what & 0xFF)) {
+        case kAppended:
+            TakeBackAppend(type, owner, note.element);
+            break;
+        case kDeselected:
+            TakeBackDeselect(type, owner, note.element);
+            break;
+        case kKept:
+            if (note.element < m_kept.size()) PutBack(m_kept[note.element]);
+            break;
+        case kUsed:
+            m_lastUsed[type] = note.payload;
+            break;
     }
-    m_lastUsed = m_lastUsedBefore;
-    m_clock = std::max(m_clock, m_clockBefore);
-    EndUndo();
-}
-
-void Selection::EndUndo() {
-    m_recording = false;
-    m_changes.clear();
-    m_kept.clear();
-    m_keptType.fill(false);
 }
 
 void Selection::ClearAll() {
     for (SelType t : {kSelVertex, kSelEdge, kSelPolygon, kSelItem}) Clear(t);
+    for (int t = 0; t < kSelTypeCount; ++t) RecordUse(SelType(t));
     m_lastUsed.fill(0);
 }
 

@@ -8,6 +8,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "host/model/journal.hpp"
 #include "host/model/scene.hpp"
 #include <lxmesh.h>
 
@@ -52,6 +53,11 @@ struct SelectionState {
 
 class Selection {
 public:
+    /// A selection whose changes go to `journal` while a step is open there (none: not undoable).
+    explicit Selection(Journal *journal = nullptr) : m_journal(journal) {}
+    Selection(const Selection &) = delete;
+    Selection &operator=(const Selection &) = delete;
+
     /// Adds an element; false when it does not exist. An element already selected keeps its place.
     bool SelectVertex(MeshData &mesh, uint32_t point, uint32_t polygon = MeshData::kNone);
     /// `edge` may name the edge's index when the caller knows it; otherwise it is looked up.
@@ -72,7 +78,7 @@ public:
     /// Clears and forgets that the type was in use.
     void Drop(SelType type);
     /// Marks the type as the one in use ("select.typeFrom").
-    void SetCurrent(SelType type) { m_lastUsed[type] = ++m_clock; }
+    void SetCurrent(SelType type) { Touch(type); }
     /// The most recently used type among the codes (zero-terminated), or 0.
     LXtID4 CurrentType(const LXtID4 *codes) const;
     /// Live entries of a type in selection order.
@@ -90,23 +96,13 @@ public:
     SelectionState Save();
     /// Puts back a saved selection, marks included. Every saved element must still exist.
     void Restore(const SelectionState &state);
-    /// Starts an undo step: from here on every change is recorded (appends and deselections as
-    /// one entry each; a type's whole list only before a change that rewrites it anyway, such as a
-    /// clear), so that Undo can take the step back at a cost in proportion to what it changed.
-    void BeginUndo();
-    /// Takes back every change since BeginUndo.
-    void Undo();
-    /// Ends the undo step and forgets what was recorded.
-    void EndUndo();
+    /// Takes back a change the journal recorded, as rolling back a step does.
+    void TakeBack(const Journal::SelectionNote &note);
 
 private:
-    /// One recorded change: an element appended or deselected, or a type's list kept whole.
-    struct Change {
-        enum Kind : uint8_t { kAppended, kDeselected, kKept } kind;
-        SelType type;
-        const void *owner;  // the mesh (or item) of the element
-        uint32_t element;   // point, edge or polygon index; for kKept the index in m_kept
-    };
+    /// What a journal note records: an element appended or deselected, a type's list kept whole,
+    /// or when a type was last used.
+    enum ChangeKind : uint8_t { kAppended, kDeselected, kKept, kUsed };
     /// A type's list as it was, with which entries were live (carried the mark).
     struct KeptList {
         SelType type;
@@ -117,18 +113,27 @@ private:
         std::vector<uint8_t> live;
     };
 
-    void Record(Change::Kind kind, SelType type, const void *owner, uint32_t element) {
-        if (m_recording && !m_keptType[type]) m_changes.push_back({kind, type, owner, element});
+    /// True when the journal records selection changes; starts the step's memory afresh.
+    bool Recording();
+    void Record(ChangeKind kind, SelType type, const void *owner, uint32_t element) {
+        if (Recording() && !m_keptType[type])
+            m_journal->SelectionChanged({Code(kind, type), element, uint64_t(uintptr_t(owner))});
     }
+    static uint16_t Code(ChangeKind kind, SelType type) { return uint16_t(kind | (type << 8)); }
+    /// Records when the type was last used, once per step, before it changes.
+    void RecordUse(SelType type);
     /// Keeps the type's whole list before a change that rewrites it.
     void KeepList(SelType type);
     void PutBack(const KeptList &kept);
-    void TakeBackAppend(const Change &change);
-    void TakeBackDeselect(const Change &change);
+    void TakeBackAppend(SelType type, const void *owner, uint32_t element);
+    void TakeBackDeselect(SelType type, const void *owner, uint32_t element);
     /// Forgets recorded entries for which `gone` holds (elements removed by undo of mesh edits).
     template <class Gone>
     void ForgetRecorded(Gone gone);
-    void Touch(SelType type) { m_lastUsed[type] = ++m_clock; }
+    void Touch(SelType type) {
+        RecordUse(type);
+        m_lastUsed[type] = ++m_clock;
+    }
     void Compact(SelType type);
 
     std::vector<VertexPacket> m_vertices;
@@ -140,13 +145,13 @@ private:
     std::array<unsigned, 3> m_stale{};
     std::array<uint64_t, kSelTypeCount> m_lastUsed{};
     uint64_t m_clock = 0;
-    // The undo step's record.
-    bool m_recording = false;
-    std::vector<Change> m_changes;
+    // What the journal's notes of the open step refer to.
+    Journal *m_journal = nullptr;
+    uint64_t m_step = 0;       // the journal's step serial the flags belong to
+    uint64_t m_outerStep = 0;  // and its outer step serial, which the kept lists belong to
     std::vector<KeptList> m_kept;
     std::array<bool, kSelTypeCount> m_keptType{};
-    std::array<uint64_t, kSelTypeCount> m_lastUsedBefore{};
-    uint64_t m_clockBefore = 0;
+    std::array<bool, kSelTypeCount> m_usedType{};
 };
 
 }  // namespace gorva::host

@@ -263,7 +263,7 @@ IndexedLines LayerWires(const PictureScene::Layer &layer, const Camera &cam) {
     std::vector<uint8_t> finite(mesh.PointCount());
     const Rgba colour = LayerWire(layer.active);
     for (uint32_t i = 0; i < mesh.PointCount(); ++i) {
-        const auto &p = mesh.positions[i];
+        const auto &p = mesh.Positions()[i];
         Vec3 w = TransformPoint(layer.world, {p[0], p[1], p[2]});
         finite[i] = std::isfinite(w[0]) && std::isfinite(w[1]) && std::isfinite(w[2]);
         if (finite[i]) wires.points[i] = ViewVertex(cam, w, colour);

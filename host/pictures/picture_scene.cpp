@@ -134,7 +134,7 @@ PictureScene ReadPictureScene(Document &doc) {
         const Matrix4 &world = worlds.Of(item);
         if (item.mesh) {
             scene.layers.push_back({item.mesh.get(), &item.mesh->Edges(), world, doc.IsActive(item)});
-            for (const auto &p : item.mesh->positions)
+            for (const auto &p : item.mesh->Positions())
                 scene.bounds.Add(TransformPoint(world, {p[0], p[1], p[2]}));
             continue;
         }
@@ -153,7 +153,7 @@ PictureScene ReadPictureScene(Document &doc) {
         scene.bounds.Add({0.5, 0.5, 0.5});
     }
     auto world = [&worlds](const MeshData &mesh, uint32_t point) {
-        const auto &p = mesh.positions[point];
+        const auto &p = mesh.Positions()[point];
         return TransformPoint(worlds.Of(*mesh.owner), {p[0], p[1], p[2]});
     };
     for (const auto &e : selection.EdgeList())
@@ -176,7 +176,7 @@ void VisitPolygons(const PictureScene &scene, const Camera &cam,
         w.resize(mesh.PointCount());
         finite.resize(mesh.PointCount());
         for (uint32_t i = 0; i < mesh.PointCount(); ++i) {
-            const auto &p = mesh.positions[i];
+            const auto &p = mesh.Positions()[i];
             w[i] = TransformPoint(layer.world, {p[0], p[1], p[2]});
             finite[i] = std::isfinite(w[i][0]) && std::isfinite(w[i][1]) && std::isfinite(w[i][2]);
         }
@@ -184,7 +184,7 @@ void VisitPolygons(const PictureScene &scene, const Camera &cam,
             const uint32_t *v = mesh.Vertices(poly);
             uint32_t n = mesh.VertexCount(poly);
             if (n == 0 || !std::all_of(v, v + n, [&](uint32_t k) { return finite[k] != 0; })) continue;
-            bool selected = (mesh.polyMarks[poly] & kMarkSelect) != 0;
+            bool selected = (mesh.PolygonMarks()[poly] & kMarkSelect) != 0;
             pts.clear();
             for (uint32_t i = 0; i < n; ++i) pts.push_back(w[v[i]]);
             if (n < 3) {

@@ -108,7 +108,7 @@ CommandResult PolygonConnect(Host &host) {
                 crossed[edge] = 1;
                 for (uint32_t k = table.start[edge]; k < table.start[size_t(edge) + 1]; ++k) {
                     uint32_t q = table.polygons[k];
-                    if (mesh.polyMarks[q] & kMarkSelect) continue;
+                    if (mesh.PolygonMarks()[q] & kMarkSelect) continue;
                     host.selection.SelectPolygon(mesh, q);
                     stack.push_back(q);
                 }

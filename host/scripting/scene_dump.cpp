@@ -57,7 +57,7 @@ json ItemJson(const ItemData &item, WorldMatrixCache &worlds) {
 
 json MeshJson(MeshData &mesh) {
     json points = json::array();
-    for (const auto &p : mesh.positions)
+    for (const auto &p : mesh.Positions())
         points.push_back({ShortestDouble(p[0]), ShortestDouble(p[1]), ShortestDouble(p[2])});
     json polygons = json::array();
     for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly) {

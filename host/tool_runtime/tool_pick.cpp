@@ -9,7 +9,7 @@ namespace gorva::host {
 namespace {
 
 Vec3 PointOf(const MeshData &mesh, uint32_t vertex) {
-    const Float3 &p = mesh.positions[vertex];
+    const Float3 &p = mesh.Positions()[vertex];
     return {p[0], p[1], p[2]};
 }
 

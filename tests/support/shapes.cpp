@@ -15,7 +15,7 @@ ItemData &AddMesh(Host &host, const MeshShape &shape) {
         item.SetChannel(scl[i], shape.scale[size_t(i)]);
     }
     MeshData &mesh = *item.mesh;
-    mesh.positions.reserve(shape.points.size());
+    mesh.ReservePoints(shape.points.size());
     for (const auto &p : shape.points) mesh.AddPoint(p);
     for (const auto &poly : shape.polygons) {
         uint32_t index = mesh.AddPolygon(LXiPTYP_FACE, poly.vertices.data(), uint32_t(poly.vertices.size()));
