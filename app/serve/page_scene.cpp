@@ -54,7 +54,7 @@ void PageScene::Rebase(Host &host) {
             const MeshData &mesh = *item->mesh;
             layer.mesh = item->mesh;
             layer.version = mesh.Version();
-            layer.positions = mesh.positions;
+            layer.positions = mesh.Positions();
             layer.polyStart = mesh.polyStart;
             layer.corners = mesh.corners;
             layer.polyType = mesh.polyType;
@@ -114,9 +114,9 @@ bool PageScene::UpdateLayer(Layer &layer, MeshData &mesh, int index) {
     std::vector<uint32_t> moved;
     std::vector<float> movedAt;
     for (uint32_t p = 0; p < basePoints; ++p)
-        if (std::memcmp(&layer.positions[p], &mesh.positions[p], sizeof(Float3)) != 0) {
+        if (std::memcmp(&layer.positions[p], &mesh.Positions()[p], sizeof(Float3)) != 0) {
             moved.push_back(p);
-            movedAt.insert(movedAt.end(), mesh.positions[p].begin(), mesh.positions[p].end());
+            movedAt.insert(movedAt.end(), mesh.Positions()[p].begin(), mesh.Positions()[p].end());
         }
     // The added polygons over their own list of points, as the page draws and picks them.
     std::vector<uint32_t> points, sizes, corners, triangles, owners;
@@ -132,7 +132,7 @@ bool PageScene::UpdateLayer(Layer &layer, MeshData &mesh, int index) {
             if (local[point] == MeshData::kNone)
                 local[point] = uint32_t(points.size()), points.push_back(point);
             corners.push_back(local[point]);
-            const Float3 &p = mesh.positions[point];
+            const Float3 &p = mesh.Positions()[point];
             ring.push_back({p[0], p[1], p[2]});
         }
         sizes.push_back(n);
@@ -146,7 +146,7 @@ bool PageScene::UpdateLayer(Layer &layer, MeshData &mesh, int index) {
     // Every answer carries the update until the next base: a large one is better loaded once.
     if (moved.size() + points.size() > kMaxUpdatePoints) return false;
     std::vector<float> at;
-    for (uint32_t p : points) at.insert(at.end(), mesh.positions[p].begin(), mesh.positions[p].end());
+    for (uint32_t p : points) at.insert(at.end(), mesh.Positions()[p].begin(), mesh.Positions()[p].end());
     layer.bytes.clear();
     Append(layer.bytes, moved.data(), moved.size());
     Append(layer.bytes, movedAt.data(), movedAt.size());

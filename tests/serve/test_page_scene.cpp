@@ -127,7 +127,7 @@ TEST(PageScene, ChangesKeepingTheLoadedPolygonsTravelAsUpdates) {
 }
 
 TEST_F(PageSceneTest, UpdateReplayedOnTheLoadedSceneGivesTheHostsMesh) {
-    const std::vector<Float3> loaded = Grid().positions;
+    const std::vector<Float3> loaded = Grid().Positions();
     const uint32_t loadedPolygons = Grid().PolygonCount();
     // An arch pulled out on the grid, then one of the grid's points moved while it is shown.
     Line("tool.set gORVA.Arch on");
@@ -148,7 +148,7 @@ TEST_F(PageSceneTest, UpdateReplayedOnTheLoadedSceneGivesTheHostsMesh) {
         points[u.moved[i]] = {u.movedAt[3 * i], u.movedAt[3 * i + 1], u.movedAt[3 * i + 2]};
     for (size_t i = 0; i < u.points.size(); ++i)
         points[u.points[i]] = {u.positions[3 * i], u.positions[3 * i + 1], u.positions[3 * i + 2]};
-    EXPECT_EQ(points, Grid().positions);
+    EXPECT_EQ(points, Grid().Positions());
 
     ASSERT_EQ(u.first, loadedPolygons);
     ASSERT_EQ(u.sizes.size(), Grid().PolygonCount() - loadedPolygons);
