@@ -41,7 +41,7 @@ MeshUpdate Decode(const Json &update, int layer) {
     MeshUpdate out;
     auto take = [&](auto &values, size_t count) {
         values.resize(count);
-        std::memcpy(values.data(), bytes.data() + at, count * 4);
+        if (count) std::memcpy(values.data(), bytes.data() + at, count * 4);
         at += count * 4;
     };
     for (const Json &m : update["meshes"]) {
