@@ -174,19 +174,32 @@ TEST_P(PictureProbe, AHandleIsDrawnOverTheSurfaceThatHidesItsPosition) {
     EXPECT_GT(c.b, 240);
 }
 
+namespace {
+
+/// A green guide kilometres long, crossing the eye plane of EyePlaneView 50 m to the left of the eye.
+OverlayShape EyePlaneGuide() {
+    OverlayShape guide;
+    guide.points = {{-3050, 0.5, 3005}, {2950, 0.5, -2995}};
+    guide.width = 3;
+    guide.colour = {0, 1, 0, 1};
+    return guide;
+}
+
+/// An eye 1 m up at z = 5 looking down -z.
+ViewOptions EyePlaneView() {
+    ViewOptions opts;
+    opts.hasEye = opts.hasTarget = true;
+    opts.eye = {0, 1, 5}, opts.target = {0, 1, 0};
+    return opts;
+}
+
+}  // namespace
+
 // A guide from far in front of the eye to behind it: the part in front is drawn, all the way to
 // where it leaves the picture.
 TEST_P(PictureProbe, AGuideCrossingTheEyePlaneShowsItsPartInFront) {
     AddMesh(host, Quad("Floor", {{-1, 0, -1}, {-1, 0, 1}, {1, 0, 1}, {1, 0, -1}}, "Floor"));
-    OverlayShape guide;
-    // Kilometres long, crossing the eye plane 50 m to the left of the eye.
-    guide.points = {{-3050, 0.5, 3005}, {2950, 0.5, -2995}};
-    guide.width = 3;
-    guide.colour = {0, 1, 0, 1};
-    ViewOptions opts;
-    opts.hasEye = opts.hasTarget = true;
-    opts.eye = {0, 1, 5}, opts.target = {0, 1, 0};
-    Draw(opts, {guide});
+    Draw(EyePlaneView(), {EyePlaneGuide()});
     for (double x : {-10.0, 0.0, 20.0}) {
         Rgb c = PixelOf({x, 0.5, -45.0 - x});
         EXPECT_GT(c.g, 200) << "guide at x " << x;
@@ -237,13 +250,8 @@ TEST_P(PictureProbe, APolygonOfManyCornersIsFilledInsideItsOutlineOnly) {
 TEST(VectorPicture, KeepsTheVisiblePartOfAGuideCrossingTheEyePlane) {
     Host host;
     AddMesh(host, Quad("Floor", {{-1, 0, -1}, {-1, 0, 1}, {1, 0, 1}, {1, 0, -1}}, "Floor"));
-    OverlayShape guide;
-    guide.points = {{-3050, 0.5, 3005}, {2950, 0.5, -2995}};
-    guide.width = 3;
-    guide.colour = {0, 1, 0, 1};
-    ViewOptions opts;
-    opts.hasEye = opts.hasTarget = true;
-    opts.eye = {0, 1, 5}, opts.target = {0, 1, 0};
+    const OverlayShape guide = EyePlaneGuide();
+    const ViewOptions opts = EyePlaneView();
     const std::string path = ::testing::TempDir() + "gorva_guide_" + std::to_string(::getpid()) + ".svg";
     std::string error;
     ASSERT_TRUE(RenderScene(host, path, opts, error, {guide})) << error;
