@@ -641,63 +641,120 @@ function el(tag, props = {}, ...children) {
   return node;
 }
 
-function field(def, value, onChange) {
+// Numbers are shown as the host prints them ("1.392 m", "30°") and sent back as plain numbers in
+// metres and radians, the digits the user typed kept: a field not edited is never sent again.
+const kPlainTypes = ['boolean', 'string', 'color'];
+const kDistanceUnits = { um: -6, 'µm': -6, mm: -3, cm: -2, m: 0, km: 3 };
+const kOtherLengths = { in: 0.0254, '"': 0.0254, ft: 0.3048, "'": 0.3048 };
+
+/// `number` (a decimal) times ten to the `places`, written out without rounding.
+function shiftDecimal(number, places) {
+  const m = /^([+-]?)(\d*)(?:\.(\d*))?(?:[eE]([+-]?\d+))?$/.exec(number);
+  let digits = m[2] + (m[3] || '');
+  let point = m[2].length + Number(m[4] || 0) + places;
+  if (Math.abs(point) > 60) return String(Number(number) * 10 ** places);
+  if (point <= 0) digits = '0'.repeat(1 - point) + digits, (point = 1);
+  if (point > digits.length) digits = digits.padEnd(point, '0');
+  const whole = digits.slice(0, point).replace(/^0+(?=\d)/, ''), fraction = digits.slice(point).replace(/0+$/, '');
+  return m[1] + whole + (fraction ? '.' + fraction : '');
+}
+
+/// The text the host is sent for what the user typed in a field of this type: a plain number (a
+/// distance in metres, an angle in radians); null when the text is not one.
+function hostText(type, typed) {
+  if (kPlainTypes.includes(type)) return typed;
+  const m = /^\s*([+-]?(?:\d+\.?\d*|\.\d+)(?:[eE][+-]?\d+)?)\s*(\S*)\s*$/.exec(typed);
+  if (!m) return null;
+  const [, number, unit] = m;
+  if (type === 'integer') return unit === '' && /^[+-]?\d+$/.test(number) ? number : null;
+  if (type === 'distance') {
+    if (kDistanceUnits[unit] !== undefined) return shiftDecimal(number, kDistanceUnits[unit]);
+    if (unit === '') return number;
+    return kOtherLengths[unit] ? String(Number(number) * kOtherLengths[unit]) : null;
+  }
+  if (type === 'angle') {
+    if (unit === 'rad') return number;
+    return ['', '°', 'deg'].includes(unit) ? String((Number(number) * Math.PI) / 180) : null;
+  }
+  return unit === '' ? number : null;
+}
+
+const choiceValue = (c, i) => (typeof c === 'string' ? String(i) : String(c.value));
+
+/// A field for a tool attribute, command argument or user value; `onChange` gets the host's text.
+function field(def, onChange) {
   let input;
   if (def.choices && def.choices.length) {
     input = el('select');
-    def.choices.forEach((c, i) => {
-      const v = typeof c === 'string' ? String(i) : String(c.value);
-      input.append(el('option', { value: v, textContent: typeof c === 'string' ? c : c.label }));
-    });
-    const match = def.choices.findIndex((c, i) => (typeof c === 'string' ? String(i) : String(c.value)) === String(value)
-      || (typeof c !== 'string' && c.name === value));
-    if (match >= 0) input.selectedIndex = match;
+    def.choices.forEach((c, i) => input.append(el('option', { value: choiceValue(c, i), textContent: typeof c === 'string' ? c : c.label })));
   } else if (def.type === 'boolean') {
-    input = el('input', { type: 'checkbox', checked: value === '1' || value === 'true' });
+    input = el('input', { type: 'checkbox' });
   } else {
-    const numeric = ['integer', 'float', 'distance', 'angle', 'percent'].includes(def.type);
-    input = el('input', { type: numeric ? 'number' : 'text', value: value ?? '' });
-    if (numeric) input.step = def.type === 'integer' ? '1' : 'any';
-    if (def.min !== undefined) input.min = def.min;
-    if (def.max !== undefined) input.max = def.max;
+    input = el('input', { type: 'text', spellcheck: false });
+    if (!kPlainTypes.includes(def.type)) input.inputMode = 'decimal';
   }
   input.name = def.name;
   input.dataset.attr = def.name;
-  const read = () => (input.type === 'checkbox' ? (input.checked ? '1' : '0') : input.value);
-  if (onChange) input.addEventListener('change', () => onChange(read()));
-  const wrap = el('div', { className: 'field' }, el('label', { textContent: def.label }), input);
+  const label = el('label', { textContent: def.label });
+  const f = { wrap: el('div', { className: 'field' }, label, input), input, def, edited: false };
+  f.read = () => (input.type === 'checkbox' ? (input.checked ? '1' : '0') : input.tagName === 'SELECT' ? input.value : hostText(def.type, input.value));
+  input.addEventListener('input', () => (f.edited = true));
+  input.addEventListener('change', () => {
+    f.edited = true;
+    const text = f.read();
+    if (text === null) {
+      log(`error: "${input.value}" is not a ${def.type === 'integer' ? 'whole number' : def.type === 'distance' ? 'distance' : def.type === 'angle' ? 'angle' : 'number'} for ${def.label}`, true);
+      return;
+    }
+    if (onChange) onChange(text);
+  });
+  if (def.tooltip) f.wrap.title = def.tooltip;
   if (def.disabled) {
     input.disabled = true;
-    wrap.classList.add('greyed');
-    wrap.title = def.disabled;
-    wrap.append(el('div', { className: 'reason', textContent: def.disabled }));
+    f.wrap.classList.add('greyed');
+    f.wrap.title = def.disabled;
+    f.wrap.append(el('div', { className: 'reason', textContent: def.disabled }));
   }
-  return { wrap, input, read };
+  showValue(f, def);
+  return f;
+}
+
+/// Shows the value the host holds, unless the user is typing in the field.
+function showValue(f, def) {
+  f.def = def;
+  f.edited = false;
+  const input = f.input;
+  if (document.activeElement === input) return;
+  const value = def.value ?? '';
+  if (input.tagName === 'SELECT') {
+    const match = def.choices.findIndex((c, i) => choiceValue(c, i) === String(value) || (typeof c !== 'string' && c.name === value));
+    if (match >= 0) input.selectedIndex = match;
+  } else if (input.type === 'checkbox') input.checked = value === '1' || value === 'true';
+  else input.value = def.text ?? value;
 }
 
 function showCommand(cmd) {
   state.form = { kind: 'command', name: cmd.name };
   const form = document.getElementById('form');
   form.replaceChildren(el('h3', { textContent: cmd.label }), el('p', { textContent: cmd.description }));
-  const args = cmd.arguments.map((a) => {
-    const f = field(a, '');
-    form.append(f.wrap);
-    return [a, f];
-  });
-  const values = cmd.userValues.map((u) => {
-    const f = field(u, u.value);
-    form.append(f.wrap);
-    return [u, f];
-  });
+  const args = cmd.arguments.map((a) => field(a));
+  const values = cmd.userValues.map((u) => field(u));
+  form.append(...args.map((f) => f.wrap), ...values.map((f) => f.wrap));
   const go = el('button', { id: 'run', textContent: 'Run' });
   go.addEventListener('click', () => {
-    // Queued in order at once: the values are set before the command runs.
-    for (const [u, f] of values) if (f.read() !== u.value) run(`user.value ${u.name} ${quote(f.read())}`);
-    const parts = args.filter(([, f]) => f.read() !== '').map(([a, f]) => `${a.name}:${quote(f.read())}`);
+    const bad = [...args, ...values].find((f) => f.edited && f.read() === null);
+    if (bad) return log(`error: "${bad.input.value}" is not a value for ${bad.def.label}`, true);
+    // Queued in order at once: the values are set before the command runs. Only what was edited
+    // is sent, so a value shown rounded stays as the host holds it.
+    for (const f of values) if (f.edited) run(`user.value ${f.def.name} ${quote(f.read())}`);
+    const parts = args.filter((f) => f.read() !== '').map((f) => `${f.def.name}:${quote(f.read())}`);
     run([cmd.name, ...parts].join(' '));
   });
   form.append(el('p'), go);
 }
+
+/// What decides the tool panel's fields; while it stays, the fields are updated in place.
+const layoutOf = (tool) => JSON.stringify([tool.name, tool.attributes.map((a) => [a.name, a.disabled, a.choices.length])]);
 
 function showTool() {
   const tool = state.data.tool;
@@ -706,14 +763,16 @@ function showTool() {
     if (state.form && state.form.kind === 'tool') form.replaceChildren(), (state.form = null);
     return;
   }
-  const focused = document.activeElement && form.contains(document.activeElement) ? document.activeElement.name : null;
-  if (focused && state.form && state.form.kind === 'tool' && state.form.name === tool.name) return;
-  state.form = { kind: 'tool', name: tool.name };
-  form.replaceChildren(el('h3', { textContent: tool.name }));
-  for (const a of tool.attributes) {
-    const f = field(a, a.value, (v) => run(`tool.attr ${tool.name} ${a.name} ${quote(v)}`));
-    form.append(f.wrap);
+  const layout = layoutOf(tool);
+  if (state.form && state.form.kind === 'tool' && state.form.layout === layout) {
+    tool.attributes.forEach((a, i) => showValue(state.form.fields[i], a));
+    return;
   }
+  const focused = document.activeElement && form.contains(document.activeElement);
+  if (focused && state.form && state.form.kind === 'tool' && state.form.name === tool.name) return;
+  const fields = tool.attributes.map((a) => field(a, (v) => run(`tool.attr ${tool.name} ${a.name} ${quote(v)}`)));
+  state.form = { kind: 'tool', name: tool.name, layout, fields };
+  form.replaceChildren(el('h3', { textContent: tool.label || tool.name }), ...fields.map((f) => f.wrap));
 }
 
 let toolbarBuilt = false;
@@ -722,15 +781,16 @@ function refreshPanels() {
   if (!toolbarBuilt && d.definitions) {
     toolbarBuilt = true;
     for (const c of d.commands) {
-      const b = el('button', { textContent: c.label, title: c.name });
+      const b = el('button', { textContent: c.label, title: c.description || c.name });
       b.dataset.command = c.name;
-      b.addEventListener('click', () => showCommand(state.data.commands.find((x) => x.name === c.name)));
+      // The form shows the user values as the host holds them now, so the definitions are asked again.
+      b.addEventListener('click', () => api('state').then(() => showCommand(state.data.commands.find((x) => x.name === c.name))));
       document.getElementById('commands').append(b);
     }
     for (const t of d.tools) {
-      const b = el('button', { textContent: t.replace(/^gORVA\./, ''), title: t });
-      b.dataset.tool = t;
-      b.addEventListener('click', () => run(state.data.tool && state.data.tool.name === t ? `tool.set ${t} off` : `tool.set ${t} on`));
+      const b = el('button', { textContent: t.label, title: t.description || t.name });
+      b.dataset.tool = t.name;
+      b.addEventListener('click', () => run(state.data.tool && state.data.tool.name === t.name ? `tool.set ${t.name} off` : `tool.set ${t.name} on`));
       document.getElementById('tools').append(b);
     }
   }

@@ -1,5 +1,7 @@
 #include "app/serve/serve_session.hpp"
 
+#include "app/serve/page_fields.hpp"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -9,7 +11,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/bridge/attributes_ref.hpp"
 #include "host/io/gltf_io.hpp"
 #include "host/io/scene_files.hpp"
 #include "host/scripting/script_runner.hpp"
@@ -98,109 +99,6 @@ Json DrawingJson(const ToolDrawing &d) {
         texts.push_back(
             {{"text", t.text}, {"pos", Point(t.pos)}, {"colour", Point(t.colour)}, {"part", t.part}});
     return {{"handles", handles}, {"strokes", strokes}, {"texts", texts}};
-}
-
-/// The labels a configuration popup gives the choices, when one popup lists exactly these names.
-std::vector<std::string> PopupLabels(const HostConfig &config,
-                                     const std::vector<std::pair<int, std::string>> &choices) {
-    for (const auto &[type, entries] : config.popups) {
-        if (entries.size() != choices.size()) continue;
-        bool same = true;
-        for (size_t i = 0; i < entries.size() && same; ++i)
-            same = entries[i].internalName == choices[i].second;
-        if (!same) continue;
-        std::vector<std::string> labels;
-        for (const auto &e : entries) labels.push_back(e.label);
-        return labels;
-    }
-    return {};
-}
-
-/// "arch_type" as a field label: "Arch Type".
-std::string LabelOf(const std::string &name) {
-    std::string label;
-    bool start = true;
-    for (char c : name) {
-        if (c == '_') {
-            label += ' ';
-            start = true;
-            continue;
-        }
-        label += start ? char(std::toupper(static_cast<unsigned char>(c))) : c;
-        start = false;
-    }
-    return label;
-}
-
-Json ChoicesJson(const HostConfig &config, const std::vector<std::pair<int, std::string>> &choices) {
-    std::vector<std::string> labels = PopupLabels(config, choices);
-    Json out = Json::array();
-    for (size_t i = 0; i < choices.size(); ++i)
-        out.push_back({{"value", choices[i].first},
-                       {"name", choices[i].second},
-                       {"label", labels.empty() ? choices[i].second : labels[i]}});
-    return out;
-}
-
-Json ToolJson(Host &host, const std::string &name) {
-    Json attrs = Json::array();
-    for (const ToolAttributeRow &row : host.Tools().AttributeTable(name)) {
-        Json a{{"name", row.name},
-               {"label", LabelOf(row.name)},
-               {"type", row.type},
-               {"value", row.value},
-               {"choices", ChoicesJson(host.config, row.choices)},
-               {"disabled", row.disabledReason}};
-        if (row.hasMinimum) a["min"] = row.minimum;
-        if (row.hasMaximum) a["max"] = row.maximum;
-        attrs.push_back(a);
-    }
-    return attrs;
-}
-
-/// A command's arguments from its attribute table and help texts, and the user values it reads
-/// (those named after the command's last word, "gORVA_01_SelectbyHeight_RangeUpper").
-Json CommandJson(Host &host, const std::string &name) {
-    Json args = Json::array(), values = Json::array();
-    const CommandHelp *help = nullptr;
-    if (auto at = host.config.commands.find(name); at != host.config.commands.end()) help = &at->second;
-    if (LXtObjectID obj = host.SpawnServer(name)) {
-        AttributesRef attrs(obj);
-        for (unsigned i = 0; i < attrs.Count(); ++i) {
-            std::string arg = attrs.Name(i);
-            std::vector<std::pair<int, std::string>> choices;
-            if (const LXtTextValueHint *table = attrs.Hints(i))
-                for (const LXtTextValueHint *hint = table; hint->text; ++hint)
-                    if (hint->value >= 0) choices.emplace_back(hint->value, hint->text);
-            std::string label = LabelOf(arg), description;
-            if (help)
-                if (auto h = help->arguments.find(arg); h != help->arguments.end())
-                    label = h->second.userName, description = h->second.description;
-            args.push_back({{"name", arg},
-                            {"label", label},
-                            {"description", description},
-                            {"type", attrs.TypeName(i)},
-                            {"choices", ChoicesJson(host.config, choices)}});
-        }
-        ObjRelease(obj);
-    }
-    const std::string word = "_" + name.substr(name.rfind('.') + 1) + "_";
-    for (const auto &[key, def] : host.config.userValues) {
-        if (key.find(word) == std::string::npos) continue;
-        const std::string *value = host.UserValue(key);
-        Json v{{"name", key},
-               {"label", def.userName},
-               {"type", def.type},
-               {"value", value ? *value : def.defaultValue},
-               {"choices", def.choiceLabels}};
-        if (def.min) v["min"] = *def.min;
-        if (def.max) v["max"] = *def.max;
-        values.push_back(v);
-    }
-    Json out{{"name", name}, {"arguments", args}, {"userValues", values}};
-    out["label"] = help && !help->userName.empty() ? help->userName : name;
-    out["description"] = help ? help->description : std::string();
-    return out;
 }
 
 /// The work plane as its origin and its X, normal and Z axes, where the page lays its grid.
@@ -477,8 +375,8 @@ ServeResponse ServeSession::State(bool definitions, bool ok, const std::string &
     m_messages.clear();
     Json commands = Json::array(), tools = Json::array(), layers = Json::array();
     for (const auto &server : m_host.Servers()) {
-        if (definitions && server.IsCommand()) commands.push_back(CommandJson(m_host, server.name));
-        if (server.IsTool()) tools.push_back(server.name);
+        if (definitions && server.IsCommand()) commands.push_back(CommandFormJson(m_host, server.name));
+        if (server.IsTool()) tools.push_back(ToolButtonJson(m_host, server.name));
     }
     for (ItemData *item : m_host.ActiveLayers())
         layers.push_back({{"name", item->name}, {"ident", item->ident}});
@@ -486,7 +384,8 @@ ServeResponse ServeSession::State(bool definitions, bool ok, const std::string &
     Json tool = nullptr;
     if (toolHost.Active())
         tool = {{"name", toolHost.ActiveName()},
-                {"attributes", ToolJson(m_host, toolHost.ActiveName())},
+                {"label", ToolButtonJson(m_host, toolHost.ActiveName())["label"]},
+                {"attributes", ToolFieldsJson(m_host, toolHost.ActiveName())},
                 {"drawing", DrawingJson(toolHost.Drawing())}};
     m_page.Refresh(m_host);
     Json files = Json::array();

@@ -145,20 +145,53 @@ async function shot(page, name) {
 
 // ---- cases
 
+/// The user values of a command as the host holds them.
+async function userValues(url, command) {
+  const state = await hostState(url);
+  return Object.fromEntries(state.commands.find((c) => c.name === command).userValues.map((u) => [u.name, u.value]));
+}
+
+async function fieldText(page, name) {
+  return page.$eval(`[name="${name}"]`, (i) => i.value);
+}
+
 async function selectByHeight(page, url) {
   await page.click('[data-seltype="polygon"]');
   await clickWorld(page, [-0.5, 0, -0.5]);
   let state = await hostState(url);
   check(JSON.stringify(state.selection.polygons) === JSON.stringify([[0, 0]]), 'a click selects the polygon under the mouse');
+  // A value with more digits than a field shows: it stays as the host holds it when not edited.
+  const below = 'gORVA_01_SelectbyHeight_RangeLower', above = 'gORVA_01_SelectbyHeight_RangeUpper';
+  await page.evaluate((n) => window.gorva.run(`user.value ${n} 0.0123456789`), below);
+  await settle(page);
   await page.click('[data-command="gORVA.Cmd.SelectbyHeight"]');
+  await settle(page);
+  const shown = await fieldText(page, below);
+  check(shown === '12.35 mm', `a distance field shows the value as the host prints distances (${shown})`);
   await setField(page, 'match_mode', '0');
+  await setField(page, above, '250 mm');
   await page.click('#run');
   await settle(page);
   state = await hostState(url);
   const selected = state.selection.polygons.map(([layer, p]) => `${layer}:${p}`).sort();
   check(JSON.stringify(selected) === JSON.stringify(['0:0', '0:1', '0:2', '0:3']),
     `select by height selects the floor's four polygons and not the shelf (${selected})`);
+  const held = await userValues(url, 'gORVA.Cmd.SelectbyHeight');
+  check(held[below] === '0.0123456789', `a value not edited is not sent back rounded (${held[below]})`);
+  check(held[above] === '0.25', `a distance typed in millimetres reaches the host in metres (${held[above]})`);
   await shot(page, 'serve_select_by_height.png');
+}
+
+/// Labels and tooltips from the kit's help, and popups for choices.
+async function formsFromHelp(page) {
+  await page.click('[data-command="gORVA.Cmd.AddLightAtPolyPos"]');
+  await settle(page);
+  const label = await page.$eval('[name="radiant_emittance"]', (i) => i.parentElement.querySelector('label').textContent);
+  check(label === 'Radiance', `a command argument is labelled as its help names it (${label})`);
+  await page.click('[data-command="gORVA.Cmd.SelectbyNormal"]');
+  await settle(page);
+  const choices = await page.$$eval('select[name="match_mode"] option', (o) => o.map((x) => x.textContent)).catch(() => []);
+  check(JSON.stringify(choices) === JSON.stringify(['fast', 'full']), `Select by Normal's match mode is a popup of its choices (${choices})`);
 }
 
 /// The page's points of its first `layers` layers, drawn from the updates since its scene was loaded,
@@ -192,12 +225,25 @@ async function archByHandle(page, url, folder) {
   if (!end) return;
   const from = await screenOf(page, end.pos);
   const to = await screenOf(page, [end.pos[0] + 0.5, end.pos[1], end.pos[2]]);
-  const panel = await page.$eval('input[name="arch_span"]', (i) => Number(i.value)).catch(() => NaN);
-  check(Math.abs(panel - spanBefore) < 1e-6, 'the attribute panel shows the span the tool wrote back');
+  const field = await page.$eval('[name="arch_geometry_mode"]', (i) => [i.parentElement.querySelector('label').textContent, i.parentElement.title]);
+  check(field[0] === 'Geometry' && /polygon/.test(field[1]), `a tool attribute has the label and tooltip of its help (${field})`);
+  const panel = await fieldText(page, 'arch_span');
+  const [, digits, unit] = /^(\S+) (m|mm)$/.exec(panel) || [];
+  check(Math.abs(Number(digits) * (unit === 'mm' ? 1e-3 : 1) - spanBefore) < 1e-3 * spanBefore,
+    `the attribute panel shows the span the tool wrote back (${panel} for ${spanBefore})`);
   await dragScreen(page, from, to);
   state = await hostState(url);
   const spanAfter = attr(state, 'arch_span');
   check(spanAfter > spanBefore + 0.2, `dragging the span handle widens the arch (${spanBefore} -> ${spanAfter})`);
+  // Editing one field leaves the others as the tool holds them, not as the panel shows them.
+  const exact = state.tool.attributes.find((a) => a.name === 'arch_span').value;
+  await setField(page, 'arch_segments', '12');
+  await page.keyboard.press('Tab');
+  await settle(page);
+  state = await hostState(url);
+  const kept = state.tool.attributes.find((a) => a.name === 'arch_span').value;
+  check(attr(state, 'arch_segments') === 12 && kept === exact && (await fieldText(page, 'arch_span')) !== exact,
+    `a typed attribute reaches the tool and the others keep their exact values (${exact} -> ${kept})`);
   await shot(page, 'serve_arch_tool.png');
   check(await page.evaluate(() => window.gorva.state.sceneVersion) === loadedScene,
     'the drags came to the page as updates, not as the whole scene again');
@@ -345,6 +391,7 @@ async function main() {
     await refusedWithoutToken(server.url);
     const page = await openPage(browser, server.url);
     await selectByHeight(page, server.url);
+    await formsFromHelp(page);
     await archByHandle(page, server.url, folder);
     await sweepAlongClickedPath(page, server.url, folder);
     await gridOnWorkPlane(page);
