@@ -417,7 +417,7 @@ function fit(box) {
 }
 
 function resize() {
-  const w = view.clientWidth, h = view.clientHeight;
+  const w = Math.max(1, view.clientWidth), h = Math.max(1, view.clientHeight);
   renderer.setSize(w, h);
   overlay.width = w, overlay.height = h;
   requestRender(true);
@@ -821,7 +821,8 @@ document.getElementById('open').addEventListener('click', async () => {
   fit(boundsOf(false));
 });
 document.getElementById('save').addEventListener('click', () => api('save', { name: document.getElementById('filename').value }));
-window.addEventListener('resize', resize);
+// The view follows its area, whatever changes it (the window, the panels, the header wrapping).
+new ResizeObserver(resize).observe(view);
 
 // One frame when something changed, not a loop: a large scene costs the software renderer much.
 let framePending = false;

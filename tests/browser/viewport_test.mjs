@@ -307,6 +307,22 @@ async function gridOnWorkPlane(page) {
   await settle(page);
 }
 
+/// The 3D view reaches the window's foot and fills its area, at the start and after a resize.
+async function viewFillsWindow(page) {
+  const gaps = async () => page.evaluate(() => {
+    const canvas = document.querySelector('#viewport canvas').getBoundingClientRect();
+    const area = document.getElementById('viewport').getBoundingClientRect();
+    return [innerHeight - canvas.bottom, area.width - canvas.width, area.height - canvas.height].map(Math.round);
+  });
+  const before = await gaps();
+  await page.setViewport({ width: 1000, height: 600 });
+  await page.waitForFunction(() => document.querySelector('#viewport canvas').getBoundingClientRect().bottom === innerHeight,
+    { timeout: 5000 }).catch(() => {});
+  const after = await gaps();
+  await page.setViewport({ width: 1280, height: 760 });
+  check([...before, ...after].every((g) => g === 0), `the view fills its area to the window's foot (gaps ${before} and ${after} px after a resize)`);
+}
+
 async function refusedWithoutToken(url) {
   const bare = url.replace(/[0-9a-f]+\/$/, '');
   const noToken = await fetch(bare + 'api/state');
@@ -390,6 +406,7 @@ async function main() {
   try {
     await refusedWithoutToken(server.url);
     const page = await openPage(browser, server.url);
+    await viewFillsWindow(page);
     await selectByHeight(page, server.url);
     await formsFromHelp(page);
     await archByHandle(page, server.url, folder);
