@@ -52,19 +52,26 @@ const wire = new THREE.LineBasicMaterial({ color: 0x222222 });
 
 // ---- requests: one at a time, in order
 
-function api(path, body) {
-  const call = () =>
-    fetch('api/' + path, body === undefined ? {} : {
+/// `marks`, when given, receives the times the request left, its answer came, was read and applied.
+function api(path, body, marks) {
+  const call = () => {
+    if (marks) marks.sent = performance.now();
+    return fetch('api/' + path, body === undefined ? {} : {
       method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body),
     }).then(async (r) => {
+      if (marks) marks.answered = performance.now();
       const json = await r.json().catch(() => ({ ok: false, message: 'bad answer ' + r.status }));
-      return apply(json);
+      if (marks) marks.read = performance.now();
+      const done = await apply(json);
+      if (marks) marks.applied = performance.now();
+      return done;
     });
+  };
   state.busy = state.busy.then(call, call);
   return state.busy;
 }
 
-const run = (line) => api('run', { line });
+const run = (line, marks) => api('run', { line }, marks);
 
 function quote(value) {
   const text = String(value);
@@ -295,19 +302,24 @@ function ringOf(entry, polygon) {
 
 function drawSelection() {
   const sel = state.data && state.data.selection;
+  state.drawnSelection = JSON.stringify(sel);
+  // Drawn again after every change: the old pieces give their buffers back.
+  highlight.traverse((o) => o !== highlight && (o.geometry.dispose(), o.material.dispose()));
   highlight.clear();
   if (!sel) return;
   const orange = 0xff9a1f;
   const tris = [];
-  for (const [layer, polygon] of sel.polygons)
-    for (const e of state.pick.filter((p) => p.layer === layer && p.triangles)) {
-      const index = e.obj.geometry.index.array, pos = e.obj.geometry.attributes.position;
-      e.triangles.forEach((p, t) => {
-        if (p !== polygon) return;
-        for (let k = 0; k < 3; ++k)
-          tris.push(new THREE.Vector3().fromBufferAttribute(pos, index[3 * t + k]).applyMatrix4(e.obj.matrixWorld));
-      });
-    }
+  const chosen = new Map();  // layer -> its selected polygons, so each triangle is looked at once
+  for (const [layer, polygon] of sel.polygons) (chosen.get(layer) || chosen.set(layer, new Set()).get(layer)).add(polygon);
+  for (const e of state.pick.filter((p) => chosen.has(p.layer) && p.triangles)) {
+    const polygons = chosen.get(e.layer);
+    const index = e.obj.geometry.index.array, pos = e.obj.geometry.attributes.position;
+    e.triangles.forEach((p, t) => {
+      if (!polygons.has(p)) return;
+      for (let k = 0; k < 3; ++k)
+        tris.push(new THREE.Vector3().fromBufferAttribute(pos, index[3 * t + k]).applyMatrix4(e.obj.matrixWorld));
+    });
+  }
   if (tris.length) {
     const g = new THREE.BufferGeometry().setFromPoints(tris);
     highlight.add(new THREE.Mesh(g, new THREE.MeshBasicMaterial({ color: orange, transparent: true, opacity: 0.55,
@@ -578,18 +590,36 @@ function dragTarget(x, y) {
 }
 
 /// Drags go one at a time; the newest position waits while one is on its way.
-function toolDrag(x, y) {
-  mouse.pending = dragTarget(x, y);
+/// `eventTime`: the mouse event's time stamp, from which the drag's time until it shows is counted.
+function toolDrag(x, y, eventTime) {
+  mouse.pending = { at: dragTarget(x, y), eventTime };
   if (mouse.sending) return;
   mouse.sending = true;
   mouse.drained = (async () => {
     while (mouse.pending) {
-      const p = mouse.pending;
+      const { at, eventTime: event } = mouse.pending;
       mouse.pending = null;
-      await run(`tool.drag ${fmt(p)}`);
+      const marks = { event };
+      await run(`tool.drag ${fmt(at)}`, marks);
+      // The answer is drawn at once rather than at the next frame's start.
+      Object.assign(marks, paintNow());
+      requestAnimationFrame(() => recordDrag(marks));
     }
     mouse.sending = false;
   })();
+}
+
+/// Drag timings, newest last: from the mouse event to the end of the frame that shows the tool's
+/// answer, and its parts: waiting behind the drag before, the request, reading and applying the
+/// answer, drawing it, and until the next frame begins (the drawn one has been shown).
+const dragTimes = [];
+
+function recordDrag(marks) {
+  const shown = performance.now();
+  dragTimes.push({ total: shown - marks.event, wait: marks.sent - marks.event, request: marks.answered - marks.sent,
+    read: marks.read - marks.answered, apply: marks.applied - marks.read, draw: marks.drawn - marks.start,
+    show: shown - marks.drawn });
+  if (dragTimes.length > 500) dragTimes.shift();
 }
 
 function toolUp() {
@@ -613,12 +643,21 @@ renderer.domElement.addEventListener('pointerdown', (e) => {
   }
 }, { capture: true });
 
+// Chromium holds pointermove back to the next frame; its raw updates come as the mouse moves.
+const kRawMoves = 'onpointerrawupdate' in window;
+const onToolMove = (e) => {
+  const r = overlay.getBoundingClientRect();
+  toolDrag(e.clientX - r.left, e.clientY - r.top, e.timeStamp);
+};
 renderer.domElement.addEventListener('pointermove', (e) => {
   if (!mouse.down || !mouse.tool) return;
   e.stopImmediatePropagation();
-  const r = overlay.getBoundingClientRect();
-  toolDrag(e.clientX - r.left, e.clientY - r.top);
+  if (!kRawMoves) onToolMove(e);
 }, { capture: true });
+if (kRawMoves)
+  renderer.domElement.addEventListener('pointerrawupdate', (e) => {
+    if (mouse.down && mouse.tool) onToolMove(e);
+  });
 
 renderer.domElement.addEventListener('pointerup', (e) => {
   if (!mouse.down) return;
@@ -801,7 +840,9 @@ function refreshPanels() {
   document.getElementById('redo').disabled = !d.canRedo;
   document.getElementById('files').replaceChildren(...d.files.map((f) => el('option', { value: f })));
   showTool();
-  drawSelection();
+  // An update draws the selection itself; otherwise only a changed selection is drawn again.
+  const selection = JSON.stringify(d.selection);
+  if (selection !== state.drawnSelection) drawSelection();
   placeGrid();
 }
 
@@ -825,17 +866,28 @@ document.getElementById('save').addEventListener('click', () => api('save', { na
 new ResizeObserver(resize).observe(view);
 
 // One frame when something changed, not a loop: a large scene costs the software renderer much.
-let framePending = false;
+let framePending = false, frameDirty = false;
 /// `moved`: the view changed, so the kept picture of the scene is drawn again.
 function requestRender(moved = false) {
   if (moved) backdrop.valid = false;
+  frameDirty = true;
   if (framePending) return;
   framePending = true;
   requestAnimationFrame(() => {
     framePending = false;
+    paintNow();
+  });
+}
+
+/// Draws what changed now; returns when drawing started and ended.
+function paintNow() {
+  const start = performance.now();
+  if (frameDirty) {
+    frameDirty = false;
     draw();
     drawOverlay();
-  });
+  }
+  return { start, drawn: performance.now() };
 }
 
 function draw() {
@@ -895,7 +947,7 @@ function pointsOf(layer) {
   return out;
 }
 
-window.gorva = { state, run, api, idle, screenOf, pickAt, setView, pointsOf, grid, ready: false };
+window.gorva = { state, run, api, idle, screenOf, pickAt, setView, pointsOf, grid, dragTimes, ready: false };
 
 resize();
 api('state').then(() => run(`select.typeFrom ${state.selType}`)).then(() => {
