@@ -59,7 +59,13 @@ function api(path, body, marks) {
     return fetch('api/' + path, body === undefined ? {} : {
       method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body),
     }).then(async (r) => {
-      if (marks) marks.answered = performance.now();
+      if (marks) {
+        marks.answered = performance.now();
+        // The server's own share: from the request sent to the first byte of its answer.
+        const timing = performance.getEntriesByName(r.url).pop();
+        if (timing && timing.responseStart > 0) marks.server = timing.responseStart - timing.requestStart;
+        performance.clearResourceTimings();
+      }
       const json = await r.json().catch(() => ({ ok: false, message: 'bad answer ' + r.status }));
       if (marks) marks.read = performance.now();
       const done = await apply(json);
@@ -610,13 +616,15 @@ function toolDrag(x, y, eventTime) {
 }
 
 /// Drag timings, newest last: from the mouse event to the end of the frame that shows the tool's
-/// answer, and its parts: waiting behind the drag before, the request, reading and applying the
+/// answer, and its parts: waiting behind the drag before, the request (of which the server's
+/// answer from the request sent to its first byte), reading and applying the
 /// answer, drawing it, and until the next frame begins (the drawn one has been shown).
 const dragTimes = [];
 
 function recordDrag(marks) {
   const shown = performance.now();
   dragTimes.push({ total: shown - marks.event, wait: marks.sent - marks.event, request: marks.answered - marks.sent,
+    server: marks.server ?? NaN,
     read: marks.read - marks.answered, apply: marks.applied - marks.read, draw: marks.drawn - marks.start,
     show: shown - marks.drawn });
   if (dragTimes.length > 500) dragTimes.shift();
@@ -907,13 +915,23 @@ function draw() {
     uniforms.depth.value = backdrop.target.depthTexture;
     backdrop.valid = false;
   }
+  let whole = false;
   if (!backdrop.valid) {
     camera.layers.set(0);
     renderer.setRenderTarget(backdrop.target);
     renderer.render(scene, camera);
     renderer.setRenderTarget(null);
     backdrop.valid = true;
+    whole = true;
   }
+  // The picture is put back only where the live layer lay last frame or lies now: the rest of the
+  // kept frame is still right, and copying it all costs the software renderer most of a frame.
+  const now = liveRect(), last = backdrop.lastRect;
+  backdrop.lastRect = now;
+  const rect = whole || !now || !last ? null : [Math.min(now[0], last[0]), Math.min(now[1], last[1]),
+    Math.max(now[2], last[2]), Math.max(now[3], last[3])];
+  if (rect) renderer.setScissor(rect[0], rect[1], rect[2] - rect[0], rect[3] - rect[1]);
+  renderer.setScissorTest(!!rect);
   renderer.render(backdrop.copy, backdrop.camera);
   const background = scene.background;
   scene.background = null;
@@ -921,8 +939,29 @@ function draw() {
   camera.layers.set(kLiveLayer);
   renderer.render(scene, camera);
   renderer.autoClear = true;
+  renderer.setScissorTest(false);
   scene.background = background;
   camera.layers.enableAll();
+}
+
+/// The view's pixels (x0, y0 from the bottom left, x1, y1) the live layer covers, a little wider;
+/// null when it reaches behind the eye or is empty.
+function liveRect() {
+  const box = new THREE.Box3();
+  for (const tail of state.tails.values()) box.expandByObject(tail.obj);
+  box.expandByObject(highlight);
+  if (box.isEmpty()) return null;
+  const w = overlay.width, h = overlay.height, corner = new THREE.Vector3();
+  let x0 = Infinity, y0 = Infinity, x1 = -Infinity, y1 = -Infinity;
+  for (let i = 0; i < 8; ++i) {
+    corner.set(i & 1 ? box.max.x : box.min.x, i & 2 ? box.max.y : box.min.y, i & 4 ? box.max.z : box.min.z);
+    if (camera === persp && corner.clone().applyMatrix4(camera.matrixWorldInverse).z > -camera.near) return null;
+    corner.project(camera);
+    x0 = Math.min(x0, corner.x), x1 = Math.max(x1, corner.x), y0 = Math.min(y0, corner.y), y1 = Math.max(y1, corner.y);
+  }
+  // Points and wide lines reach a few pixels past their corners.
+  const pad = 8, px = (v, size) => Math.round(((v + 1) / 2) * size);
+  return [Math.max(0, px(x0, w) - pad), Math.max(0, px(y0, h) - pad), Math.min(w, px(x1, w) + pad), Math.min(h, px(y1, h) + pad)];
 }
 
 // What the browser tests and a curious user may call from the console.
@@ -947,7 +986,18 @@ function pointsOf(layer) {
   return out;
 }
 
-window.gorva = { state, run, api, idle, screenOf, pickAt, setView, pointsOf, grid, dragTimes, ready: false };
+/// The view as shown now, and after the whole scene is drawn again (they should not differ).
+async function framesShownAndRedrawn() {
+  const canvas = renderer.domElement, nextFrame = () => new Promise((r) => requestAnimationFrame(r));
+  await nextFrame();
+  const shown = canvas.toDataURL();
+  requestRender(true);
+  await nextFrame();
+  await nextFrame();
+  return [shown, canvas.toDataURL()];
+}
+
+window.gorva = { state, run, api, idle, screenOf, pickAt, setView, pointsOf, grid, dragTimes, framesShownAndRedrawn, ready: false };
 
 resize();
 api('state').then(() => run(`select.typeFrom ${state.selType}`)).then(() => {
