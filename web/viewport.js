@@ -699,11 +699,19 @@ function shiftDecimal(number, places) {
   const m = /^([+-]?)(\d*)(?:\.(\d*))?(?:[eE]([+-]?\d+))?$/.exec(number);
   let digits = m[2] + (m[3] || '');
   let point = m[2].length + Number(m[4] || 0) + places;
-  if (Math.abs(point) > 60) return String(Number(number) * 10 ** places);
+  // Far out of range: the same digits with the exponent moved, for the host to refuse with its reason.
+  if (Math.abs(point) > 60) return `${m[1]}${m[2] || '0'}${m[3] ? '.' + m[3] : ''}e${Number(m[4] || 0) + places}`;
   if (point <= 0) digits = '0'.repeat(1 - point) + digits, (point = 1);
   if (point > digits.length) digits = digits.padEnd(point, '0');
   const whole = digits.slice(0, point).replace(/^0+(?=\d)/, ''), fraction = digits.slice(point).replace(/0+$/, '');
   return m[1] + whole + (fraction ? '.' + fraction : '');
+}
+
+/// `number` times `factor` as text; null when that is not finite or would read as zero though the
+/// number is not.
+function scaled(number, factor) {
+  const value = Number(number) * factor, nonZero = /[1-9]/.test(number.split(/[eE]/)[0]);
+  return !Number.isFinite(value) || (value === 0 && nonZero) ? null : String(value);
 }
 
 /// The text the host is sent for what the user typed in a field of this type: a plain number (a
@@ -717,11 +725,11 @@ function hostText(type, typed) {
   if (type === 'distance') {
     if (kDistanceUnits[unit] !== undefined) return shiftDecimal(number, kDistanceUnits[unit]);
     if (unit === '') return number;
-    return kOtherLengths[unit] ? String(Number(number) * kOtherLengths[unit]) : null;
+    return kOtherLengths[unit] ? scaled(number, kOtherLengths[unit]) : null;
   }
   if (type === 'angle') {
     if (unit === 'rad') return number;
-    return ['', '°', 'deg'].includes(unit) ? String((Number(number) * Math.PI) / 180) : null;
+    return ['', '°', 'deg'].includes(unit) ? scaled(number, Math.PI / 180) : null;
   }
   return unit === '' ? number : null;
 }
