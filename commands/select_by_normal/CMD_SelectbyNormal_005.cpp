@@ -39,7 +39,9 @@ using qk::math::Matrix4;
 using qk::math::Vector3;
 
 constexpr const char *kServerName = "gORVA.Cmd.SelectbyNormal";
-constexpr unsigned kScanFlags = 0x71;  // active layers, with marks on points, edges and polygons
+// Active layers, with marks on points, edges and polygons.
+constexpr unsigned kScanFlags =
+    LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_MARKVERTS | LXf_LAYERSCAN_MARKEDGES | LXf_LAYERSCAN_MARKPOLYS;
 constexpr double kMinSizeLowerBound = 0.001;
 constexpr const char *kNoPartTag = "Default";
 

@@ -41,8 +41,8 @@ inline constexpr int kNoPart = -1;
 /// First handle part; a tool's handles count up from here, one part each.
 inline constexpr int kFirstHandlePart = 10000;
 /// Flag words of a drawn handle, and of the hot one (the last pressed).
-inline constexpr int kHandleFlags = 0x10000;
-inline constexpr int kHotHandleFlags = 0x30000;
+inline constexpr int kHandleFlags = LXi_THANDf_SMALL;
+inline constexpr int kHotHandleFlags = LXi_THANDf_SMALL | LXi_THANDf_HOT;
 /// Message code of a failed enable chain and of a modal warning.
 inline constexpr LxResult kToolMessageCode = LXe_CMD_DISABLED;
 /// Result of tmod_Enable when a check fails.
