@@ -143,6 +143,7 @@ protected:
     virtual bool TracksChange(unsigned index) const { return true; }
     /// The attribute the user changed last (a tracked one), or -1; forgotten once taken.
     int TakeLastChanged();
+    /// Drops the recorded change unread.
     void ForgetLastChanged();
     /// Write an attribute as the tool's own result: the attribute reads as set, and no change is
     /// recorded.
