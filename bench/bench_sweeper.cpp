@@ -158,15 +158,15 @@ struct GeometryFixture {
         path.SetWorldTransforms(identity, identity, identity, identity);
         path.GatherPathPoints(selected);
         path.SetupPathNodes(selected);
-        pr::GetProfile(points, pr::ProfileShapes{ShapeOf(profilePoints)});
+        pr::FillBuiltInProfile(points, pr::ProfileShapes{ShapeOf(profilePoints)});
         const qk::math::Box box = pr::ProfileBox(points);
         pr::ProfileSize size;
         bool uniform = false;
         profile.Initialize();
         profile.SetProfileSize(box, true, size, uniform);
-        path.ResizeProjectedPointsAndUVsArrays(points.size());
+        path.SizeRingTables(points.size());
         profile.PlaceProfile(placed, points, path.StartFrame(), identity);
-        profile.GetCapOutline(cap, points);
+        profile.CapOutline(cap, points);
         sw::PathEndSettings ends;
         path.RestorePathEnds(ends);
         settings.makeUVs = true;

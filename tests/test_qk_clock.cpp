@@ -43,8 +43,7 @@ TEST_P(InvalidTargetOnTheClock, ShowsForOneSecondFromItsStart) {
          {Clock::time_point(seconds(5)), Clock::time_point(seconds(3000000))}) {
         gORVA_Tools_Sweeper::InvalidJumpTargetMonitor monitor;
         monitor.StartTimer(qk::ToSeconds(start));
-        EXPECT_EQ(monitor.IsSetInvalidTarget(qk::ToSeconds(start + c.sinceStart)), c.shown)
-            << qk::ToSeconds(start);
+        EXPECT_EQ(monitor.IsShowing(qk::ToSeconds(start + c.sinceStart)), c.shown) << qk::ToSeconds(start);
     }
 }
 

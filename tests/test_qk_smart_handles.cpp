@@ -62,7 +62,7 @@ TEST_F(QkHitPoly, QuadYieldsFourPointsInPolygonOrderWithIds) {
     const PolygonIds ids = ReadIds(0, 0);
     ASSERT_EQ(ids.vertices.size(), 4u);
     std::vector<qk::Point> points;
-    qk::GetHitPolyPoints(points, ids.polygon, 0);
+    qk::AppendPolygonPoints(points, ids.polygon, 0);
     ASSERT_EQ(points.size(), 4u);
     const double expected[4][3] = {{1, 0, 1}, {1, 0, 0}, {0, 0, 0}, {0, 0, 1}};
     for (unsigned i = 0; i < 4; ++i) {
@@ -80,7 +80,7 @@ TEST_F(QkHitPoly, PointsAreReadFromTheGivenLayerAndAppended) {
     AddMesh(host, moved);
     const PolygonIds ids = ReadIds(1, 0);
     std::vector<qk::Point> points(1);
-    qk::GetHitPolyPoints(points, ids.polygon, 1);
+    qk::AppendPolygonPoints(points, ids.polygon, 1);
     ASSERT_EQ(points.size(), 5u);
     EXPECT_EQ(points[0].id, nullptr);
     for (unsigned i = 1; i < 5; ++i) EXPECT_EQ(points[i].y, 2.5) << i;
@@ -90,17 +90,17 @@ TEST_F(QkHitPoly, MissingLayerAppendsNothing) {
     AddMesh(host, ShuffledQuad());
     const PolygonIds ids = ReadIds(0, 0);
     std::vector<qk::Point> points;
-    qk::GetHitPolyPoints(points, ids.polygon, 3);
+    qk::AppendPolygonPoints(points, ids.polygon, 3);
     EXPECT_TRUE(points.empty());
 }
 
 TEST(QkNearestOnHitPoly, SinglePointIsNotEnough) {
     const double target[3] = {0, 0, 0};
     qk::Point out{9, 9, 9, Id(9)};
-    EXPECT_FALSE(qk::GetNearestPointOnHitPoly(out, {{0, 0, 0, Id(1)}}, target));
+    EXPECT_FALSE(qk::NearestPoint(out, {{0, 0, 0, Id(1)}}, target));
     EXPECT_EQ(out.x, 9.0);
     EXPECT_EQ(out.id, Id(9));
-    EXPECT_FALSE(qk::GetNearestPointOnHitPoly(out, {}, target));
+    EXPECT_FALSE(qk::NearestPoint(out, {}, target));
 }
 
 TEST(QkNearestOnHitPoly, NearestWins) {
@@ -108,7 +108,7 @@ TEST(QkNearestOnHitPoly, NearestWins) {
     const std::vector<qk::Point> quad = {
         {0, 0, 0, Id(1)}, {1, 0, 0, Id(2)}, {1, 0, 1, Id(3)}, {0, 0, 1, Id(4)}};
     qk::Point out;
-    ASSERT_TRUE(qk::GetNearestPointOnHitPoly(out, quad, target));
+    ASSERT_TRUE(qk::NearestPoint(out, quad, target));
     EXPECT_EQ(out.id, Id(2));
     EXPECT_EQ(out.x, 1.0);
 }
@@ -117,7 +117,7 @@ TEST(QkNearestOnHitPoly, TiesKeepTheFirst) {
     const double target[3] = {0.5, 0, 0};
     const std::vector<qk::Point> points = {{0, 0, 0, Id(1)}, {1, 0, 0, Id(2)}};
     qk::Point out;
-    ASSERT_TRUE(qk::GetNearestPointOnHitPoly(out, points, target));
+    ASSERT_TRUE(qk::NearestPoint(out, points, target));
     EXPECT_EQ(out.id, Id(1));
 }
 
@@ -125,7 +125,7 @@ TEST(QkNearestOnHitPoly, EverythingTooFarIsNoChoice) {
     const double target[3] = {2000000, 0, 0};
     const std::vector<qk::Point> points = {{0, 0, 0, Id(1)}, {0, 1, 0, Id(2)}};
     qk::Point out{7, 7, 7, Id(7)};
-    EXPECT_FALSE(qk::GetNearestPointOnHitPoly(out, points, target));
+    EXPECT_FALSE(qk::NearestPoint(out, points, target));
     EXPECT_EQ(out.id, Id(7));
 }
 
@@ -142,7 +142,7 @@ using QkNearestInPlane = InPlaneFixture;
 
 TEST_F(QkNearestInPlane, ExcludedVertexIsSkippedEvenIfNearest) {
     const std::vector<qk::Point> points = {{0.1, 0, 0, Id(1)}, {2, 0, 0, Id(2)}, {3, 0, 0, Id(3)}};
-    ASSERT_TRUE(qk::GetNearestPointInPlane(pos, id, points, target, normal, planePoint, Id(1)));
+    ASSERT_TRUE(qk::NearestPointInPlane(pos, id, points, target, normal, planePoint, Id(1)));
     EXPECT_EQ(id, Id(2));
     EXPECT_EQ(pos[0], 2.0);
 }
@@ -161,7 +161,7 @@ class QkNearestInPlaneOffset : public InPlaneFixture, public ::testing::WithPara
 TEST_P(QkNearestInPlaneOffset, PointsOffThePlaneAreSkipped) {
     const double off = GetParam().offset;
     const std::vector<qk::Point> points = {{0.1, off, 0, Id(1)}, {2, 0, 0, Id(2)}};
-    ASSERT_TRUE(qk::GetNearestPointInPlane(pos, id, points, target, normal, planePoint, nullptr));
+    ASSERT_TRUE(qk::NearestPointInPlane(pos, id, points, target, normal, planePoint, nullptr));
     EXPECT_EQ(id, GetParam().inPlane ? Id(1) : Id(2));
 }
 
@@ -171,16 +171,16 @@ INSTANTIATE_TEST_SUITE_P(Offsets, QkNearestInPlaneOffset,
                                            OffsetCase{-2e-6, false}));
 
 TEST_F(QkNearestInPlane, NothingQualifies) {
-    EXPECT_FALSE(qk::GetNearestPointInPlane(pos, id, {}, target, normal, planePoint, nullptr));
+    EXPECT_FALSE(qk::NearestPointInPlane(pos, id, {}, target, normal, planePoint, nullptr));
     const std::vector<qk::Point> points = {{0, 0, 0, Id(1)}, {0, 1, 0, Id(2)}};
-    EXPECT_FALSE(qk::GetNearestPointInPlane(pos, id, points, target, normal, planePoint, Id(1)));
+    EXPECT_FALSE(qk::NearestPointInPlane(pos, id, points, target, normal, planePoint, Id(1)));
     EXPECT_EQ(id, Id(99));
     EXPECT_EQ(pos[0], 9.0);
 }
 
 TEST_F(QkNearestInPlane, SinglePointIsEnough) {
     const std::vector<qk::Point> points = {{4, 0, 0, Id(1)}};
-    ASSERT_TRUE(qk::GetNearestPointInPlane(pos, id, points, target, normal, planePoint, nullptr));
+    ASSERT_TRUE(qk::NearestPointInPlane(pos, id, points, target, normal, planePoint, nullptr));
     EXPECT_EQ(id, Id(1));
 }
 

@@ -36,7 +36,7 @@ struct Member {
         bool uniform = false;
         const qk::math::Box box = qk::profiles::ProfileBox(points);
         profile.SetProfileSize(box, true, size, uniform);
-        path.ResizeProjectedPointsAndUVsArrays(points.size());
+        path.SizeRingTables(points.size());
         return Evaluate();
     }
 
@@ -44,7 +44,7 @@ struct Member {
         if (path.RestorePathEnds(ends) != PATH_OK) return false;
         profile.PlaceProfile(placed, points, path.StartFrame(), Matrix4());
         if (path.ProjectPointsAlongPath(placed) != PATH_OK) return false;
-        profile.GetCapOutline(capOutline, points);
+        profile.CapOutline(capOutline, points);
         settings.endTypes = ends.types;
         return out.Build(path, placed, capOutline, settings);
     }
@@ -323,11 +323,11 @@ TEST(SweeperSnap, CornerOrPointLandsOnTheTarget) {
     state.SetProfileSize(box, true, size, uniform);
     const Matrix4 frame = qk::math::TranslationMatrix(Vector3(1, 2, 3));
     ExpectVector(SnapOffset(PART_CORNER_TR, Vector3(), state, points, frame), -1.05, -2.05, -3);
-    state.SetToolRotation(kPi / 2);
+    state.SetProfileRotation(kPi / 2);
     ExpectVector(SnapOffset(PART_CORNER_TR, Vector3(), state, points, frame), -1.05, -1.95, -3);
-    state.SetToolRotation(0);
+    state.SetProfileRotation(0);
     size.a = 0.2;
-    state.SetToolScale(qk::profiles::AXIS_A, false, size);
+    state.SetProfileScale(qk::profiles::AXIS_A, false, size);
     state.ToggleFlipProfile(qk::profiles::FLIP_A);
     // Flipped point 1 is (0.05, -0.05) mirrored: (-0.05, -0.05), scaled to (-0.1, -0.05).
     ExpectVector(SnapOffset(PART_PROFILE_POINT + 1, Vector3(1, 1, 1), state, points, frame), 0.1, -0.95, -2);
@@ -376,17 +376,17 @@ TEST(SweeperHandles, MoveHandlesFollowTheFrame) {
 
 TEST(SweeperInvalidTarget, ShowsForOneSecond) {
     InvalidJumpTargetMonitor monitor;
-    EXPECT_FALSE(monitor.IsSetInvalidTarget(0.0));
+    EXPECT_FALSE(monitor.IsShowing(0.0));
     monitor.StartTimer(10.0);
-    EXPECT_TRUE(monitor.IsSetInvalidTarget(10.0));
-    EXPECT_TRUE(monitor.IsSetInvalidTarget(10.99));
-    EXPECT_FALSE(monitor.IsSetInvalidTarget(11.0));
-    EXPECT_FALSE(monitor.IsSetInvalidTarget(10.5));
+    EXPECT_TRUE(monitor.IsShowing(10.0));
+    EXPECT_TRUE(monitor.IsShowing(10.99));
+    EXPECT_FALSE(monitor.IsShowing(11.0));
+    EXPECT_FALSE(monitor.IsShowing(10.5));
     monitor.StartTimer(20.0);
     monitor.Reset();
-    EXPECT_FALSE(monitor.IsSetInvalidTarget(20.1));
+    EXPECT_FALSE(monitor.IsShowing(20.1));
     monitor.StartTimer(30.0);
-    EXPECT_FALSE(monitor.IsSetInvalidTarget(29.0));
+    EXPECT_FALSE(monitor.IsShowing(29.0));
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ PathFailure Sweep(SweepPath &path, const std::vector<Vector3> &positions, PathEn
     if (setup != PATH_OK) return setup;
     std::vector<Vector3> profile, placed;
     qk::profiles::Rectangle(profile);
-    path.ResizeProjectedPointsAndUVsArrays(profile.size());
+    path.SizeRingTables(profile.size());
     const PathFailure ends = path.RestorePathEnds(settings);
     if (ends != PATH_OK) return ends;
     qk::profiles::AlignProfilePointsToPath(placed, profile, path.StartFrame());
@@ -66,8 +66,12 @@ TEST(SweeperPathPoints, OnlyARepeatOfThePointBeforeGoes) {
         {"figure of eight",
          {Vector3(0, 0, 0), Vector3(2, 0, 2), Vector3(2, 0, -2), Vector3(0, 0, 0), Vector3(-2, 0, 2)},
          {0, 1, 2, 3, 4}},
-        {"back to its start", {Vector3(0, 0, 0), Vector3(1, 0, 0), Vector3(1, 0, 1), Vector3(0, 0, 0)}, {0, 1, 2, 3}},
-        {"doubled in a row", {Vector3(0, 0, 0), Vector3(1, 0, 0), Vector3(1, 0, 5e-7), Vector3(2, 0, 0)}, {0, 1, 3}},
+        {"back to its start",
+         {Vector3(0, 0, 0), Vector3(1, 0, 0), Vector3(1, 0, 1), Vector3(0, 0, 0)},
+         {0, 1, 2, 3}},
+        {"doubled in a row",
+         {Vector3(0, 0, 0), Vector3(1, 0, 0), Vector3(1, 0, 5e-7), Vector3(2, 0, 0)},
+         {0, 1, 3}},
         {"three in a row", {Vector3(0, 0, 0), Vector3(0, 0, 0), Vector3(0, 0, 0), Vector3(1, 0, 0)}, {0, 3}},
         {"just beyond the tolerance", {Vector3(0, 0, 0), Vector3(0, 2e-6, 0), Vector3(1, 0, 0)}, {0, 1, 2}},
     };
@@ -82,8 +86,8 @@ TEST(SweeperPathPoints, OnlyARepeatOfThePointBeforeGoes) {
 TEST(SweeperPathPoints, APathBackOnItsStartClosesOnItsFirstPoint) {
     SweepPath path;
     PathEndSettings settings;
-    const std::vector<Vector3> square = {Vector3(0, 0, 0), Vector3(2, 0, 0), Vector3(2, 0, 2), Vector3(0, 0, 2),
-                                         Vector3(0, 0, 0)};
+    const std::vector<Vector3> square = {Vector3(0, 0, 0), Vector3(2, 0, 0), Vector3(2, 0, 2),
+                                         Vector3(0, 0, 2), Vector3(0, 0, 0)};
     ASSERT_EQ(Sweep(path, square, settings), PATH_OK);
     EXPECT_EQ(path.PointCount(), 5u);  // open: four segments, ending on the start
     settings.closeLoop = true;
@@ -314,7 +318,7 @@ TEST(SweeperPath, RingsReturnToItemSpace) {
     std::vector<Vector3> profile, placed, positions;
     qk::profiles::Rectangle(profile);
     ASSERT_EQ(path.SetupPathNodes(points), PATH_OK);
-    path.ResizeProjectedPointsAndUVsArrays(4);
+    path.SizeRingTables(4);
     PathEndSettings settings;
     ASSERT_EQ(path.RestorePathEnds(settings), PATH_OK);
     qk::profiles::AlignProfilePointsToPath(placed, profile, path.StartFrame());

@@ -24,7 +24,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 std::vector<Vector3> Shape(int shape) {
     std::vector<Vector3> points;
-    GetProfile(points, ProfileShapes{shape});
+    FillBuiltInProfile(points, ProfileShapes{shape});
     return points;
 }
 
@@ -97,19 +97,19 @@ TEST(SweeperProfiles, OtherShapeValuesGiveTheRectangle) {
         ExpectPoint(points[2], -0.05, -0.05, 0.0);
     }
     std::vector<Vector3> points = Shape(PROFILE_BOLTEL);
-    GetProfile(points, ProfileShapes{PROFILE_ANGLE});
+    FillBuiltInProfile(points, ProfileShapes{PROFILE_ANGLE});
     EXPECT_EQ(points.size(), 6u) << "the list is emptied first";
 }
 
 TEST(SweeperProfiles, CustomWithoutCaptureFallsBackToRectangle) {
     const std::vector<Vector3> store = {Vector3(1, 0, 0), Vector3(0, 1, 0), Vector3(-1, 0, 0)};
     std::vector<Vector3> points;
-    EXPECT_EQ(GetProfilePoints(points, PROFILE_CUSTOM, store, false), PROFILE_RECTANGLE);
+    EXPECT_EQ(ChooseProfilePoints(points, PROFILE_CUSTOM, store, false), PROFILE_RECTANGLE);
     EXPECT_EQ(points.size(), 4u);
-    EXPECT_EQ(GetProfilePoints(points, PROFILE_CUSTOM, store, true), PROFILE_CUSTOM);
+    EXPECT_EQ(ChooseProfilePoints(points, PROFILE_CUSTOM, store, true), PROFILE_CUSTOM);
     ASSERT_EQ(points.size(), 3u);
     ExpectPoint(points[1], 0, 1, 0);
-    EXPECT_EQ(GetProfilePoints(points, PROFILE_OVOLO, store, true), PROFILE_OVOLO);
+    EXPECT_EQ(ChooseProfilePoints(points, PROFILE_OVOLO, store, true), PROFILE_OVOLO);
     EXPECT_EQ(points.size(), 16u);
 }
 
@@ -198,12 +198,12 @@ TEST(ProfileScale, UniformScalingFollowsEitherAxis) {
     ProfileSize size;
     ProfileState state = NativeState(Shape(PROFILE_HALF_ROUND), size);
     size.a = 0.0381;  // three times 12.7 mm
-    state.SetToolScale(AXIS_A, true, size);
+    state.SetProfileScale(AXIS_A, true, size);
     EXPECT_NEAR(state.ScaleX(), 3.0, kTol);
     EXPECT_NEAR(state.ScaleY(), 3.0, kTol);
     EXPECT_NEAR(size.b, 0.0762, kTol);
     size.b = 0.0508;  // twice 25.4 mm
-    state.SetToolScale(AXIS_B, true, size);
+    state.SetProfileScale(AXIS_B, true, size);
     EXPECT_NEAR(state.ScaleY(), 2.0, kTol);
     EXPECT_NEAR(state.ScaleX(), 2.0, kTol);
     EXPECT_NEAR(size.a, 0.0254, kTol);
@@ -216,12 +216,12 @@ TEST(ProfileScale, SizesHaveAOneMillimetreFloor) {
     ProfileSize size;
     ProfileState state = NativeState(Shape(PROFILE_RECTANGLE), size);
     size = {0.0002, kNaN};
-    state.SetToolScale(AXIS_A, false, size);
+    state.SetProfileScale(AXIS_A, false, size);
     EXPECT_EQ(size.a, 0.001);
     EXPECT_EQ(size.b, 0.001);
     EXPECT_DOUBLE_EQ(state.ScaleX(), 0.01);
     size.b = -4.0;
-    state.SetToolScale(AXIS_B, false, size);
+    state.SetProfileScale(AXIS_B, false, size);
     EXPECT_EQ(size.b, 0.001);
     EXPECT_DOUBLE_EQ(state.ScaleY(), 0.01);
 }
@@ -230,8 +230,8 @@ TEST(ProfileScale, ResetReturnsToTheNativeSize) {
     ProfileSize size;
     ProfileState state = NativeState(Shape(PROFILE_ANGLE), size);
     size = {0.4, 0.2};
-    state.SetToolScale(AXIS_A, false, size);
-    state.SetToolScale(AXIS_B, false, size);
+    state.SetProfileScale(AXIS_A, false, size);
+    state.SetProfileScale(AXIS_B, false, size);
     state.ResetProfileScale(size);
     EXPECT_DOUBLE_EQ(size.a, 0.1);
     EXPECT_DOUBLE_EQ(size.b, 0.1);
@@ -254,7 +254,7 @@ TEST(ProfileSpin, QuarterTurnExchangesTheHalfRoundSizes) {
     const std::vector<Vector3> points = Shape(PROFILE_HALF_ROUND);
     ProfileState state = NativeState(points, size);
     size.a = 0.0254;  // twice as wide
-    state.SetToolScale(AXIS_A, false, size);
+    state.SetProfileScale(AXIS_A, false, size);
     state.SetProfileSpin(qk::SPIN_CLOCKWISE, size);
     EXPECT_NEAR(size.a, 0.0254, kTol);
     EXPECT_NEAR(size.b, 0.0254, kTol);
@@ -266,7 +266,7 @@ TEST(ProfileSpin, QuarterTurnExchangesTheHalfRoundSizes) {
     // Clockwise: +X turns to -Y.
     ExpectPoint(qk::math::TransformPoint(state.SpinMatrix(), Vector3(1, 0, 0)), 0, -1, 0);
     std::vector<Vector3> outline;
-    state.GetCapOutline(outline, points);
+    state.CapOutline(outline, points);
     ExpectPoint(Extent(outline), 0.0254, 0.0254, 0.0);
 
     state.SetProfileSpin(qk::SPIN_COUNTER_CLOCKWISE, size);
@@ -284,7 +284,7 @@ TEST(ProfileSpin, NativeHalfRoundShowsItsSizesExchanged) {
     EXPECT_NEAR(size.a, 0.0254, kTol);
     EXPECT_NEAR(size.b, 0.0127, kTol);
     std::vector<Vector3> outline;
-    state.GetCapOutline(outline, points);
+    state.CapOutline(outline, points);
     ExpectPoint(Extent(outline), 0.0254, 0.0127, 0.0);
 }
 
@@ -297,9 +297,9 @@ TEST(ProfileSpin, ANewShapeAfterAQuarterTurnIsMeasuredTurned) {
     EXPECT_NEAR(size.a, 0.0254, kTol);
     EXPECT_NEAR(size.b, 0.0127, kTol);
     size.a = 0.0508;
-    state.SetToolScale(AXIS_A, false, size);
+    state.SetProfileScale(AXIS_A, false, size);
     std::vector<Vector3> outline;
-    state.GetCapOutline(outline, Shape(PROFILE_HALF_ROUND));
+    state.CapOutline(outline, Shape(PROFILE_HALF_ROUND));
     ExpectPoint(Extent(outline), 0.0508, 0.0127, 0.0);
 }
 
@@ -307,10 +307,10 @@ TEST(ProfileSpin, InitializeClearsSpinAndRotationButKeepsFlips) {
     ProfileSize size;
     ProfileState state = NativeState(Shape(PROFILE_RECTANGLE), size);
     state.SetProfileSpin(qk::SPIN_CLOCKWISE, size);
-    state.SetToolRotation(1.0);
+    state.SetProfileRotation(1.0);
     state.ToggleFlipProfile(FLIP_B);
     size.a = 0.3;
-    state.SetToolScale(AXIS_A, false, size);
+    state.SetProfileScale(AXIS_A, false, size);
     state.Initialize();
     EXPECT_EQ(state.Spin().GetSectorAngleIndex(), 0);
     EXPECT_EQ(state.Rotation(), 0.0);
@@ -329,7 +329,7 @@ TEST(ProfileRotation, WrapsIntoOneTurn) {
                  {INFINITY, 0.0}};
     for (const auto &c : cases) {
         ProfileState state;
-        const double wrapped = state.SetToolRotation(c.in);
+        const double wrapped = state.SetProfileRotation(c.in);
         EXPECT_NEAR(wrapped, c.out, 1e-12) << c.in;
         EXPECT_GE(wrapped, 0.0);
         EXPECT_LT(wrapped, 2 * kPi);
@@ -412,8 +412,8 @@ TEST(ProfilePlacement, SpinScaleRotationFrameThenSnap) {
     const std::vector<Vector3> points = Shape(PROFILE_RECTANGLE);
     ProfileState state = NativeState(points, size);
     size.a = 0.2;
-    state.SetToolScale(AXIS_A, false, size);
-    state.SetToolRotation(kPi / 2);
+    state.SetProfileScale(AXIS_A, false, size);
+    state.SetProfileRotation(kPi / 2);
     const qk::math::Matrix4 frame = qk::math::TranslationMatrix(Vector3(1, 2, 3));
     const qk::math::Matrix4 snap = qk::math::TranslationMatrix(Vector3(0, 0, 1));
     std::vector<Vector3> placed;
@@ -428,7 +428,7 @@ TEST(ProfilePlacement, SpinScaledBoxFollowsTheSpin) {
     ProfileSize size;
     ProfileState state = NativeState(Shape(PROFILE_HALF_ROUND), size);
     size.b = 0.0508;
-    state.SetToolScale(AXIS_B, false, size);
+    state.SetProfileScale(AXIS_B, false, size);
     Vector3 e = state.SpinScaledBox().Extent();
     EXPECT_NEAR(e[0], 0.0127, kTol);
     EXPECT_NEAR(e[1], 0.0508, kTol);

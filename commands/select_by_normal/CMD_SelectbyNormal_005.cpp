@@ -39,7 +39,9 @@ using qk::math::Matrix4;
 using qk::math::Vector3;
 
 constexpr const char *kServerName = "gORVA.Cmd.SelectbyNormal";
-constexpr unsigned kScanFlags = 0x71;  // active layers, with marks on points, edges and polygons
+// Active layers, with marks on points, edges and polygons.
+constexpr unsigned kScanFlags =
+    LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_MARKVERTS | LXf_LAYERSCAN_MARKEDGES | LXf_LAYERSCAN_MARKPOLYS;
 constexpr double kMinSizeLowerBound = 0.001;
 constexpr const char *kNoPartTag = "Default";
 
@@ -286,7 +288,8 @@ private:
         if (o.limitToPartName && !ReadTag(LXi_PTAG_PART, part)) return false;
         const double p = o.limitBySize ? Perimeter() : 0.0;
         if (!o.limitToPlane) {
-            return (!o.limitBySize || AnySize(p)) && (!o.limitToMaterial || m_materials.count(material)) &&
+            return (!o.limitBySize || AnyTargetSizeMatches(p)) &&
+                   (!o.limitToMaterial || m_materials.count(material)) &&
                    (!o.limitToPartName || m_parts.count(part));
         }
         const auto any = [&](auto accept) { return m_index->AnyInPlane(centre, accept); };
@@ -307,7 +310,7 @@ private:
                ((lower < q && q < upper) || std::fabs(q - upper) <= eps || std::fabs(q - lower) <= eps);
     }
     // Every perimeter that can match lies in [p - eps, p + eps] or [lower - eps, upper + eps].
-    bool AnySize(double p) const {
+    bool AnyTargetSizeMatches(double p) const {
         const double eps = qk::constants::EPSILON, s = m_sizeVariation;
         double from = p - eps, to = p + eps;
         if (s > 0.0) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "lxhandles.h"
 #include "qk_math.hpp"
 
 namespace qk {
@@ -87,8 +88,8 @@ inline constexpr int PART_TARGET = 10000;
 inline constexpr int PART_SWITCH_X = 10001;
 inline constexpr int PART_NO_HIT = -2000000000;
 /// Handle flags: a plain handle, and the X, Y, Z switches when on.
-inline constexpr unsigned HANDLE_FLAGS = 0x10000;
-inline constexpr unsigned SWITCH_ON_FLAGS[3] = {0x1000000, 0x2000000, 0x3000000};
+inline constexpr unsigned HANDLE_FLAGS = LXi_THANDf_SMALL;
+inline constexpr unsigned SWITCH_ON_FLAGS[3] = {LXi_THANDf_AXIS_X, LXi_THANDf_AXIS_Y, LXi_THANDf_AXIS_Z};
 /// The align guide: dash pattern, and how far (metres) it runs past T and B.
 inline constexpr unsigned GUIDE_DASH_PATTERN = 0x3333;
 inline constexpr double GUIDE_REACH = 10000.0;

@@ -24,7 +24,7 @@ inline constexpr unsigned ALIGN_ATTR_SHOW_DIMS = 7;
 inline constexpr unsigned ALIGN_ATTR_TARGET_IS_ORIGIN = 8;
 
 /// The align tools' tmod_Flags word.
-inline constexpr unsigned ALIGN_MODEL_FLAGS = 0x54;
+inline constexpr unsigned ALIGN_MODEL_FLAGS = LXfTMOD_MODELSPACE | LXfTMOD_DRAW_3D | LXfTMOD_I0_INPUT;
 
 /// One selected vertex: its identifier, its position as stored in its mesh (widened to double), its
 /// world position, and the identity of its mesh item. `read` is false when the vertex could not be

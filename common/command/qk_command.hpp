@@ -20,8 +20,8 @@
 namespace qk {
 
 /// Command flags of the select commands and of the scene command.
-constexpr int kSelectCommandFlags = 0x6000080;
-constexpr int kSceneCommandFlags = 0x6000000;
+constexpr int kSelectCommandFlags = LXfCMD_UNDO | LXfCMD_SELECT;
+constexpr int kSceneCommandFlags = LXfCMD_UNDO;
 /// Version of the host the module is built for.
 constexpr int kRequiredModoVersion = 801;
 

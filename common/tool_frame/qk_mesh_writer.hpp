@@ -11,32 +11,6 @@
 
 namespace qk {
 
-/// Moves each visited point to `rule(position)` (mesh coordinates). A point the mesh could not hold
-/// is not written: the walk stops and Failed() turns true, so that the caller drops the scan.
-template <class Rule>
-class PointRewriteVisitor final : public CLxImpl_AbstractVisitor {
-public:
-    explicit PointRewriteVisitor(const Rule &rule = Rule()) : m_rule(rule) {}
-    LxResult Evaluate() override {
-        LXtFVector p;
-        if (LXx_FAIL(points.Pos(p))) return LXe_OK;
-        const math::Vector3 moved = m_rule(math::Vector3(p));
-        if (!math::FitsSinglePrecision(moved) || LXx_FAIL(points.SetPos(moved))) {
-            m_failed = true;
-            return LXe_FAILED;
-        }
-        return LXe_OK;
-    }
-    /// True once a point could not be written.
-    bool Failed() const { return m_failed; }
-
-    CLxUser_Point points;
-
-private:
-    Rule m_rule;
-    bool m_failed = false;
-};
-
 /// Geometry written into one layer of a layer scan. Any failed step (scan, mesh, accessors, tag
 /// object, an element) makes the writer invalid; Finish then applies nothing, and the scan takes
 /// back whatever was written.

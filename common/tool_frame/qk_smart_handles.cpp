@@ -32,7 +32,7 @@ bool IsInPlane(const Point &p, const double normal[3], const double planePoint[3
     return std::fabs(d) <= kPlaneTolerance;
 }
 
-void AppendPolygonPoints(std::vector<Point> &points, CLxUser_Polygon &poly, CLxUser_Point &acc) {
+void AppendPolygonVertices(std::vector<Point> &points, CLxUser_Polygon &poly, CLxUser_Point &acc) {
     unsigned count = 0;
     if (LXx_FAIL(poly.VertexCount(&count))) return;
     for (unsigned i = 0; i < count; ++i) {
@@ -46,7 +46,7 @@ void AppendPolygonPoints(std::vector<Point> &points, CLxUser_Polygon &poly, CLxU
 
 }  // namespace
 
-void GetHitPolyPoints(std::vector<Point> &points, LXtPolygonID polygon, unsigned layerIndex) {
+void AppendPolygonPoints(std::vector<Point> &points, LXtPolygonID polygon, unsigned layerIndex) {
     CLxUser_LayerService layers;
     CLxUser_LayerScan scan;
     if (!layers.BeginScan(kScanHitPolygon, scan)) return;
@@ -55,11 +55,11 @@ void GetHitPolyPoints(std::vector<Point> &points, LXtPolygonID polygon, unsigned
     CLxUser_Polygon polyAcc;
     if (scan.BaseMeshByIndex(layerIndex, mesh) && mesh.GetPoints(pointAcc) && mesh.GetPolygons(polyAcc) &&
         LXx_OK(polyAcc.Select(polygon)))
-        AppendPolygonPoints(points, polyAcc, pointAcc);
+        AppendPolygonVertices(points, polyAcc, pointAcc);
     scan.Apply();
 }
 
-bool GetNearestPointOnHitPoly(Point &out, const std::vector<Point> &points, const double target[3]) {
+bool NearestPoint(Point &out, const std::vector<Point> &points, const double target[3]) {
     if (points.size() < 2) return false;
     double best = kFarAway;
     bool chosen = false;
@@ -74,9 +74,9 @@ bool GetNearestPointOnHitPoly(Point &out, const std::vector<Point> &points, cons
     return chosen;
 }
 
-bool GetNearestPointInPlane(double outPos[3], LXtPointID &outId, const std::vector<Point> &points,
-                            const double target[3], const double normal[3], const double planePoint[3],
-                            LXtPointID exclude) {
+bool NearestPointInPlane(double outPos[3], LXtPointID &outId, const std::vector<Point> &points,
+                         const double target[3], const double normal[3], const double planePoint[3],
+                         LXtPointID exclude) {
     double best = kFarAway;
     bool chosen = false;
     for (const Point &p : points) {

@@ -52,31 +52,67 @@ bool IsSupportedModoVersion() {
     return GetModoVersionNum() == kRequiredModoVersion;
 }
 
-ToolFrame::ToolFrame(const ToolDef &def)
-    : m_table(def.table),
-      m_modelFlags(def.modelFlags),
-      m_attributes(def.attributes),
-      m_attributeCount(def.attributeCount) {
-    m_packetService.NewVectorType(LXsCATEGORY_TOOL, m_vectorType);
+struct ToolFrame::State {
+    explicit State(const ToolDef &def)
+        : m_table(def.table),
+          m_modelFlags(def.modelFlags),
+          m_attributes(def.attributes),
+          m_attributeCount(def.attributeCount) {}
+
+    const char *m_table;
+    unsigned m_modelFlags;
+    const ToolAttributeDef *m_attributes;
+    std::size_t m_attributeCount;
+    std::vector<std::unique_ptr<PopupHints>> m_popups;
+    CLxUser_VectorType m_vectorType;
+    std::vector<std::pair<std::string, unsigned>> m_offsets;
+    // Formats distances in the user's units for the labels; made on first use.
+    CLxUser_Value m_distance;
+    CLxUser_StringConversion m_distanceText;
+    std::string m_lastError;
+    int m_lastChanged = -1;
+    // Above 0 while the tool writes an attribute as its own result.
+    int m_ownWrites = 0;
+};
+
+ToolFrame::ToolFrame(const ToolDef &def) : m_state(std::make_unique<State>(def)) {
+    State &s = *m_state;
+    m_packetService.NewVectorType(LXsCATEGORY_TOOL, s.m_vectorType);
     for (const char *name : def.packets)
-        if (m_vectorType.test()) m_packetService.AddPacket(m_vectorType, name, LXfVT_GET);
+        if (s.m_vectorType.test()) m_packetService.AddPacket(s.m_vectorType, name, LXfVT_GET);
     for (const char *name : def.packets) {
         unsigned offset = kNoPacket;
         if (LXx_FAIL(m_packetService.Lookup(LXsCATEGORY_TOOL, name, &offset))) offset = kNoPacket;
-        m_offsets.emplace_back(name, offset);
+        s.m_offsets.emplace_back(name, offset);
     }
-    for (std::size_t i = 0; i < m_attributeCount; ++i) dyna_Add(m_attributes[i].name, m_attributes[i].type);
-    for (std::size_t i = 0; i < m_attributeCount; ++i) {
-        if (!m_attributes[i].popup) continue;
-        m_popups.push_back(std::make_unique<PopupHints>(*m_attributes[i].popup));
-        dyna_SetHint(unsigned(i), m_popups.back()->Table());
+    for (std::size_t i = 0; i < s.m_attributeCount; ++i)
+        dyna_Add(s.m_attributes[i].name, s.m_attributes[i].type);
+    for (std::size_t i = 0; i < s.m_attributeCount; ++i) {
+        if (!s.m_attributes[i].popup) continue;
+        s.m_popups.push_back(std::make_unique<PopupHints>(*s.m_attributes[i].popup));
+        dyna_SetHint(unsigned(i), s.m_popups.back()->Table());
     }
 }
 
+ToolFrame::~ToolFrame() = default;
+
+LXtObjectID ToolFrame::tool_VectorType() {
+    return m_state->m_vectorType.m_loc;
+}
+
+unsigned ToolFrame::tmod_Flags() {
+    return m_state->m_modelFlags;
+}
+
+const char *ToolFrame::Table() const {
+    return m_state->m_table;
+}
+
 void ToolFrame::atrui_UIHints(unsigned index, CLxUser_UIHints &hints) {
-    if (index >= m_attributeCount || !hints.test()) return;
-    const AttributeLimits &limits = m_attributes[index].limits;
-    bool integer = std::string(m_attributes[index].type) == LXsTYPE_INTEGER;
+    if (index >= m_state->m_attributeCount || !hints.test()) return;
+    const ToolAttributeDef &attribute = m_state->m_attributes[index];
+    const AttributeLimits &limits = attribute.limits;
+    bool integer = std::string(attribute.type) == LXsTYPE_INTEGER;
     if (limits.hasMinimum) integer ? hints.MinInt(int(limits.minimum)) : hints.MinFloat(limits.minimum);
     if (limits.hasMaximum) integer ? hints.MaxInt(int(limits.maximum)) : hints.MaxFloat(limits.maximum);
 }
@@ -94,7 +130,7 @@ void ToolFrame::AdjustAttrVector(CLxUser_AdjustTool &adjust, unsigned first, con
 }
 
 unsigned ToolFrame::PacketOffset(const char *name) const {
-    for (const auto &entry : m_offsets)
+    for (const auto &entry : m_state->m_offsets)
         if (entry.first == name) return entry.second;
     return kNoPacket;
 }
@@ -152,7 +188,7 @@ void ToolFrame::tmod_Move(ILxUnknownID vts, ILxUnknownID adjust) {
 }
 
 LxResult ToolFrame::tmod_Enable(ILxUnknownID message) {
-    return RunToolEnableChain(message, m_table, EnableChecks());
+    return RunToolEnableChain(message, Table(), EnableChecks());
 }
 
 void ToolFrame::ShowWarning(const char *key, const char *title, const char *helpURL) {
@@ -160,28 +196,34 @@ void ToolFrame::ShowWarning(const char *key, const char *title, const char *help
     CLxUser_Message msg;
     if (!dialogs.MessageAllocate(msg)) return;
     msg.SetCode(kToolMessageCode);
-    msg.SetMessage(m_table, key, 0);
+    msg.SetMessage(Table(), key, 0);
     dialogs.MessageOpen(msg, title, helpURL, "");
 }
 
 void ToolFrame::LogErrorOnce(const std::string &text) {
-    if (text == m_lastError) return;
-    m_lastError = text;
-    m_log.DebugOut(LXi_DBLOG_ERROR, "%s: %s", m_table, text.c_str());
+    if (text == m_state->m_lastError) return;
+    m_state->m_lastError = text;
+    m_log.DebugOut(LXi_DBLOG_ERROR, "%s: %s", Table(), text.c_str());
+}
+
+void ToolFrame::ForgetLoggedError() {
+    m_state->m_lastError.clear();
 }
 
 std::string ToolFrame::DistanceLabel(const char *table, const char *key, double metres) {
-    if (!m_distance.test()) {
+    CLxUser_Value &distanceValue = m_state->m_distance;
+    CLxUser_StringConversion &distanceText = m_state->m_distanceText;
+    if (!distanceValue.test()) {
         CLxUser_ValueService values;
-        if (values.NewValue(m_distance, LXsTYPE_DISTANCE)) m_distanceText.set(m_distance);
+        if (values.NewValue(distanceValue, LXsTYPE_DISTANCE)) distanceText.set(distanceValue);
     }
     CLxUser_MessageService messages;
     CLxUser_Message msg;
     if (!messages.NewMessage(msg)) return std::string();
     msg.SetMessage(table, key, 0);
     std::string distance;
-    if (m_distance.test() && m_distanceText.test() && LXx_OK(m_distance.SetFlt(metres)) &&
-        LXx_OK(m_distanceText.EncodeStr(distance)))
+    if (distanceValue.test() && distanceText.test() && LXx_OK(distanceValue.SetFlt(metres)) &&
+        LXx_OK(distanceText.EncodeStr(distance)))
         msg.SetArgumentString(1, distance.c_str());
     std::string text;
     if (LXx_FAIL(messages.GetText(msg, text))) text.clear();
@@ -191,34 +233,38 @@ std::string ToolFrame::DistanceLabel(const char *table, const char *key, double 
 // ---- attribute changes
 
 void ToolFrame::dyna_Changed(unsigned index) {
-    if (m_ownWrites > 0) return;
-    m_lastChanged = TracksChange(index) ? int(index) : -1;
+    if (m_state->m_ownWrites > 0) return;
+    m_state->m_lastChanged = TracksChange(index) ? int(index) : -1;
 }
 
 int ToolFrame::TakeLastChanged() {
-    const int changed = m_lastChanged;
-    m_lastChanged = -1;
+    const int changed = m_state->m_lastChanged;
+    m_state->m_lastChanged = -1;
     return changed;
+}
+
+void ToolFrame::ForgetLastChanged() {
+    m_state->m_lastChanged = -1;
 }
 
 // Written through the attribute interface, so that the attribute reads as set (an attribute not set
 // reads as its default).
 void ToolFrame::SetOwnFloat(unsigned index, double value) {
-    ++m_ownWrites;
+    ++m_state->m_ownWrites;
     attr_SetFlt(index, value);
-    --m_ownWrites;
+    --m_state->m_ownWrites;
 }
 
 void ToolFrame::SetOwnInt(unsigned index, int value) {
-    ++m_ownWrites;
+    ++m_state->m_ownWrites;
     attr_SetInt(index, value);
-    --m_ownWrites;
+    --m_state->m_ownWrites;
 }
 
 void ToolFrame::SetOwnAttrVector(unsigned first, const qk::math::Vector3 &v) {
-    ++m_ownWrites;
+    ++m_state->m_ownWrites;
     SetAttrVector(first, v);
-    --m_ownWrites;
+    --m_state->m_ownWrites;
 }
 
 }  // namespace qk

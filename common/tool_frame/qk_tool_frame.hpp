@@ -5,10 +5,9 @@
 // qk_mesh_writer.hpp.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
-
-#include <memory>
 
 #include "lx_wrap.hpp"
 #include "lx_command.hpp"
@@ -42,8 +41,8 @@ inline constexpr int kNoPart = -1;
 /// First handle part; a tool's handles count up from here, one part each.
 inline constexpr int kFirstHandlePart = 10000;
 /// Flag words of a drawn handle, and of the hot one (the last pressed).
-inline constexpr int kHandleFlags = 0x10000;
-inline constexpr int kHotHandleFlags = 0x30000;
+inline constexpr int kHandleFlags = LXi_THANDf_SMALL;
+inline constexpr int kHotHandleFlags = LXi_THANDf_SMALL | LXi_THANDf_HOT;
 /// Message code of a failed enable chain and of a modal warning.
 inline constexpr LxResult kToolMessageCode = LXe_CMD_DISABLED;
 /// Result of tmod_Enable when a check fails.
@@ -105,12 +104,13 @@ struct ToolDef {
 class ToolFrame : public CLxImpl_Tool, public CLxImpl_ToolModel, public CLxDynamicAttributes {
 public:
     explicit ToolFrame(const ToolDef &def);
+    ~ToolFrame() override;
 
-    LXtObjectID tool_VectorType() override { return m_vectorType.m_loc; }
+    LXtObjectID tool_VectorType() override;
     const char *tool_Order() override { return LXs_ORD_ACTR; }
     LXtID4 tool_Task() override { return LXi_TASK_ACTR; }
 
-    unsigned tmod_Flags() override { return m_modelFlags; }
+    unsigned tmod_Flags() override;
     void tmod_Draw(ILxUnknownID vts, ILxUnknownID stroke, int flags) override {
         RunDrawHandles(vts, stroke, flags);
     }
@@ -132,7 +132,7 @@ public:
     void dyna_Changed(unsigned index) override;
 
     /// The message table (server name) of the tool.
-    const char *Table() const { return m_table; }
+    const char *Table() const;
     /// Offset of a packet of the tool's list by name; kNoPacket when not requested or not found.
     unsigned PacketOffset(const char *name) const;
     /// Handle part under the mouse at the last press, -1 before any.
@@ -143,7 +143,8 @@ protected:
     virtual bool TracksChange(unsigned index) const { return true; }
     /// The attribute the user changed last (a tracked one), or -1; forgotten once taken.
     int TakeLastChanged();
-    void ForgetLastChanged() { m_lastChanged = -1; }
+    /// Drops the recorded change unread.
+    void ForgetLastChanged();
     /// Write an attribute as the tool's own result: the attribute reads as set, and no change is
     /// recorded.
     void SetOwnFloat(unsigned index, double value);
@@ -197,7 +198,7 @@ protected:
     /// Logs "table: text" as an error, unless it is the text logged last: an evaluation repeated
     /// by every drag step says a refusal once. ForgetLoggedError lets the next one through.
     void LogErrorOnce(const std::string &text);
-    void ForgetLoggedError() { m_lastError.clear(); }
+    void ForgetLoggedError();
     /// The text of (table, key) with `metres` formatted in the user's units as argument 1.
     std::string DistanceLabel(const char *table, const char *key, double metres);
 
@@ -211,18 +212,9 @@ protected:
 private:
     void RunDrawHandles(ILxUnknownID vts, ILxUnknownID stroke, int flags);
 
-    const char *m_table;
-    unsigned m_modelFlags;
-    const ToolAttributeDef *m_attributes;
-    std::size_t m_attributeCount;
-    std::vector<std::unique_ptr<PopupHints>> m_popups;
-    CLxUser_VectorType m_vectorType;
-    std::vector<std::pair<std::string, unsigned>> m_offsets;
-    CLxUser_Value m_distance;
-    CLxUser_StringConversion m_distanceText;
-    std::string m_lastError;
-    int m_lastChanged = -1;
-    int m_ownWrites = 0;
+    // The tool's definition, packets and popups, the label formatter and the change bookkeeping.
+    struct State;
+    std::unique_ptr<State> m_state;
 };
 
 }  // namespace qk

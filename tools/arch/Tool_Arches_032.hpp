@@ -5,6 +5,7 @@
 // Tool_Arches_Frame; this file is the host side: attributes, events, drawing and mesh output.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "Tool_Arches_Curves.hpp"
@@ -87,6 +88,7 @@ inline constexpr const char *ARCH_HELP_URL = "file:doc/gorva/arch.html";
 class CgORVA_ArchTool : public qk::ToolFrame {
 public:
     CgORVA_ArchTool();
+    ~CgORVA_ArchTool() override;
     static void initialize();
 
     /// Writes the defaults: semi, polygon, 20 segments, height 1 m, span 2 m, spins off.
@@ -94,6 +96,8 @@ public:
     /// Builds the arch from the attributes and writes it into the primary layer (3D views only,
     /// once the handles are placed); writes nothing when a point would not fit the mesh.
     void tool_Evaluate(ILxUnknownID vts) override;
+    /// Records the action centre, reads the primary layer's item and the work plane into the arch's
+    /// frame, and waits for the first press.
     void tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override;
     /// The first press places the arch at the action centre, tiny, with the pressed handle following
     /// the mouse; later presses pick a handle to drag.
@@ -102,13 +106,6 @@ public:
     const char *tmod_Haul(unsigned index) override;
     bool atrui_Enabled(unsigned index, CLxUser_Message &msg) override;
 
-    /// Writes the nine handle attributes through the adjust-tool object: span start at
-    /// frame x (0, 0, 0), span end at frame x (span, 0, 0), crown at frame x (0, height, 0).
-    void AdjustHandlePositions(double height, double span, const LXtMatrix4 frame,
-                               CLxUser_AdjustTool &adjust);
-    /// As AdjustHandlePositions, writing the attributes directly.
-    void WriteHandlePositions(double height, double span, const LXtMatrix4 frame);
-
 protected:
     std::vector<qk::ToolEnableCheck> EnableChecks() const override;
     void DrawHandles(qk::ToolDrawContext &ctx) override;
@@ -116,17 +113,9 @@ protected:
     void MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) override;
 
 private:
-    ArchItemTransforms ReadItemTransforms();
-    ArchWorkPlane ReadWorkPlane(ILxUnknownID vts) const;
-    Vector3 ActionCentre(ILxUnknownID vts) const;
-    void DrawLabels(qk::ToolDrawContext &ctx);
-    void BuildLists(const ArchInputs &in, std::vector<Vector3> &main, std::vector<Vector3> &second) const;
-    void WriteMesh(int mode, const std::vector<Vector3> &main, const std::vector<Vector3> &second);
-
-    ArchFrame m_frame;
-    bool m_firstPlacement = true;
-    bool m_handlesPlaced = false;
-    int m_lastNonStripMode = 0;
+    // The activation's arch frame and placement, and the steps that work on them.
+    struct Session;
+    std::unique_ptr<Session> m_session;
 };
 
 }  // namespace gORVA_Tools_Arch

@@ -1,11 +1,13 @@
 #include "Tool_BBox_Move_019.hpp"
 
 #include <algorithm>
+#include <string>
 
 #include "lx_wrap.hpp"
 #include "lx_action.hpp"
 #include "lx_item.hpp"
 #include "qk_general_utils.hpp"
+#include "qk_item_xfrm.hpp"
 #include "qk_tool_enable.hpp"
 #include "qk_visit.hpp"
 
@@ -24,6 +26,20 @@ const unsigned kPolygonScanFlags = LXf_LAYERSCAN_EDIT_POLYS;
 const unsigned kMoveScanFlags = LXf_LAYERSCAN_EDIT_POLVRT;
 // The selection types the box is gathered from; polygons unless edges or vertices are current.
 const LXtID4 kBoxSelectionTypes[] = {LXiSEL_POLYGON, LXiSEL_EDGE, LXiSEL_VERTEX, 0};
+// Colours (RGB) of the box's edges and, while the height is locked, of its bottom face.
+constexpr Vector3 kEdgeColour{0.99, 0.79, 0.99};
+constexpr Vector3 kLockedColour{0.9, 0.2, 0.2};
+
+// First attribute of corner handle k (0..7).
+unsigned CornerAttr(int k) {
+    return ATTR_P0X + 3u * unsigned(k);
+}
+
+// One active layer's world transforms, read from its item at activation (identity matrices when
+// they cannot be read), and the item's name for messages.
+struct LayerTransforms : qk::ItemXfrm {
+    std::string name;
+};
 
 unsigned ScanFlagsFor(LXtID4 type) {
     return type == LXiSEL_VERTEX ? kVertexScanFlags
@@ -164,7 +180,49 @@ LxResult CToolPolygonVisitor::Evaluate() {
     return LXe_OK;
 }
 
-// ---- registration and state
+// ---- the activation's state
+
+// What an activation builds up; it reaches the attributes and services through the tool.
+struct CgORVA_BBoxTool::Session {
+    explicit Session(CgORVA_BBoxTool &tool);
+
+    // activation and events, as the tool receives them
+    void Reset();
+    void Initialize(ILxUnknownID vts, ILxUnknownID adjust);
+    bool HandlePosition(int part, LXtVector pos);
+    void MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust);
+    void Evaluate(ILxUnknownID vts);
+    void DrawHandles(qk::ToolDrawContext &ctx);
+    // reading the scene
+    void ReadLayerTransforms();
+    LXtID4 SelectionType();
+    qk::math::Box SelectionBox();
+    bool WorkPlaneDisables(ILxUnknownID vts);
+    // handles
+    void PlaceHandlesOnBox(const qk::math::Box &box);
+    void AdjustHandlesOnBox(const qk::math::Box &box, CLxUser_AdjustTool &adjust);
+    Corners HandleCorners();
+    // the mesh edit
+    void MoveSelection(const Vector3 &offset);
+    std::string MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 type, const Vector3 &offset);
+    // drawing
+    void DrawEdges(qk::ToolDrawContext &ctx, const Corners &corners);
+
+    CgORVA_BBoxTool &m_tool;
+    // Up axis index (0 X, 1 Y, 2 Z), read from the preference when the tool is created.
+    int m_upAxis = 1;
+    // Corner 0's up coordinate when the handles were placed.
+    double m_baseHeight = 0.0;
+    // True when the handles show a box (something was selected when they were placed).
+    bool m_hasBox = false;
+    std::vector<LayerTransforms> m_layers;
+    // True once the work plane check disabled the tool for this activation.
+    bool m_disabled = false;
+    bool m_firstActivation = true;
+    LXtMarkMode m_selectMode = LXiMARK_ANY;
+};
+
+// ---- registration and attributes
 
 void initialize() {
     CgORVA_BBoxTool::initialize();
@@ -179,9 +237,14 @@ CgORVA_BBoxTool::CgORVA_BBoxTool()
                      {LXsP_TOOL_VIEW_EVENT, LXsP_TOOL_INPUT_EVENT, LXsP_TOOL_EVENTTRANS, LXsP_TOOL_XFRM},
                      kModelFlags,
                      BBOX_ATTRIBUTES,
-                     ATTR_COUNT}) {
+                     ATTR_COUNT}),
+      m_session(std::make_unique<Session>(*this)) {}
+
+CgORVA_BBoxTool::~CgORVA_BBoxTool() = default;
+
+CgORVA_BBoxTool::Session::Session(CgORVA_BBoxTool &tool) : m_tool(tool) {
     m_upAxis = UpAxisFromPreference(qk::GetPreferenceInt(kUpAxisPreference, 1));
-    m_meshService.ModeCompose(LXsMARK_SELECT, nullptr, &m_selectMode);
+    m_tool.m_meshService.ModeCompose(LXsMARK_SELECT, nullptr, &m_selectMode);
 }
 
 std::vector<qk::ToolEnableCheck> CgORVA_BBoxTool::EnableChecks() const {
@@ -202,15 +265,48 @@ void CgORVA_BBoxTool::tool_Reset() {
     attr_SetBool(ATTR_SET_HEIGHT, false);
     attr_SetFlt(ATTR_HEIGHT, 0.0);
     SetAttrVector(ATTR_DX, Vector3());
-    GetMeshItemXfrms();
-    PlaceHandlesOnBox(GetBoundingBox());
+    m_session->Reset();
 }
 
-void CgORVA_BBoxTool::GetMeshItemXfrms() {
+// ---- what the tool receives, handed to the activation's session
+
+void CgORVA_BBoxTool::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) {
+    m_session->Initialize(vts, adjust);
+}
+
+LxResult CgORVA_BBoxTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
+    if (m_session->m_disabled) return LXe_FALSE;
+    return qk::ToolFrame::tmod_Down(vts, adjust);
+}
+
+bool CgORVA_BBoxTool::HandlePosition(int part, LXtVector pos) {
+    return m_session->HandlePosition(part, pos);
+}
+
+void CgORVA_BBoxTool::MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) {
+    m_session->MoveHandle(part, pos, adjust);
+}
+
+void CgORVA_BBoxTool::tool_Evaluate(ILxUnknownID vts) {
+    m_session->Evaluate(vts);
+}
+
+void CgORVA_BBoxTool::DrawHandles(qk::ToolDrawContext &ctx) {
+    m_session->DrawHandles(ctx);
+}
+
+// ---- reading the scene
+
+void CgORVA_BBoxTool::Session::Reset() {
+    ReadLayerTransforms();
+    PlaceHandlesOnBox(SelectionBox());
+}
+
+void CgORVA_BBoxTool::Session::ReadLayerTransforms() {
     m_layers.clear();
     CLxUser_LayerScan scan;
-    if (!m_layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return;
-    const double time = m_selService.GetTime();
+    if (!m_tool.m_layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return;
+    const double time = m_tool.m_selService.GetTime();
     for (unsigned i = 0, n = scan.NumLayers(); i < n; ++i) {
         LayerTransforms xf;
         CLxUser_Item item;
@@ -223,16 +319,18 @@ void CgORVA_BBoxTool::GetMeshItemXfrms() {
     scan.Apply();
 }
 
-LXtID4 CgORVA_BBoxTool::SelectionType() {
-    const LXtID4 type = m_selService.CurrentType(kBoxSelectionTypes);
+LXtID4 CgORVA_BBoxTool::Session::SelectionType() {
+    const LXtID4 type = m_tool.m_selService.CurrentType(kBoxSelectionTypes);
     return type == LXiSEL_EDGE || type == LXiSEL_VERTEX ? type : LXiSEL_POLYGON;
 }
 
-qk::math::Box CgORVA_BBoxTool::GetBoundingBox() {
+// The world box of the selected elements (type from the current selection, polygons by default) over
+// every active layer; empty when nothing is selected.
+qk::math::Box CgORVA_BBoxTool::Session::SelectionBox() {
     qk::math::Box box;
     const LXtID4 type = SelectionType();
     CLxUser_LayerScan scan;
-    if (!m_layerService.BeginScan(ScanFlagsFor(type), scan)) return box;
+    if (!m_tool.m_layerService.BeginScan(ScanFlagsFor(type), scan)) return box;
     BoxVisitors visitors;
     for (unsigned i = 0, n = scan.NumLayers(); i < n; ++i) {
         CLxUser_Mesh mesh;
@@ -248,61 +346,8 @@ qk::math::Box CgORVA_BBoxTool::GetBoundingBox() {
     return box;
 }
 
-// ---- handles
-
-void CgORVA_BBoxTool::PlaceHandlesOnBox(const qk::math::Box &box) {
-    Corners corners;
-    m_hasBox = BoxCorners(box, corners);
-    if (!m_hasBox) return;
-    for (int k = 0; k < 8; ++k) SetAttrVector(CornerAttr(k), corners[size_t(k)]);
-    m_baseHeight = corners[0].v[m_upAxis];
-}
-
-void CgORVA_BBoxTool::AdjustHandlePositions(const qk::math::Box &box, CLxUser_AdjustTool &adjust) {
-    Corners corners;
-    m_hasBox = BoxCorners(box, corners);
-    if (!m_hasBox) return;
-    for (int k = 0; k < 8; ++k) AdjustAttrVector(adjust, CornerAttr(k), corners[size_t(k)]);
-    m_baseHeight = corners[0].v[m_upAxis];
-}
-
-Corners CgORVA_BBoxTool::HandleCorners() {
-    Corners corners;
-    for (int k = 0; k < 8; ++k) corners[size_t(k)] = AttrVector(CornerAttr(k));
-    return corners;
-}
-
-bool CgORVA_BBoxTool::HandlePosition(int part, LXtVector pos) {
-    const int k = part - FIRST_CORNER_PART;
-    if (!m_hasBox || k < 0 || k > 7) return false;
-    AttrVector(CornerAttr(k)).CopyTo(pos);
-    return true;
-}
-
-// ---- activation and interaction
-
-void CgORVA_BBoxTool::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) {
-    ForgetLoggedError();
-    m_disabled = false;
-    m_hotPart = -1;
-    CLxUser_AdjustTool adj;
-    const bool adjustable = adj.set(adjust);
-    if (adjustable) {
-        AdjustAttrVector(adj, ATTR_DX, Vector3());
-        adj.SetInt(ATTR_GET_HEIGHT, 0);
-    }
-    GetMeshItemXfrms();
-    if (CheckWorkPlane(vts)) {
-        m_disabled = true;
-        ShowWarning("WorkPlaneIsSet", kDialogTitle, BBOX_HELP_URL);
-    }
-    if (adjustable) AdjustHandlePositions(GetBoundingBox(), adj);
-    if (m_firstActivation && adjustable) adj.SetInt(ATTR_SET_HEIGHT, 0);
-    m_firstActivation = false;
-}
-
-bool CgORVA_BBoxTool::CheckWorkPlane(ILxUnknownID vts) {
-    const auto *xfrm = ReadPacket<LXpToolXfrm>(vts, LXsP_TOOL_XFRM);
+bool CgORVA_BBoxTool::Session::WorkPlaneDisables(ILxUnknownID vts) {
+    const auto *xfrm = m_tool.ReadPacket<LXpToolXfrm>(vts, LXsP_TOOL_XFRM);
     if (!xfrm) return false;
     // The rows of mInv are the work plane's axes in world space.
     const Matrix4 first = m_layers.empty() ? Matrix4() : m_layers.front().world;
@@ -310,18 +355,69 @@ bool CgORVA_BBoxTool::CheckWorkPlane(ILxUnknownID vts) {
                                  Vector3(xfrm->mInv[2]), Vector3(xfrm->v), first);
 }
 
-LxResult CgORVA_BBoxTool::tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) {
-    if (m_disabled) return LXe_FALSE;
-    return qk::ToolFrame::tmod_Down(vts, adjust);
+// ---- handles
+
+// Writes the box's corners into the handle attributes directly and keeps corner 0's height as the base
+// height; an empty box leaves the attributes and hides the handles.
+void CgORVA_BBoxTool::Session::PlaceHandlesOnBox(const qk::math::Box &box) {
+    Corners corners;
+    m_hasBox = BoxCorners(box, corners);
+    if (!m_hasBox) return;
+    for (int k = 0; k < 8; ++k) m_tool.SetAttrVector(CornerAttr(k), corners[size_t(k)]);
+    m_baseHeight = corners[0].v[m_upAxis];
 }
 
-void CgORVA_BBoxTool::MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) {
+// As PlaceHandlesOnBox, through the adjust-tool object.
+void CgORVA_BBoxTool::Session::AdjustHandlesOnBox(const qk::math::Box &box, CLxUser_AdjustTool &adjust) {
+    Corners corners;
+    m_hasBox = BoxCorners(box, corners);
+    if (!m_hasBox) return;
+    for (int k = 0; k < 8; ++k) AdjustAttrVector(adjust, CornerAttr(k), corners[size_t(k)]);
+    m_baseHeight = corners[0].v[m_upAxis];
+}
+
+Corners CgORVA_BBoxTool::Session::HandleCorners() {
+    Corners corners;
+    for (int k = 0; k < 8; ++k) corners[size_t(k)] = m_tool.AttrVector(CornerAttr(k));
+    return corners;
+}
+
+bool CgORVA_BBoxTool::Session::HandlePosition(int part, LXtVector pos) {
+    const int k = part - FIRST_CORNER_PART;
+    if (!m_hasBox || k < 0 || k > 7) return false;
+    m_tool.AttrVector(CornerAttr(k)).CopyTo(pos);
+    return true;
+}
+
+// ---- activation and interaction
+
+void CgORVA_BBoxTool::Session::Initialize(ILxUnknownID vts, ILxUnknownID adjust) {
+    m_tool.ForgetLoggedError();
+    m_disabled = false;
+    m_tool.m_hotPart = -1;
+    CLxUser_AdjustTool adj;
+    const bool adjustable = adj.set(adjust);
+    if (adjustable) {
+        AdjustAttrVector(adj, ATTR_DX, Vector3());
+        adj.SetInt(ATTR_GET_HEIGHT, 0);
+    }
+    ReadLayerTransforms();
+    if (WorkPlaneDisables(vts)) {
+        m_disabled = true;
+        m_tool.ShowWarning("WorkPlaneIsSet", kDialogTitle, BBOX_HELP_URL);
+    }
+    if (adjustable) AdjustHandlesOnBox(SelectionBox(), adj);
+    if (m_firstActivation && adjustable) adj.SetInt(ATTR_SET_HEIGHT, 0);
+    m_firstActivation = false;
+}
+
+void CgORVA_BBoxTool::Session::MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) {
     DragState state;
     state.corners = HandleCorners();
-    state.offset = AttrVector(ATTR_DX);
-    state.lockHeight = dyna_Bool(ATTR_LOCK_HEIGHT);
-    state.setHeight = dyna_Bool(ATTR_SET_HEIGHT);
-    state.height = dyna_Float(ATTR_HEIGHT);
+    state.offset = m_tool.AttrVector(ATTR_DX);
+    state.lockHeight = m_tool.dyna_Bool(ATTR_LOCK_HEIGHT);
+    state.setHeight = m_tool.dyna_Bool(ATTR_SET_HEIGHT);
+    state.height = m_tool.dyna_Float(ATTR_HEIGHT);
     state.baseHeight = m_baseHeight;
     state.upAxis = m_upAxis;
     DragResult result;
@@ -333,21 +429,21 @@ void CgORVA_BBoxTool::MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTo
 
 // ---- evaluation
 
-void CgORVA_BBoxTool::tool_Evaluate(ILxUnknownID vts) {
-    if (m_disabled || !vts || !IsView3D(vts)) return;
-    if (dyna_Bool(ATTR_GET_HEIGHT)) {
-        if (m_hasBox) attr_SetFlt(ATTR_HEIGHT, TopHeight(HandleCorners(), m_upAxis));
-        attr_SetBool(ATTR_GET_HEIGHT, false);
+void CgORVA_BBoxTool::Session::Evaluate(ILxUnknownID vts) {
+    if (m_disabled || !vts || !m_tool.IsView3D(vts)) return;
+    if (m_tool.dyna_Bool(ATTR_GET_HEIGHT)) {
+        if (m_hasBox) m_tool.attr_SetFlt(ATTR_HEIGHT, TopHeight(HandleCorners(), m_upAxis));
+        m_tool.attr_SetBool(ATTR_GET_HEIGHT, false);
     }
-    const Vector3 offset = AttrVector(ATTR_DX);
+    const Vector3 offset = m_tool.AttrVector(ATTR_DX);
     if (IsZero(offset) || !qk::math::IsFinite(offset)) return;
     MoveSelection(offset);
 }
 
-void CgORVA_BBoxTool::MoveSelection(const Vector3 &offset) {
+void CgORVA_BBoxTool::Session::MoveSelection(const Vector3 &offset) {
     const LXtID4 type = SelectionType();
     CLxUser_LayerScan scan;
-    if (!m_layerService.BeginScan(kMoveScanFlags, scan)) return;
+    if (!m_tool.m_layerService.BeginScan(kMoveScanFlags, scan)) return;
     std::string refused;
     for (unsigned i = 0, n = scan.NumLayers(); i < n; ++i) {
         const std::string why = MoveLayer(scan, i, type, offset);
@@ -357,13 +453,13 @@ void CgORVA_BBoxTool::MoveSelection(const Vector3 &offset) {
     }
     scan.Apply();
     if (refused.empty())
-        ForgetLoggedError();
+        m_tool.ForgetLoggedError();
     else
-        LogErrorOnce(refused);
+        m_tool.LogErrorOnce(refused);
 }
 
-std::string CgORVA_BBoxTool::MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 type,
-                                       const Vector3 &offset) {
+std::string CgORVA_BBoxTool::Session::MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 type,
+                                                const Vector3 &offset) {
     const LayerTransforms xf = layer < m_layers.size() ? m_layers[layer] : LayerTransforms();
     CLxUser_Mesh mesh;
     CLxUser_Point points;
@@ -394,7 +490,7 @@ std::string CgORVA_BBoxTool::MoveLayer(CLxUser_LayerScan &scan, unsigned layer, 
 
 // ---- drawing
 
-void CgORVA_BBoxTool::DrawHandles(qk::ToolDrawContext &ctx) {
+void CgORVA_BBoxTool::Session::DrawHandles(qk::ToolDrawContext &ctx) {
     // Nothing selected: no box to show or drag.
     if (!m_hasBox) return;
     const Corners corners = HandleCorners();
@@ -402,26 +498,26 @@ void CgORVA_BBoxTool::DrawHandles(qk::ToolDrawContext &ctx) {
     qk::math::RotationColumns(qk::math::Matrix4(), axes);
     for (int k = 0; k < 8; ++k) {
         const int part = FIRST_CORNER_PART + k;
-        ctx.handles.MoveHandle(corners[size_t(k)], axes, qk::kFreeMoveAxis, part, HandleFlags(part));
+        ctx.handles.MoveHandle(corners[size_t(k)], axes, qk::kFreeMoveAxis, part, m_tool.HandleFlags(part));
     }
     DrawEdges(ctx, corners);
 }
 
-void CgORVA_BBoxTool::DrawEdges(qk::ToolDrawContext &ctx, const Corners &corners) {
-    const bool locked = dyna_Bool(ATTR_LOCK_HEIGHT);
+void CgORVA_BBoxTool::Session::DrawEdges(qk::ToolDrawContext &ctx, const Corners &corners) {
+    const bool locked = m_tool.dyna_Bool(ATTR_LOCK_HEIGHT);
     const std::array<CornerEdge, 4> bottom = BottomFaceEdges(m_upAxis);
     auto isBottom = [&bottom](const CornerEdge &e) {
         return std::find(bottom.begin(), bottom.end(), e) != bottom.end();
     };
     ctx.stroke.SetPart(LXiHITPART_INVIS);
-    ctx.stroke.Begin(LXiSTROKE_LINES, BBOX_EDGE_COLOUR, 1.0);
+    ctx.stroke.Begin(LXiSTROKE_LINES, kEdgeColour, 1.0);
     for (const CornerEdge &e : BoxEdges()) {
         if (locked && isBottom(e)) continue;
         ctx.Vertex(corners[size_t(e.first)]);
         ctx.Vertex(corners[size_t(e.second)]);
     }
     if (!locked) return;
-    ctx.stroke.Begin(LXiSTROKE_LINES, BBOX_LOCKED_COLOUR, 1.0);
+    ctx.stroke.Begin(LXiSTROKE_LINES, kLockedColour, 1.0);
     for (const CornerEdge &e : bottom) {
         ctx.Vertex(corners[size_t(e.first)]);
         ctx.Vertex(corners[size_t(e.second)]);

@@ -5,12 +5,10 @@
 // this file is the host side: attributes, visitors, events, drawing and the mesh edit.
 #pragma once
 
-#include <string>
+#include <memory>
 #include <vector>
 
 #include "Tool_BBox_Move_Geometry.hpp"
-#include "qk_item_xfrm.hpp"
-#include "qk_mesh_writer.hpp"
 #include "qk_tool_frame.hpp"
 
 namespace gORVA_Tools_BBox {
@@ -98,26 +96,13 @@ inline constexpr qk::ToolAttributeDef BBOX_ATTRIBUTES[] = {
 static_assert(std::size(BBOX_ATTRIBUTES) == ATTR_COUNT && qk::IsDeclarationOrder(BBOX_ATTRIBUTES),
               "one row per attribute, in declaration order");
 
-/// First attribute of corner handle k (0..7).
-constexpr unsigned CornerAttr(int k) {
-    return ATTR_P0X + 3u * unsigned(k);
-}
-
 /// Help page shown with the tool's warnings.
 inline constexpr const char *BBOX_HELP_URL = "file:doc/gorva/bbox.html";
-/// Colours (RGB) of the box's edges and, while the height is locked, of its bottom face.
-inline constexpr Vector3 BBOX_EDGE_COLOUR{0.99, 0.79, 0.99};
-inline constexpr Vector3 BBOX_LOCKED_COLOUR{0.9, 0.2, 0.2};
-
-/// One active layer's world transforms, read from its item at activation (identity matrices when
-/// they cannot be read), and the item's name for messages.
-struct LayerTransforms : qk::ItemXfrm {
-    std::string name;
-};
 
 class CgORVA_BBoxTool : public qk::ToolFrame {
 public:
     CgORVA_BBoxTool();
+    ~CgORVA_BBoxTool() override;
     static void initialize();
 
     /// Height switches off, "Height" 0, no move; then the item transforms, the box and the handles
@@ -136,22 +121,6 @@ public:
     LxResult tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override;
     bool atrui_Enabled(unsigned index, CLxUser_Message &msg) override;
 
-    /// Reads each active layer's world, rotation and scale matrices.
-    void GetMeshItemXfrms();
-    /// The world box of the selected elements (type from the current selection, polygons by default)
-    /// over every active layer; empty when nothing is selected.
-    qk::math::Box GetBoundingBox();
-    /// Writes the box's corners into the handle attributes directly and keeps corner 0's height as the
-    /// base height; an empty box leaves the attributes and hides the handles.
-    void PlaceHandlesOnBox(const qk::math::Box &box);
-
-    /// Up axis index (0 X, 1 Y, 2 Z) read from the preference when the tool was created.
-    int UpAxis() const { return m_upAxis; }
-    /// True once the work plane check disabled the tool for this activation.
-    bool Disabled() const { return m_disabled; }
-    /// True when the handles show a box (something was selected when they were placed).
-    bool HasBox() const { return m_hasBox; }
-
 protected:
     std::vector<qk::ToolEnableCheck> EnableChecks() const override;
     void DrawHandles(qk::ToolDrawContext &ctx) override;
@@ -159,21 +128,10 @@ protected:
     void MoveHandle(int part, const LXtVector pos, CLxUser_AdjustTool &adjust) override;
 
 private:
-    Corners HandleCorners();
-    void AdjustHandlePositions(const qk::math::Box &box, CLxUser_AdjustTool &adjust);
-    bool CheckWorkPlane(ILxUnknownID vts);
-    LXtID4 SelectionType();
-    void MoveSelection(const Vector3 &offset);
-    std::string MoveLayer(CLxUser_LayerScan &scan, unsigned layer, LXtID4 type, const Vector3 &offset);
-    void DrawEdges(qk::ToolDrawContext &ctx, const Corners &corners);
-
-    int m_upAxis = 1;
-    double m_baseHeight = 0.0;
-    bool m_hasBox = false;
-    std::vector<LayerTransforms> m_layers;
-    bool m_disabled = false;
-    bool m_firstActivation = true;
-    LXtMarkMode m_selectMode = LXiMARK_ANY;
+    // The up axis, the layers' transforms, the box and the work plane verdict of an activation, and
+    // the steps that work on them.
+    struct Session;
+    std::unique_ptr<Session> m_session;
 };
 
 }  // namespace gORVA_Tools_BBox

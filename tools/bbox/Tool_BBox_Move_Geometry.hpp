@@ -24,7 +24,6 @@ using CornerEdge = std::pair<int, int>;
 
 /// Part number of corner handle 0; corner k is FIRST_CORNER_PART + k.
 inline constexpr int FIRST_CORNER_PART = 10000;
-/// The "tool.xfrm" mode value that means a work plane or tool transform is in force.
 
 /// Widens box by one position (mesh coordinates of a layer) taken to world space by the layer's world
 /// matrix; a position whose world form is not finite is left out.

@@ -1,5 +1,8 @@
 #include "Tool_Component_Align_AB_005.hpp"
 
+#include <map>
+#include <string>
+
 #include "lx_wrap.hpp"
 #include "lx_layer.hpp"
 #include "lx_mesh.hpp"
@@ -16,7 +19,63 @@ const char *const kServerName = "gORVA.ComponentAlignAToB";
 // Active layers with their marked vertices and polygons, writable.
 const unsigned kEvaluateScanFlags = LXf_LAYERSCAN_EDIT_POLVRT;
 
+// A selected vertex: its mesh position, world position, identifier and item identity.
+using SelectedPoint = qk::SelectedVertex;
+// An item's world, rotation, scale and position matrices.
+using ItemTransform = qk::ItemXfrm;
+// Item transforms by item identity.
+using ItemTransformMap = std::map<std::string, ItemTransform>;
+
+// One layer's moved vertices: where each goes, in the layer's own space.
+struct LayerEdit {
+    unsigned layer = 0;
+    CLxUser_Point points;
+    std::vector<std::pair<LXtPointID, Vector3>> moves;
+};
+
+// True when every selected vertex could be read, and there is one.
+bool AllRead(const std::vector<SelectedPoint> &points) {
+    if (points.empty()) return false;
+    for (const SelectedPoint &p : points)
+        if (!p.read) return false;
+    return true;
+}
+
+// World positions from the items' world matrices; false when a point's item has no entry or either
+// list is empty.
+bool TransformPointsToWorldSpace(const ItemTransformMap &items, std::vector<SelectedPoint> &points) {
+    if (items.empty() || points.empty()) return false;
+    for (SelectedPoint &p : points) {
+        const auto it = items.find(p.item);
+        if (it == items.end()) return false;
+        p.world = qk::math::TransformPoint(it->second.world, p.local);
+    }
+    return true;
+}
+
 }  // namespace
+
+// What an activation builds up; it reaches the attributes, services and the frame's A and B through
+// the tool.
+struct CgORVA_ComponentAlignAToB::Session {
+    explicit Session(CgORVA_ComponentAlignAToB &tool) : m_tool(tool) {}
+
+    bool Activate();
+    bool ReadItemTransforms(ItemTransformMap &items);
+    void ActOnLastChange();
+    void SetTargetToOrigin();
+    bool ReadCurrentDestination(SelectedPoint &point);
+    void WriteMove(const AlignMove &move, bool asGroup);
+    std::string PlanLayer(const std::string &identity, const AlignMove &move, bool asGroup,
+                          LayerEdit &edit) const;
+
+    CgORVA_ComponentAlignAToB &m_tool;
+    // The selected vertices that move (B's own vertex only once the target is the origin).
+    std::vector<SelectedPoint> m_points;
+    ItemTransformMap m_items;
+    // True when this activation picked B from the selection (rather than keeping an earlier one).
+    bool m_destinationPicked = false;
+};
 
 void initialize() {
     CgORVA_ComponentAlignAToB::initialize();
@@ -28,9 +87,12 @@ void CgORVA_ComponentAlignAToB::initialize() {
 
 CgORVA_ComponentAlignAToB::CgORVA_ComponentAlignAToB()
     : qk::AlignToolFrame(kServerName, COMPONENT_ALIGN_ATTRIBUTES, ATTR_COUNT,
-                         qk::align::AlignTool::COMPONENT) {
+                         qk::align::AlignTool::COMPONENT),
+      m_session(std::make_unique<Session>(*this)) {
     tool_Reset();
 }
+
+CgORVA_ComponentAlignAToB::~CgORVA_ComponentAlignAToB() = default;
 
 // ---- attributes
 
@@ -56,11 +118,13 @@ bool CgORVA_ComponentAlignAToB::TracksChange(unsigned index) const {
 
 // ---- activation
 
-bool CgORVA_ComponentAlignAToB::GetItemTransforms(ItemTransformMap &items) {
+// The world, rotation and scale matrices of every active layer's item, by identity; false when a
+// layer's item, matrices or identity cannot be read, or there is no layer.
+bool CgORVA_ComponentAlignAToB::Session::ReadItemTransforms(ItemTransformMap &items) {
     CLxUser_LayerScan scan;
-    if (!m_layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return false;
+    if (!m_tool.m_layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return false;
     const unsigned count = scan.NumLayers();
-    const double time = m_selService.GetTime();
+    const double time = m_tool.m_selService.GetTime();
     ItemTransformMap read;
     bool ok = count > 0;
     for (unsigned i = 0; i < count && ok; ++i) {
@@ -76,87 +140,68 @@ bool CgORVA_ComponentAlignAToB::GetItemTransforms(ItemTransformMap &items) {
     return ok;
 }
 
-bool CgORVA_ComponentAlignAToB::GetSelectedPoints(std::vector<SelectedPoint> &points) {
-    std::vector<SelectedPoint> read = ReadVertexSelection();
-    if (read.empty()) return false;
-    for (const SelectedPoint &p : read)
-        if (!p.read) return false;
-    points = std::move(read);
-    return true;
-}
-
-bool CgORVA_ComponentAlignAToB::TransformPointsToWorldSpace(const ItemTransformMap &items,
-                                                            std::vector<SelectedPoint> &points) {
-    if (items.empty() || points.empty()) return false;
-    for (SelectedPoint &p : points) {
-        const auto it = items.find(p.item);
-        if (it == items.end()) return false;
-        p.world = qk::math::TransformPoint(it->second.world, p.local);
-    }
-    return true;
-}
-
-bool CgORVA_ComponentAlignAToB::Activate() {
-    if (!qk::IsSetVertexMode()) return Invalidate("the selection mode is not vertices");
+bool CgORVA_ComponentAlignAToB::Session::Activate() {
+    if (!qk::IsSetVertexMode()) return m_tool.Invalidate("the selection mode is not vertices");
     ItemTransformMap items;
-    std::vector<SelectedPoint> points;
-    if (!GetItemTransforms(items))
-        return Invalidate("an active layer's item has no world matrices or no identity");
-    if (!GetSelectedPoints(points)) return Invalidate("a selected vertex cannot be read");
+    if (!ReadItemTransforms(items))
+        return m_tool.Invalidate("an active layer's item has no world matrices or no identity");
+    std::vector<SelectedPoint> points = m_tool.ReadVertexSelection();
+    if (!AllRead(points)) return m_tool.Invalidate("a selected vertex cannot be read");
     if (!TransformPointsToWorldSpace(items, points))
-        return Invalidate("a selected vertex does not belong to an active mesh layer");
+        return m_tool.Invalidate("a selected vertex does not belong to an active mesh layer");
 
     std::vector<Vector3> positions;
     for (const SelectedPoint &p : points) positions.push_back(p.world);
-    const qk::align::PickResult pick = qk::align::PickComponentPoints(positions, m_destinationSet);
+    const qk::align::PickResult pick = qk::align::PickComponentPoints(positions, m_tool.m_destinationSet);
     switch (pick.pick) {
         case qk::align::Pick::NO_POINTS:
-            return Invalidate("no vertex is selected");
+            return m_tool.Invalidate("no vertex is selected");
         case qk::align::Pick::NO_DESTINATION:
-            return Invalidate("one vertex is selected and no earlier activation left a destination");
+            return m_tool.Invalidate("one vertex is selected and no earlier activation left a destination");
         case qk::align::Pick::NO_SOURCE:
-            return Invalidate("every other selected vertex lies 100000 m or more from the destination");
+            return m_tool.Invalidate(
+                "every other selected vertex lies 100000 m or more from the destination");
         case qk::align::Pick::SOURCE_ONLY:
-            m_source = points.front();
+            m_tool.m_source = points.front();
             m_destinationPicked = false;
             break;
         case qk::align::Pick::SOURCE_AND_DESTINATION:
-            m_source = points[pick.source];
-            m_destination = points.back();
+            m_tool.m_source = points[pick.source];
+            m_tool.m_destination = points.back();
             points.pop_back();
-            m_destinationSet = m_destinationPicked = true;
+            m_tool.m_destinationSet = m_destinationPicked = true;
             break;
     }
     m_items = std::move(items);
     m_points = std::move(points);
-    m_invalid = false;
+    m_tool.m_invalid = false;
     return true;
 }
 
 void CgORVA_ComponentAlignAToB::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) {
     ForgetLoggedError();
-    if (!Activate()) return;
+    if (!m_session->Activate()) return;
     AdjustOffsets();
     TakeLastChanged();
     m_apply = false;
 }
 
-bool CgORVA_ComponentAlignAToB::ReadCurrentDestination(SelectedPoint &point) {
-    const auto xf = m_items.find(m_destination.item);
-    if (!m_destination.read || xf == m_items.end()) return false;
+bool CgORVA_ComponentAlignAToB::Session::ReadCurrentDestination(SelectedPoint &point) {
+    const auto xf = m_items.find(m_tool.m_destination.item);
+    if (!m_tool.m_destination.read || xf == m_items.end()) return false;
     CLxUser_LayerScan scan;
-    if (!m_layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return false;
+    if (!m_tool.m_layerService.BeginScan(LXf_LAYERSCAN_ACTIVE, scan)) return false;
     bool found = false;
     for (unsigned i = 0, n = scan.NumLayers(); i < n && !found; ++i) {
         CLxUser_Item item;
         CLxUser_Mesh mesh;
         CLxUser_Point points;
         LXtFVector pos;
-        if (!scan.ItemByIndex(i, item) || item.GetIdentity() != m_destination.item ||
+        if (!scan.ItemByIndex(i, item) || item.GetIdentity() != m_tool.m_destination.item ||
             !scan.BaseMeshByIndex(i, mesh) || !mesh.GetPoints(points) ||
-            LXx_FAIL(points.Select(m_destination.id)) || LXx_FAIL(points.Pos(pos)))
+            LXx_FAIL(points.Select(m_tool.m_destination.id)) || LXx_FAIL(points.Pos(pos)))
             continue;
-        point = m_destination;
+        point = m_tool.m_destination;
         point.local = Vector3(pos);
         point.world = qk::math::TransformPoint(xf->second.world, point.local);
         found = true;
@@ -165,43 +210,44 @@ bool CgORVA_ComponentAlignAToB::ReadCurrentDestination(SelectedPoint &point) {
     return found;
 }
 
-void CgORVA_ComponentAlignAToB::SetTargetToOrigin() {
+void CgORVA_ComponentAlignAToB::Session::SetTargetToOrigin() {
     // B's own vertex moves with the others, once. A destination kept from an earlier activation may
     // have moved since: its vertex is read where it is now.
-    SelectedPoint former = m_destination;
+    SelectedPoint former = m_tool.m_destination;
     bool take = m_destinationPicked;
     if (!take && !(take = ReadCurrentDestination(former)))
-        LogErrorOnce("the former destination vertex is no longer in an active layer and stays where it is");
+        m_tool.LogErrorOnce(
+            "the former destination vertex is no longer in an active layer and stays where it is");
     for (const SelectedPoint &p : m_points)
         if (p.id == former.id && p.item == former.item) take = false;
     if (take) m_points.push_back(former);
     m_destinationPicked = false;
-    m_destination.world = Vector3();
-    SetOwnBool(ATTR_TARGET_IS_ORIGIN, false);
-    AlignAllAxes();
+    m_tool.m_destination.world = Vector3();
+    m_tool.SetOwnBool(ATTR_TARGET_IS_ORIGIN, false);
+    m_tool.AlignAllAxes();
 }
 
 // ---- evaluation
 
-void CgORVA_ComponentAlignAToB::ActOnLastChange() {
-    const int changed = TakeLastChanged();
+void CgORVA_ComponentAlignAToB::Session::ActOnLastChange() {
+    const int changed = m_tool.TakeLastChanged();
     if (changed >= int(ATTR_ALIGN_X) && changed <= int(ATTR_ALIGN_Z))
-        AdjustOffsetFromDestination(changed - int(ATTR_ALIGN_X));
-    if (changed == int(ATTR_TARGET_IS_ORIGIN) && IsOn(ATTR_TARGET_IS_ORIGIN)) SetTargetToOrigin();
+        m_tool.AdjustOffsetFromDestination(changed - int(ATTR_ALIGN_X));
+    if (changed == int(ATTR_TARGET_IS_ORIGIN) && m_tool.IsOn(ATTR_TARGET_IS_ORIGIN)) SetTargetToOrigin();
 }
 
 void CgORVA_ComponentAlignAToB::tool_Evaluate(ILxUnknownID vts) {
     if (m_invalid || !vts || !IsView3D(vts)) return;
     if (AutoJump()) m_apply = true;
-    ActOnLastChange();
+    m_session->ActOnLastChange();
     AlignMove move;
     if (!FollowOffsets(move) || !m_apply) return;
-    WriteMove(move, dyna_Bool(ATTR_MOVE_AS_GROUP));
+    m_session->WriteMove(move, dyna_Bool(ATTR_MOVE_AS_GROUP));
 }
 
-void CgORVA_ComponentAlignAToB::WriteMove(const AlignMove &move, bool asGroup) {
+void CgORVA_ComponentAlignAToB::Session::WriteMove(const AlignMove &move, bool asGroup) {
     CLxUser_LayerScan scan;
-    if (!m_layerService.BeginScan(kEvaluateScanFlags, scan)) return;
+    if (!m_tool.m_layerService.BeginScan(kEvaluateScanFlags, scan)) return;
     std::vector<LayerEdit> edits;
     std::string refused;
     for (unsigned layer = 0; layer < scan.NumLayers(); ++layer) {
@@ -226,13 +272,13 @@ void CgORVA_ComponentAlignAToB::WriteMove(const AlignMove &move, bool asGroup) {
     }
     scan.Apply();
     if (refused.empty())
-        ForgetLoggedError();
+        m_tool.ForgetLoggedError();
     else
-        LogErrorOnce(refused);
+        m_tool.LogErrorOnce(refused);
 }
 
-std::string CgORVA_ComponentAlignAToB::PlanLayer(const std::string &identity, const AlignMove &move,
-                                                 bool asGroup, LayerEdit &edit) const {
+std::string CgORVA_ComponentAlignAToB::Session::PlanLayer(const std::string &identity, const AlignMove &move,
+                                                          bool asGroup, LayerEdit &edit) const {
     const auto it = m_items.find(identity);
     const ItemTransform t = it != m_items.end() ? it->second : ItemTransform();
     for (const SelectedPoint &p : m_points) {

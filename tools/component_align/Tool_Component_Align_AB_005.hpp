@@ -7,8 +7,7 @@
 // align tools share on the host side in qk_align_tool.
 #pragma once
 
-#include <map>
-#include <string>
+#include <memory>
 #include <vector>
 
 #include "qk_align_tool.hpp"
@@ -58,23 +57,10 @@ static_assert(std::size(COMPONENT_ALIGN_ATTRIBUTES) == ATTR_COUNT &&
                   qk::IsDeclarationOrder(COMPONENT_ALIGN_ATTRIBUTES),
               "one row per attribute, in declaration order");
 
-/// A selected vertex: its mesh position, world position, identifier and item identity.
-using SelectedPoint = qk::SelectedVertex;
-/// An item's world, rotation, scale and position matrices.
-using ItemTransform = qk::ItemXfrm;
-/// Item transforms by item identity.
-using ItemTransformMap = std::map<std::string, ItemTransform>;
-
-/// One layer's moved vertices: where each goes, in the layer's own space.
-struct LayerEdit {
-    unsigned layer = 0;
-    CLxUser_Point points;
-    std::vector<std::pair<LXtPointID, qk::math::Vector3>> moves;
-};
-
 class CgORVA_ComponentAlignAToB : public qk::AlignToolFrame {
 public:
     CgORVA_ComponentAlignAToB();
+    ~CgORVA_ComponentAlignAToB() override;
     static void initialize();
 
     /// Offsets 0, align switches, "move_as_group" and "show_dims" on; the move withdrawn.
@@ -82,25 +68,12 @@ public:
     /// Acts on the last user change, lets the switches follow the offsets and, once applying, writes
     /// every moved vertex in its own item's space from its position at activation (3D views only).
     /// An item that cannot take the move (a position beyond single precision, or a move off the plane
-    /// of an item scaled to 0 on an axis) keeps its points, and the log says why.
+    /// of an item scaled to 0 on an axis) keeps its points, and the log says why. "target_is_origin"
+    /// sends B to the world origin; B's own vertex then moves with the others.
     void tool_Evaluate(ILxUnknownID vts) override;
     /// Picks A and B from the vertex selection (or A alone, aligned to the B of an earlier
     /// activation); an activation that finds nothing to align is invalid and logs why.
     void tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override;
-
-    /// The world, rotation and scale matrices of every active layer's item, by identity; false when a
-    /// layer's item, matrices or identity cannot be read, or there is no layer.
-    bool GetItemTransforms(ItemTransformMap &items);
-    /// The selected vertices in selection order; false (points unchanged when none is selected) when
-    /// one cannot be read.
-    bool GetSelectedPoints(std::vector<SelectedPoint> &points);
-    /// World positions from the items' world matrices; false when a point's item has no entry or
-    /// either list is empty.
-    static bool TransformPointsToWorldSpace(const ItemTransformMap &items,
-                                            std::vector<SelectedPoint> &points);
-    /// Sends the target to the world origin: B there, the align switches on, the offsets 0; the
-    /// former B vertex moves with the others, read afresh when an earlier activation picked it.
-    void SetTargetToOrigin();
 
 protected:
     std::vector<qk::ToolEnableCheck> EnableChecks() const override;
@@ -108,19 +81,9 @@ protected:
     bool AutoJump() override { return dyna_Bool(ATTR_AUTO_JUMP_MODE); }
 
 private:
-    bool Activate();
-    void ActOnLastChange();
-    void WriteMove(const qk::align::AlignMove &move, bool asGroup);
-    /// The moves of the item's selected points into edit; the reason when the item cannot take them.
-    std::string PlanLayer(const std::string &identity, const qk::align::AlignMove &move, bool asGroup,
-                          LayerEdit &edit) const;
-    /// The earlier destination's vertex as it is now (position read from its mesh); false when its
-    /// item is no longer an active layer or the vertex is gone.
-    bool ReadCurrentDestination(SelectedPoint &point);
-
-    std::vector<SelectedPoint> m_points;
-    ItemTransformMap m_items;
-    bool m_destinationPicked = false;
+    // The activation's selected vertices and item transforms, and the steps that work on them.
+    struct Session;
+    std::unique_ptr<Session> m_session;
 };
 
 }  // namespace gORVA_Tools_ComponentAlignAToB

@@ -1,5 +1,6 @@
 #include "Tool_Mesh_Align_AToB_005.hpp"
 
+#include <string>
 #include <utility>
 
 #include "lx_wrap.hpp"
@@ -32,6 +33,24 @@ bool MovedMeshFits(CLxUser_Mesh &mesh, const Vector3 &v) {
 
 }  // namespace
 
+// What an activation builds up; it reaches the attributes, services and the frame's A and B through
+// the tool.
+struct CgORVA_MeshAlignAToB::Session {
+    explicit Session(CgORVA_MeshAlignAToB &tool) : m_tool(tool) {}
+
+    bool Activate();
+    void ActOnLastChange();
+    void SwapSourceAndDestinationPoints();
+    void SetTargetToOrigin();
+    void MoveSourceMesh(const Vector3 &displacement);
+    std::string MoveLayer(CLxUser_LayerScan &scan, unsigned layer, CLxUser_Item &item, double time,
+                          const Vector3 &displacement);
+
+    CgORVA_MeshAlignAToB &m_tool;
+    // True once B was sent to the origin: there is no vertex to swap with A.
+    bool m_originTarget = false;
+};
+
 void initialize() {
     CgORVA_MeshAlignAToB::initialize();
 }
@@ -41,9 +60,12 @@ void CgORVA_MeshAlignAToB::initialize() {
 }
 
 CgORVA_MeshAlignAToB::CgORVA_MeshAlignAToB()
-    : qk::AlignToolFrame(kServerName, MESH_ALIGN_ATTRIBUTES, ATTR_COUNT, qk::align::AlignTool::MESH) {
+    : qk::AlignToolFrame(kServerName, MESH_ALIGN_ATTRIBUTES, ATTR_COUNT, qk::align::AlignTool::MESH),
+      m_session(std::make_unique<Session>(*this)) {
     tool_Reset();
 }
+
+CgORVA_MeshAlignAToB::~CgORVA_MeshAlignAToB() = default;
 
 // ---- attributes
 
@@ -69,106 +91,107 @@ bool CgORVA_MeshAlignAToB::TracksChange(unsigned index) const {
 
 // ---- activation
 
-bool CgORVA_MeshAlignAToB::Activate() {
+bool CgORVA_MeshAlignAToB::Session::Activate() {
     // A vertex that cannot be read is left out rather than taken for a point at the origin.
     std::vector<qk::SelectedVertex> points;
     std::vector<Vector3> positions;
-    for (const qk::SelectedVertex &v : ReadVertexSelection()) {
+    for (const qk::SelectedVertex &v : m_tool.ReadVertexSelection()) {
         if (!v.read) continue;
         points.push_back(v);
         positions.push_back(v.world);
     }
     const std::vector<std::size_t> kept =
         qk::math::KeepLastOfNearDuplicates(positions, qk::constants::EPSILON);
-    const qk::align::PickResult pick = qk::align::PickMeshPoints(kept.size(), m_destinationSet);
+    const qk::align::PickResult pick = qk::align::PickMeshPoints(kept.size(), m_tool.m_destinationSet);
     switch (pick.pick) {
         case qk::align::Pick::NO_POINTS:
         case qk::align::Pick::NO_SOURCE:
-            return Invalidate("no selected vertex can be read");
+            return m_tool.Invalidate("no selected vertex can be read");
         case qk::align::Pick::NO_DESTINATION:
-            return Invalidate(
+            return m_tool.Invalidate(
                 "the selected vertices lie on one point and no earlier activation left a destination");
         case qk::align::Pick::SOURCE_ONLY:
-            m_source = points[kept[pick.source]];
+            m_tool.m_source = points[kept[pick.source]];
             break;
         case qk::align::Pick::SOURCE_AND_DESTINATION:
-            m_source = points[kept[pick.source]];
-            m_destination = points[kept[pick.destination]];
-            m_destinationSet = true;
+            m_tool.m_source = points[kept[pick.source]];
+            m_tool.m_destination = points[kept[pick.destination]];
+            m_tool.m_destinationSet = true;
             m_originTarget = false;
             break;
     }
-    m_invalid = false;
+    m_tool.m_invalid = false;
     return true;
 }
 
 void CgORVA_MeshAlignAToB::tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) {
     ForgetLoggedError();
-    if (!Activate()) return;
+    if (!m_session->Activate()) return;
     AdjustOffsets();
     TakeLastChanged();
     m_apply = false;
 }
 
-void CgORVA_MeshAlignAToB::SwapSourceAndDestinationPoints() {
-    std::swap(m_source, m_destination);
-    AdjustOffsets();
-    SetOwnBool(ATTR_SWAP_DIRECTION, false);
+void CgORVA_MeshAlignAToB::Session::SwapSourceAndDestinationPoints() {
+    std::swap(m_tool.m_source, m_tool.m_destination);
+    m_tool.AdjustOffsets();
+    m_tool.SetOwnBool(ATTR_SWAP_DIRECTION, false);
 }
 
-void CgORVA_MeshAlignAToB::SetTargetToOrigin() {
-    m_destination.world = Vector3();
+void CgORVA_MeshAlignAToB::Session::SetTargetToOrigin() {
+    m_tool.m_destination.world = Vector3();
     m_originTarget = true;
-    SetOwnBool(ATTR_TARGET_IS_ORIGIN, false);
-    AlignAllAxes();
+    m_tool.SetOwnBool(ATTR_TARGET_IS_ORIGIN, false);
+    m_tool.AlignAllAxes();
 }
 
 // ---- evaluation
 
-void CgORVA_MeshAlignAToB::ActOnLastChange() {
-    const int changed = TakeLastChanged();
+void CgORVA_MeshAlignAToB::Session::ActOnLastChange() {
+    const int changed = m_tool.TakeLastChanged();
     if (changed >= int(ATTR_ALIGN_X) && changed <= int(ATTR_ALIGN_Z))
-        AdjustOffsetFromDestination(changed - int(ATTR_ALIGN_X));
-    if (changed == int(ATTR_SWAP_DIRECTION) && IsOn(ATTR_SWAP_DIRECTION)) {
+        m_tool.AdjustOffsetFromDestination(changed - int(ATTR_ALIGN_X));
+    if (changed == int(ATTR_SWAP_DIRECTION) && m_tool.IsOn(ATTR_SWAP_DIRECTION)) {
         // A target at the origin has no vertex to take A's place.
         if (m_originTarget)
-            SetOwnBool(ATTR_SWAP_DIRECTION, false);
+            m_tool.SetOwnBool(ATTR_SWAP_DIRECTION, false);
         else
             SwapSourceAndDestinationPoints();
     }
-    if (changed == int(ATTR_TARGET_IS_ORIGIN) && IsOn(ATTR_TARGET_IS_ORIGIN)) SetTargetToOrigin();
+    if (changed == int(ATTR_TARGET_IS_ORIGIN) && m_tool.IsOn(ATTR_TARGET_IS_ORIGIN)) SetTargetToOrigin();
 }
 
 void CgORVA_MeshAlignAToB::tool_Evaluate(ILxUnknownID vts) {
     if (m_invalid || !vts || !IsView3D(vts)) return;
-    ActOnLastChange();
+    m_session->ActOnLastChange();
     AlignMove move;
     if (!FollowOffsets(move) || !m_apply) return;
-    MoveSourceMesh(move.displacement);
+    m_session->MoveSourceMesh(move.displacement);
 }
 
-void CgORVA_MeshAlignAToB::MoveSourceMesh(const Vector3 &displacement) {
+void CgORVA_MeshAlignAToB::Session::MoveSourceMesh(const Vector3 &displacement) {
     CLxUser_LayerScan scan;
-    if (!m_layerService.BeginScan(kEvaluateScanFlags, scan)) return;
-    const double time = m_selService.GetTime();
+    if (!m_tool.m_layerService.BeginScan(kEvaluateScanFlags, scan)) return;
+    const double time = m_tool.m_selService.GetTime();
     std::string refused;
     for (unsigned layer = 0; layer < scan.NumLayers(); ++layer) {
         CLxUser_Item item;
         if (!scan.ItemByIndex(layer, item) || item.PackageTest(LXsITYPE_MESH) != LXe_TRUE ||
-            item.GetIdentity() != m_source.item)
+            item.GetIdentity() != m_tool.m_source.item)
             continue;
         const std::string why = MoveLayer(scan, layer, item, time, displacement);
         if (!why.empty()) refused = "\"" + qk::ItemName(item) + "\" not moved: " + why;
     }
     scan.Apply();
     if (refused.empty())
-        ForgetLoggedError();
+        m_tool.ForgetLoggedError();
     else
-        LogErrorOnce(refused);
+        m_tool.LogErrorOnce(refused);
 }
 
-std::string CgORVA_MeshAlignAToB::MoveLayer(CLxUser_LayerScan &scan, unsigned layer, CLxUser_Item &item,
-                                            double time, const Vector3 &displacement) {
+std::string CgORVA_MeshAlignAToB::Session::MoveLayer(CLxUser_LayerScan &scan, unsigned layer,
+                                                     CLxUser_Item &item, double time,
+                                                     const Vector3 &displacement) {
     // Identity matrices for an item whose channels cannot be read.
     qk::ItemXfrm xf;
     qk::ReadItemXfrm(item, time, xf);

@@ -4,7 +4,7 @@
 // Only A's item moves; B's and every other item's mesh stay as they are.
 #pragma once
 
-#include <string>
+#include <memory>
 #include <vector>
 
 #include "qk_align_tool.hpp"
@@ -51,38 +51,30 @@ static_assert(std::size(MESH_ALIGN_ATTRIBUTES) == ATTR_COUNT && qk::IsDeclaratio
 class CgORVA_MeshAlignAToB : public qk::AlignToolFrame {
 public:
     CgORVA_MeshAlignAToB();
+    ~CgORVA_MeshAlignAToB() override;
     static void initialize();
 
     /// Offsets 0, align switches and "show_dims" on; the next activation needs a destination of its
     /// own. The current activation's A, B and apply flag stay.
     void tool_Reset() override;
-    /// Acts on the last user change, lets the switches follow the offsets and, once applying, moves
-    /// every point of A's mesh by the displacement in that item's space (3D views only). Writes
-    /// nothing, and logs why, when a moved point would not fit the mesh or the move leaves the plane
-    /// of an item scaled to 0 on an axis.
+    /// Acts on the last user change ("swap_direction" exchanges A and B, "target_is_origin" sends B to
+    /// the world origin), lets the switches follow the offsets and, once applying, moves every point
+    /// of A's mesh by the displacement in that item's space (3D views only). Writes nothing, and logs
+    /// why, when a moved point would not fit the mesh or the move leaves the plane of an item scaled
+    /// to 0 on an axis.
     void tool_Evaluate(ILxUnknownID vts) override;
     /// Picks A and B as the first two distinct selected vertices (or A alone, aligned to the B of an
     /// earlier activation); an activation that finds nothing to align is invalid and logs why.
     void tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override;
-
-    /// Exchanges A and B and recomputes the offsets.
-    void SwapSourceAndDestinationPoints();
-    /// Sends the target to the world origin: B there, the align switches on, the offsets 0.
-    void SetTargetToOrigin();
 
 protected:
     std::vector<qk::ToolEnableCheck> EnableChecks() const override;
     bool TracksChange(unsigned index) const override;
 
 private:
-    bool Activate();
-    void ActOnLastChange();
-    void MoveSourceMesh(const qk::math::Vector3 &displacement);
-    /// Moves one layer's mesh; the reason when it cannot, else empty.
-    std::string MoveLayer(CLxUser_LayerScan &scan, unsigned layer, CLxUser_Item &item, double time,
-                          const qk::math::Vector3 &displacement);
-
-    bool m_originTarget = false;
+    // Whether the target is the origin, and the steps of an activation and its evaluation.
+    struct Session;
+    std::unique_ptr<Session> m_session;
 };
 
 }  // namespace gORVA_Tools_MeshAlignAToB

@@ -358,7 +358,7 @@ PathFailure CgORVA_SweeperTool::Session::SetUpPath(LayerFailure &layerFailure) {
 
 void CgORVA_SweeperTool::Session::ChooseProfile() {
     const int asked = m_tool.dyna_Int(ATTRs_PROFILE_SHAPE);
-    const int shape = pr::GetProfilePoints(m_profilePoints, asked, m_customProfile, m_customCaptured);
+    const int shape = pr::ChooseProfilePoints(m_profilePoints, asked, m_customProfile, m_customCaptured);
     if (shape != asked) m_tool.SetOwnInt(ATTRs_PROFILE_SHAPE, shape);
     const qk::math::Box box = pr::ProfileBox(m_profilePoints);
     pr::ProfileSize size = Sizes();
@@ -366,7 +366,7 @@ void CgORVA_SweeperTool::Session::ChooseProfile() {
     m_profile.SetProfileSize(box, m_tool.dyna_Bool(ATTRs_RESET_SIZE_ON_PROFILE_CHANGE), size, uniform);
     WriteSizes(size);
     m_tool.SetOwnInt(ATTRs_UNIFORM_SCALING, uniform ? 1 : 0);
-    m_path.ResizeProjectedPointsAndUVsArrays(m_profilePoints.size());
+    m_path.SizeRingTables(m_profilePoints.size());
 }
 
 void CgORVA_SweeperTool::Session::RefuseSetUp(const char *key) {
@@ -477,7 +477,7 @@ void CgORVA_SweeperTool::Session::Jump(ILxUnknownID vts, CLxUser_AdjustTool &adj
         return;
     }
     std::vector<qk::Point> points;
-    qk::GetHitPolyPoints(points, hit->hit.pol, m_targetLayer);
+    qk::AppendPolygonPoints(points, hit->hit.pol, m_targetLayer);
     const Matrix4 &world = m_path.WorldMatrix();
     for (qk::Point &p : points) {
         const Vector3 w = TransformPoint(world, PositionOf(p));
@@ -489,7 +489,7 @@ void CgORVA_SweeperTool::Session::Jump(ILxUnknownID vts, CLxUser_AdjustTool &adj
     double found[3] = {0.0, 0.0, 0.0};
     LXtPointID id = nullptr;
     if (points.empty() ||
-        !qk::GetNearestPointInPlane(found, id, points, mouse, normal, planePoint, m_snap.targetId)) {
+        !qk::NearestPointInPlane(found, id, points, mouse, normal, planePoint, m_snap.targetId)) {
         m_invalidTarget.StartTimer(qk::SteadySeconds());
     } else {
         ApplyJump(Vector3(found), adjust);
@@ -507,12 +507,12 @@ void CgORVA_SweeperTool::Session::ApplyJump(const Vector3 &found, CLxUser_Adjust
                        m_profile.Rotation(),
                        m_snap.state == SNAP_JUMP_TURN_SIZE};
     const JumpResult jump = ComputeJump(in);
-    if (jump.rotated) adjust.SetFlt(ATTRs_ROTATION_ANGLE, m_profile.SetToolRotation(jump.rotation));
+    if (jump.rotated) adjust.SetFlt(ATTRs_ROTATION_ANGLE, m_profile.SetProfileRotation(jump.rotation));
     if (!jump.resized) return;
     pr::ProfileSize size = Sizes();
     const bool axisB = m_scaleAxis == pr::AXIS_B;
     (axisB ? size.b : size.a) = jump.size;
-    m_profile.SetToolScale(m_scaleAxis, m_tool.dyna_Bool(ATTRs_UNIFORM_SCALING), size);
+    m_profile.SetProfileScale(m_scaleAxis, m_tool.dyna_Bool(ATTRs_UNIFORM_SCALING), size);
     // The handle's own size last: it is the change the evaluation acts on.
     adjust.SetFlt(axisB ? ATTRs_SIZE_X : ATTRs_SIZE_Y, axisB ? size.a : size.b);
     adjust.SetFlt(axisB ? ATTRs_SIZE_Y : ATTRs_SIZE_X, axisB ? size.b : size.a);
@@ -573,15 +573,15 @@ bool CgORVA_SweeperTool::Session::ActOnLastChange() {
     switch (changed) {
         case ATTRs_SIZE_X:
         case ATTRs_SIZE_Y:
-            m_profile.SetToolScale(changed == ATTRs_SIZE_X ? pr::AXIS_A : pr::AXIS_B,
-                                   m_tool.dyna_Bool(ATTRs_UNIFORM_SCALING), size);
+            m_profile.SetProfileScale(changed == ATTRs_SIZE_X ? pr::AXIS_A : pr::AXIS_B,
+                                      m_tool.dyna_Bool(ATTRs_UNIFORM_SCALING), size);
             WriteSizes(size);
             m_tool.SetOwnInt(ATTRs_TIMBER_SIZE_PRESETS_A, 0);
             m_tool.SetOwnInt(ATTRs_TIMBER_SIZE_PRESETS_B, 0);
             return true;
         case ATTRs_ROTATION_ANGLE:
             m_tool.SetOwnFloat(ATTRs_ROTATION_ANGLE,
-                               m_profile.SetToolRotation(m_tool.dyna_Float(ATTRs_ROTATION_ANGLE)));
+                               m_profile.SetProfileRotation(m_tool.dyna_Float(ATTRs_ROTATION_ANGLE)));
             return true;
         case ATTRs_PROFILE_SHAPE:
             ChooseProfile();
@@ -694,7 +694,7 @@ void CgORVA_SweeperTool::Session::WriteSweep() {
         ReportFailure(PathFailureKey(projected));
         return;
     }
-    m_profile.GetCapOutline(m_capOutline, m_profilePoints);
+    m_profile.CapOutline(m_capOutline, m_profilePoints);
     SweepOutputSettings settings;
     settings.capEnds = m_tool.dyna_Bool(ATTRs_CAP_ENDS);
     settings.makeUVs = m_tool.dyna_Bool(ATTRs_MAKE_UVS);
@@ -759,7 +759,7 @@ void CgORVA_SweeperTool::Session::DrawBoxHandles(qk::ToolDrawContext &ctx, doubl
         ctx.handles.Handle(m_tool.AttrVector(kCornerAttr[c]), rotation, PART_CORNER_TR + c,
                            m_tool.HandleFlags(PART_CORNER_TR + c));
     const HandleLayout h = Layout(handleSize);
-    const bool invalid = m_invalidTarget.IsSetInvalidTarget(qk::SteadySeconds());
+    const bool invalid = m_invalidTarget.IsShowing(qk::SteadySeconds());
     ctx.stroke.SetPart(LXiHITPART_INVIS);
     ctx.stroke.BeginWD(LXiSTROKE_LINE_LOOP, invalid ? kInvalidTargetColour : kBoxColour, 1.0, 1.0, kBoxDash);
     for (const Vector3 &p : h.outline) ctx.Vertex(p);

@@ -65,16 +65,16 @@ enum SweeperAttr : unsigned {
 };
 
 /// The popups: profile shapes, the two end types, the two timber preset lists.
-inline constexpr qk::PopupDef hint_test_shapes{
+inline constexpr qk::PopupDef PROFILE_SHAPE_POPUP{
     qk::profiles::PROFILE_SHAPE_NAMES, qk::profiles::PROFILE_SHAPE_COUNT, "gorva-sweeper-profile-shape"};
-inline constexpr qk::PopupDef hint_start_end_types{PATH_END_TYPE_NAMES, 3, "gorva-sweeper-end-type"};
-inline constexpr qk::PopupDef hint_finish_end_types{PATH_END_TYPE_NAMES, 3, "gorva-sweeper-end-type"};
-inline constexpr qk::PopupDef hint_timber_preset_a{qk::profiles::TIMBER_PRESET_NAMES_A,
-                                                   qk::profiles::TIMBER_PRESET_LAST_A + 1,
-                                                   qk::profiles::TIMBER_PRESETS_A_TYPE};
-inline constexpr qk::PopupDef hint_timber_preset_b{qk::profiles::TIMBER_PRESET_NAMES_B,
-                                                   qk::profiles::TIMBER_PRESET_LAST_B + 1,
-                                                   qk::profiles::TIMBER_PRESETS_B_TYPE};
+inline constexpr qk::PopupDef START_END_TYPE_POPUP{PATH_END_TYPE_NAMES, 3, "gorva-sweeper-end-type"};
+inline constexpr qk::PopupDef FINISH_END_TYPE_POPUP{PATH_END_TYPE_NAMES, 3, "gorva-sweeper-end-type"};
+inline constexpr qk::PopupDef TIMBER_PRESET_A_POPUP{qk::profiles::TIMBER_PRESET_NAMES_A,
+                                                    qk::profiles::TIMBER_PRESET_LAST_A + 1,
+                                                    qk::profiles::TIMBER_PRESETS_A_TYPE};
+inline constexpr qk::PopupDef TIMBER_PRESET_B_POPUP{qk::profiles::TIMBER_PRESET_NAMES_B,
+                                                    qk::profiles::TIMBER_PRESET_LAST_B + 1,
+                                                    qk::profiles::TIMBER_PRESETS_B_TYPE};
 
 /// The tool's attributes: the profile box's corner handles (world space), the path ends, the profile's
 /// size, shape, spin, flips and rotation, the output options and the one-shot buttons.
@@ -103,24 +103,24 @@ inline constexpr qk::ToolAttributeDef SWEEPER_ATTRIBUTES[] = {
     {ATTRs_RESET_SCALING, "reset_scale", LXsTYPE_BOOLEAN},
     {ATTRs_ROTATION_ANGLE, "rotation_angle", LXsTYPE_ANGLE},
     {ATTRs_UVS_STACK, "uvs_stack", LXsTYPE_BOOLEAN},
-    {ATTRs_PATH_START_END_TYPE, "start_end_type", LXsTYPE_INTEGER, &hint_start_end_types,
+    {ATTRs_PATH_START_END_TYPE, "start_end_type", LXsTYPE_INTEGER, &START_END_TYPE_POPUP,
      qk::AttributeLimits::Range(END_TYPE_PATH, END_TYPE_VERTICAL)},
-    {ATTRs_PATH_FINISH_END_TYPE, "finish_end_type", LXsTYPE_INTEGER, &hint_finish_end_types,
+    {ATTRs_PATH_FINISH_END_TYPE, "finish_end_type", LXsTYPE_INTEGER, &FINISH_END_TYPE_POPUP,
      qk::AttributeLimits::Range(END_TYPE_PATH, END_TYPE_VERTICAL)},
     {ATTRs_MIRROR_END_TYPE, "mirror_end_type", LXsTYPE_BOOLEAN},
     {ATTRs_RESET_PATH_ENDS, "reset_path_ends", LXsTYPE_BOOLEAN},
     {ATTRs_MAKE_UVS, "make_uvs", LXsTYPE_BOOLEAN},
     {ATTRs_EXTEND_PATH_START, "extend_path_start", LXsTYPE_DISTANCE},
     {ATTRs_EXTEND_PATH_END, "extend_path_end", LXsTYPE_DISTANCE},
-    {ATTRs_PROFILE_SHAPE, "profile_shape", LXsTYPE_INTEGER, &hint_test_shapes,
+    {ATTRs_PROFILE_SHAPE, "profile_shape", LXsTYPE_INTEGER, &PROFILE_SHAPE_POPUP,
      qk::AttributeLimits::Range(qk::profiles::PROFILE_RECTANGLE, qk::profiles::PROFILE_CUSTOM)},
     {ATTRs_SNAP_PROFILE_POINT_TO_PATH, "snap_point_to_path", LXsTYPE_BOOLEAN},
     {ATTRs_OFFSET_SNAP_POS_X, "offset_snap_x", LXsTYPE_FLOAT},
     {ATTRs_OFFSET_SNAP_POS_Y, "offset_snap_y", LXsTYPE_FLOAT},
     {ATTRs_RESET_SIZE_ON_PROFILE_CHANGE, "auto_size", LXsTYPE_BOOLEAN},
-    {ATTRs_TIMBER_SIZE_PRESETS_A, "timber_presets_a", LXsTYPE_INTEGER, &hint_timber_preset_a,
+    {ATTRs_TIMBER_SIZE_PRESETS_A, "timber_presets_a", LXsTYPE_INTEGER, &TIMBER_PRESET_A_POPUP,
      qk::AttributeLimits::Range(0, qk::profiles::TIMBER_PRESET_LAST_A)},
-    {ATTRs_TIMBER_SIZE_PRESETS_B, "timber_presets_b", LXsTYPE_INTEGER, &hint_timber_preset_b,
+    {ATTRs_TIMBER_SIZE_PRESETS_B, "timber_presets_b", LXsTYPE_INTEGER, &TIMBER_PRESET_B_POPUP,
      qk::AttributeLimits::Range(0, qk::profiles::TIMBER_PRESET_LAST_B)},
     {ATTRs_PROFILE_FLIP_DIM_A, "profile_flip_axis_a", LXsTYPE_BOOLEAN},
     {ATTRs_PROFILE_FLIP_DIM_B, "profile_flip_axis_b", LXsTYPE_BOOLEAN},

@@ -52,8 +52,8 @@ bool CapProjectionAxes(int type, const Vector3 &z, bool endCap, Vector3 &a0, Vec
     return false;
 }
 
-void GetCapPolygonUVsPlanar(std::vector<UVPair> &out, const std::vector<Vector3> &ring, const Vector3 &a0,
-                            const Vector3 &a1) {
+void PlanarCapUVs(std::vector<UVPair> &out, const std::vector<Vector3> &ring, const Vector3 &a0,
+                  const Vector3 &a1) {
     out.resize(ring.size());
     for (std::size_t j = 0; j < ring.size(); ++j) out[j] = {Dot(ring[j], a0), Dot(ring[j], a1)};
 }
@@ -68,8 +68,8 @@ bool SweepOutput::Build(const SweepPath &path, const std::vector<Vector3> &place
         return false;
     m_m = m;
     if (!path.ItemSpaceRings(m_positions)) return false;
-    GetEdgeLengths(placedProfile);
-    GetUVs(path);
+    MeasureEdgeLengths(placedProfile);
+    ComputeRingU(path);
     // A quad per profile edge and segment, and two caps at most: room for all of it at once.
     const std::size_t segments = path.PointCount() - 1 + (path.IsClosedLoop() ? 1 : 0);
     const std::size_t corners = 4 * m * segments + 2 * m;
@@ -90,7 +90,7 @@ int SweepOutput::Vertex(std::size_t ring, std::size_t j) const {
     return static_cast<int>((ring - 1) * m_m + (j < m_m ? j : j - m_m));
 }
 
-void SweepOutput::GetEdgeLengths(const std::vector<Vector3> &placedProfile) {
+void SweepOutput::MeasureEdgeLengths(const std::vector<Vector3> &placedProfile) {
     m_edgeLengths.resize(m_m);
     for (std::size_t j = 0; j < m_m; ++j)
         m_edgeLengths[j] =
@@ -99,7 +99,7 @@ void SweepOutput::GetEdgeLengths(const std::vector<Vector3> &placedProfile) {
 
 // U of every ring: where each point's strip starts along the path, so that the islands of consecutive
 // segments meet along their mitres.
-void SweepOutput::GetUVs(const SweepPath &path) {
+void SweepOutput::ComputeRingU(const SweepPath &path) {
     const std::size_t n = path.PointCount(), count = path.NodeCount();
     m_u.resize(count);
     for (std::vector<double> &ring : m_u) ring.assign(m_m + 1, 0.0);
@@ -175,8 +175,8 @@ void SweepOutput::BuildPolygonEndCaps(const SweepPath &path, const std::vector<V
     if (settings.makeUVs) {
         const bool stack = settings.uvsStack;
         double width = 0.0;
-        CapOutline(m_endIsland, path, capOutline, true, types.finish);
-        CapOutline(m_startIsland, path, capOutline, false, types.start);
+        CapIsland(m_endIsland, path, capOutline, true, types.finish);
+        CapIsland(m_startIsland, path, capOutline, false, types.start);
         PlaceIsland(m_endIsland, 0.0, stack ? 1.0 : m_cursor.v, width);
         m_cursor.u += width + UV_ISLAND_GAP;
         PlaceIsland(m_startIsland, stack ? 0.0 : m_cursor.u, stack ? 1.0 : m_cursor.v, width);
@@ -192,8 +192,8 @@ void SweepOutput::BuildPolygonEndCaps(const SweepPath &path, const std::vector<V
 
 // A cap's island before placement, scaled to the sides' texel density: the profile outline for a cut
 // square to the path, else the cap's ring projected onto the end type's axes.
-void SweepOutput::CapOutline(std::vector<UVPair> &island, const SweepPath &path,
-                             const std::vector<Vector3> &capOutline, bool endCap, int type) const {
+void SweepOutput::CapIsland(std::vector<UVPair> &island, const SweepPath &path,
+                            const std::vector<Vector3> &capOutline, bool endCap, int type) const {
     const std::size_t k = endCap ? path.PointCount() : 1;
     const PathNode &node = path.Nodes()[k];
     const Vector3 z = FwdAxis(node.frame);
@@ -202,7 +202,7 @@ void SweepOutput::CapOutline(std::vector<UVPair> &island, const SweepPath &path,
     Vector3 a0, a1;
     bool planar = type != END_TYPE_PATH && !square && CapProjectionAxes(type, z, endCap, a0, a1);
     if (planar) {
-        GetCapPolygonUVsPlanar(island, path.Ring(k), a0, a1);
+        PlanarCapUVs(island, path.Ring(k), a0, a1);
         // A projection that collapses the ring (no usable axis) falls back to the outline.
         const double p = Perimeter(island);
         planar = std::isfinite(p) && p > EPSILON;
@@ -333,7 +333,7 @@ void InvalidJumpTargetMonitor::StartTimer(double now) {
     m_active = true;
 }
 
-bool InvalidJumpTargetMonitor::IsSetInvalidTarget(double now) {
+bool InvalidJumpTargetMonitor::IsShowing(double now) {
     if (!m_active) return false;
     const double elapsed = now - m_start;
     if (elapsed >= 0.0 && elapsed < DISPLAY_SECONDS) return true;

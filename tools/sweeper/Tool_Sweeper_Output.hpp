@@ -43,8 +43,8 @@ struct SweepOutputSettings {
 bool CapProjectionAxes(int type, const Vector3 &z, bool endCap, Vector3 &a0, Vector3 &a1);
 
 /// Resizes out to ring and sets out[j] = (ring[j] . a0, ring[j] . a1).
-void GetCapPolygonUVsPlanar(std::vector<UVPair> &out, const std::vector<Vector3> &ring, const Vector3 &a0,
-                            const Vector3 &a1);
+void PlanarCapUVs(std::vector<UVPair> &out, const std::vector<Vector3> &ring, const Vector3 &a0,
+                  const Vector3 &a1);
 
 /// The swept mesh of one evaluation. Arrays keep their storage between evaluations.
 class SweepOutput {
@@ -81,14 +81,14 @@ public:
 private:
     /// Index of point j of ring `ring` (from 1) among the written vertices; j = m_m is point 0 again.
     int Vertex(std::size_t ring, std::size_t j) const;
-    void GetUVs(const SweepPath &path);
-    void GetEdgeLengths(const std::vector<Vector3> &placedProfile);
+    void ComputeRingU(const SweepPath &path);
+    void MeasureEdgeLengths(const std::vector<Vector3> &placedProfile);
     void BuildPolygons(const SweepPath &path, bool makeUVs, bool uvsStack);
     void BuildSegment(const SweepPath &path, std::size_t a, std::size_t next, bool makeUVs, double &v);
     void BuildPolygonEndCaps(const SweepPath &path, const std::vector<Vector3> &capOutline,
                              const SweepOutputSettings &settings);
-    void CapOutline(std::vector<UVPair> &island, const SweepPath &path,
-                    const std::vector<Vector3> &capOutline, bool endCap, int type) const;
+    void CapIsland(std::vector<UVPair> &island, const SweepPath &path, const std::vector<Vector3> &capOutline,
+                   bool endCap, int type) const;
     void PlaceIsland(std::vector<UVPair> &island, double u, double v, double &width) const;
     void AddPolygonCorner(int vertex, const UVPair &uv, bool makeUVs);
     bool AllFinite() const;
@@ -196,7 +196,7 @@ public:
     void StartTimer(double now);
     /// True while started and less than DISPLAY_SECONDS have passed; clears itself once they have (or
     /// when the clock went back).
-    bool IsSetInvalidTarget(double now);
+    bool IsShowing(double now);
     /// Clears the indication.
     void Reset() { m_active = false; }
 

@@ -257,7 +257,7 @@ PathFailure SweepPath::SetupPathNodes(const std::vector<qk::Point> &points) {
     m_nodes[n] = m_ends.openEnd;
     m_nodes[n + 1] = m_ends.openClosing;
     m_closed = false;
-    if (m_ringSize > 0) ResizeProjectedPointsAndUVsArrays(m_ringSize);
+    if (m_ringSize > 0) SizeRingTables(m_ringSize);
     return PATH_OK;
 }
 
@@ -313,7 +313,7 @@ PathFailure SweepPath::RestorePathEnds(PathEndSettings &settings) {
     return AdjustPlanes(m_nodes, 1, n, settings);
 }
 
-void SweepPath::ResizeProjectedPointsAndUVsArrays(std::size_t m) {
+void SweepPath::SizeRingTables(std::size_t m) {
     m_ringSize = m;
     const std::size_t count = m_openCount > 0 ? m_openCount + 2 : 0;
     m_rings.resize(count);

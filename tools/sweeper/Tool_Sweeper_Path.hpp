@@ -127,7 +127,7 @@ public:
     /// mirrored, and runs AdjustPlanes. Fails when the resulting cuts cannot be swept.
     PathFailure RestorePathEnds(PathEndSettings &settings);
     /// Sizes the ring and distance tables for profiles of m points (once per profile or path change).
-    void ResizeProjectedPointsAndUVsArrays(std::size_t m);
+    void SizeRingTables(std::size_t m);
     /// Fills the rings from the placed profile: ring 0 five metres behind the start, then each ring
     /// projected along the incoming direction onto its node's plane, with per-point distances (entry m
     /// repeats entry 0) and each ring's greatest distance. Fails, the tables then unusable, when the

@@ -103,7 +103,7 @@ void QuarterRound(std::vector<Vector3> &points) {
     AppendOutline(points, kQuarterRound);
 }
 
-void GetProfile(std::vector<Vector3> &points, ProfileShapes shape) {
+void FillBuiltInProfile(std::vector<Vector3> &points, ProfileShapes shape) {
     points.clear();
     switch (shape.shape) {
         case PROFILE_ANGLE:
@@ -130,14 +130,14 @@ void GetProfile(std::vector<Vector3> &points, ProfileShapes shape) {
     }
 }
 
-int GetProfilePoints(std::vector<Vector3> &points, int shape, const std::vector<Vector3> &customStore,
-                     bool customCaptured) {
+int ChooseProfilePoints(std::vector<Vector3> &points, int shape, const std::vector<Vector3> &customStore,
+                        bool customCaptured) {
     if (shape == PROFILE_CUSTOM && customCaptured && customStore.size() >= 3) {
         points = customStore;
         return PROFILE_CUSTOM;
     }
     const int used = (shape >= PROFILE_RECTANGLE && shape < PROFILE_CUSTOM) ? shape : PROFILE_RECTANGLE;
-    GetProfile(points, ProfileShapes{used});
+    FillBuiltInProfile(points, ProfileShapes{used});
     return used;
 }
 
@@ -159,7 +159,7 @@ Vector3 ProfileBoxCorner(const qk::math::Box &box, int corner) {
     return c;
 }
 
-void GetPointCloudCenter(Vector3 &centre, const std::vector<Vector3> &points) {
+void CentreOfPoints(Vector3 &centre, const std::vector<Vector3> &points) {
     if (points.empty()) return;
     Vector3 sum;
     for (const Vector3 &p : points) sum += p;
@@ -228,7 +228,7 @@ bool CaptureCustomProfile(std::vector<Vector3> &store, const std::vector<Vector3
     Matrix4 turn;
     if (polygonPoints.size() < 3 || !AllFinite(polygonPoints) || !TurnOntoPlusZ(normal, turn)) return false;
     Vector3 centre;
-    GetPointCloudCenter(centre, polygonPoints);
+    CentreOfPoints(centre, polygonPoints);
     for (const Vector3 &p : polygonPoints) store.push_back(qk::math::TransformPoint(turn, p - centre));
     const qk::math::Box box = ProfileBox(store);
     const Vector3 boxCentre = box.Centre(), extent = box.Extent();
@@ -288,11 +288,11 @@ void ProfileState::SetProfileSize(const qk::math::Box &box, bool autoSize, Profi
         return;
     }
     uniformScaling = false;
-    SetToolScale(AXIS_A, false, size);
-    SetToolScale(AXIS_B, false, size);
+    SetProfileScale(AXIS_A, false, size);
+    SetProfileScale(AXIS_B, false, size);
 }
 
-void ProfileState::SetToolScale(Axis axis, bool uniform, ProfileSize &size) {
+void ProfileState::SetProfileScale(Axis axis, bool uniform, ProfileSize &size) {
     size.a = AtLeastMinimumSize(size.a);
     size.b = AtLeastMinimumSize(size.b);
     if (axis == AXIS_A) {
@@ -335,7 +335,7 @@ void ProfileState::SetProfileSpin(qk::SPIN_DIRECTION direction, ProfileSize &siz
     SwapProfileScaleAxes(size);
 }
 
-double ProfileState::SetToolRotation(double angle) {
+double ProfileState::SetProfileRotation(double angle) {
     double wrapped = std::isfinite(angle) ? std::fmod(angle, TWO_PI) : 0.0;
     if (wrapped < 0.0) wrapped += TWO_PI;
     // A tiny negative angle plus 2pi rounds to 2pi itself.
@@ -357,8 +357,8 @@ PresetOutcome ProfileState::SetProfileSizeToPreset(PresetListId list, int value,
     if (value < 0 || value > last) return PRESET_RESET;
     const TimberSize &entry = listA ? TIMBER_PRESET_SIZES_A[value] : TIMBER_PRESET_SIZES_B[value];
     size = {entry.a, entry.b};
-    SetToolScale(AXIS_A, false, size);
-    SetToolScale(AXIS_B, false, size);
+    SetProfileScale(AXIS_A, false, size);
+    SetProfileScale(AXIS_B, false, size);
     uniformScaling = false;
     return PRESET_APPLIED;
 }
@@ -397,7 +397,7 @@ Vector3 ProfileState::FlippedPoint(const std::vector<Vector3> &points, std::size
     return p;
 }
 
-void ProfileState::GetCapOutline(std::vector<Vector3> &out, const std::vector<Vector3> &points) const {
+void ProfileState::CapOutline(std::vector<Vector3> &out, const std::vector<Vector3> &points) const {
     FlipProfilePoints(out, points);
     const Matrix4 m = SpinScaleMatrix();
     for (Vector3 &p : out) p = qk::math::TransformPoint(m, p);

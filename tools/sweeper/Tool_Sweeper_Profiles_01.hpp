@@ -57,13 +57,13 @@ void QuarterRound(std::vector<Vector3> &points);
 
 /// Empties points and fills them with the shape's outline; any value outside 1..6 (0 included) gives the
 /// Rectangle.
-void GetProfile(std::vector<Vector3> &points, ProfileShapes shape);
+void FillBuiltInProfile(std::vector<Vector3> &points, ProfileShapes shape);
 
 /// Fills points with the outline "profile_shape" selects: a copy of customStore for 7 when a custom
 /// profile is captured, else the built-in shape. Returns the shape value in use, which the caller writes
 /// back: 0 when 7 was asked for with nothing captured, and for any value outside 0..7.
-int GetProfilePoints(std::vector<Vector3> &points, int shape, const std::vector<Vector3> &customStore,
-                     bool customCaptured);
+int ChooseProfilePoints(std::vector<Vector3> &points, int shape, const std::vector<Vector3> &customStore,
+                        bool customCaptured);
 
 // ---- timber presets ----
 
@@ -129,7 +129,7 @@ qk::math::Box ProfileBox(const std::vector<Vector3> &points);
 Vector3 ProfileBoxCorner(const qk::math::Box &box, int corner);
 
 /// centre = the mean of the points (x, y and z); an empty list leaves centre untouched.
-void GetPointCloudCenter(Vector3 &centre, const std::vector<Vector3> &points);
+void CentreOfPoints(Vector3 &centre, const std::vector<Vector3> &points);
 
 /// Resizes out to the size of points, each point transformed by frame (row-vector convention).
 void AlignProfilePointsToPath(std::vector<Vector3> &out, const std::vector<Vector3> &points,
@@ -159,7 +159,7 @@ public:
     void SetProfileSize(const qk::math::Box &box, bool autoSize, ProfileSize &size, bool &uniformScaling);
     /// Raises a size below 0.001 (or NaN) to 0.001, then sets the axis' factor from its size; with uniform
     /// the other factor follows and the other size is rewritten. A base extent of zero keeps factor 1.
-    void SetToolScale(Axis axis, bool uniform, ProfileSize &size);
+    void SetProfileScale(Axis axis, bool uniform, ProfileSize &size);
     /// sx = sy = 1; size and the current size become the base size.
     void ResetProfileScale(ProfileSize &size);
     /// Exchanges the two sizes, the base width and height and the two factors (a quarter turn's effect).
@@ -169,7 +169,7 @@ public:
     void SetProfileSpin(qk::SPIN_DIRECTION direction, ProfileSize &size);
     /// Wraps angle (radians) into [0, 2pi), keeps it as the rotation and rebuilds the rotation matrix.
     /// Returns the wrapped value to write back; a non-finite angle becomes 0.
-    double SetToolRotation(double angle);
+    double SetProfileRotation(double angle);
     /// Applies entry value of the list to size and rescales. See PresetOutcome; negative values and values
     /// past the list's end reset the list.
     PresetOutcome SetProfileSizeToPreset(PresetListId list, int value, ProfileSize &size,
@@ -184,7 +184,7 @@ public:
     /// Point i of the flipped outline (as FlipProfilePoints orders it); i must be below points.size().
     Vector3 FlippedPoint(const std::vector<Vector3> &points, std::size_t i) const;
     /// The flipped outline through spin x scale: the profile as the end caps show it.
-    void GetCapOutline(std::vector<Vector3> &out, const std::vector<Vector3> &points) const;
+    void CapOutline(std::vector<Vector3> &out, const std::vector<Vector3> &points) const;
     /// The flipped outline through spin x scale x rotation x startFrame x snap: the profile on the path.
     void PlaceProfile(std::vector<Vector3> &out, const std::vector<Vector3> &points,
                       const Matrix4 &startFrame, const Matrix4 &snap) const;

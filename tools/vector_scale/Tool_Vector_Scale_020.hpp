@@ -6,6 +6,7 @@
 // and the display geometry are in Tool_Vector_Scale_Geometry; this file is the host side.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "Tool_Vector_Scale_Geometry.hpp"
@@ -75,6 +76,7 @@ static_assert(std::size(SCALE_ATTRIBUTES) == ATTR_COUNT && qk::IsDeclarationOrde
 class CgORVA_ScaleTool : public qk::ToolFrame {
 public:
     CgORVA_ScaleTool();
+    ~CgORVA_ScaleTool() override;
     static void initialize();
 
     /// Factor mode, factor 1 (remembered as 0.9 so that the next evaluation takes it as changed), all
@@ -82,25 +84,14 @@ public:
     void tool_Reset() override;
     /// Derives the factors from what the user changed and scales every active layer (3D views only).
     /// A size typed for an axis the box does not span is set back to 0; nothing is written when a
-    /// result would not be finite or a point would leave the mesh's range.
+    /// result would not be finite or a point would leave the mesh's range. A change of "group"
+    /// measures the reference box again first.
     void tool_Evaluate(ILxUnknownID vts) override;
     /// Finds the reference line, measures each layer's box and starts in factor mode with factor 1.
     void tmod_Initialize(ILxUnknownID vts, ILxUnknownID adjust, unsigned flags) override;
     /// The tool has no interactive handles: presses are refused.
     LxResult tmod_Down(ILxUnknownID vts, ILxUnknownID adjust) override { return LXe_FALSE; }
     void tmod_Move(ILxUnknownID vts, ILxUnknownID adjust) override {}
-
-    /// Measures the reference box again from the activation's layer boxes (after "group" changed) and
-    /// writes its size into the "dims" attributes.
-    void ResetDimensions();
-
-    /// The reference line found at activation.
-    const TargetLine &Line() const { return m_line; }
-    /// How the last evaluation derived the factors (ScaleMode).
-    int Mode() const { return m_memory.mode; }
-    /// Factors and placement the last evaluation used for the current layer.
-    const Vector3 &AppliedFactors() const { return m_appliedFactors; }
-    const Vector3 &AppliedPlacement() const { return m_appliedPlacement; }
 
 protected:
     std::vector<qk::ToolEnableCheck> EnableChecks() const override;
@@ -109,29 +100,9 @@ protected:
     bool DrawsInEveryView() const override { return true; }
 
 private:
-    void FindTargetLine(CLxUser_LayerScan &scan);
-    void FindVertexLine(CLxUser_LayerScan &scan);
-    void FindEdgeLine(CLxUser_LayerScan &scan);
-    void ReadLayerBoxes(CLxUser_LayerScan &scan);
-    void PlaceLineAttributes(ILxUnknownID vts, CLxUser_AdjustTool &adjust);
-    Vector3 ReferenceSize();
-    bool ScaleLayers(const Vector3 &factors);
-    void DrawTargetLine(qk::ToolDrawContext &ctx, double unit);
-    void DrawDimensions(qk::ToolDrawContext &ctx, double unit);
-    void DrawLabel(qk::ToolDrawContext &ctx, const std::string &text, const Vector3 &colour,
-                   int justification, const Vector3 &at);
-    void DrawMarker(qk::ToolDrawContext &ctx, const Marker &marker);
-
-    int m_upAxis = 1;
-    TargetLine m_line;
-    std::vector<LXtBBox> m_layerBoxes;
-    ScaleMemory m_memory;
-    Vector3 m_boxSize;
-    int m_currentLayer = 0;
-    Vector3 m_appliedFactors{1.0, 1.0, 1.0};
-    Vector3 m_appliedPlacement;
-    LXtMarkMode m_allMode = LXiMARK_ANY;
-    LXtMarkMode m_selectMode = LXiMARK_ANY;
+    // The activation's reference line, layer boxes and scale memory, and the steps that work on them.
+    struct Session;
+    std::unique_ptr<Session> m_session;
 };
 
 }  // namespace gORVA_Tools_Scale

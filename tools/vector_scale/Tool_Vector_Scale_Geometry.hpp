@@ -81,17 +81,6 @@ enum ScaleAxes : int {
 inline constexpr const char *SCALE_AXES_NAMES[] = {"XYZ", "XY", "YZ", "ZX", "X", "Y", "Z"};
 inline constexpr const char *SCALE_AXES_POPUP_TYPE = "gorva-scaletool-axes-options";
 
-/// Hint table of the "scale_axes" popup.
-inline constexpr LXtTextValueHint hint_scale_type[] = {{SCALE_AXES_XYZ, SCALE_AXES_NAMES[SCALE_AXES_XYZ]},
-                                                       {SCALE_AXES_XY, SCALE_AXES_NAMES[SCALE_AXES_XY]},
-                                                       {SCALE_AXES_YZ, SCALE_AXES_NAMES[SCALE_AXES_YZ]},
-                                                       {SCALE_AXES_ZX, SCALE_AXES_NAMES[SCALE_AXES_ZX]},
-                                                       {SCALE_AXES_X, SCALE_AXES_NAMES[SCALE_AXES_X]},
-                                                       {SCALE_AXES_Y, SCALE_AXES_NAMES[SCALE_AXES_Y]},
-                                                       {SCALE_AXES_Z, SCALE_AXES_NAMES[SCALE_AXES_Z]},
-                                                       {-1, "=gorva-scaletool-axes-options"},
-                                                       {-1, nullptr}};
-
 /// Which axes (X, Y, Z) keep their factor for a "scale_axes" value; a value outside 0..6 keeps all three.
 std::array<bool, 3> ScaleAxesMask(int scaleAxes);
 
