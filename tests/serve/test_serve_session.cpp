@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/serve/serve_session.hpp"
+#include "host/scripting/scene_dump.hpp"
 #include "tests/test_support.hpp"
 
 namespace fs = std::filesystem;
@@ -138,6 +139,43 @@ TEST_F(ServeSessionTest, UndoAndRedoStepThroughCommittedChanges) {
     EXPECT_EQ(ItemCount(), items);
     EXPECT_TRUE(Call("redo", Json::object()).value("ok", false));
     EXPECT_EQ(ItemCount(), withLight);
+    Call("redo", Json::object(), 409);
+}
+
+TEST_F(ServeSessionTest, UndoAndRedoGiveBackEveryStepExactly) {
+    auto scene = [&] {
+        Json dump = DumpScene(host);
+        return Json{
+            {"items", dump["items"]}, {"meshes", dump["meshes"]}, {"active", host.ActiveLayers().size()}};
+    };
+    std::vector<Json> steps{scene()};
+    ASSERT_TRUE(Call("open", {{"name", "quad.obj"}}).value("ok", false));
+    steps.push_back(scene());
+    auto arch = [&](const char *to) {
+        const std::string lines[] = {"tool.set gORVA.Arch on", "tool.press 0.5 0 0.5",
+                                     std::string("tool.drag ") + to, "tool.release", "tool.doApply"};
+        for (const std::string &line : lines)
+            ASSERT_TRUE(Call("run", {{"line", line}}).value("ok", false)) << line;
+        steps.push_back(scene());
+    };
+    Call("run", {{"line", "select.typeFrom polygon"}});  // selection alone is no step
+    arch("2.5 0 0.5");
+    Call("run", {{"line", "select.element 0 polygon set 0"}});
+    ASSERT_TRUE(Call("run", {{"line", "gORVA.Cmd.AddLightAtPolyPos"}}).value("ok", false));
+    steps.push_back(scene());
+    arch("0.5 0 3");
+    for (size_t i = 1; i < steps.size(); ++i)
+        ASSERT_NE(steps[i], steps[i - 1]) << "step " << i << " changed nothing";
+
+    for (size_t i = steps.size() - 1; i-- > 0;) {
+        ASSERT_TRUE(Call("undo", Json::object()).value("ok", false));
+        EXPECT_EQ(scene(), steps[i]) << "undone to step " << i;
+    }
+    Call("undo", Json::object(), 409);
+    for (size_t i = 1; i < steps.size(); ++i) {
+        ASSERT_TRUE(Call("redo", Json::object()).value("ok", false));
+        EXPECT_EQ(scene(), steps[i]) << "redone to step " << i;
+    }
     Call("redo", Json::object(), 409);
 }
 
