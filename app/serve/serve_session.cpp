@@ -344,10 +344,9 @@ ServeResponse ServeSession::StaticFile(const std::string &route) const {
 ServeResponse ServeSession::Api(const ServeRequest &request, const std::string &route) {
     if (request.method == "GET") {
         if (route == "state") return State(true);
-        if (route == "scene.glb") return {200, "model/gltf-binary", m_page.SceneBytes()};
         // The page asks for the base it was told of: a newer one means its update would not fit.
-        if (route == "scene/" + std::to_string(m_page.SceneVersion()) + ".glb")
-            return {200, "model/gltf-binary", m_page.SceneBytes()};
+        if (route == "scene/" + std::to_string(m_page.SceneVersion()) + ".bin")
+            return {200, "application/octet-stream", m_page.SceneBytes()};
         if (route.compare(0, 6, "scene/") == 0) return Error(409, "the scene has changed since");
         return Error(404, "no such call");
     }

@@ -206,14 +206,14 @@ TEST_F(ServeSessionTest, StateDescribesToolsAndCommandsForTheirPanels) {
 
 TEST_F(ServeSessionTest, PageGetsTheSceneItWasToldOfOrHearsOfANewerOne) {
     const unsigned loaded = Json::parse(session->Handle(Get("/t0k3n/api/state")).body)["sceneVersion"];
-    EXPECT_EQ(session->Handle(Get("/t0k3n/api/scene/" + std::to_string(loaded) + ".glb")).status, 200);
+    EXPECT_EQ(session->Handle(Get("/t0k3n/api/scene/" + std::to_string(loaded) + ".bin")).status, 200);
     Json opened = Call("open", {{"name", "quad.obj"}});
     ASSERT_GT(opened["sceneVersion"].get<unsigned>(), loaded);
-    EXPECT_EQ(session->Handle(Get("/t0k3n/api/scene/" + std::to_string(loaded) + ".glb")).status, 409)
+    EXPECT_EQ(session->Handle(Get("/t0k3n/api/scene/" + std::to_string(loaded) + ".bin")).status, 409)
         << "an update counted from the newer scene would not fit the older one";
-    ServeResponse now = session->Handle(Get("/t0k3n/api/scene/" + opened["sceneVersion"].dump() + ".glb"));
+    ServeResponse now = session->Handle(Get("/t0k3n/api/scene/" + opened["sceneVersion"].dump() + ".bin"));
     EXPECT_EQ(now.status, 200);
-    EXPECT_EQ(now.body.compare(0, 4, "glTF"), 0);
+    EXPECT_EQ(now.body.compare(0, 4, "GVSC"), 0);
 }
 
 TEST_F(ServeSessionTest, StateGivesTheWorkPlaneTheGridLiesOn) {
