@@ -83,19 +83,23 @@ SceneSnapshot SceneSnapshot::Capture(Host &host, const SceneSnapshot *previous) 
                   host.IsActive(*item)};
         if (item->mesh) {
             auto [at, added] = meshIndex.emplace(item->mesh.get(), int(snap.m_meshes.size()));
-            if (added) snap.m_meshes.push_back({item->mesh, item->mesh->Version(), nullptr, -1});
+            if (added) snap.m_meshes.push_back({item->mesh, nullptr, -1});
             kept.mesh = at->second;
             if (item->mesh->owner == item.get())
                 snap.m_meshes[size_t(at->second)].owner = indexOf(item.get());
         }
         snap.m_items.push_back(std::move(kept));
     }
+    std::unordered_map<const MeshData *, const Mesh *> before;
+    if (previous)
+        for (const Mesh &old : previous->m_meshes)
+            if (const auto live = old.live.lock()) before.emplace(live.get(), &old);
     for (Mesh &mesh : snap.m_meshes) {
         const std::shared_ptr<MeshData> live = mesh.live.lock();
-        if (previous)
-            for (const Mesh &old : previous->m_meshes)
-                if (old.live.lock() == live && old.version == mesh.version) mesh.copy = old.copy;
-        if (!mesh.copy) mesh.copy = KeptCopy(host, *live);
+        // Compared, not told by the version: tags, maps and marks change without it.
+        auto old = before.find(live.get());
+        const bool unchanged = old != before.end() && SameMesh(*live, *old->second->copy);
+        mesh.copy = unchanged ? old->second->copy : KeptCopy(host, *live);
     }
     if (ItemData *primary = host.Primary()) snap.m_primary = indexOf(primary);
     if (ItemData *ref = host.scene.FindByIdent(host.refSystem)) snap.m_refSystem = indexOf(ref);
@@ -123,9 +127,7 @@ bool SceneSnapshot::Matches(Host &host) const {
         seen = item.mesh.get();
     }
     for (size_t m = 0; m < m_meshes.size(); ++m) {
-        const Mesh &kept = m_meshes[m];
-        const bool unchanged = kept.live.lock().get() == meshes[m] && kept.version == meshes[m]->Version();
-        if (!unchanged && !SameMesh(*meshes[m], *kept.copy)) return false;
+        if (!SameMesh(*meshes[m], *m_meshes[m].copy)) return false;
     }
     const int primary = host.Primary() ? indexOf(host.Primary()) : -1;
     const ItemData *ref = host.scene.FindByIdent(host.refSystem);
@@ -172,7 +174,6 @@ SceneSnapshot SceneSnapshot::Restore(Host &host) const {
         live->owner = m_meshes[m].owner >= 0 ? made[size_t(m_meshes[m].owner)] : nullptr;
         live->journal = &host.journal;
         restored.m_meshes[m].live = live;
-        restored.m_meshes[m].version = live->Version();
         for (size_t i = 0; i < m_items.size(); ++i)
             if (m_items[i].mesh == int(m)) made[i]->mesh = live;
     }

@@ -37,8 +37,7 @@ private:
         bool active = false;
     };
     struct Mesh {
-        std::weak_ptr<MeshData> live;  // the mesh copied, to tell an unchanged one
-        uint64_t version = 0;
+        std::weak_ptr<MeshData> live;  // the mesh copied, whose next copy may share this one
         std::shared_ptr<const MeshData> copy;
         int owner = -1;
     };

@@ -11,6 +11,7 @@
 
 #include "app/serve/serve_session.hpp"
 #include "host/scripting/scene_dump.hpp"
+#include "tests/support/shapes.hpp"
 #include "tests/test_support.hpp"
 
 namespace fs = std::filesystem;
@@ -177,6 +178,26 @@ TEST_F(ServeSessionTest, UndoAndRedoGiveBackEveryStepExactly) {
         EXPECT_EQ(scene(), steps[i]) << "redone to step " << i;
     }
     Call("redo", Json::object(), 409);
+}
+
+TEST(SceneSnapshot, TagAndUvChangesAreStepsThoughTheMeshVersionStays) {
+    Host host;
+    ItemData &item = AddMesh(host, GridShape(2, 2));
+    const SceneSnapshot before = SceneSnapshot::Capture(host, nullptr);
+    const uint64_t version = item.mesh->Version();
+    item.mesh->SetTag(0, LXi_PTAG_MATR, "Brick");
+    const float uv[2] = {0.25f, 0.75f};
+    item.mesh->SetMapValue(0, 1, uv);
+    ASSERT_EQ(item.mesh->Version(), version);
+    EXPECT_FALSE(before.Matches(host));
+    const SceneSnapshot after = SceneSnapshot::Capture(host, &before);
+    EXPECT_TRUE(after.Matches(host));
+    const Json changed = DumpScene(host)["meshes"];
+    before.Restore(host);
+    EXPECT_EQ(host.scene.Items()[0]->mesh->Tag(0, LXi_PTAG_MATR), nullptr);
+    EXPECT_TRUE(before.Matches(host));
+    after.Restore(host);
+    EXPECT_EQ(DumpScene(host)["meshes"], changed);
 }
 
 TEST_F(ServeSessionTest, StateDescribesToolsAndCommandsForTheirPanels) {
