@@ -122,11 +122,12 @@ void WriteMesh(WordWriter &out, MeshData &mesh, const MeshCounts &c, const std::
     static_assert(sizeof(Float3) == 12 && sizeof(std::array<uint32_t, 2>) == 8, "flat arrays expected");
     const uint32_t counts[] = {c.points, c.polygons, c.corners, c.triangles, c.edges, c.lines, c.dots};
     out.Put(counts, 7);
-    out.Put(mesh.Positions().data()->data(), 3 * size_t(c.points));
+    out.Put(reinterpret_cast<const float *>(mesh.Positions().data()), 3 * size_t(c.points));
     out.Put(mesh.polyStart.data(), size_t(c.polygons) + 1);
     out.Put(mesh.corners.data(), c.corners);
     WriteTriangles(out, mesh, c.triangles);
-    if (c.edges) out.Put(mesh.Edges().ends.data()->data(), 2 * size_t(c.edges));
+    if (c.edges)  // a large mesh's edge table is not built for the page
+        out.Put(reinterpret_cast<const uint32_t *>(mesh.Edges().ends.data()), 2 * size_t(c.edges));
     for (uint32_t poly = 0; poly < c.polygons; ++poly)
         if (mesh.VertexCount(poly) == 2) out.Put(mesh.Vertices(poly), 2);
     for (uint32_t poly = 0; poly < c.polygons; ++poly)

@@ -155,15 +155,16 @@ TEST(PageScene, SceneAnswerHoldsEveryItemByItsIdentifierWithTheHostsMesh) {
     const uint32_t line[] = {0, 5};
     other.mesh->AddPolygon(LXiPTYP_FACE, line, 2);
     other.mesh->AddPoint({4, 4, 4});
+    ItemData &empty = *host.scene.AddItem(ItemTypeCode("mesh"), "Empty");
     PageScene page;
     page.Rebase(host);
     const SceneAnswer answer = ReadSceneAnswer(page.SceneBytes());
     EXPECT_EQ(answer.magic, kSceneMagic);
     EXPECT_EQ(answer.version, page.SceneVersion());
-    ASSERT_EQ(answer.items.size(), 2u);
-    ASSERT_EQ(answer.meshes.size(), 2u);
-    const ItemData *items[] = {&floor, &other};
-    for (size_t i = 0; i < 2; ++i) {
+    ASSERT_EQ(answer.items.size(), 3u);
+    ASSERT_EQ(answer.meshes.size(), 3u);
+    const ItemData *items[] = {&floor, &other, &empty};
+    for (size_t i = 0; i < 3; ++i) {
         SCOPED_TRACE(items[i]->ident);
         EXPECT_EQ(answer.items[i].ident, items[i]->ident);
         const Matrix4 world = items[i]->WorldMatrix();
