@@ -126,9 +126,8 @@ bool SceneSnapshot::Matches(Host &host) const {
         if (seen && seen != item.mesh.get()) return false;
         seen = item.mesh.get();
     }
-    for (size_t m = 0; m < m_meshes.size(); ++m) {
+    for (size_t m = 0; m < m_meshes.size(); ++m)
         if (!SameMesh(*meshes[m], *m_meshes[m].copy)) return false;
-    }
     const int primary = host.Primary() ? indexOf(host.Primary()) : -1;
     const ItemData *ref = host.scene.FindByIdent(host.refSystem);
     return primary == m_primary && (ref ? indexOf(ref) : -1) == m_refSystem;
@@ -155,8 +154,8 @@ SceneSnapshot SceneSnapshot::Restore(Host &host) const {
         } else {
             made[i] = host.scene.AddItem(kept.type, kept.name);
         }
-        const ItemData *last = host.scene.Items().back().get();
-        material = last != made[i] && last->type == lightMaterial ? host.scene.Items().back().get() : nullptr;
+        ItemData *last = host.scene.Items().back().get();
+        material = last != made[i] && last->type == lightMaterial ? last : nullptr;
         made[i]->channelNames = kept.channelNames;
         made[i]->channelValues = kept.channelValues;
     }
