@@ -1,6 +1,7 @@
 // The browser viewport driven as a person would, in Debian's headless Chromium through
 // puppeteer-core: selection by clicking, a command from its form, the Arch dragged by its handle,
-// a sweep along clicked edges, and a request without the token refused. Prints the drag timing on a
+// a sweep along clicked edges, two items of one name told apart, and a request without the token
+// refused. Prints the drag timing on a
 // 100k-polygon scene. Exit status 77 (skipped) only when Chromium cannot start.
 import { spawn } from 'node:child_process';
 import { createRequire } from 'node:module';
@@ -252,6 +253,24 @@ async function sweepAlongClickedPath(page, url, folder) {
   check(after > before, `the sweep wrote its profile along the path (${before} -> ${after} points)`);
 }
 
+/// Two items of one name: each shows its own mesh, and a click on the second selects in its layer.
+async function twoItemsOfOneName(page, url, folder) {
+  const twin = (x) => `o Twin\nv ${x} 0 0\nv ${x + 1} 0 0\nv ${x + 1} 0 1\nv ${x} 0 1\n`;
+  fs.writeFileSync(path.join(folder, 'twins.obj'), twin(0) + 'f 1 4 3 2\n' + twin(2) + 'f 5 8 7 6\n');
+  await page.click('#filename', { clickCount: 3 });
+  await page.keyboard.type('twins.obj');
+  await page.click('#open');
+  await settle(page);
+  const layers = (await hostState(url)).layers;
+  check(layers.length === 2 && layers[0].name === layers[1].name, 'the scene holds two items of one name');
+  const held = await page.evaluate(() => [0, 1].map((l) => window.gorva.pointsOf(l)[0]));
+  check(JSON.stringify(held) === JSON.stringify([[0, 0, 0], [2, 0, 0]]), `each shows its own points (${JSON.stringify(held)})`);
+  await page.click('[data-seltype="polygon"]');
+  await clickWorld(page, [2.5, 0, 0.5]);
+  const picked = (await hostState(url)).selection.polygons;
+  check(JSON.stringify(picked) === JSON.stringify([[1, 0]]), `a click on the second selects in its own layer (${JSON.stringify(picked)})`);
+}
+
 async function gridOnWorkPlane(page) {
   await page.evaluate(() => window.gorva.run('tool.workPlane 0 0.5 0'));
   await settle(page);
@@ -357,6 +376,7 @@ async function main() {
     await selectByHeight(page, server.url);
     await archByHandle(page, server.url, folder);
     await sweepAlongClickedPath(page, server.url, folder);
+    await twoItemsOfOneName(page, server.url, folder);
     await gridOnWorkPlane(page);
     await page.close();
     server.child.kill();
