@@ -1,8 +1,7 @@
-// The browser viewport of gorva serve: the host's scene as glTF, selection by clicking, the
+// The browser viewport of gorva serve: the host's scene as flat arrays, selection by clicking, the
 // commands and tools of the plug-in, the active tool's drawing and mouse.
 import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
-import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
 
 // What a drag changes (the polygons added since the loaded scene) is drawn on its own layer over
 // a kept picture of the rest, so a drag does not draw the whole scene again.
@@ -44,11 +43,12 @@ backdrop.copy.add(Object.assign(new THREE.Mesh(new THREE.PlaneGeometry(2, 2), ne
   depthTest: true, depthWrite: true, depthFunc: THREE.AlwaysDepth,
 })), { frustumCulled: false }));
 const state = { data: null, selType: 'polygon', sceneVersion: -1, updateId: -1, pick: [], tails: new Map(),
-  busy: Promise.resolve(), form: null };
+  busy: Promise.resolve(), form: null, timing: {} };
 // One material for every surface and one for the wires, made once.
 const surface = new THREE.MeshLambertMaterial({ color: 0xb8b8b0, flatShading: true, side: THREE.DoubleSide,
   polygonOffset: true, polygonOffsetFactor: 1, polygonOffsetUnits: 1 });
 const wire = new THREE.LineBasicMaterial({ color: 0x222222 });
+const dot = new THREE.PointsMaterial({ color: 0x222222, size: 4, sizeAttenuation: false });
 
 // ---- requests: one at a time, in order
 
@@ -113,16 +113,25 @@ function log(text, error) {
   box.scrollTop = box.scrollHeight;
 }
 
-// ---- the scene from the host's glTF, with the records that give back the host's polygons
+// ---- the scene from the host: flat arrays read straight into the buffers that draw them
 
 /// Loads the scene the answer named; false when a newer one came meanwhile (then that is shown).
 async function loadScene(version) {
-  const answer = await fetch(`api/scene/${version}.glb`);
+  const started = performance.now();
+  const answer = await fetch(`api/scene/${version}.bin`);
   if (answer.status === 409) {
     await apply(await (await fetch('api/state')).json());
     return false;
   }
+  if (!answer.ok) return log(`error: the scene could not be loaded (${answer.status})`, true), false;
   const bytes = await answer.arrayBuffer();
+  const fetched = performance.now();
+  let items;
+  try {
+    items = readScene(bytes, version);
+  } catch (e) {
+    return log(`error: the scene could not be read: ${e.message}`, true), false;
+  }
   state.sceneVersion = version;
   state.updateId = -1;
   scene.remove(content);
@@ -131,31 +140,68 @@ async function loadScene(version) {
   state.pick = [];
   state.tails = new Map();
   backdrop.valid = false;
-  if (bytes.byteLength === 0) return drawSelection(), true;
-  const gltf = await new GLTFLoader().parseAsync(bytes, '');
-  content.add(gltf.scene);
-  const parser = gltf.parser;
-  const jobs = [];
-  gltf.scene.traverse((obj) => {
-    if (!obj.isMesh && !obj.isLineSegments && !obj.isLine && !obj.isPoints) return;
-    const extras = (obj.geometry.userData || {}).gorva || {};
-    if (extras.points === undefined) return;
-    const accessor = (i) => (i === undefined ? Promise.resolve(null) : parser.getDependency('accessor', i));
-    jobs.push(Promise.all([accessor(extras.points), accessor(extras.triangles), accessor(extras.sizes),
-      accessor(extras.corners)]).then(([points, triangles, sizes, corners]) => {
-      const layer = layerOf(obj, parser);
-      const entry = { obj, layer, points: points && points.array, triangles: triangles && triangles.array,
-        corners: corners && corners.array, sizes: sizes && sizes.array, ring: null };
-      if (obj.isMesh) obj.material = surface;
-      // Wires on scenes a person models by hand; on large ones they would cost more than they show.
-      if (obj.isMesh && entry.triangles && entry.triangles.length <= kWireTriangles)
-        obj.add(new THREE.LineSegments(new THREE.EdgesGeometry(obj.geometry, 1), wire));
-      state.pick.push(entry);
-    }));
-  });
-  await Promise.all(jobs);
+  const geometries = new Map();
+  for (const item of items) {
+    if (!geometries.has(item.mesh)) geometries.set(item.mesh, meshObjects(item.mesh));
+    const obj = new THREE.Mesh(geometries.get(item.mesh).surface, surface);
+    for (const child of geometries.get(item.mesh).children) obj.add(new THREE.LineSegments(child.geometry, child.material));
+    for (const child of geometries.get(item.mesh).dots) obj.add(new THREE.Points(child.geometry, child.material));
+    obj.matrixAutoUpdate = false;
+    obj.matrix.fromArray(item.matrix);
+    content.add(obj);
+    obj.updateMatrixWorld(true);
+    const m = item.mesh;
+    state.pick.push({ obj, ident: item.ident, layer: layerOf(item.ident), points: null, triangles: m.owners,
+      starts: m.starts, corners: m.corners, pointCount: m.points });
+  }
   drawSelection();
+  state.timing.load = { bytes: bytes.byteLength, fetch: fetched - started, build: performance.now() - fetched };
   return true;
+}
+
+/// The scene answer as typed arrays over its bytes, nothing copied: its items, each with its mesh.
+function readScene(buffer, version) {
+  let at = 0;
+  const take = (Type, count) => {
+    const array = new Type(buffer, at, count);  // throws past the end
+    at += 4 * count;
+    return array;
+  };
+  const [magic, answered, meshCount, itemCount] = take(Uint32Array, 4);
+  if (magic !== 0x43535647 || answered !== version) throw new Error('not the scene asked for');
+  const refs = [];
+  for (let i = 0; i < itemCount; ++i) {
+    const mesh = take(Uint32Array, 1)[0], matrix = take(Float32Array, 16), length = take(Uint32Array, 1)[0];
+    const ident = new TextDecoder().decode(new Uint8Array(buffer, at, length));
+    at += Math.ceil(length / 4) * 4;
+    refs.push({ mesh, matrix, ident });
+  }
+  const meshes = [];
+  for (let i = 0; i < meshCount; ++i) {
+    const [points, polygons, corners, triangles, edges, lines, dots] = take(Uint32Array, 7);
+    meshes.push({ points, positions: take(Float32Array, 3 * points), starts: take(Uint32Array, polygons + 1),
+      corners: take(Uint32Array, corners), triangles: take(Uint32Array, 3 * triangles), owners: take(Uint32Array, triangles),
+      edges: take(Uint32Array, 2 * edges), lines: take(Uint32Array, 2 * lines), dots: take(Uint32Array, dots) });
+  }
+  if (at !== buffer.byteLength) throw new Error('the scene answer has bytes left over');
+  for (const r of refs) {
+    if (r.mesh >= meshes.length) throw new Error('an item names no mesh');
+    r.mesh = meshes[r.mesh];
+  }
+  return refs;
+}
+
+/// One mesh's geometries over one position buffer: its faces, its wires (the host sends the edges of
+/// meshes a person models by hand; on large ones they would cost more than they show), its
+/// two-point polygons and its dots.
+function meshObjects(m) {
+  const position = new THREE.BufferAttribute(m.positions, 3);
+  const over = (index) => new THREE.BufferGeometry().setAttribute('position', position).setIndex(new THREE.BufferAttribute(index, 1));
+  const out = { surface: over(m.triangles), children: [], dots: [] };
+  if (m.edges.length) out.children.push({ geometry: over(m.edges), material: wire });
+  if (m.lines.length) out.children.push({ geometry: over(m.lines), material: wire });
+  if (m.dots.length) out.dots.push({ geometry: over(m.dots), material: dot });
+  return out;
 }
 
 // ---- updates: the points the host moved and the polygons it added since the loaded scene
@@ -183,31 +229,26 @@ function applyUpdate(update) {
     const points = take(Uint32Array, m.points), positions = take(Float32Array, 3 * m.points);
     const sizes = take(Uint32Array, m.polygons), corners = take(Uint32Array, m.corners);
     const triangles = take(Uint32Array, 3 * m.triangles), owners = take(Uint32Array, m.triangles);
-    seen.add(m.layer);
-    moveBasePoints(m.layer, moved, movedAt);
-    setTail(m.layer, { first: m.first, points, positions, sizes, corners, triangles, owners });
+    seen.add(m.item);
+    moveBasePoints(m.item, moved, movedAt);
+    setTail(m.item, { first: m.first, points, positions, sizes, corners, triangles, owners });
   }
-  // Layers the update no longer names are back as loaded.
-  for (const layer of new Set(state.pick.map((e) => e.layer)))
-    if (!seen.has(layer)) moveBasePoints(layer, new Uint32Array(0), new Float32Array(0)), setTail(layer, null);
+  // Items the update no longer names are back as loaded.
+  for (const ident of new Set(state.pick.map((e) => e.ident)))
+    if (!seen.has(ident)) moveBasePoints(ident, new Uint32Array(0), new Float32Array(0)), setTail(ident, null);
   drawSelection();
 }
 
-/// Puts the loaded scene's points of a layer where the host has them: moved ones at their place,
+/// Puts the loaded scene's points of an item where the host has them: moved ones at their place,
 /// the others back where they were loaded.
-function moveBasePoints(layer, moved, movedAt) {
-  const where = new Map();
-  moved.forEach((p, i) => where.set(p, i));
+function moveBasePoints(ident, moved, movedAt) {
   for (const e of state.pick) {
-    if (e.layer !== layer || e.tail || (!moved.length && !e.moved)) continue;
+    if (e.ident !== ident || e.tail || (!moved.length && !e.moved)) continue;
     const attr = e.obj.geometry.attributes.position;
     if (!e.loaded) e.loaded = attr.array.slice();
     attr.array.set(e.loaded);
-    if (moved.length)
-      e.points.forEach((p, v) => {
-        const i = where.get(p);
-        if (i !== undefined) attr.array.set(movedAt.subarray(3 * i, 3 * i + 3), 3 * v);
-      });
+    // The loaded buffer holds the host's points in its order: a point's index is its vertex.
+    moved.forEach((p, i) => p < e.pointCount && attr.array.set(movedAt.subarray(3 * i, 3 * i + 3), 3 * p));
     e.moved = moved.length > 0;
     attr.needsUpdate = true;
     backdrop.valid = false;
@@ -218,27 +259,27 @@ function moveBasePoints(layer, moved, movedAt) {
 
 /// The polygons added after the loaded ones, drawn and picked as one more piece of the layer: its
 /// buffers are refilled in place while the counts stay.
-function setTail(layer, t) {
-  const old = state.tails.get(layer);
+function setTail(ident, t) {
+  const old = state.tails.get(ident);
   const empty = !t || !t.owners.length;
   if (old && (empty || old.points.length !== t.points.length || old.triangles.length !== t.owners.length)) {
     old.obj.removeFromParent();
     old.obj.geometry.dispose();
     state.pick = state.pick.filter((e) => e !== old);
-    state.tails.delete(layer);
+    state.tails.delete(ident);
   }
   if (empty) return;
-  const host = state.pick.find((e) => e.layer === layer && !e.tail);
+  const host = state.pick.find((e) => e.ident === ident && !e.tail);
   if (!host) return;
-  let entry = state.tails.get(layer);
+  let entry = state.tails.get(ident);
   if (!entry) {
     const g = new THREE.BufferGeometry();
     g.setAttribute('position', new THREE.BufferAttribute(new Float32Array(t.positions.length), 3));
     g.setIndex(new THREE.BufferAttribute(new Uint32Array(t.triangles.length), 1));
-    entry = { obj: new THREE.Mesh(g, surface), layer, tail: true, ring: new Map() };
+    entry = { obj: new THREE.Mesh(g, surface), ident, layer: host.layer, tail: true, ring: new Map() };
     entry.obj.layers.set(kLiveLayer);
     host.obj.add(entry.obj);
-    state.tails.set(layer, entry);
+    state.tails.set(ident, entry);
     state.pick.push(entry);
   }
   const g = entry.obj.geometry;
@@ -261,19 +302,19 @@ function setTail(layer, t) {
   entry.obj.updateMatrixWorld(true);
 }
 
-/// The index among the host's active layers of the item a glTF object belongs to.
-function layerOf(obj, parser) {
-  for (let o = obj; o; o = o.parent) {
-    const a = parser.associations.get(o);
-    if (a && a.nodes !== undefined) {
-      const name = parser.json.nodes[a.nodes].name;
-      return (state.data ? state.data.layers : []).findIndex((l) => l.name === name);
-    }
-  }
-  return -1;
+/// The index among the host's active layers of an item, by its identifier (names may repeat).
+function layerOf(ident) {
+  return (state.data ? state.data.layers : []).findIndex((l) => l.ident === ident);
 }
 
+/// The host's point of a vertex of a piece: the loaded scene's vertices are the host's points.
+const pointOf = (entry, v) => (entry.points ? entry.points[v] : v);
+
 function worldOfPoint(entry, point) {
+  if (!entry.points) {
+    if (point >= entry.pointCount) return null;
+    return new THREE.Vector3().fromBufferAttribute(entry.obj.geometry.attributes.position, point).applyMatrix4(entry.obj.matrixWorld);
+  }
   if (!entry.vertexOf) {
     entry.vertexOf = new Map();
     entry.points.forEach((p, v) => entry.vertexOf.has(p) || entry.vertexOf.set(p, v));
@@ -284,22 +325,14 @@ function worldOfPoint(entry, point) {
   return p.applyMatrix4(entry.obj.matrixWorld);
 }
 
-/// The corners of each polygon, found when first asked for: a large scene opens without them.
-function ringsOf(entry) {
-  entry.ring = new Map();
-  if (!entry.triangles || !entry.sizes) return entry.ring;
-  let start = 0, last = -1, k = 0;
-  for (const polygon of entry.triangles) {
-    if (polygon === last) continue;
-    last = polygon;
-    entry.ring.set(polygon, [start, entry.sizes[k]]);
-    start += entry.sizes[k++];
-  }
-  return entry.ring;
-}
-
+/// The vertices of a polygon's corners in a piece's buffer: the loaded scene keeps the host's
+/// polygon starts, the added polygons their own.
 function ringOf(entry, polygon) {
-  const r = (entry.ring || ringsOf(entry)).get(polygon);
+  if (entry.starts) {
+    if (polygon + 1 >= entry.starts.length) return [];
+    return Array.from(entry.corners.subarray(entry.starts[polygon], entry.starts[polygon + 1]));
+  }
+  const r = entry.ring && entry.ring.get(polygon);
   if (!r) return [];
   return Array.from(entry.corners.subarray(r[0], r[0] + r[1]));
 }
@@ -315,11 +348,10 @@ function drawSelection() {
   if (!sel) return;
   const orange = 0xff9a1f;
   const tris = [];
-  const chosen = new Map();  // layer -> its selected polygons, so each triangle is looked at once
+  const chosen = new Map();  // layer -> its selected polygons
   for (const [layer, polygon] of sel.polygons) (chosen.get(layer) || chosen.set(layer, new Set()).get(layer)).add(polygon);
   for (const e of state.pick.filter((p) => chosen.has(p.layer) && p.triangles)) {
-    const polygons = chosen.get(e.layer);
-    const index = e.obj.geometry.index.array, pos = e.obj.geometry.attributes.position;
+    const polygons = chosen.get(e.layer), index = e.obj.geometry.index.array, pos = e.obj.geometry.attributes.position;
     e.triangles.forEach((p, t) => {
       if (!polygons.has(p)) return;
       for (let k = 0; k < 3; ++k)
@@ -369,11 +401,11 @@ function pickAt(x, y) {
   let vertex = -1, best = Infinity, edge = null, bestEdge = Infinity;
   ring.forEach((v, i) => {
     const d = world(v).distanceTo(hit.point);
-    if (d < best) best = d, vertex = entry.points[v];
+    if (d < best) best = d, vertex = pointOf(entry, v);
     const w = ring[(i + 1) % ring.length];
     const de = new THREE.Line3(world(v), world(w)).closestPointToPoint(hit.point, true, new THREE.Vector3())
       .distanceTo(hit.point);
-    if (de < bestEdge) bestEdge = de, edge = [entry.points[v], entry.points[w]];
+    if (de < bestEdge) bestEdge = de, edge = [pointOf(entry, v), pointOf(entry, w)];
   });
   return { layer: entry.layer, polygon, vertex, edge, point: hit.point };
 }
@@ -987,9 +1019,10 @@ async function idle() {
 function pointsOf(layer) {
   const out = [];
   for (const e of state.pick) {
-    if (e.layer !== layer || !e.points) continue;
+    if (e.layer !== layer) continue;
     const pos = e.obj.geometry.attributes.position.array;
-    e.points.forEach((p, v) => (out[p] = [pos[3 * v], pos[3 * v + 1], pos[3 * v + 2]]));
+    const count = e.points ? e.points.length : e.pointCount;
+    for (let v = 0; v < count; ++v) out[pointOf(e, v)] = [pos[3 * v], pos[3 * v + 1], pos[3 * v + 2]];
   }
   return out;
 }

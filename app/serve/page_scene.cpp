@@ -1,9 +1,9 @@
 #include "app/serve/page_scene.hpp"
 
 #include <cstring>
-#include <set>
+#include <stdexcept>
+#include <unordered_map>
 
-#include "host/io/gltf_io.hpp"
 #include "host/model/triangulate.hpp"
 
 namespace gorva::host {
@@ -36,20 +36,155 @@ std::string Base64(const std::string &bytes) {
     return out;
 }
 
+/// Fills a buffer sized beforehand, word after word.
+class WordWriter {
+public:
+    explicit WordWriter(std::string &out) : m_at(out.data()), m_end(out.data() + out.size()) {}
+    void Word(uint32_t word) { Put(&word, 1); }
+    template <typename T>
+    void Put(const T *values, size_t count) {
+        if (count) std::memcpy(Take(count * sizeof(T)), values, count * sizeof(T));
+    }
+    /// The next `bytes` of the buffer, for a caller that fills them itself.
+    char *Take(size_t bytes) {
+        if (size_t(m_end - m_at) < bytes) throw std::logic_error("scene answer counted short");
+        char *at = m_at;
+        m_at += bytes;
+        return at;
+    }
+    bool Full() const { return m_at == m_end; }
+
+private:
+    char *m_at, *m_end;
+};
+
+/// What one mesh sends, counted before anything is written.
+struct MeshCounts {
+    uint32_t points = 0, polygons = 0, corners = 0, triangles = 0, edges = 0, lines = 0, dots = 0;
+
+    size_t Bytes() const {
+        return 4 * (7 + 3 * size_t(points) + size_t(polygons) + 1 + corners + 4 * size_t(triangles) +
+                    2 * size_t(edges) + 2 * size_t(lines) + dots);
+    }
+};
+
+MeshCounts CountsOf(MeshData &mesh, std::vector<uint8_t> &used) {
+    MeshCounts c;
+    c.points = mesh.PointCount();
+    c.polygons = mesh.PolygonCount();
+    c.corners = uint32_t(mesh.corners.size());
+    c.edges = c.corners <= kMaxWireCorners ? mesh.EdgeCount() : 0;
+    used.assign(c.points, 0);
+    for (uint32_t point : mesh.corners) used[point] = 1;
+    for (uint32_t poly = 0; poly < c.polygons; ++poly) {
+        const uint32_t n = mesh.VertexCount(poly);
+        if (n >= 3) c.triangles += n - 2;
+        c.lines += n == 2;
+        c.dots += n == 1;
+    }
+    for (uint8_t u : used) c.dots += !u;
+    return c;
+}
+
+/// Every face as triangles over the host's points, the triangulation the pictures use, each with
+/// its polygon; a polygon's n corners give n - 2 triangles.
+void WriteTriangles(WordWriter &out, const MeshData &mesh, uint32_t count) {
+    char *triangles = out.Take(12 * size_t(count)), *owners = out.Take(4 * size_t(count));
+    std::vector<Vec3> ring;
+    for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly) {
+        const uint32_t n = mesh.VertexCount(poly);
+        if (n < 3) continue;
+        const uint32_t *v = mesh.Vertices(poly);
+        auto put = [&](size_t a, size_t b, size_t c) {
+            const uint32_t t[3] = {v[a], v[b], v[c]};
+            std::memcpy(triangles, t, sizeof t), triangles += sizeof t;
+            std::memcpy(owners, &poly, 4), owners += 4;
+        };
+        if (n == 3) {
+            put(0, 1, 2);
+            continue;
+        }
+        ring.clear();
+        for (uint32_t i = 0; i < n; ++i) {
+            const Float3 &p = mesh.Positions()[v[i]];
+            ring.push_back({p[0], p[1], p[2]});
+        }
+        const auto split = Triangulate(ring, mesh.PolygonNormal(poly));
+        if (split.size() != n - 2) {  // the counts were made for n - 2: keep to them
+            for (uint32_t i = 1; i + 1 < n; ++i) put(0, i, i + 1);
+            continue;
+        }
+        for (const auto &t : split) put(t[0], t[1], t[2]);
+    }
+}
+
+void WriteMesh(WordWriter &out, MeshData &mesh, const MeshCounts &c, const std::vector<uint8_t> &used) {
+    static_assert(sizeof(Float3) == 12 && sizeof(std::array<uint32_t, 2>) == 8, "flat arrays expected");
+    const uint32_t counts[] = {c.points, c.polygons, c.corners, c.triangles, c.edges, c.lines, c.dots};
+    out.Put(counts, 7);
+    out.Put(reinterpret_cast<const float *>(mesh.Positions().data()), 3 * size_t(c.points));
+    out.Put(mesh.polyStart.data(), size_t(c.polygons) + 1);
+    out.Put(mesh.corners.data(), c.corners);
+    WriteTriangles(out, mesh, c.triangles);
+    if (c.edges)  // a large mesh's edge table is not built for the page
+        out.Put(reinterpret_cast<const uint32_t *>(mesh.Edges().ends.data()), 2 * size_t(c.edges));
+    for (uint32_t poly = 0; poly < c.polygons; ++poly)
+        if (mesh.VertexCount(poly) == 2) out.Put(mesh.Vertices(poly), 2);
+    for (uint32_t poly = 0; poly < c.polygons; ++poly)
+        if (mesh.VertexCount(poly) == 1) out.Put(mesh.Vertices(poly), 1);
+    for (uint32_t point = 0; point < c.points; ++point)
+        if (!used[point]) out.Word(point);
+}
+
+/// The scene's mesh items and their meshes as SceneBytes describes them, counted first and written
+/// into one buffer of the right size.
+std::string SceneAnswer(const Scene &scene, unsigned version) {
+    std::vector<const ItemData *> items;
+    std::vector<MeshData *> meshes;
+    std::unordered_map<const MeshData *, uint32_t> meshIndex;
+    for (const auto &item : scene.Items()) {
+        if (!item->mesh) continue;
+        items.push_back(item.get());
+        if (meshIndex.emplace(item->mesh.get(), uint32_t(meshes.size())).second)
+            meshes.push_back(item->mesh.get());
+    }
+    size_t bytes = 16;
+    for (const ItemData *item : items) bytes += 4 * (1 + 16 + 1) + (item->ident.size() + 3) / 4 * 4;
+    std::vector<MeshCounts> counts(meshes.size());
+    std::vector<std::vector<uint8_t>> used(meshes.size());
+    for (size_t m = 0; m < meshes.size(); ++m) {
+        counts[m] = CountsOf(*meshes[m], used[m]);
+        bytes += counts[m].Bytes();
+    }
+    std::string answer(bytes, '\0');
+    WordWriter out(answer);
+    const uint32_t header[] = {kSceneMagic, version, uint32_t(meshes.size()), uint32_t(items.size())};
+    out.Put(header, 4);
+    WorldMatrixCache worlds;
+    for (const ItemData *item : items) {
+        out.Word(meshIndex[item->mesh.get()]);
+        float world[16];
+        for (size_t i = 0; i < 16; ++i) world[i] = float(worlds.Of(*item)[i / 4][i % 4]);
+        out.Put(world, 16);
+        out.Word(uint32_t(item->ident.size()));
+        std::memcpy(out.Take((item->ident.size() + 3) / 4 * 4), item->ident.data(), item->ident.size());
+    }
+    for (size_t m = 0; m < meshes.size(); ++m) WriteMesh(out, *meshes[m], counts[m], used[m]);
+    if (!out.Full()) throw std::logic_error("scene answer counted long");
+    return answer;
+}
+
 }  // namespace
 
 void PageScene::Rebase(Host &host) {
-    std::string error;
-    std::vector<std::string> warnings;
-    m_sceneBytes.clear();
-    // Written Y-up as the host holds it, so the page's coordinates are the host's.
-    if (!WriteGltf(host.scene, true, 1, m_sceneBytes, warnings, error)) m_sceneBytes.clear();
     ++m_sceneVersion;
     ++m_updateId;
+    m_sceneBytes = SceneAnswer(host.scene, m_sceneVersion);
     m_fingerprint = Fingerprint(host);
     m_layers.clear();
     for (ItemData *item : host.ActiveLayers()) {
         Layer layer;
+        layer.ident = item->ident;
         if (item->mesh) {
             const MeshData &mesh = *item->mesh;
             layer.mesh = item->mesh;
@@ -64,7 +199,7 @@ void PageScene::Rebase(Host &host) {
 }
 
 std::string PageScene::Fingerprint(const Host &host) const {
-    // Everything of the items that the glTF holds apart from the active layers' points and polygons.
+    // Everything of the items that the scene answer holds apart from the active layers' meshes.
     std::string key;
     for (const auto &item : host.scene.Items()) {
         key += item->ident + '\n' + item->name + '\n' + std::to_string(item->type) + ' ';
@@ -83,8 +218,6 @@ void PageScene::Refresh(Host &host) {
     if (m_sceneVersion == 0 || Fingerprint(host) != m_fingerprint) return Rebase(host);
     std::vector<ItemData *> layers = host.ActiveLayers();
     if (layers.size() != m_layers.size()) return Rebase(host);
-    std::set<std::string> names;
-    for (ItemData *item : layers) names.insert(item->name);
     bool changed = false;
     for (size_t i = 0; i < layers.size(); ++i) {
         MeshData *mesh = layers[i]->mesh.get();
@@ -92,12 +225,11 @@ void PageScene::Refresh(Host &host) {
         // A mesh made anew (a scene read back by undo) may sit where the old one was.
         if (layer.mesh.lock().get() != mesh) return Rebase(host);
         if (!mesh || mesh->Version() == layer.version) continue;
-        // The page finds a layer by its item's name, and a shared mesh shows in several places.
+        // A shared mesh shows in several places, which an update of one layer would not move.
         bool shared = false;
         for (const auto &item : host.scene.Items())
             shared = shared || (item.get() != layers[i] && item->mesh.get() == mesh);
-        if (names.size() != layers.size() || shared || !UpdateLayer(layer, *mesh, int(i)))
-            return Rebase(host);
+        if (shared || !UpdateLayer(layer, *mesh, int(i))) return Rebase(host);
         changed = true;
     }
     if (changed) ++m_updateId;
@@ -157,6 +289,7 @@ bool PageScene::UpdateLayer(Layer &layer, MeshData &mesh, int index) {
     Append(layer.bytes, triangles.data(), triangles.size());
     Append(layer.bytes, owners.data(), owners.size());
     layer.meta = {{"layer", index},
+                  {"item", layer.ident},
                   {"first", basePolygons},
                   {"moved", moved.size()},
                   {"points", points.size()},

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <unordered_set>
 
 #include <nlohmann/json.hpp>
 
@@ -182,7 +183,7 @@ void ServeSession::ResetHistory() {
     m_undo.clear();
     m_redo.clear();
     m_page.Rebase(m_host);
-    m_committed = m_page.SceneBytes();  // the same bytes: a large scene is written once
+    m_committed = SceneSnapshot::Capture(m_host, nullptr);
 }
 
 bool ServeSession::Authorized(const ServeRequest &request, std::string &rest, std::string &error) const {
@@ -241,10 +242,9 @@ ServeResponse ServeSession::StaticFile(const std::string &route) const {
 ServeResponse ServeSession::Api(const ServeRequest &request, const std::string &route) {
     if (request.method == "GET") {
         if (route == "state") return State(true);
-        if (route == "scene.glb") return {200, "model/gltf-binary", m_page.SceneBytes()};
         // The page asks for the base it was told of: a newer one means its update would not fit.
-        if (route == "scene/" + std::to_string(m_page.SceneVersion()) + ".glb")
-            return {200, "model/gltf-binary", m_page.SceneBytes()};
+        if (route == "scene/" + std::to_string(m_page.SceneVersion()) + ".bin")
+            return {200, "application/octet-stream", m_page.SceneBytes()};
         if (route.compare(0, 6, "scene/") == 0) return Error(409, "the scene has changed since");
         return Error(404, "no such call");
     }
@@ -277,7 +277,9 @@ ServeResponse ServeSession::RunLine(const std::string &line) {
     if (name.empty()) return Error(400, "an empty line");
     if (!LineAllowed(m_host, name)) return Error(403, name + " cannot be run from the page");
     CommandResult result = m_host.Run(name, args);
-    if (result.ok() && !PreviewLine(name)) Commit();
+    // A tool turned on shows a preview of its own, which only its apply commits.
+    const bool toolOn = name == "tool.set" && m_host.Tools().Active();
+    if (result.ok() && !PreviewLine(name) && !toolOn) Commit();
     return Reply(result.ok(), result.message);
 }
 
@@ -308,15 +310,14 @@ ServeResponse ServeSession::SaveFile(const std::string &name) {
 ServeResponse ServeSession::Undo() {
     // A tool's unapplied preview goes first, as dropping the tool; then the committed steps.
     if (m_host.Tools().Active()) {
-        const bool preview = SceneBytes() != m_committed;
+        const bool preview = !m_committed.Matches(m_host);
         m_host.Tools().Deactivate(false);
         if (preview) return Reply(true, "tool dropped");
     }
     if (m_undo.empty()) return Reply(false, "nothing to undo", 409);
-    std::string error;
-    if (!Restore(m_undo.back(), error)) return Reply(false, error);
+    SceneSnapshot restored = m_undo.back().Restore(m_host);
     m_redo.push_back(std::move(m_committed));
-    m_committed = std::move(m_undo.back());
+    m_committed = std::move(restored);
     m_undo.pop_back();
     return Reply(true, "undone");
 }
@@ -324,37 +325,37 @@ ServeResponse ServeSession::Undo() {
 ServeResponse ServeSession::Redo() {
     if (m_host.Tools().Active()) m_host.Tools().Deactivate(false);
     if (m_redo.empty()) return Reply(false, "nothing to redo", 409);
-    std::string error;
-    if (!Restore(m_redo.back(), error)) return Reply(false, error);
+    SceneSnapshot restored = m_redo.back().Restore(m_host);
     m_undo.push_back(std::move(m_committed));
-    m_committed = std::move(m_redo.back());
+    m_committed = std::move(restored);
     m_redo.pop_back();
     return Reply(true, "redone");
 }
 
-bool ServeSession::Restore(const std::string &bytes, std::string &error) {
-    if (bytes.empty()) {
-        m_host.NewScene();
-        return true;
-    }
-    return ReadGltf(m_host, bytes, "undo", m_folder, error);
-}
-
 void ServeSession::Commit() {
-    std::string now = SceneBytes();
-    if (now == m_committed) return;
+    if (m_committed.Matches(m_host)) return;
+    SceneSnapshot now = SceneSnapshot::Capture(m_host, &m_committed);
     m_undo.push_back(std::move(m_committed));
-    if (m_undo.size() > kMaxUndoSteps) m_undo.erase(m_undo.begin());
     m_committed = std::move(now);
     m_redo.clear();
+    KeepToBudget();
 }
 
-std::string ServeSession::SceneBytes() {
-    std::string bytes, error;
-    std::vector<std::string> warnings;
-    // Written Y-up as the host holds it, so the page's coordinates are the host's.
-    if (!WriteGltf(m_host.scene, true, 1, bytes, warnings, error)) return std::string();
-    return bytes;
+void ServeSession::KeepToBudget() {
+    // Steps share the copies of meshes they did not change: each copy counts once.
+    auto held = [&] {
+        std::unordered_set<const MeshData *> seen;
+        size_t bytes = 0;
+        auto count = [&](const SceneSnapshot &snap) {
+            for (const MeshData *copy : snap.MeshCopies())
+                if (seen.insert(copy).second) bytes += SceneSnapshot::MeshBytes(*copy);
+        };
+        count(m_committed);
+        for (const auto &snap : m_undo) count(snap);
+        for (const auto &snap : m_redo) count(snap);
+        return bytes;
+    };
+    while (m_undo.size() > 1 && held() > kUndoMemoryBytes) m_undo.erase(m_undo.begin());
 }
 
 ServeResponse ServeSession::Reply(bool ok, const std::string &message, int failStatus) {

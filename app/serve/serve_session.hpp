@@ -8,14 +8,16 @@
 #include <vector>
 
 #include "app/serve/page_scene.hpp"
+#include "app/serve/scene_snapshot.hpp"
 #include "host/host.hpp"
 
 namespace gorva::host {
 
 /// Bytes a request body may hold; larger requests are refused before they are read.
 inline constexpr size_t kMaxRequestBytes = 1 << 20;
-/// Scene snapshots kept for undo.
-inline constexpr size_t kMaxUndoSteps = 32;
+/// Bytes of mesh copies the undo and redo steps may hold together; the oldest steps go first, the
+/// newest one always stays.
+inline constexpr size_t kUndoMemoryBytes = size_t(512) << 20;
 
 /// A request as the session sees it, free of the HTTP library.
 struct ServeRequest {
@@ -69,15 +71,15 @@ private:
     ServeResponse Undo();
     ServeResponse Redo();
     ServeResponse Reply(bool ok, const std::string &message, int failStatus = 422);
-    std::string SceneBytes();
     void Commit();
-    bool Restore(const std::string &bytes, std::string &error);
+    /// Drops the oldest undo steps while the history holds more than kUndoMemoryBytes.
+    void KeepToBudget();
 
     Host &m_host;
     std::string m_folder, m_webDir, m_token;
     int m_port;
-    std::string m_committed;
-    std::vector<std::string> m_undo, m_redo;
+    SceneSnapshot m_committed;
+    std::vector<SceneSnapshot> m_undo, m_redo;
     std::vector<std::string> m_messages;
     size_t m_logSeen = 0, m_dialogsSeen = 0;
     PageScene m_page;

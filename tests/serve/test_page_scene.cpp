@@ -2,8 +2,11 @@
 // and an update replayed on the loaded scene giving the host's points and polygons.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
+#include <stdexcept>
 
 #include "app/serve/page_scene.hpp"
 #include "tests/support/shapes.hpp"
@@ -55,6 +58,128 @@ MeshUpdate Decode(const Json &update, int layer) {
     }
     EXPECT_EQ(at, bytes.size());
     return out;
+}
+
+/// A scene answer read back as the page reads it.
+struct SceneAnswerMesh {
+    std::vector<float> positions;
+    std::vector<uint32_t> starts, corners, triangles, owners, edges, lines, dots;
+};
+struct SceneAnswerItem {
+    uint32_t mesh = 0;
+    std::array<float, 16> matrix{};
+    std::string ident;
+};
+struct SceneAnswer {
+    uint32_t magic = 0, version = 0;
+    std::vector<SceneAnswerItem> items;
+    std::vector<SceneAnswerMesh> meshes;
+};
+
+SceneAnswer ReadSceneAnswer(const std::string &bytes) {
+    SceneAnswer out;
+    size_t at = 0;
+    auto take = [&](auto &values, size_t count) {
+        values.resize(count);
+        if (at + count * 4 > bytes.size()) throw std::out_of_range("past the end");
+        if (count) std::memcpy(values.data(), bytes.data() + at, count * 4);
+        at += count * 4;
+    };
+    std::vector<uint32_t> header, word;
+    take(header, 4);
+    out.magic = header[0], out.version = header[1];
+    out.meshes.resize(header[2]);
+    out.items.resize(header[3]);
+    for (SceneAnswerItem &item : out.items) {
+        std::vector<float> matrix;
+        take(word, 1), item.mesh = word[0];
+        take(matrix, 16), std::copy(matrix.begin(), matrix.end(), item.matrix.begin());
+        take(word, 1);
+        item.ident = bytes.substr(at, word[0]);
+        at += (word[0] + 3) / 4 * 4;
+    }
+    for (SceneAnswerMesh &m : out.meshes) {
+        std::vector<uint32_t> c;
+        take(c, 7);
+        take(m.positions, 3 * size_t(c[0])), take(m.starts, c[1] + size_t(1)), take(m.corners, c[2]);
+        take(m.triangles, 3 * size_t(c[3])), take(m.owners, c[3]), take(m.edges, 2 * size_t(c[4]));
+        take(m.lines, 2 * size_t(c[5])), take(m.dots, c[6]);
+    }
+    EXPECT_EQ(at, bytes.size()) << "nothing follows the last mesh";
+    return out;
+}
+
+/// The answer's mesh holds the host's points and polygons, each face as n - 2 triangles over its
+/// own corners, the host's edges, its two-point polygons and its points without polygons as dots.
+void ExpectSameMesh(const SceneAnswerMesh &m, MeshData &mesh) {
+    ASSERT_EQ(m.positions.size(), 3 * size_t(mesh.PointCount()));
+    EXPECT_EQ(std::memcmp(m.positions.data(), mesh.Positions().data(), m.positions.size() * 4), 0);
+    ASSERT_EQ(m.starts.size(), size_t(mesh.PolygonCount()) + 1);
+    std::vector<uint32_t> expectLines, expectDots;
+    std::vector<uint8_t> used(mesh.PointCount(), 0);
+    size_t triangle = 0;
+    for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly) {
+        const uint32_t n = mesh.VertexCount(poly);
+        ASSERT_EQ(m.starts[poly + 1] - m.starts[poly], n);
+        const uint32_t *ring = mesh.Vertices(poly);
+        for (uint32_t i = 0; i < n; ++i) {
+            EXPECT_EQ(m.corners[m.starts[poly] + i], ring[i]);
+            used[ring[i]] = 1;
+        }
+        if (n == 2) expectLines.insert(expectLines.end(), ring, ring + 2);
+        if (n == 1) expectDots.push_back(ring[0]);
+        for (uint32_t t = 0; n >= 3 && t < n - 2; ++t, ++triangle) {
+            ASSERT_LT(triangle, m.owners.size());
+            EXPECT_EQ(m.owners[triangle], poly);
+            for (int k = 0; k < 3; ++k)
+                EXPECT_NE(std::find(ring, ring + n, m.triangles[3 * triangle + k]), ring + n);
+        }
+    }
+    EXPECT_EQ(triangle, m.owners.size());
+    for (uint32_t p = 0; p < mesh.PointCount(); ++p)
+        if (!used[p]) expectDots.push_back(p);
+    EXPECT_EQ(m.lines, expectLines);
+    EXPECT_EQ(m.dots, expectDots);
+    ASSERT_EQ(m.edges.size(), 2 * size_t(mesh.EdgeCount()));
+    for (uint32_t e = 0; e < mesh.EdgeCount(); ++e)
+        EXPECT_TRUE(mesh.IsEdge(e, m.edges[2 * e], m.edges[2 * e + 1])) << "edge " << e;
+}
+
+TEST(PageScene, SceneAnswerHoldsEveryItemByItsIdentifierWithTheHostsMesh) {
+    Host host;
+    host.AttachModule(InProcessModule());
+    ItemData &floor = AddMesh(host, GridShape(2, 2));
+    ItemData &other = AddMesh(host, BoxShape({0, 0, 0}, {1, 1, 1}));
+    host.scene.SetName(other, floor.name);  // two items of one name
+    other.SetChannel("pos.X", 2.0);
+    const uint32_t line[] = {0, 5};
+    other.mesh->AddPolygon(LXiPTYP_FACE, line, 2);
+    other.mesh->AddPoint({4, 4, 4});
+    ItemData &empty = *host.scene.AddItem(ItemTypeCode("mesh"), "Empty");
+    PageScene page;
+    page.Rebase(host);
+    const SceneAnswer answer = ReadSceneAnswer(page.SceneBytes());
+    EXPECT_EQ(answer.magic, kSceneMagic);
+    EXPECT_EQ(answer.version, page.SceneVersion());
+    ASSERT_EQ(answer.items.size(), 3u);
+    ASSERT_EQ(answer.meshes.size(), 3u);
+    const ItemData *items[] = {&floor, &other, &empty};
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(items[i]->ident);
+        EXPECT_EQ(answer.items[i].ident, items[i]->ident);
+        const Matrix4 world = items[i]->WorldMatrix();
+        for (size_t k = 0; k < 16; ++k) EXPECT_EQ(answer.items[i].matrix[k], float(world[k / 4][k % 4]));
+        ExpectSameMesh(answer.meshes[answer.items[i].mesh], *items[i]->mesh);
+    }
+    EXPECT_FALSE(answer.meshes[answer.items[1].mesh].lines.empty());
+
+    // A point of the second moved: an update of that item alone, not a new scene.
+    other.mesh->SetPosition(1, {0.5f, 3.0f, 0.5f});
+    page.Refresh(host);
+    EXPECT_EQ(page.SceneVersion(), answer.version);
+    const Json update = page.UpdateJson();
+    ASSERT_EQ(update["meshes"].size(), 1u);
+    EXPECT_EQ(update["meshes"][0]["item"], other.ident);
 }
 
 class PageSceneTest : public ToolSceneTest {

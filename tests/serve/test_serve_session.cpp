@@ -10,6 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include "app/serve/serve_session.hpp"
+#include "host/scripting/scene_dump.hpp"
+#include "tests/support/shapes.hpp"
 #include "tests/test_support.hpp"
 
 namespace fs = std::filesystem;
@@ -141,6 +143,63 @@ TEST_F(ServeSessionTest, UndoAndRedoStepThroughCommittedChanges) {
     Call("redo", Json::object(), 409);
 }
 
+TEST_F(ServeSessionTest, UndoAndRedoGiveBackEveryStepExactly) {
+    auto scene = [&] {
+        Json dump = DumpScene(host);
+        return Json{
+            {"items", dump["items"]}, {"meshes", dump["meshes"]}, {"active", host.ActiveLayers().size()}};
+    };
+    std::vector<Json> steps{scene()};
+    ASSERT_TRUE(Call("open", {{"name", "quad.obj"}}).value("ok", false));
+    steps.push_back(scene());
+    auto arch = [&](const char *to) {
+        const std::string lines[] = {"tool.set gORVA.Arch on", "tool.press 0.5 0 0.5",
+                                     std::string("tool.drag ") + to, "tool.release", "tool.doApply"};
+        for (const std::string &line : lines)
+            ASSERT_TRUE(Call("run", {{"line", line}}).value("ok", false)) << line;
+        steps.push_back(scene());
+    };
+    Call("run", {{"line", "select.typeFrom polygon"}});  // selection alone is no step
+    arch("2.5 0 0.5");
+    Call("run", {{"line", "select.element 0 polygon set 0"}});
+    ASSERT_TRUE(Call("run", {{"line", "gORVA.Cmd.AddLightAtPolyPos"}}).value("ok", false));
+    steps.push_back(scene());
+    arch("0.5 0 3");
+    for (size_t i = 1; i < steps.size(); ++i)
+        ASSERT_NE(steps[i], steps[i - 1]) << "step " << i << " changed nothing";
+
+    for (size_t i = steps.size() - 1; i-- > 0;) {
+        ASSERT_TRUE(Call("undo", Json::object()).value("ok", false));
+        EXPECT_EQ(scene(), steps[i]) << "undone to step " << i;
+    }
+    Call("undo", Json::object(), 409);
+    for (size_t i = 1; i < steps.size(); ++i) {
+        ASSERT_TRUE(Call("redo", Json::object()).value("ok", false));
+        EXPECT_EQ(scene(), steps[i]) << "redone to step " << i;
+    }
+    Call("redo", Json::object(), 409);
+}
+
+TEST(SceneSnapshot, TagAndUvChangesAreStepsThoughTheMeshVersionStays) {
+    Host host;
+    ItemData &item = AddMesh(host, GridShape(2, 2));
+    const SceneSnapshot before = SceneSnapshot::Capture(host, nullptr);
+    const uint64_t version = item.mesh->Version();
+    item.mesh->SetTag(0, LXi_PTAG_MATR, "Brick");
+    const float uv[2] = {0.25f, 0.75f};
+    item.mesh->SetMapValue(0, 1, uv);
+    ASSERT_EQ(item.mesh->Version(), version);
+    EXPECT_FALSE(before.Matches(host));
+    const SceneSnapshot after = SceneSnapshot::Capture(host, &before);
+    EXPECT_TRUE(after.Matches(host));
+    const Json changed = DumpScene(host)["meshes"];
+    before.Restore(host);
+    EXPECT_EQ(host.scene.Items()[0]->mesh->Tag(0, LXi_PTAG_MATR), nullptr);
+    EXPECT_TRUE(before.Matches(host));
+    after.Restore(host);
+    EXPECT_EQ(DumpScene(host)["meshes"], changed);
+}
+
 TEST_F(ServeSessionTest, StateDescribesToolsAndCommandsForTheirPanels) {
     ASSERT_TRUE(Call("open", {{"name", "quad.obj"}}).value("ok", false));
     Call("run", {{"line", "select.typeFrom polygon"}});
@@ -168,14 +227,14 @@ TEST_F(ServeSessionTest, StateDescribesToolsAndCommandsForTheirPanels) {
 
 TEST_F(ServeSessionTest, PageGetsTheSceneItWasToldOfOrHearsOfANewerOne) {
     const unsigned loaded = Json::parse(session->Handle(Get("/t0k3n/api/state")).body)["sceneVersion"];
-    EXPECT_EQ(session->Handle(Get("/t0k3n/api/scene/" + std::to_string(loaded) + ".glb")).status, 200);
+    EXPECT_EQ(session->Handle(Get("/t0k3n/api/scene/" + std::to_string(loaded) + ".bin")).status, 200);
     Json opened = Call("open", {{"name", "quad.obj"}});
     ASSERT_GT(opened["sceneVersion"].get<unsigned>(), loaded);
-    EXPECT_EQ(session->Handle(Get("/t0k3n/api/scene/" + std::to_string(loaded) + ".glb")).status, 409)
+    EXPECT_EQ(session->Handle(Get("/t0k3n/api/scene/" + std::to_string(loaded) + ".bin")).status, 409)
         << "an update counted from the newer scene would not fit the older one";
-    ServeResponse now = session->Handle(Get("/t0k3n/api/scene/" + opened["sceneVersion"].dump() + ".glb"));
+    ServeResponse now = session->Handle(Get("/t0k3n/api/scene/" + opened["sceneVersion"].dump() + ".bin"));
     EXPECT_EQ(now.status, 200);
-    EXPECT_EQ(now.body.compare(0, 4, "glTF"), 0);
+    EXPECT_EQ(now.body.compare(0, 4, "GVSC"), 0);
 }
 
 TEST_F(ServeSessionTest, StateGivesTheWorkPlaneTheGridLiesOn) {
