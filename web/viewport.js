@@ -829,12 +829,14 @@ function showCommand(cmd) {
   form.append(...args.map((f) => f.wrap), ...values.map((f) => f.wrap));
   const go = el('button', { id: 'run', textContent: 'Run' });
   go.addEventListener('click', () => {
-    const bad = [...args, ...values].find((f) => f.edited && f.read() === null);
+    // An empty number field is a value not given, left to the command's default.
+    const blank = (f) => f.input.value.trim() === '';
+    const bad = [...args, ...values].find((f) => f.edited && f.read() === null && !blank(f));
     if (bad) return log(`error: "${bad.input.value}" is not a value for ${bad.def.label}`, true);
     // Queued in order at once: the values are set before the command runs. Only what was edited
     // is sent, so a value shown rounded stays as the host holds it.
-    for (const f of values) if (f.edited) run(`user.value ${f.def.name} ${quote(f.read())}`);
-    const parts = args.filter((f) => f.read() !== '').map((f) => `${f.def.name}:${quote(f.read())}`);
+    for (const f of values) if (f.edited && f.read() !== null) run(`user.value ${f.def.name} ${quote(f.read())}`);
+    const parts = args.filter((f) => f.read() !== '' && f.read() !== null).map((f) => `${f.def.name}:${quote(f.read())}`);
     run([cmd.name, ...parts].join(' '));
   });
   form.append(el('p'), go);
