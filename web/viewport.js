@@ -42,13 +42,16 @@ backdrop.copy.add(Object.assign(new THREE.Mesh(new THREE.PlaneGeometry(2, 2), ne
     void main() { gl_FragColor = linearToOutputTexel(texture2D(colour, vUv)); gl_FragDepth = texture2D(depth, vUv).x; }`,
   depthTest: true, depthWrite: true, depthFunc: THREE.AlwaysDepth,
 })), { frustumCulled: false }));
-const state = { data: null, selType: 'polygon', sceneVersion: -1, updateId: -1, pick: [], tails: new Map(),
+const state = { data: null, selType: 'polygon', sceneVersion: -1, updateId: -1, pick: [], lights: [], tails: new Map(),
   busy: Promise.resolve(), form: null, timing: {} };
 // One material for every surface and one for the wires, made once.
 const surface = new THREE.MeshLambertMaterial({ color: 0xb8b8b0, flatShading: true, side: THREE.DoubleSide,
   polygonOffset: true, polygonOffsetFactor: 1, polygonOffsetUnits: 1 });
 const wire = new THREE.LineBasicMaterial({ color: 0x222222 });
 const dot = new THREE.PointsMaterial({ color: 0x222222, size: 4, sizeAttenuation: false });
+// Lights are drawn as markers, not as light sources: the view's own lighting stays as it is.
+const lightLine = new THREE.LineBasicMaterial({ color: 0xffdb4d, transparent: true });
+const lightDot = new THREE.PointsMaterial({ color: 0xffdb4d, size: 8, sizeAttenuation: false, transparent: true });
 
 // ---- requests: one at a time, in order
 
@@ -126,9 +129,9 @@ async function loadScene(version) {
   if (!answer.ok) return log(`error: the scene could not be loaded (${answer.status})`, true), false;
   const bytes = await answer.arrayBuffer();
   const fetched = performance.now();
-  let items;
+  let items, lights;
   try {
-    items = readScene(bytes, version);
+    ({ items, lights } = readScene(bytes, version));
   } catch (e) {
     return log(`error: the scene could not be read: ${e.message}`, true), false;
   }
@@ -154,12 +157,14 @@ async function loadScene(version) {
     state.pick.push({ obj, ident: item.ident, layer: layerOf(item.ident), points: null, triangles: m.owners,
       starts: m.starts, corners: m.corners, pointCount: m.points });
   }
+  state.lights = lights.length ? addLightMarkers(lights) : [];
   drawSelection();
   state.timing.load = { bytes: bytes.byteLength, fetch: fetched - started, build: performance.now() - fetched };
   return true;
 }
 
-/// The scene answer as typed arrays over its bytes, nothing copied: its items, each with its mesh.
+/// The scene answer as typed arrays over its bytes, nothing copied: its items, each with its mesh,
+/// and its lights.
 function readScene(buffer, version) {
   let at = 0;
   const take = (Type, count) => {
@@ -167,14 +172,23 @@ function readScene(buffer, version) {
     at += 4 * count;
     return array;
   };
-  const [magic, answered, meshCount, itemCount] = take(Uint32Array, 4);
+  const text = () => {
+    const length = take(Uint32Array, 1)[0];
+    const decoded = new TextDecoder().decode(new Uint8Array(buffer, at, length));
+    at += Math.ceil(length / 4) * 4;
+    return decoded;
+  };
+  const [magic, answered, meshCount, itemCount, lightCount] = take(Uint32Array, 5);
   if (magic !== 0x43535647 || answered !== version) throw new Error('not the scene asked for');
   const refs = [];
   for (let i = 0; i < itemCount; ++i) {
-    const mesh = take(Uint32Array, 1)[0], matrix = take(Float32Array, 16), length = take(Uint32Array, 1)[0];
-    const ident = new TextDecoder().decode(new Uint8Array(buffer, at, length));
-    at += Math.ceil(length / 4) * 4;
-    refs.push({ mesh, matrix, ident });
+    const mesh = take(Uint32Array, 1)[0], matrix = take(Float32Array, 16);
+    refs.push({ mesh, matrix, ident: text() });
+  }
+  const lights = [];
+  for (let i = 0; i < lightCount; ++i) {
+    const matrix = take(Float32Array, 16), [width, height, cone] = take(Float32Array, 3);
+    lights.push({ matrix, width, height, cone, ident: text(), name: text(), type: text() });
   }
   const meshes = [];
   for (let i = 0; i < meshCount; ++i) {
@@ -188,7 +202,60 @@ function readScene(buffer, version) {
     if (r.mesh >= meshes.length) throw new Error('an item names no mesh');
     r.mesh = meshes[r.mesh];
   }
-  return refs;
+  return { items: refs, lights };
+}
+
+/// The lights as markers in the loaded scene, all in one set of lines and one of points (a scene may
+/// hold many lights); their sizes follow the meshes' extent. Returns each light with where it
+/// stands and the line ends of its marker.
+function addLightMarkers(lights) {
+  const box = new THREE.Box3().setFromObject(content);
+  const reach = box.isEmpty() ? 0.25 : Math.max(box.getSize(new THREE.Vector3()).length() * 0.04, 1e-3);
+  const ends = [], points = [];
+  const shown = lights.map((light) => {
+    const m = new THREE.Matrix4().fromArray(light.matrix);
+    const first = ends.length / 3;
+    for (const p of lightMarker(light, m, reach)) ends.push(...p.applyMatrix4(m).toArray());
+    const at = new THREE.Vector3().setFromMatrixPosition(m).toArray();
+    points.push(...at);
+    return { ident: light.ident, name: light.name, type: light.type, at, ends: [first, ends.length / 3] };
+  });
+  const geometry = (array) => new THREE.BufferGeometry().setAttribute('position', new THREE.Float32BufferAttribute(array, 3));
+  // Drawn with what a drag redraws, after the selection's tint (which writes no depth), so a light
+  // on a selected polygon stays clear.
+  for (const obj of [new THREE.LineSegments(geometry(ends), lightLine), new THREE.Points(geometry(points), lightDot)]) {
+    obj.layers.set(kLiveLayer);
+    obj.renderOrder = 1;
+    content.add(obj);
+  }
+  return shown;
+}
+
+/// A light's line ends in its own frame, as modelling viewports draw it: the rectangle of an area
+/// light or portal, the cone of a spot, and a short line where it shines (lights shine down their
+/// -Z axis); `reach`: that line's length in metres when the light has no size.
+function lightMarker(light, m, reach) {
+  const axis = (i) => new THREE.Vector3().setFromMatrixColumn(m, i).length();
+  const sized = light.width > 0 && light.height > 0;
+  const shine = sized ? Math.max(light.width * axis(0), light.height * axis(1)) / 2 : reach;
+  // The line's length in the light's own units; a point light shines every way and has none.
+  const along = light.type !== 'pointLight' && axis(2) > 1e-12 ? shine / axis(2) : 0;
+  const ends = [];
+  const segment = (a, b) => ends.push(new THREE.Vector3(...a), new THREE.Vector3(...b));
+  if (sized) {
+    const [w, h] = [light.width / 2, light.height / 2];
+    const corners = [[-w, -h, 0], [w, -h, 0], [w, h, 0], [-w, h, 0]];
+    corners.forEach((c, i) => segment(c, corners[(i + 1) % 4]));
+  }
+  if (light.cone > 0 && along > 0) {
+    const radius = along * Math.tan(Math.min(light.cone, 1.4));
+    const rim = Array.from({ length: 24 }, (_, i) => [Math.cos((i * Math.PI) / 12) * radius,
+      Math.sin((i * Math.PI) / 12) * radius, -along]);
+    rim.forEach((p, i) => segment(p, rim[(i + 1) % rim.length]));
+    for (let i = 0; i < rim.length; i += 6) segment([0, 0, 0], rim[i]);
+  }
+  if (along > 0) segment([0, 0, 0], [0, 0, -along]);
+  return ends;
 }
 
 /// One mesh's geometries over one position buffer: its faces, its wires (the host sends the edges of
@@ -361,7 +428,7 @@ function drawSelection() {
   if (tris.length) {
     const g = new THREE.BufferGeometry().setFromPoints(tris);
     highlight.add(new THREE.Mesh(g, new THREE.MeshBasicMaterial({ color: orange, transparent: true, opacity: 0.55,
-      side: THREE.DoubleSide, depthTest: true, polygonOffset: true, polygonOffsetFactor: -1 })));
+      side: THREE.DoubleSide, depthTest: true, depthWrite: false, polygonOffset: true, polygonOffsetFactor: -1 })));
   }
   const find = (layer, point) => {
     for (const e of state.pick.filter((p) => p.layer === layer)) {

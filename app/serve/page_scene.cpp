@@ -136,20 +136,52 @@ void WriteMesh(WordWriter &out, MeshData &mesh, const MeshCounts &c, const std::
         if (!used[point]) out.Word(point);
 }
 
-/// The scene's mesh items and their meshes as SceneBytes describes them, counted first and written
-/// into one buffer of the right size.
+/// Bytes of a text as the answer carries it: its byte count, then the bytes padded to 4.
+size_t TextBytes(const std::string &text) {
+    return 4 + (text.size() + 3) / 4 * 4;
+}
+
+void WriteText(WordWriter &out, const std::string &text) {
+    out.Word(uint32_t(text.size()));
+    std::memcpy(out.Take((text.size() + 3) / 4 * 4), text.data(), text.size());
+}
+
+void WriteMatrix(WordWriter &out, const Matrix4 &m) {
+    float world[16];
+    for (size_t i = 0; i < 16; ++i) world[i] = float(m[i / 4][i % 4]);
+    out.Put(world, 16);
+}
+
+/// The light's shape as a viewport draws it: its width, height and cone angle (radians), each 0
+/// where its type has none.
+void WriteLightShape(WordWriter &out, const ItemData &light) {
+    const std::string &type = ItemTypes()[size_t(light.type)].name;
+    const bool sized = type == "areaLight" || type == "portal";
+    const float shape[3] = {sized ? float(light.Channel("width", 1.0)) : 0.0f,
+                            sized ? float(light.Channel("height", 1.0)) : 0.0f,
+                            type == "spotLight" ? float(light.Channel("cone", 0.0)) : 0.0f};
+    out.Put(shape, 3);
+}
+
+/// The scene's mesh items with their meshes, and its lights, as SceneBytes describes them, counted
+/// first and written into one buffer of the right size.
 std::string SceneAnswer(const Scene &scene, unsigned version) {
-    std::vector<const ItemData *> items;
+    std::vector<const ItemData *> items, lights;
     std::vector<MeshData *> meshes;
     std::unordered_map<const MeshData *, uint32_t> meshIndex;
+    const int lightType = ItemTypeCode("light");
     for (const auto &item : scene.Items()) {
+        if (ItemTypeIsA(item->type, lightType)) lights.push_back(item.get());
         if (!item->mesh) continue;
         items.push_back(item.get());
         if (meshIndex.emplace(item->mesh.get(), uint32_t(meshes.size())).second)
             meshes.push_back(item->mesh.get());
     }
-    size_t bytes = 16;
-    for (const ItemData *item : items) bytes += 4 * (1 + 16 + 1) + (item->ident.size() + 3) / 4 * 4;
+    size_t bytes = 4 * 5;
+    for (const ItemData *item : items) bytes += 4 * (1 + 16) + TextBytes(item->ident);
+    for (const ItemData *light : lights)
+        bytes += 4 * (16 + 3) + TextBytes(light->ident) + TextBytes(light->name) +
+                 TextBytes(ItemTypes()[size_t(light->type)].name);
     std::vector<MeshCounts> counts(meshes.size());
     std::vector<std::vector<uint8_t>> used(meshes.size());
     for (size_t m = 0; m < meshes.size(); ++m) {
@@ -158,16 +190,21 @@ std::string SceneAnswer(const Scene &scene, unsigned version) {
     }
     std::string answer(bytes, '\0');
     WordWriter out(answer);
-    const uint32_t header[] = {kSceneMagic, version, uint32_t(meshes.size()), uint32_t(items.size())};
-    out.Put(header, 4);
+    const uint32_t header[] = {kSceneMagic, version, uint32_t(meshes.size()), uint32_t(items.size()),
+                               uint32_t(lights.size())};
+    out.Put(header, 5);
     WorldMatrixCache worlds;
     for (const ItemData *item : items) {
         out.Word(meshIndex[item->mesh.get()]);
-        float world[16];
-        for (size_t i = 0; i < 16; ++i) world[i] = float(worlds.Of(*item)[i / 4][i % 4]);
-        out.Put(world, 16);
-        out.Word(uint32_t(item->ident.size()));
-        std::memcpy(out.Take((item->ident.size() + 3) / 4 * 4), item->ident.data(), item->ident.size());
+        WriteMatrix(out, worlds.Of(*item));
+        WriteText(out, item->ident);
+    }
+    for (const ItemData *light : lights) {
+        WriteMatrix(out, worlds.Of(*light));
+        WriteLightShape(out, *light);
+        WriteText(out, light->ident);
+        WriteText(out, light->name);
+        WriteText(out, ItemTypes()[size_t(light->type)].name);
     }
     for (size_t m = 0; m < meshes.size(); ++m) WriteMesh(out, *meshes[m], counts[m], used[m]);
     if (!out.Full()) throw std::logic_error("scene answer counted long");

@@ -35,14 +35,16 @@ public:
     /// Bumped with every new base; the page loads SceneBytes when it differs from its own.
     unsigned SceneVersion() const { return m_sceneVersion; }
     /// The base as the page reads it, little-endian 32-bit words throughout: kSceneMagic, the scene
-    /// version, the number of meshes and of items; per item its mesh's index, its world matrix (16 f32
-    /// in the host's row-vector order, which is three.js's column-major one) and its identifier (its
-    /// byte count, then the bytes padded to 4); per mesh the counts of points, polygons, corners,
-    /// triangles, edges, lines and dots, then the positions (3 f32 each), the polygons' first corners
-    /// (polygons + 1), the corners, the triangles (3 points each), each triangle's polygon, the edges
-    /// (2 points each, the host's edge order; none past kMaxWireCorners), the two-point polygons (2
-    /// points each) and the dots
-    /// (one-point polygons and points without polygons). Points are the host's point indices.
+    /// version, the number of meshes, of mesh items and of lights; per mesh item its mesh's index, its
+    /// world matrix (16 f32 in the host's row-vector order, which is three.js's column-major one) and
+    /// its identifier (its byte count, then the bytes padded to 4); per light its world matrix, its
+    /// width, height and cone angle (3 f32: metres before the matrix's scale, radians; 0 where the
+    /// type has none), then its identifier, name and type name as texts like the identifier; per mesh
+    /// the counts of points, polygons, corners, triangles, edges, lines and dots, then the positions
+    /// (3 f32 each), the polygons' first corners (polygons + 1), the corners, the triangles (3 points
+    /// each), each triangle's polygon, the edges (2 points each, the host's edge order; none past
+    /// kMaxWireCorners), the two-point polygons (2 points each) and the dots (one-point polygons and
+    /// points without polygons). Points are the host's point indices.
     const std::string &SceneBytes() const { return m_sceneBytes; }
     /// The changes since the base, cumulative (applying the newest alone is enough):
     /// {"id", "meshes": [{"layer", "item", "first", "moved", "points", "polygons", "corners", "triangles"}],

@@ -1,8 +1,9 @@
 // The browser viewport driven as a person would, in Debian's headless Chromium through
-// puppeteer-core: selection by clicking, a command from its form, the Arch dragged by its handle,
-// a sweep along clicked edges, two items of one name told apart, and a request without the token
-// refused. Prints the drag timing on a 100k-polygon scene (and, with GORVA_TIMING_1M=1, the opening
-// of a million quads). Exit status 77 (skipped) only when Chromium cannot start.
+// puppeteer-core: selection by clicking, commands from their forms (the lights one adds shown as
+// markers), the Arch dragged by its handle, a sweep along clicked edges, two items of one name told
+// apart, and a request without the token refused. Prints the drag timing on a 100k-polygon scene
+// (and, with GORVA_TIMING_1M=1, the opening of a million quads). Exit status 77 (skipped) only when
+// Chromium cannot start.
 import { spawn } from 'node:child_process';
 import { createRequire } from 'node:module';
 import fs from 'node:fs';
@@ -189,6 +190,15 @@ async function formsFromHelp(page) {
   await settle(page);
   const label = await page.$eval('[name="radiant_emittance"]', (i) => i.parentElement.querySelector('label').textContent);
   check(label === 'Radiance', `a command argument is labelled as its help names it (${label})`);
+  // Run on the floor's four selected polygons: each light shows as a marker where the host put it.
+  await page.click('#run');
+  await settle(page);
+  const lights = await page.evaluate(() => window.gorva.state.lights.map((l) => ({ type: l.type,
+    at: l.at.map((v) => Math.round(v * 1e4) / 1e4), lines: l.ends[1] - l.ends[0] })));
+  const where = lights.map((l) => l.at.join(' ')).sort();
+  check(lights.length === 4 && lights.every((l) => l.type === 'areaLight' && l.lines === 10) &&
+    JSON.stringify(where) === JSON.stringify(['-0.5 0 -0.5', '-0.5 0 0.5', '0.5 0 -0.5', '0.5 0 0.5']),
+    `Add Light shows each light as a rectangle and its facing line at its polygon's centre (${JSON.stringify(lights)})`);
   await page.click('[data-command="gORVA.Cmd.SelectbyNormal"]');
   await settle(page);
   const choices = await page.$$eval('select[name="match_mode"] option', (o) => o.map((x) => x.textContent)).catch(() => []);

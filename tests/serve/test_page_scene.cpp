@@ -9,10 +9,12 @@
 #include <stdexcept>
 
 #include "app/serve/page_scene.hpp"
+#include "tests/serve/scene_answer.hpp"
 #include "tests/support/shapes.hpp"
 #include "tests/test_support.hpp"
 
 using namespace gorva::host;
+using namespace gorva::host::page_test;
 using Json = nlohmann::json;
 
 namespace {
@@ -57,55 +59,6 @@ MeshUpdate Decode(const Json &update, int layer) {
         if (m["layer"] == layer) out = u;
     }
     EXPECT_EQ(at, bytes.size());
-    return out;
-}
-
-/// A scene answer read back as the page reads it.
-struct SceneAnswerMesh {
-    std::vector<float> positions;
-    std::vector<uint32_t> starts, corners, triangles, owners, edges, lines, dots;
-};
-struct SceneAnswerItem {
-    uint32_t mesh = 0;
-    std::array<float, 16> matrix{};
-    std::string ident;
-};
-struct SceneAnswer {
-    uint32_t magic = 0, version = 0;
-    std::vector<SceneAnswerItem> items;
-    std::vector<SceneAnswerMesh> meshes;
-};
-
-SceneAnswer ReadSceneAnswer(const std::string &bytes) {
-    SceneAnswer out;
-    size_t at = 0;
-    auto take = [&](auto &values, size_t count) {
-        values.resize(count);
-        if (at + count * 4 > bytes.size()) throw std::out_of_range("past the end");
-        if (count) std::memcpy(values.data(), bytes.data() + at, count * 4);
-        at += count * 4;
-    };
-    std::vector<uint32_t> header, word;
-    take(header, 4);
-    out.magic = header[0], out.version = header[1];
-    out.meshes.resize(header[2]);
-    out.items.resize(header[3]);
-    for (SceneAnswerItem &item : out.items) {
-        std::vector<float> matrix;
-        take(word, 1), item.mesh = word[0];
-        take(matrix, 16), std::copy(matrix.begin(), matrix.end(), item.matrix.begin());
-        take(word, 1);
-        item.ident = bytes.substr(at, word[0]);
-        at += (word[0] + 3) / 4 * 4;
-    }
-    for (SceneAnswerMesh &m : out.meshes) {
-        std::vector<uint32_t> c;
-        take(c, 7);
-        take(m.positions, 3 * size_t(c[0])), take(m.starts, c[1] + size_t(1)), take(m.corners, c[2]);
-        take(m.triangles, 3 * size_t(c[3])), take(m.owners, c[3]), take(m.edges, 2 * size_t(c[4]));
-        take(m.lines, 2 * size_t(c[5])), take(m.dots, c[6]);
-    }
-    EXPECT_EQ(at, bytes.size()) << "nothing follows the last mesh";
     return out;
 }
 

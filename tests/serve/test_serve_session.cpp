@@ -2,20 +2,25 @@
 // failures that change nothing, and undo by snapshots.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "app/serve/serve_session.hpp"
+#include "host/model/vec3.hpp"
 #include "host/scripting/scene_dump.hpp"
+#include "tests/serve/scene_answer.hpp"
 #include "tests/support/shapes.hpp"
 #include "tests/test_support.hpp"
 
 namespace fs = std::filesystem;
 using namespace gorva::host;
+using namespace gorva::host::page_test;
 using Json = nlohmann::json;
 
 namespace {
@@ -253,6 +258,70 @@ TEST_F(ServeSessionTest, StateGivesTheWorkPlaneTheGridLiesOn) {
         for (int i = 0; i < 3; ++i) {
             EXPECT_NEAR(plane["origin"][i].get<double>(), c.origin[i], 1e-9);
             EXPECT_NEAR(std::fabs(plane["axes"][1][i].get<double>()), std::fabs(c.normal[i]), 1e-9);
+        }
+    }
+}
+
+TEST_F(ServeSessionTest, SceneAnswerShowsAddedLightsWhereTheyStandAndShine) {
+    // An upright quad 1.2 m wide and 0.8 m high, centred at (2, 1, 3), turned 45 degrees about Y.
+    const Vec3 centre{2, 1, 3}, right{std::sqrt(0.5), 0, -std::sqrt(0.5)}, up{0, 1, 0};
+    std::vector<Vec3> corners;
+    std::ofstream obj(folder / "wall.obj");
+    obj.precision(12);
+    obj << "o Wall\n";
+    for (auto [x, y] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
+        corners.push_back(Add(centre, Add(Scale(right, 0.6 * x), Scale(up, 0.4 * y))));
+        obj << "v " << corners.back()[0] << ' ' << corners.back()[1] << ' ' << corners.back()[2] << '\n';
+    }
+    obj << "f 1 2 3 4\n";
+    obj.close();
+    ASSERT_TRUE(Call("open", {{"name", "wall.obj"}}).value("ok", false));
+    const Vec3 normal = host.ActiveLayers()[0]->mesh->PolygonNormal(0);
+    ASSERT_NEAR(Length(Sub(Cross(right, up), normal)), 0.0, 1e-6);
+    Call("run", {{"line", "select.typeFrom polygon"}});
+    Call("run", {{"line", "select.element 0 polygon set 0"}});
+
+    struct Case {
+        const char *arguments, *type;
+        double shines;  // along the polygon's normal (1) or against it (-1)
+        bool sized;
+    } cases[] = {
+        {"", "areaLight", 1, true},
+        {" light_type:4 flip_facing:1", "spotLight", -1, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.type);
+        Json ran = Call("run", {{"line", std::string("gORVA.Cmd.AddLightAtPolyPos") + c.arguments}});
+        ASSERT_TRUE(ran.value("ok", false)) << ran.dump();
+        ServeResponse r = session->Handle(Get("/t0k3n/api/scene/" + ran["sceneVersion"].dump() + ".bin"));
+        ASSERT_EQ(r.status, 200);
+        const SceneAnswer answer = ReadSceneAnswer(r.body);
+        ASSERT_FALSE(answer.lights.empty());
+        const SceneAnswerLight &light = answer.lights.back();
+        const ItemData *item = host.scene.FindByIdent(light.ident);
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(light.type, c.type);
+        EXPECT_EQ(light.name, item->name);
+        EXPECT_EQ(answer.items.size(), 1u) << "lights are no mesh items";
+
+        auto row = [&](int i) {
+            return Vec3{light.matrix[4 * i], light.matrix[4 * i + 1], light.matrix[4 * i + 2]};
+        };
+        auto at = [&](double x, double y) { return Add(row(3), Add(Scale(row(0), x), Scale(row(1), y))); };
+        EXPECT_LT(Length(Sub(row(3), centre)), 1e-5) << "the light stands at the polygon's centre";
+        // Lights shine down their -Z axis.
+        EXPECT_LT(Length(Sub(Normalize(Scale(row(2), -1), {}), Scale(normal, c.shines))), 1e-5);
+        if (c.sized) {
+            for (auto [x, y] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}}) {
+                const Vec3 corner = at(x * light.width / 2, y * light.height / 2);
+                double nearest = 1e9;
+                for (const Vec3 &q : corners) nearest = std::min(nearest, Length(Sub(corner, q)));
+                EXPECT_LT(nearest, 1e-5) << "the drawn rectangle covers the polygon";
+            }
+        } else {
+            EXPECT_EQ(light.width, 0.0f);
+            EXPECT_NEAR(light.cone, item->Channel("cone"), 1e-6);
+            EXPECT_GT(light.cone, 0.0f);
         }
     }
 }
