@@ -182,7 +182,7 @@ TEST_F(GltfFiles, TheAwkwardSceneAndLightsOfEveryKindComeBack) {
         host.scene.SetParent(*light, group);
         value += 0.25;
     }
-    // A locator under a light keeps its place although glTF turns the light round.
+    // A locator under a light keeps its place.
     ItemData *under = host.scene.AddItem(ItemTypeCode("locator"), "Under");
     under->SetChannel("pos.Z", 2.0);
     host.scene.SetParent(*under, host.scene.Find("spotLight"));
@@ -211,6 +211,24 @@ TEST_F(GltfFiles, AreaLightsAndPortalsGiveOneWarningPerFile) {
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find(path), std::string::npos);
     EXPECT_NE(warnings[0].find("3 area lights and portals"), std::string::npos) << warnings[0];
+}
+
+TEST_F(GltfFiles, ALightShinesTheSameWayInTheFileAsInTheHost) {
+    // Both shine down their -Z axis: a light's node carries the item's own rotation.
+    ItemData *spot = host.scene.AddItem(ItemTypeCode("spotLight"), "Spot");
+    spot->SetChannel("rot.X", 0.7);
+    spot->SetChannel("rot.Y", -1.9);
+    std::string bytes, error;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(WriteGltf(host.scene, false, 1, bytes, warnings, error)) << error;
+    const nlohmann::json node = nlohmann::json::parse(bytes)["nodes"][0];
+    ASSERT_EQ(node["name"], "Spot");
+    const std::vector<double> q = node["rotation"].get<std::vector<double>>();  // x, y, z, w
+    // The quaternion turning (0, 0, -1): minus the third column of its rotation matrix.
+    const Vec3 file{-2 * (q[0] * q[2] + q[3] * q[1]), -2 * (q[1] * q[2] - q[3] * q[0]),
+                    -(1 - 2 * (q[0] * q[0] + q[1] * q[1]))};
+    const Matrix4 world = spot->WorldMatrix();
+    ExpectNear(file, {-world[2][0], -world[2][1], -world[2][2]}, "the light's aim");
 }
 
 TEST_F(GltfFiles, AZUpSceneIsTurnedToYUpAndBack) {

@@ -80,22 +80,12 @@ Rows UpTurn(int upAxis) {
     return {{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
 }
 
-Rows LightTurn() {
-    return {{{-1, 0, 0}, {0, 1, 0}, {0, 0, -1}}};
-}
-
 Trs FollowedBy(const Trs &trs, const Rows &turn) {
     Trs t = trs;
     t.rotation = Multiply(trs.rotation, turn);
     for (int j = 0; j < 3; ++j)
         t.translation[j] = trs.translation[0] * turn[0][j] + trs.translation[1] * turn[1][j] +
                            trs.translation[2] * turn[2][j];
-    return t;
-}
-
-Trs PrecededBy(const Trs &trs, const Rows &turn) {
-    Trs t = trs;
-    t.rotation = Multiply(turn, trs.rotation);
     return t;
 }
 

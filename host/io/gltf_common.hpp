@@ -39,13 +39,8 @@ Rows Transposed(const Rows &r);
 /// The turn from the host's up axis (0 X, 1 Y, 2 Z) to glTF's +Y, applied to root nodes after
 /// their own transform; its transpose turns back.
 Rows UpTurn(int upAxis);
-/// Half a turn about Y: host lights shine along their +Z, glTF's along -Z.
-Rows LightTurn();
 
 /// The transform followed by a turn (the frame it sits in turned): rotation and translation turn.
 Trs FollowedBy(const Trs &trs, const Rows &turn);
-/// The transform preceded by a turn of the item's own axes (scale stays on the same axes when the
-/// turn only flips them, as LightTurn does).
-Trs PrecededBy(const Trs &trs, const Rows &turn);
 
 }  // namespace gorva::host::gltf

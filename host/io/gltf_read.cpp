@@ -457,9 +457,7 @@ bool Reader::NodeItem(int index, bool root) {
             item.colour[size_t(i)] = v;
         }
     }
-    bool isLight = !mesh && ItemTypeIsA(item.type, ItemTypeCode("light"));
     if (root) item.trs = FollowedBy(item.trs, Transposed(m_up));
-    if (isLight) item.trs = PrecededBy(item.trs, LightTurn());
     if (!node.weights.empty()) ++m_out->skipped["morph target weights"];
     if (node.skin >= 0) ++m_out->skipped["skins"];
     if (node.camera >= 0) ++m_out->skipped["cameras"];
@@ -468,7 +466,6 @@ bool Reader::NodeItem(int index, bool root) {
     if (mesh && light >= 0) {
         lightItem.name = node.name + " light";
         lightItem.parent = self;
-        lightItem.trs.rotation = LightTurn();
         m_out->items.push_back(lightItem);
     }
     return true;
@@ -825,15 +822,10 @@ bool ReadContent(const tinygltf::Model &model, int upAxis, Content &out, std::st
         itemOf[n] = int(out.items.size());
         if (!reader.NodeItem(int(n), parentOf[n] < 0)) return fail();
     }
-    // Parents, and the turn of children under lights, once every node has its item.
-    for (size_t n = 0; n < model.nodes.size(); ++n) {
-        if (itemOf[n] < 0 || parentOf[n] < 0) continue;
-        ReadItem &item = out.items[size_t(itemOf[n])];
-        const ReadItem &parent = out.items[size_t(itemOf[size_t(parentOf[n])])];
-        item.parent = itemOf[size_t(parentOf[n])];
-        bool parentIsLight = parent.mesh < 0 && ItemTypeIsA(parent.type, ItemTypeCode("light"));
-        if (parentIsLight) item.trs = FollowedBy(item.trs, LightTurn());
-    }
+    // Parents, once every node has its item.
+    for (size_t n = 0; n < model.nodes.size(); ++n)
+        if (itemOf[n] >= 0 && parentOf[n] >= 0)
+            out.items[size_t(itemOf[n])].parent = itemOf[size_t(parentOf[n])];
     size_t unreachable = size_t(std::count(reachable.begin(), reachable.end(), 0));
     if (unreachable) out.skipped["nodes outside the scene"] += unreachable;
     if (!model.animations.empty()) out.skipped["animations"] += model.animations.size();

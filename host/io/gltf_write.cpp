@@ -119,9 +119,7 @@ private:
         Value::Object record;
         if (typeName != "locator") record["type"] = Value(typeName);
         Trs trs = TrsOfItem(item);
-        if (IsLight(item)) trs = PrecededBy(trs, LightTurn());
         bool root = !item.parent || !m_nodeOf.count(item.parent);
-        if (!root && IsLight(*item.parent)) trs = FollowedBy(trs, LightTurn());
         if (root) trs = FollowedBy(trs, m_up);
         SetTrs(trs, node);
         for (const ItemData *child : item.children) {
