@@ -8,6 +8,9 @@ namespace {
 // Past this many values, a value that lands between others makes the values dense rather than
 // shifting the sparse list: setting values out of order stays linear.
 constexpr size_t kSparseInsertLimit = 4096;
+// Up to this many values stay sparse whatever their corners: a first value at corner 0 says
+// nothing yet about how dense the rest will be.
+constexpr size_t kSparseAlways = 64;
 
 template <class T>
 void Release(std::vector<T> &v) {
@@ -30,6 +33,7 @@ size_t CornerValues::SparseSlot(uint32_t corner) const {
 
 bool CornerValues::DenseEnough(size_t count, uint32_t lastCorner) const {
     // Dense once the arrays by corner take no more room than the sparse list would.
+    if (count <= kSparseAlways) return false;
     const uint64_t sparse = uint64_t(count) * (sizeof(uint32_t) + sizeof(float) * m_dim);
     const uint64_t dense = (uint64_t(lastCorner) + 1) * (sizeof(uint8_t) + sizeof(float) * m_dim);
     return sparse >= dense;
@@ -75,7 +79,28 @@ void CornerValues::MakeDense(uint32_t lastCorner) {
     m_dense = true;
 }
 
+void CornerValues::MakeSparse() {
+    std::vector<uint32_t> corners;
+    std::vector<float> values;
+    corners.reserve(m_count);
+    values.reserve(m_count * m_dim);
+    ForEach([&](uint32_t c, const float *value) {
+        corners.push_back(c);
+        values.insert(values.end(), value, value + m_dim);
+    });
+    m_corners.swap(corners);
+    m_values.swap(values);
+    Release(m_hasValue);
+    m_dense = false;
+}
+
 void CornerValues::SetDense(uint32_t corner, const float *value) {
+    // A value far past the others: the arrays would be mostly empty, so back to the list (with
+    // room to spare, or a map near the limit would switch at every value).
+    if (corner >= m_hasValue.size() && !DenseEnough(2 * (m_count + 1), corner)) {
+        MakeSparse();
+        return InsertSparse(m_corners.size(), corner, value);
+    }
     if (corner >= m_hasValue.size()) {
         m_hasValue.resize(size_t(corner) + 1, 0);
         m_values.resize(m_hasValue.size() * m_dim, 0.0f);

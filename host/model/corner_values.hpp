@@ -50,6 +50,7 @@ private:
     void InsertSparse(size_t slot, uint32_t corner, const float *value);
     bool DenseEnough(size_t count, uint32_t lastCorner) const;
     void MakeDense(uint32_t lastCorner);
+    void MakeSparse();
     void SetDense(uint32_t corner, const float *value);
 
     unsigned m_dim;
