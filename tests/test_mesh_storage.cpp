@@ -111,7 +111,11 @@ TEST(CornerValues, HoldWhatWasSetInAnyOrderThroughClearsAndTruncation) {
             expected.erase(expected.lower_bound(kCorners / 3), expected.end());
             ExpectSame(values, expected, kCorners, what + " after truncating");
             values.Truncate(0);
-            EXPECT_EQ(values.Bytes(), 0u) << what << ": nothing left holds nothing";
+            ExpectSame(values, {}, kCorners, what + " after emptying");
+            const float again[3] = {1, 2, 3};
+            values.Set(kCorners - 1, again);
+            ExpectSame(values, {{kCorners - 1, std::vector<float>(again, again + dim)}}, kCorners,
+                       what + " set again");
         }
     }
 }

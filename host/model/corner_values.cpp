@@ -18,9 +18,7 @@ void Release(std::vector<T> &v) {
 }
 }  // namespace
 
-const float *CornerValues::Find(uint32_t corner) const {
-    if (m_dense)
-        return corner < m_hasValue.size() && m_hasValue[corner] ? &m_values[size_t(corner) * m_dim] : nullptr;
+const float *CornerValues::FindSparse(uint32_t corner) const {
     const size_t slot = SparseSlot(corner);
     return slot < m_corners.size() && m_corners[slot] == corner ? &m_values[slot * m_dim] : nullptr;
 }
@@ -39,7 +37,7 @@ bool CornerValues::DenseEnough(size_t count, uint32_t lastCorner) const {
     return sparse >= dense;
 }
 
-void CornerValues::Set(uint32_t corner, const float *value) {
+void CornerValues::SetElsewhere(uint32_t corner, const float *value) {
     if (m_dense) return SetDense(corner, value);
     const size_t slot = SparseSlot(corner);
     if (slot < m_corners.size() && m_corners[slot] == corner) {
@@ -62,20 +60,19 @@ void CornerValues::InsertSparse(size_t slot, uint32_t corner, const float *value
 }
 
 void CornerValues::MakeDense(uint32_t lastCorner) {
-    std::vector<float> values;
-    std::vector<uint8_t> hasValue;
+    std::vector<uint32_t> corners;
+    corners.swap(m_corners);
+    const std::vector<float> values(m_values);
+    // The arrays keep the room an earlier fill left (a tool evaluated again fills them again).
     const size_t size = size_t(lastCorner) + 1;
-    values.reserve(std::max(size, m_reserve) * m_dim);
-    hasValue.reserve(std::max(size, m_reserve));
-    values.resize(size * m_dim, 0.0f);
-    hasValue.resize(size, 0);
-    for (size_t i = 0; i < m_corners.size(); ++i) {
-        std::copy_n(&m_values[i * m_dim], m_dim, &values[size_t(m_corners[i]) * m_dim]);
-        hasValue[m_corners[i]] = 1;
+    m_values.reserve(std::max(size, m_reserve) * m_dim);
+    m_hasValue.reserve(std::max(size, m_reserve));
+    m_values.assign(size * m_dim, 0.0f);
+    m_hasValue.assign(size, 0);
+    for (size_t i = 0; i < corners.size(); ++i) {
+        std::copy_n(&values[i * m_dim], m_dim, &m_values[size_t(corners[i]) * m_dim]);
+        m_hasValue[corners[i]] = 1;
     }
-    m_values.swap(values);
-    m_hasValue.swap(hasValue);
-    Release(m_corners);
     m_dense = true;
 }
 
@@ -101,7 +98,7 @@ void CornerValues::SetDense(uint32_t corner, const float *value) {
         MakeSparse();
         return InsertSparse(m_corners.size(), corner, value);
     }
-    if (corner >= m_hasValue.size()) {
+    if (corner > m_hasValue.size()) {
         m_hasValue.resize(size_t(corner) + 1, 0);
         m_values.resize(m_hasValue.size() * m_dim, 0.0f);
     }
@@ -138,11 +135,12 @@ void CornerValues::Truncate(uint32_t corners) {
         m_count = keep;
     }
     if (m_count > 0) return;
-    // Nothing left: back to the empty sparse form, which holds no memory.
+    // Nothing left: back to the sparse form. The room stays, as undo of a tool's polygons empties
+    // the values that its next evaluation sets again.
     m_dense = false;
-    Release(m_values);
-    Release(m_corners);
-    Release(m_hasValue);
+    m_values.clear();
+    m_corners.clear();
+    m_hasValue.clear();
 }
 
 void CornerValues::Reserve(size_t corners) {

@@ -5,6 +5,7 @@
 #pragma once
 #include "host/guard.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -19,7 +20,10 @@ public:
     /// Floats per value.
     unsigned Dim() const { return m_dim; }
     /// The value at a corner (`Dim()` floats), or null when the corner has none.
-    const float *Find(uint32_t corner) const;
+    const float *Find(uint32_t corner) const {
+        if (!m_dense) return FindSparse(corner);
+        return corner < m_hasValue.size() && m_hasValue[corner] ? &m_values[size_t(corner) * m_dim] : nullptr;
+    }
     /// Number of corners that have a value.
     size_t Count() const { return m_count; }
     /// Calls `visit(corner, value)` for every corner that has a value, in corner order.
@@ -34,7 +38,20 @@ public:
     }
 
     /// Gives a corner a value (`Dim()` floats).
-    void Set(uint32_t corner, const float *value);
+    void Set(uint32_t corner, const float *value) {
+        // Dense values changed in place or set corner after corner, as a UV fill does: inline.
+        if (m_dense && corner < m_hasValue.size()) {
+            m_count += m_hasValue[corner] ? 0 : 1;
+            m_hasValue[corner] = 1;
+            std::copy_n(value, m_dim, &m_values[size_t(corner) * m_dim]);
+        } else if (m_dense && corner == m_hasValue.size()) {
+            m_hasValue.push_back(1);
+            for (unsigned k = 0; k < m_dim; ++k) m_values.push_back(value[k]);
+            ++m_count;
+        } else {
+            SetElsewhere(corner, value);
+        }
+    }
     /// Takes a corner's value away; nothing when it has none.
     void Clear(uint32_t corner);
     /// Drops the values of every corner at or past `corners`.
@@ -45,8 +62,11 @@ public:
     size_t Bytes() const;
 
 private:
+    const float *FindSparse(uint32_t corner) const;
     /// Where a corner sits in the sparse list: its slot, or where it would go.
     size_t SparseSlot(uint32_t corner) const;
+    /// Set for sparse values, and for dense ones past their end.
+    void SetElsewhere(uint32_t corner, const float *value);
     void InsertSparse(size_t slot, uint32_t corner, const float *value);
     bool DenseEnough(size_t count, uint32_t lastCorner) const;
     void MakeDense(uint32_t lastCorner);
