@@ -66,8 +66,8 @@ struct EdgeTable {
     std::vector<uint32_t> slots;  // open-addressing table of edge index + 1, 0 = empty
 };
 
-/// A mesh's points, polygons, tags and maps. Every change goes through its functions, which record
-/// it in the journal the mesh is attached to and bump its version.
+/// A mesh's points, polygons, tags, maps and marks, changed only through its functions: they
+/// record each edit in the journal the mesh is attached to and bump its version.
 class MeshData {
 public:
     static constexpr uint32_t kNone = 0xFFFFFFFFu;
@@ -87,8 +87,6 @@ public:
     const std::vector<Float3> &Positions() const { return m_positions; }
     uint32_t AddPoint(const Float3 &pos);
     void SetPosition(uint32_t point, const Float3 &pos);
-    /// Puts back a point's position, as undo does (not recorded); nothing for a point gone.
-    void RestorePosition(uint32_t point, const Float3 &pos);
     /// Makes room for `count` more points, for a reader that knows how many come.
     void ReservePoints(size_t count) {
         m_positions.reserve(m_positions.size() + count);
@@ -123,8 +121,6 @@ public:
     /// Tag text of a polygon, or null when it has none.
     const char *Tag(uint32_t poly, LXtID4 type) const;
     void SetTag(uint32_t poly, LXtID4 type, const char *text);
-    /// Puts back a tag by its string index (-1: none), as undo does; nothing for a polygon gone.
-    void RestoreTag(uint32_t poly, LXtID4 type, int32_t tagIndex);
     /// One column per tag type that was ever set, in the order they came.
     const std::vector<TagColumn> &TagColumns() const { return m_tags; }
     /// The tag texts the columns index, each once.
@@ -146,8 +142,6 @@ public:
     /// Value of a map at corner `corner`; false when unset.
     bool MapValue(uint32_t map, uint32_t corner, float *out) const;
     void SetMapValue(uint32_t map, uint32_t corner, const float *value);
-    /// Puts back a map value and its set flag, as undo does; nothing for a corner gone.
-    void RestoreMapValue(uint32_t map, uint32_t corner, const float *value, bool wasSet);
 
     // ---- edges
     uint32_t EdgeCount() { return uint32_t(Edges().ends.size()); }
@@ -174,7 +168,8 @@ public:
             marks[element] = (marks[element] | (set & ~kMarkSelect)) & ~(clear & ~kMarkSelect);
     }
 
-    /// Drops everything past the given counts (undo of appends).
+    /// Drops everything past the given counts, unrecorded: undo of appends, and benchmarks that
+    /// take a tool's output away between runs.
     void Truncate(uint32_t points, uint32_t polygons);
 
     /// Bumped on every change of points, polygons, tags or maps; caches compare against it. Marks
@@ -182,6 +177,15 @@ public:
     uint64_t Version() const { return m_version; }
 
 private:
+    // The journal puts changes back without recording them again.
+    friend class Journal;
+    /// Puts back a point's position; nothing for a point gone.
+    void RestorePosition(uint32_t point, const Float3 &pos);
+    /// Puts back a tag by its string index (-1: none); nothing for a polygon gone.
+    void RestoreTag(uint32_t poly, LXtID4 type, int32_t tagIndex);
+    /// Puts back a map value or its absence; nothing for a map or corner gone.
+    void RestoreMapValue(uint32_t map, uint32_t corner, const float *value, bool wasSet);
+
     // The selection keeps the "select" mark in step with its lists.
     friend class Selection;
     /// Sets or clears the "select" mark of an element; nothing for an element that does not exist.
