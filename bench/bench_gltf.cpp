@@ -35,7 +35,7 @@ struct SceneFiles {
             for (uint32_t i = 0; i < mesh.VertexCount(p); ++i) {
                 const auto &pos = mesh.Positions()[mesh.Vertices(p)[i]];
                 float value[2] = {pos[0] / kSide, pos[2] / kSide};
-                mesh.SetMapValue(uv, mesh.polyStart[p] + i, value);
+                mesh.SetMapValue(uv, mesh.FirstCorner(p) + i, value);
             }
         }
         std::string error;

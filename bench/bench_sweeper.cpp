@@ -59,7 +59,7 @@ struct ToolFixture {
     ToolFixture(unsigned pathPoints, unsigned profilePoints, bool textureMap) {
         h = bench::NewHost();
         helix = &host::AddMesh(*h, Helix(pathPoints));
-        if (!textureMap) helix->mesh->maps.clear();
+        if (!textureMap) helix->mesh->RemoveMap(helix->mesh->MapIndex(LXi_VMAP_TEXTUREUV, "Texture"));
         for (unsigned i = 0; i < pathPoints; ++i) h->selection.SelectVertex(*helix->mesh, i);
         points = helix->mesh->PointCount();
         polygons = helix->mesh->PolygonCount();

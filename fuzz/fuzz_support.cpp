@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -131,24 +132,24 @@ void CaptureMesh(std::string &out, MeshData &mesh) {
     for (const auto &p : mesh.Positions()) Put(out, p);
     Put(out, uint64_t(mesh.PolygonCount()));
     for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly) {
-        Put(out, mesh.polyType[poly]);
+        Put(out, mesh.PolygonType(poly));
         Put(out, mesh.VertexCount(poly));
         Put(out, mesh.Vertices(poly), sizeof(uint32_t) * mesh.VertexCount(poly));
-        for (const auto &column : mesh.tags) {
-            const char *tag = mesh.Tag(poly, column.first);
+        for (const TagColumn &column : mesh.TagColumns()) {
+            const char *tag = mesh.Tag(poly, column.type);
             if (!tag) continue;
-            Put(out, column.first);
+            Put(out, column.type);
             PutText(out, tag);
         }
     }
-    for (const MeshMap &map : mesh.maps) {
+    for (uint32_t m = 0; m < mesh.MapCount(); ++m) {
+        const MeshMap &map = mesh.Map(m);
         PutText(out, map.name);
         Put(out, map.type);
-        for (size_t c = 0; c < map.isSet.size(); ++c) {
-            if (!map.isSet[c]) continue;
+        map.values.ForEach([&](uint32_t c, const float *value) {
             Put(out, uint64_t(c));
-            Put(out, map.values.data() + c * map.dim, sizeof(float) * map.dim);
-        }
+            Put(out, value, sizeof(float) * map.Dim());
+        });
     }
     const EdgeTable &edges = mesh.Edges();
     Put(out, uint64_t(edges.ends.size()));
@@ -157,18 +158,18 @@ void CaptureMesh(std::string &out, MeshData &mesh) {
 
 void CaptureSelection(std::string &out, Host &host) {
     for (const auto &v : host.selection.Vertices()) {
-        PutText(out, IdentOf(v.mesh->owner));
+        PutText(out, IdentOf(v.mesh->Owner()));
         Put(out, v.point);
     }
     out += '|';
     for (const auto &e : host.selection.EdgeList()) {
-        PutText(out, IdentOf(e.mesh->owner));
+        PutText(out, IdentOf(e.mesh->Owner()));
         Put(out, e.a);
         Put(out, e.b);
     }
     out += '|';
     for (const auto &p : host.selection.Polygons()) {
-        PutText(out, IdentOf(p.mesh->owner));
+        PutText(out, IdentOf(p.mesh->Owner()));
         Put(out, p.polygon);
     }
     out += '|';
@@ -198,12 +199,13 @@ void CheckMesh(MeshData &mesh, const std::string &step, const std::string &who) 
     for (uint32_t i = 0; i < points; ++i)
         for (float c : mesh.Positions()[i])
             if (!(std::fabs(c) <= FLT_MAX)) fail("point " + std::to_string(i) + " is not finite");
-    if (mesh.polyStart.size() != size_t(polygons) + 1 || mesh.polyStart[0] != 0 ||
-        mesh.polyStart.back() != mesh.corners.size() || mesh.PolygonMarks().size() != polygons)
+    const std::vector<uint32_t> &starts = mesh.PolygonStarts();
+    if (starts.size() != size_t(polygons) + 1 || starts[0] != 0 || starts.back() != mesh.CornerCount() ||
+        mesh.PolygonTypes().size() != polygons || mesh.PolygonMarks().size() != polygons)
         fail("polygon offsets do not match the corners");
     for (uint32_t poly = 0; poly < polygons; ++poly) {
         uint32_t n = mesh.VertexCount(poly);
-        if (mesh.polyStart[poly + 1] < mesh.polyStart[poly] || n == 0)
+        if (starts[poly + 1] < starts[poly] || n == 0)
             fail("polygon " + std::to_string(poly) + " has no corners");
         const uint32_t *v = mesh.Vertices(poly);
         for (uint32_t i = 0; i < n; ++i) {
@@ -212,18 +214,21 @@ void CheckMesh(MeshData &mesh, const std::string &step, const std::string &who) 
                 fail("polygon " + std::to_string(poly) + " repeats a corner");
         }
     }
-    for (const auto &column : mesh.tags) {
-        if (column.second.size() != polygons) fail("a tag column does not match the polygons");
-        for (int32_t s : column.second)
-            if (s >= int32_t(mesh.tagStrings.size())) fail("a tag names no string");
+    for (const TagColumn &column : mesh.TagColumns()) {
+        if (column.strings.size() != polygons) fail("a tag column does not match the polygons");
+        for (int32_t s : column.strings)
+            if (s >= int32_t(mesh.TagStrings().size())) fail("a tag names no string");
     }
-    for (const MeshMap &map : mesh.maps) {
-        if (map.values.size() != mesh.corners.size() * map.dim || map.isSet.size() != mesh.corners.size())
-            fail("map \"" + map.name + "\" does not match the corners");
-        for (size_t c = 0; c < map.isSet.size(); ++c)
-            for (unsigned d = 0; map.isSet[c] && d < map.dim; ++d)
-                if (!std::isfinite(map.values[c * map.dim + d]))
-                    fail("map \"" + map.name + "\" holds a value that is not finite");
+    for (uint32_t m = 0; m < mesh.MapCount(); ++m) {
+        const MeshMap &map = mesh.Map(m);
+        size_t count = 0;
+        map.values.ForEach([&](uint32_t c, const float *value) {
+            ++count;
+            if (c >= mesh.CornerCount()) fail("map \"" + map.name + "\" holds a value past the corners");
+            if (!std::all_of(value, value + map.Dim(), [](float x) { return std::isfinite(x); }))
+                fail("map \"" + map.name + "\" holds a value that is not finite");
+        });
+        if (count != map.values.Count()) fail("map \"" + map.name + "\" miscounts its values");
     }
     // The edge table against one built afresh: order of first appearance, first orientation.
     std::vector<std::array<uint32_t, 2>> expected;
@@ -338,7 +343,7 @@ std::string Capture(Host &host, bool selection) {
             Put(out, item.channelValues[i]);
         }
         if (item.mesh) {
-            PutText(out, IdentOf(item.mesh->owner));
+            PutText(out, IdentOf(item.mesh->Owner()));
             CaptureMesh(out, *item.mesh);
         }
     }

@@ -56,7 +56,7 @@ void BuildAwkwardScene(Host &host) {
         m.SetMapValue(uv, c, v);  // first polygon fully mapped
     }
     float half[2] = {0.5f, 0.25f};
-    m.SetMapValue(uv, m.polyStart[4] + 1, half);  // one corner of the triangle only
+    m.SetMapValue(uv, m.FirstCorner(4) + 1, half);  // one corner of the triangle only
     MeshShape b = BoxShape({0, 0, 0}, {1, 2, 3});
     b.name = "Box";
     b.polygons[0].material = "Brick";
@@ -71,8 +71,8 @@ void ExpectSameMeshes(Host &a, Host &b) {
         MeshData &p = *x.mesh, &q = *y.mesh;
         ASSERT_EQ(p.Positions(), q.Positions()) << x.name;
         ASSERT_EQ(p.PolygonCount(), q.PolygonCount());
-        EXPECT_EQ(p.corners, q.corners);
-        EXPECT_EQ(p.polyStart, q.polyStart);
+        EXPECT_EQ(p.Corners(), q.Corners());
+        EXPECT_EQ(p.PolygonStarts(), q.PolygonStarts());
         for (uint32_t poly = 0; poly < p.PolygonCount(); ++poly)
             for (LXtID4 tag : {LXi_PTAG_MATR, LXi_PTAG_PART}) {
                 const char *s = p.Tag(poly, tag), *t = q.Tag(poly, tag);
@@ -82,12 +82,14 @@ void ExpectSameMeshes(Host &a, Host &b) {
                       *nu = q.FindMap(LXi_VMAP_TEXTUREUV, "Texture");
         ASSERT_EQ(mu != nullptr, nu != nullptr);
         if (!mu) continue;
-        EXPECT_EQ(mu->isSet, nu->isSet);
-        for (size_t c = 0; c < mu->isSet.size(); ++c)
-            if (mu->isSet[c]) {
-                EXPECT_EQ(mu->values[c * 2], nu->values[c * 2]);
-                EXPECT_EQ(mu->values[c * 2 + 1], nu->values[c * 2 + 1]);
+        for (uint32_t c = 0; c < p.CornerCount(); ++c) {
+            const float *s = mu->values.Find(c), *t = nu->values.Find(c);
+            ASSERT_EQ(s != nullptr, t != nullptr) << x.name << " corner " << c;
+            if (s) {
+                EXPECT_EQ(s[0], t[0]);
+                EXPECT_EQ(s[1], t[1]);
             }
+        }
     }
 }
 

@@ -25,8 +25,8 @@ void ExpectSoundScene(Host &host, const std::string &what) {
         const MeshData &mesh = *item->mesh;
         for (const auto &p : mesh.Positions())
             for (float c : p) EXPECT_TRUE(std::isfinite(c)) << what << ": " << item->name << " position";
-        for (uint32_t c = 0; c < mesh.corners.size(); ++c)
-            EXPECT_LT(mesh.corners[c], mesh.PointCount()) << what << ": " << item->name << " corner " << c;
+        for (uint32_t c = 0; c < mesh.CornerCount(); ++c)
+            EXPECT_LT(mesh.Corners()[c], mesh.PointCount()) << what << ": " << item->name << " corner " << c;
     }
     for (const VertexPacket &p : host.selection.Vertices()) EXPECT_LT(p.point, p.mesh->PointCount()) << what;
     for (const PolygonPacket &p : host.selection.Polygons())

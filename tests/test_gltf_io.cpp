@@ -74,22 +74,23 @@ void ExpectSameScene(const Host &a, const Host &b, const std::string &what) {
             for (int c = 0; c < 3; ++c)
                 ASSERT_NEAR(u[c], v[c], 2e-6 * (1 + std::fabs(u[c]))) << "point " << i;
         }
-        ASSERT_EQ(m.polyStart, n.polyStart);
-        ASSERT_EQ(m.corners, n.corners);
+        ASSERT_EQ(m.PolygonStarts(), n.PolygonStarts());
+        ASSERT_EQ(m.Corners(), n.Corners());
         for (uint32_t poly = 0; poly < m.PolygonCount(); ++poly)
             for (LXtID4 tag : {LXi_PTAG_PART, LXi_PTAG_MATR}) {
                 const char *s = m.Tag(poly, tag), *t = n.Tag(poly, tag);
                 ASSERT_EQ(std::string(s ? s : ""), std::string(t ? t : "")) << "polygon " << poly;
             }
-        const MeshMap *uv = const_cast<MeshData &>(m).FindMap(LXi_VMAP_TEXTUREUV, "Texture");
-        const MeshMap *uvBack = const_cast<MeshData &>(n).FindMap(LXi_VMAP_TEXTUREUV, "Texture");
+        const MeshMap *uv = m.FindMap(LXi_VMAP_TEXTUREUV, "Texture");
+        const MeshMap *uvBack = n.FindMap(LXi_VMAP_TEXTUREUV, "Texture");
         ASSERT_TRUE(uv && uvBack);
-        ASSERT_EQ(uv->isSet, uvBack->isSet);
-        for (size_t c = 0; c < uv->isSet.size(); ++c)
-            if (uv->isSet[c]) {
-                ASSERT_EQ(uv->values[c * 2], uvBack->values[c * 2]) << "corner " << c;
-                ASSERT_EQ(uv->values[c * 2 + 1], uvBack->values[c * 2 + 1]) << "corner " << c;
-            }
+        for (uint32_t c = 0; c < m.CornerCount(); ++c) {
+            const float *s = uv->values.Find(c), *t = uvBack->values.Find(c);
+            ASSERT_EQ(s != nullptr, t != nullptr) << "corner " << c;
+            if (!s) continue;
+            ASSERT_EQ(s[0], t[0]) << "corner " << c;
+            ASSERT_EQ(s[1], t[1]) << "corner " << c;
+        }
     }
 }
 
@@ -507,7 +508,7 @@ TEST_F(GltfFiles, EveryByteOfAFileChangedOpensOrIsRefusedAndLeavesASoundScene) {
                 for (const auto &row : item->WorldMatrix())
                     for (double v : row) ASSERT_TRUE(std::isfinite(v)) << "byte " << at;
                 if (!item->mesh) continue;
-                for (uint32_t c : item->mesh->corners)
+                for (uint32_t c : item->mesh->Corners())
                     ASSERT_LT(c, item->mesh->PointCount()) << "byte " << at;
             }
         }

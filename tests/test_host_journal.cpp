@@ -102,18 +102,18 @@ TEST(HostJournal, AnInnerSavepointPutsBackWhatItChangedOnElementsTheOuterOneAdde
     uint32_t tri[3] = {0, 1, p};
     uint32_t poly = mesh.AddPolygon(LXiPTYP_FACE, tri, 3);
     const float first[2] = {0.25f, 0.5f};
-    mesh.SetMapValue(uv, mesh.polyStart[poly], first);  // on an element this savepoint added
+    mesh.SetMapValue(uv, mesh.FirstCorner(poly), first);  // on an element this savepoint added
     mesh.SetTag(poly, LXi_PTAG_PART, "New");
     Journal::Token inner = host.journal.Begin();
     mesh.SetPosition(p, {8, 8, 8});
     mesh.SetTag(poly, LXi_PTAG_PART, "Renamed");
     const float second[2] = {0.75f, 1.0f};
-    mesh.SetMapValue(uv, mesh.polyStart[poly], second);
+    mesh.SetMapValue(uv, mesh.FirstCorner(poly), second);
     host.journal.Rollback(inner);
     EXPECT_EQ(mesh.Positions()[p], (Float3{7, 0, 7}));
     EXPECT_STREQ(mesh.Tag(poly, LXi_PTAG_PART), "New");
     float value[2] = {};
-    ASSERT_TRUE(mesh.MapValue(uv, mesh.polyStart[poly], value));
+    ASSERT_TRUE(mesh.MapValue(uv, mesh.FirstCorner(poly), value));
     EXPECT_EQ(value[0], 0.25f);
     EXPECT_EQ(value[1], 0.5f);
     host.journal.Rollback(outer);

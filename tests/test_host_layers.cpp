@@ -156,7 +156,7 @@ TEST(PolygonNormal, NewellsRuleGivesTheFrontAndTwiceTheArea) {
 TEST(MeshOwnsItsPositions, UndoOfAMovePutsThePointBackAndTellsCaches) {
     Journal journal;
     MeshData mesh;
-    mesh.journal = &journal;
+    mesh.Attach(nullptr, &journal);
     const uint32_t p = mesh.AddPoint({1, 2, 3});
     const Journal::Token token = journal.Begin();
     mesh.SetPosition(p, {4, 5, 6});

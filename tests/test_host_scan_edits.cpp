@@ -115,10 +115,13 @@ struct MeshState {
     std::vector<Float3> positions;
     uint32_t polygons;
     std::vector<std::string> parts;
-    std::vector<float> uvs;
+    std::vector<std::pair<uint32_t, std::vector<float>>> uvs;
 
     static MeshState Of(MeshData &mesh) {
-        MeshState s{mesh.Positions(), mesh.PolygonCount(), {}, mesh.maps[0].values};
+        MeshState s{mesh.Positions(), mesh.PolygonCount(), {}, {}};
+        mesh.Map(0).values.ForEach([&](uint32_t corner, const float *value) {
+            s.uvs.emplace_back(corner, std::vector<float>(value, value + mesh.Map(0).Dim()));
+        });
         for (uint32_t p = 0; p < mesh.PolygonCount(); ++p) {
             const char *tag = mesh.Tag(p, LXi_PTAG_PART);
             s.parts.push_back(tag ? tag : "");

@@ -145,10 +145,10 @@ TEST_F(ToolEventsTest, NewMeshesCarryAnEmptyTextureMapAndSavedUVsComeBack) {
     quad.points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     quad.polygons = {{{0, 1, 2, 3}, "", "gORVA__Sweeper_Geometry"}};
     ItemData &item = AddMesh(host, quad);
-    MeshMap *uv = item.mesh->FindMap(LXi_VMAP_TEXTUREUV, "Texture");
-    ASSERT_NE(uv, nullptr);
+    const uint32_t uv = item.mesh->MapIndex(LXi_VMAP_TEXTUREUV, "Texture");
+    ASSERT_NE(uv, MeshData::kNone);
     const float corner[2] = {0.25f, 0.75f};
-    item.mesh->SetMapValue(uint32_t(uv - item.mesh->maps.data()), 2, corner);
+    item.mesh->SetMapValue(uv, 2, corner);
     std::ostringstream out;
     WriteObj(host.scene, out);
     EXPECT_NE(out.str().find("vt 0.25 0.75"), std::string::npos) << out.str();

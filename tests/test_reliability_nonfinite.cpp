@@ -163,7 +163,7 @@ TEST_F(HostTest, ATextureCoordinateThatIsNotFiniteIsRefusedAndNeverSaved) {
         scan.Apply();
     }
     const MeshMap &uv = *grid.mesh->FindMap(LXi_VMAP_TEXTUREUV, "Texture");
-    EXPECT_EQ(std::count(uv.isSet.begin(), uv.isSet.end(), 1), 0);
+    EXPECT_EQ(uv.values.Count(), 0u);
     // Written past the SDK, such a value still keeps the scene from being saved.
     const float bad[2] = {NAN, 0.0f};
     grid.mesh->SetMapValue(grid.mesh->AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2), 2, bad);

@@ -186,16 +186,18 @@ TEST_F(SweeperToolTest, FiveMetreMemberSpansOneUVUnitAlongThePath) {
     const MeshMap *uv = M().FindMap(LXi_VMAP_TEXTUREUV, "Texture");
     ASSERT_NE(uv, nullptr);
     for (uint32_t p = basePolygons; p < M().PolygonCount(); ++p) {
-        const uint32_t c = M().polyStart[p];
-        ASSERT_TRUE(uv->isSet[c] && uv->isSet[c + 3]);
-        EXPECT_NEAR(uv->values[c * 2], 0.0, 1e-6);
-        EXPECT_NEAR(uv->values[(c + 3) * 2], 1.0, 1e-6);
+        const uint32_t c = M().FirstCorner(p);
+        const float *first = uv->values.Find(c), *next = uv->values.Find(c + 1),
+                    *last = uv->values.Find(c + 3);
+        ASSERT_TRUE(first && next && last);
+        EXPECT_NEAR(first[0], 0.0, 1e-6);
+        EXPECT_NEAR(last[0], 1.0, 1e-6);
         // 100 mm of outline is 0.02 down V.
-        EXPECT_NEAR(uv->values[c * 2 + 1] - uv->values[(c + 1) * 2 + 1], 0.02, 1e-6);
+        EXPECT_NEAR(first[1] - next[1], 0.02, 1e-6);
     }
     Attr("make_uvs", "false");
     EXPECT_EQ(NewPolygons(), 4u);
-    EXPECT_FALSE(uv->isSet[M().polyStart[basePolygons]]);
+    EXPECT_EQ(uv->values.Find(M().FirstCorner(basePolygons)), nullptr);
 }
 
 // ---- the profile: shape, sizes, presets, spin, flips, rotation
@@ -381,7 +383,7 @@ TEST_F(SweeperToolTest, ASweepBeyondWhatAMeshHoldsWritesNothing) {
 
 TEST_F(SweeperToolTest, AMeshWithoutTextureGetsNoPolygonsAndNoStrayVertices) {
     PathMesh(kStraight);
-    M().maps.clear();
+    M().RemoveMap(M().MapIndex(LXi_VMAP_TEXTUREUV, "Texture"));
     Start({0, 1});
     EXPECT_EQ(NewPoints(), 0u);
     EXPECT_EQ(NewPolygons(), 0u);

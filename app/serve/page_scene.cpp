@@ -227,9 +227,9 @@ void PageScene::Rebase(Host &host) {
             layer.mesh = item->mesh;
             layer.version = mesh.Version();
             layer.positions = mesh.Positions();
-            layer.polyStart = mesh.polyStart;
-            layer.corners = mesh.corners;
-            layer.polyType = mesh.polyType;
+            layer.polyStart = mesh.PolygonStarts();
+            layer.corners = mesh.Corners();
+            layer.polyType = mesh.PolygonTypes();
         }
         m_layers.push_back(std::move(layer));
     }
@@ -276,8 +276,9 @@ bool PageScene::UpdateLayer(Layer &layer, MeshData &mesh, int index) {
     // An update keeps the base's polygons as they were: their points may move, polygons may follow.
     const uint32_t basePoints = uint32_t(layer.positions.size());
     const uint32_t basePolygons = uint32_t(layer.polyType.size());
-    if (basePolygons == 0 || mesh.PointCount() < basePoints || !SamePrefix(layer.polyStart, mesh.polyStart) ||
-        !SamePrefix(layer.corners, mesh.corners) || !SamePrefix(layer.polyType, mesh.polyType) ||
+    if (basePolygons == 0 || mesh.PointCount() < basePoints ||
+        !SamePrefix(layer.polyStart, mesh.PolygonStarts()) || !SamePrefix(layer.corners, mesh.Corners()) ||
+        !SamePrefix(layer.polyType, mesh.PolygonTypes()) ||
         mesh.PolygonCount() - basePolygons > kMaxUpdatePolygons)
         return false;
     std::vector<uint32_t> moved;

@@ -61,7 +61,7 @@ public:
             if (ItemData *p = h.Primary()) m_layers.push_back(p);
         } else if (flags & (LXf_LAYERSCAN_ACTIVE | LXf_LAYERSCAN_BACKGROUND)) {
             for (const auto &item : h.scene.Items()) {
-                if (!item->mesh || item->mesh->owner != item.get()) continue;
+                if (!item->mesh || item->mesh->Owner() != item.get()) continue;
                 bool active = h.IsActive(*item);
                 if ((active && (flags & LXf_LAYERSCAN_ACTIVE)) ||
                     (!active && (flags & LXf_LAYERSCAN_BACKGROUND)))
@@ -73,7 +73,7 @@ public:
         m_declared.assign(m_layers.size(), 0u);
         for (ItemData *layer : m_layers) {
             const MeshData &mesh = *layer->mesh;
-            m_baselines.push_back({mesh.PointCount(), mesh.PolygonCount(), uint32_t(mesh.corners.size())});
+            m_baselines.push_back({mesh.PointCount(), mesh.PolygonCount(), mesh.CornerCount()});
         }
     }
     ~LayerScanObj() override {

@@ -197,7 +197,7 @@ public:
     }
     LxResult Type(LXtID4 *type) override {
         if (!Valid()) return LXe_NOTFOUND;
-        *type = m_mesh->polyType[m_cur];
+        *type = m_mesh->PolygonType(m_cur);
         return LXe_OK;
     }
     LxResult VertexCount(unsigned *count) override {
@@ -230,14 +230,14 @@ public:
     }
     LxResult MapValue(LXtMeshMapID map, LXtPointID point, float *value) override {
         uint32_t corner = Corner(point), m = FromId(map);
-        if (corner == MeshData::kNone || m >= m_mesh->maps.size()) return LXe_NOTFOUND;
+        if (corner == MeshData::kNone || m >= m_mesh->MapCount()) return LXe_NOTFOUND;
         return m_mesh->MapValue(m, corner, value) ? LXe_OK : LXe_FALSE;
     }
     LxResult SetMapValue(LXtPointID point, LXtMeshMapID map, const float *value) override {
         if (!m_writable) return LXe_NOTAVAILABLE;
         uint32_t corner = Corner(point), m = FromId(map);
-        if (corner == MeshData::kNone || m >= m_mesh->maps.size()) return LXe_NOTFOUND;
-        for (unsigned k = 0; k < m_mesh->maps[m].dim; ++k)
+        if (corner == MeshData::kNone || m >= m_mesh->MapCount()) return LXe_NOTFOUND;
+        for (unsigned k = 0; k < m_mesh->Map(m).Dim(); ++k)
             if (!std::isfinite(value[k])) return LXe_INVALIDARG;  // a saved file could not hold it
         m_mesh->SetMapValue(m, corner, value);
         return LXe_OK;
@@ -276,8 +276,8 @@ private:
     uint32_t Corner(LXtPointID point) const {
         if (!Valid()) return MeshData::kNone;
         uint32_t p = FromId(point);
-        for (uint32_t c = m_mesh->polyStart[m_cur]; c < m_mesh->polyStart[m_cur + 1]; ++c)
-            if (m_mesh->corners[c] == p) return c;
+        for (uint32_t c = m_mesh->FirstCorner(m_cur); c < m_mesh->FirstCorner(m_cur + 1); ++c)
+            if (m_mesh->Corners()[c] == p) return c;
         return MeshData::kNone;
     }
     Host &m_host;
@@ -338,30 +338,30 @@ class MeshMapAccessorObj final : public IfcMeshMap {
 public:
     explicit MeshMapAccessorObj(std::shared_ptr<MeshData> m) : m_mesh(std::move(m)) {}
     LxResult SelectByName(LXtID4 type, const char *name) override {
-        MeshMap *map = m_mesh->FindMap(type, name ? name : "");
-        if (!map) return LXe_NOTFOUND;
-        m_cur = uint32_t(map - m_mesh->maps.data());
+        const uint32_t map = m_mesh->MapIndex(type, name ? name : "");
+        if (map == MeshData::kNone) return LXe_NOTFOUND;
+        m_cur = map;
         return LXe_OK;
     }
     LXtMeshMapID ID() override { return Valid() ? ToId<LXtMeshMapID>(m_cur) : nullptr; }
     LxResult Name(const char **name) override {
         if (!Valid()) return LXe_NOTFOUND;
-        *name = m_mesh->maps[m_cur].name.c_str();
+        *name = m_mesh->Map(m_cur).name.c_str();
         return LXe_OK;
     }
     LxResult Type(LXtID4 *type) override {
         if (!Valid()) return LXe_NOTFOUND;
-        *type = m_mesh->maps[m_cur].type;
+        *type = m_mesh->Map(m_cur).type;
         return LXe_OK;
     }
     LxResult Dimension(unsigned *dim) override {
         if (!Valid()) return LXe_NOTFOUND;
-        *dim = m_mesh->maps[m_cur].dim;
+        *dim = m_mesh->Map(m_cur).Dim();
         return LXe_OK;
     }
 
 private:
-    bool Valid() const { return m_cur < m_mesh->maps.size(); }
+    bool Valid() const { return m_cur < m_mesh->MapCount(); }
     std::shared_ptr<MeshData> m_mesh;
     uint32_t m_cur = MeshData::kNone;
 };
@@ -408,7 +408,7 @@ LxResult MeshObj::EdgeCount(unsigned *count) {
 }
 
 LxResult MeshObj::MapCount(unsigned *count) {
-    *count = unsigned(m_mesh->maps.size());
+    *count = m_mesh->MapCount();
     return LXe_OK;
 }
 
@@ -448,7 +448,7 @@ LxResult MeshObj::MeshMapAccessor(void **p) {
 }
 
 MeshObj *NewMeshObject(Host &host, MeshData &mesh, bool writable) {
-    return new MeshObj(host, mesh.owner->mesh, writable);
+    return new MeshObj(host, mesh.Owner()->mesh, writable);
 }
 
 MeshData *MeshOf(LXtObjectID meshObj) {

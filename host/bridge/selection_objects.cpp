@@ -11,13 +11,13 @@ namespace {
 // ---- packet translations
 
 LxResult MeshOut(Host &host, MeshData *mesh, void **ppvObj) {
-    if (!mesh || !mesh->owner) return LXe_NOTFOUND;
+    if (!mesh || !mesh->Owner()) return LXe_NOTFOUND;
     return HandOut(NewMeshObject(host, *mesh, false), ppvObj);
 }
 
 LxResult ItemOut(Host &host, MeshData *mesh, void **ppvObj) {
-    if (!mesh || !mesh->owner) return LXe_NOTFOUND;
-    return HandOut(new ItemObj(host, *mesh->owner), ppvObj);
+    if (!mesh || !mesh->Owner()) return LXe_NOTFOUND;
+    return HandOut(new ItemObj(host, *mesh->Owner()), ppvObj);
 }
 
 /// MeshOf that remembers the last object: a selection sweep hands in the same mesh for every

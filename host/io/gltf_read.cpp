@@ -838,6 +838,7 @@ void FillMesh(MeshData &mesh, const ReadMesh &read) {
     mesh.ReservePoints(read.points.size());
     for (const auto &p : read.points) mesh.AddPoint(p);
     uint32_t uvMap = mesh.AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
+    if (!read.starts.empty()) mesh.ReservePolygons(read.starts.size() - 1, read.corners.size());
     for (size_t k = 0; k + 1 < read.starts.size(); ++k) {
         uint32_t first = read.starts[k], count = read.starts[k + 1] - first;
         uint32_t poly = mesh.AddPolygon(LXiPTYP_FACE, read.corners.data() + first, count);
@@ -847,7 +848,7 @@ void FillMesh(MeshData &mesh, const ReadMesh &read) {
         if (!read.hasUVs) continue;
         for (uint32_t i = 0; i < count; ++i)
             if (read.uvSet[first + i])
-                mesh.SetMapValue(uvMap, mesh.polyStart[poly] + i, &read.uvs[(first + i) * 2]);
+                mesh.SetMapValue(uvMap, mesh.FirstCorner(poly) + i, &read.uvs[(first + i) * 2]);
     }
 }
 

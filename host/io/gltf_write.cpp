@@ -38,8 +38,8 @@ struct Group {
 };
 
 const std::vector<int32_t> *TagColumn(const MeshData &mesh, LXtID4 type) {
-    for (const auto &column : mesh.tags)
-        if (column.first == type) return &column.second;
+    for (const auto &column : mesh.TagColumns())
+        if (column.type == type) return &column.strings;
     return nullptr;
 }
 
@@ -104,8 +104,9 @@ public:
         std::unordered_map<const MeshData *, size_t> bytes;
         for (const auto &item : m_scene.Items())
             if (item->mesh)
-                bytes[item->mesh.get()] = item->mesh->corners.size() * 60 + item->mesh->PolygonCount() * 20 +
-                                          item->mesh->PointCount() * 16 + 4096;
+                bytes[item->mesh.get()] = size_t(item->mesh->CornerCount()) * 60 +
+                                          item->mesh->PolygonCount() * 20 + item->mesh->PointCount() * 16 +
+                                          4096;
         size_t total = 0;
         for (const auto &b : bytes) total += b.second;
         return total;
@@ -271,10 +272,10 @@ private:
         auto known = m_meshOf.find(&mesh);
         if (known != m_meshOf.end()) return known->second;
         tinygltf::Mesh out;
-        const MeshMap *uv = const_cast<MeshData &>(mesh).FindMap(LXi_VMAP_TEXTUREUV, "Texture");
-        bool hasUVs = uv && std::find(uv->isSet.begin(), uv->isSet.end(), 1) != uv->isSet.end();
+        const MeshMap *uv = mesh.FindMap(LXi_VMAP_TEXTUREUV, "Texture");
+        bool hasUVs = uv && uv->Dim() >= 2 && uv->values.Count() > 0;
         std::vector<uint8_t> used(mesh.PointCount(), 0);
-        for (uint32_t c : mesh.corners) used[c] = 1;
+        for (uint32_t c : mesh.Corners()) used[c] = 1;
         for (const Group &group : Groups(mesh))
             out.primitives.push_back(Primitive(mesh, group, hasUVs ? uv : nullptr));
         std::vector<uint32_t> loose;
@@ -346,11 +347,10 @@ private:
                 c.sizes.push_back(n);
             }
             for (uint32_t i = 0; i < n; ++i) {
-                size_t corner = mesh.polyStart[p] + i;
-                bool set = uv && uv->isSet[corner] != 0;
-                float v = set ? uv->values[corner * 2 + 1] : 0.0f;
-                float value[2] = {set ? uv->values[corner * 2] : 0.0f,
-                                  set ? 1.0f - v : 0.0f};  // glTF's V runs down
+                const float *at = uv ? uv->values.Find(mesh.FirstCorner(p) + i) : nullptr;
+                bool set = at != nullptr;
+                float v = set ? at[1] : 0.0f;
+                float value[2] = {set ? at[0] : 0.0f, set ? 1.0f - v : 0.0f};  // glTF's V runs down
                 c.corners.push_back(VertexOf(c, mesh, mesh.Vertices(p)[i],
                                              group.kind == kFaces ? normal : nullptr, uv ? value : nullptr, v,
                                              set));
@@ -411,8 +411,8 @@ private:
                 record["uvSet"] = Value(
                     Accessor(c.uvSet, TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE, TINYGLTF_TYPE_SCALAR, 1, 0));
         }
-        if (group.part >= 0) prim.material = MaterialOf(mesh.tagStrings[size_t(group.part)]);
-        if (group.material >= 0) record["material"] = Value(mesh.tagStrings[size_t(group.material)]);
+        if (group.part >= 0) prim.material = MaterialOf(mesh.TagStrings()[size_t(group.part)]);
+        if (group.material >= 0) record["material"] = Value(mesh.TagStrings()[size_t(group.material)]);
         prim.extras = Record(std::move(record));
         return prim;
     }

@@ -496,7 +496,7 @@ ItemData *AddObjObjects(Document &doc, const ObjFile &file) {
                 if (material) mesh.SetTag(poly, LXi_PTAG_MATR, file.names[material].c_str());
                 if (part) mesh.SetTag(poly, LXi_PTAG_PART, file.names[part].c_str());
                 for (uint32_t i = 0; t && i < n; ++i)
-                    if (t[i]) mesh.SetMapValue(uvMap, mesh.polyStart[poly] + i, file.uvs[t[i] - 1].data());
+                    if (t[i]) mesh.SetMapValue(uvMap, mesh.FirstCorner(poly) + i, file.uvs[t[i] - 1].data());
             });
         doc.SetActive(*item, true);
         if (!first) first = item;
@@ -543,15 +543,13 @@ void WriteObj(const Scene &scene, std::ostream &out) {
                 << FormatFloat(float(w[2])) << '\n';
         }
         const MeshMap *uv = mesh.FindMap(LXi_VMAP_TEXTUREUV, "Texture");
-        std::vector<long> cornerUV(mesh.corners.size(), -1);
-        if (uv) {
+        std::vector<long> cornerUV(mesh.CornerCount(), -1);
+        if (uv && uv->Dim() >= 2) {
             size_t count = 0;
-            for (size_t c = 0; c < mesh.corners.size(); ++c) {
-                if (!uv->isSet[c]) continue;
-                out << "vt " << FormatFloat(uv->values[c * 2]) << ' ' << FormatFloat(uv->values[c * 2 + 1])
-                    << '\n';
+            uv->values.ForEach([&](uint32_t c, const float *value) {
+                out << "vt " << FormatFloat(value[0]) << ' ' << FormatFloat(value[1]) << '\n';
                 cornerUV[c] = long(uvBase + ++count);
-            }
+            });
             uvBase += count;
         }
         for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly) {
@@ -566,7 +564,7 @@ void WriteObj(const Scene &scene, std::ostream &out) {
             out << (n == 1 ? "p" : n == 2 ? "l" : "f");
             for (uint32_t i = 0; i < n; ++i) {
                 out << ' ' << pointBase + mesh.Vertices(poly)[i] + 1;
-                long t = cornerUV[mesh.polyStart[poly] + i];
+                long t = cornerUV[mesh.FirstCorner(poly) + i];
                 if (t > 0) out << '/' << t;
             }
             out << '\n';
@@ -580,14 +578,16 @@ namespace {
 /// False with the first corner whose "Texture" value is not finite.
 bool CheckUVs(const ItemData &item, std::string &error) {
     const MeshMap *uv = item.mesh->FindMap(LXi_VMAP_TEXTUREUV, "Texture");
-    for (size_t c = 0; uv && c < uv->isSet.size(); ++c) {
-        if (!uv->isSet[c] || (std::isfinite(uv->values[c * 2]) && std::isfinite(uv->values[c * 2 + 1])))
-            continue;
+    bool finite = true;
+    if (uv)
+        uv->values.ForEach([&](uint32_t, const float *value) {
+            finite =
+                finite && std::all_of(value, value + uv->Dim(), [](float x) { return std::isfinite(x); });
+        });
+    if (!finite)
         error =
             "a texture coordinate of \"" + (item.name.empty() ? item.ident : item.name) + "\" is not finite";
-        return false;
-    }
-    return true;
+    return finite;
 }
 
 }  // namespace

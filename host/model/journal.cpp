@@ -118,7 +118,7 @@ const Journal::Baseline &Journal::BaselineOf(MeshData *mesh, uint32_t addedPoint
     for (size_t i = 0; i < known.size(); ++i)
         if (known[i].mesh == mesh) return known[m_lastBaseline = i];
     uint32_t polygons = mesh->PolygonCount() - addedPolygons;
-    known.push_back({mesh, mesh->PointCount() - addedPoints, polygons, mesh->polyStart[polygons]});
+    known.push_back({mesh, mesh->PointCount() - addedPoints, polygons, mesh->FirstCorner(polygons)});
     m_lastBaseline = known.size() - 1;
     return known.back();
 }

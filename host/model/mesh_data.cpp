@@ -19,34 +19,31 @@ uint32_t MarkBitByName(const std::string &name) {
 uint32_t MeshData::AddPoint(const Float3 &pos) {
     m_positions.push_back(pos);
     m_pointMarks.push_back(0);
-    ++m_version;
-    if (journal) journal->PointAdded(this, PointCount() - 1);
+    Changed(true);
+    if (m_journal) m_journal->PointAdded(this, PointCount() - 1);
     return PointCount() - 1;
 }
 
 void MeshData::SetPosition(uint32_t point, const Float3 &pos) {
-    if (journal) journal->PointMoved(this, point, m_positions[point]);
+    if (m_journal) m_journal->PointMoved(this, point, m_positions[point]);
     m_positions[point] = pos;
-    ++m_version;
+    Changed();
 }
 
 void MeshData::RestorePosition(uint32_t point, const Float3 &pos) {
     if (point >= m_positions.size()) return;
     m_positions[point] = pos;
-    ++m_version;
+    Changed();
 }
 
 void MeshData::ReservePolygons(size_t count, size_t cornerCount) {
-    const size_t polygons = PolygonCount() + count, allCorners = corners.size() + cornerCount;
-    corners.reserve(allCorners);
-    polyStart.reserve(polygons + 1);
-    polyType.reserve(polygons);
+    const size_t polygons = PolygonCount() + count, allCorners = m_corners.size() + cornerCount;
+    m_corners.reserve(allCorners);
+    m_polyStart.reserve(polygons + 1);
+    m_polyType.reserve(polygons);
     m_polyMarks.reserve(polygons);
-    for (auto &column : tags) column.second.reserve(polygons);
-    for (MeshMap &map : maps) {
-        map.values.reserve(allCorners * map.dim);
-        map.isSet.reserve(allCorners);
-    }
+    for (TagColumn &column : m_tags) column.strings.reserve(polygons);
+    for (MeshMap &map : m_maps) map.values.Reserve(allCorners);
 }
 
 uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count) {
@@ -55,19 +52,15 @@ uint32_t MeshData::AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count
         if (verts[i] >= PointCount()) return kNone;
         if (count > 1 && verts[i] == verts[(i + 1) % count]) return kNone;
     }
-    corners.insert(corners.end(), verts, verts + count);
-    polyStart.push_back(uint32_t(corners.size()));
-    polyType.push_back(type);
+    m_corners.insert(m_corners.end(), verts, verts + count);
+    m_polyStart.push_back(uint32_t(m_corners.size()));
+    m_polyType.push_back(type);
     m_polyMarks.push_back(0);
-    for (auto &column : tags) column.second.push_back(-1);
-    for (MeshMap &map : maps) {
-        map.values.resize(corners.size() * map.dim, 0.0f);
-        map.isSet.resize(corners.size(), 0);
-    }
+    for (TagColumn &column : m_tags) column.strings.push_back(-1);
     uint32_t poly = PolygonCount() - 1;
     if (m_edges.built) AppendEdgesOf(poly);
-    ++m_version;
-    if (journal) journal->PolygonAdded(this, poly);
+    Changed(true);
+    if (m_journal) m_journal->PolygonAdded(this, poly);
     return poly;
 }
 
@@ -86,16 +79,16 @@ Vec3 MeshData::PolygonNormal(uint32_t poly) const {
     return {nx / len + 0.0, ny / len + 0.0, nz / len + 0.0};
 }
 
-std::vector<int32_t> &MeshData::TagColumn(LXtID4 type) {
-    for (auto &column : tags)
-        if (column.first == type) return column.second;
-    tags.emplace_back(type, std::vector<int32_t>(PolygonCount(), -1));
-    return tags.back().second;
+std::vector<int32_t> &MeshData::ColumnOf(LXtID4 type) {
+    for (TagColumn &column : m_tags)
+        if (column.type == type) return column.strings;
+    m_tags.push_back({type, std::vector<int32_t>(PolygonCount(), -1)});
+    return m_tags.back().strings;
 }
 
 int32_t MeshData::InternTag(const char *text) {
     // Writers tag polygon after polygon with the same text: compare with the last one first.
-    if (m_lastTag >= 0 && tagStrings[size_t(m_lastTag)] == text) return m_lastTag;
+    if (m_lastTag >= 0 && m_tagStrings[size_t(m_lastTag)] == text) return m_lastTag;
     m_lastTag = LookUpTag(text);
     return m_lastTag;
 }
@@ -103,73 +96,93 @@ int32_t MeshData::InternTag(const char *text) {
 int32_t MeshData::LookUpTag(const char *text) {
     auto it = m_tagIndex.find(text);
     if (it != m_tagIndex.end()) return it->second;
-    tagStrings.emplace_back(text);
-    int32_t index = int32_t(tagStrings.size() - 1);
+    m_tagStrings.emplace_back(text);
+    int32_t index = int32_t(m_tagStrings.size() - 1);
     m_tagIndex.emplace(text, index);
     return index;
 }
 
 const char *MeshData::Tag(uint32_t poly, LXtID4 type) const {
-    for (const auto &column : tags) {
-        if (column.first != type) continue;
-        int32_t s = column.second[poly];
-        return s < 0 ? nullptr : tagStrings[size_t(s)].c_str();
+    for (const TagColumn &column : m_tags) {
+        if (column.type != type) continue;
+        int32_t s = column.strings[poly];
+        return s < 0 ? nullptr : m_tagStrings[size_t(s)].c_str();
     }
     return nullptr;
 }
 
 void MeshData::SetTag(uint32_t poly, LXtID4 type, const char *text) {
-    std::vector<int32_t> &column = TagColumn(type);
+    std::vector<int32_t> &column = ColumnOf(type);
     int32_t old = column[poly];
     int32_t now = (text && *text) ? InternTag(text) : -1;
+    if (old == now) return;
     column[poly] = now;
-    if (journal && old != now) journal->TagChanged(this, poly, type, old);
+    Changed();
+    if (m_journal) m_journal->TagChanged(this, poly, type, old);
 }
 
 void MeshData::RestoreTag(uint32_t poly, LXtID4 type, int32_t tagIndex) {
-    std::vector<int32_t> &column = TagColumn(type);
-    if (poly < column.size()) column[poly] = tagIndex;
+    std::vector<int32_t> &column = ColumnOf(type);
+    if (poly >= column.size()) return;
+    column[poly] = tagIndex;
+    Changed();
 }
 
-MeshMap *MeshData::FindMap(LXtID4 type, const std::string &name) {
-    for (MeshMap &map : maps)
-        if (map.type == type && map.name == name) return &map;
-    return nullptr;
+const MeshMap *MeshData::FindMap(LXtID4 type, const std::string &name) const {
+    const uint32_t index = MapIndex(type, name);
+    return index == kNone ? nullptr : &m_maps[index];
+}
+
+uint32_t MeshData::MapIndex(LXtID4 type, const std::string &name) const {
+    for (uint32_t m = 0; m < m_maps.size(); ++m)
+        if (m_maps[m].type == type && m_maps[m].name == name) return m;
+    return kNone;
 }
 
 uint32_t MeshData::AddMap(LXtID4 type, const std::string &name, unsigned dim) {
-    if (MeshMap *existing = FindMap(type, name)) return uint32_t(existing - maps.data());
-    MeshMap map;
-    map.type = type;
-    map.name = name;
-    map.dim = dim;
-    map.values.assign(corners.size() * dim, 0.0f);
-    map.isSet.assign(corners.size(), 0);
-    maps.push_back(std::move(map));
-    return uint32_t(maps.size() - 1);
+    const uint32_t existing = MapIndex(type, name);
+    if (existing != kNone) return existing;
+    m_maps.push_back({type, name, CornerValues(dim)});
+    Changed();
+    return MapCount() - 1;
+}
+
+void MeshData::RemoveMap(uint32_t map) {
+    if (map >= m_maps.size()) return;
+    MeshMap removed = std::move(m_maps[map]);
+    m_maps.erase(m_maps.begin() + std::ptrdiff_t(map));
+    Changed();
+    if (m_journal)
+        m_journal->Record([this, map, removed] {
+            m_maps.insert(m_maps.begin() + std::ptrdiff_t(map), removed);
+            Changed();
+        });
 }
 
 bool MeshData::MapValue(uint32_t map, uint32_t corner, float *out) const {
-    const MeshMap &m = maps[map];
-    if (!m.isSet[corner]) return false;
-    std::copy_n(m.values.begin() + corner * m.dim, m.dim, out);
+    const CornerValues &values = m_maps[map].values;
+    const float *value = values.Find(corner);
+    if (!value) return false;
+    std::copy_n(value, values.Dim(), out);
     return true;
 }
 
 void MeshData::SetMapValue(uint32_t map, uint32_t corner, const float *value) {
-    MeshMap &m = maps[map];
-    float *at = m.values.data() + size_t(corner) * m.dim;
-    if (journal && journal->Recording())
-        journal->MapValueChanged(this, map, corner, at, m.dim, m.isSet[corner] != 0);
-    std::copy_n(value, m.dim, at);
-    m.isSet[corner] = 1;
+    CornerValues &values = m_maps[map].values;
+    if (m_journal && m_journal->Recording()) {
+        // A corner without a value goes back to none; the floats recorded with it are not read.
+        const float *old = values.Find(corner);
+        m_journal->MapValueChanged(this, map, corner, old ? old : value, values.Dim(), old != nullptr);
+    }
+    values.Set(corner, value);
+    Changed();
 }
 
 void MeshData::RestoreMapValue(uint32_t map, uint32_t corner, const float *value, bool wasSet) {
-    if (map >= maps.size() || corner >= maps[map].isSet.size()) return;
-    MeshMap &m = maps[map];
-    std::copy_n(value, m.dim, m.values.data() + size_t(corner) * m.dim);
-    m.isSet[corner] = wasSet ? 1 : 0;
+    if (map >= m_maps.size() || corner >= m_corners.size()) return;
+    CornerValues &values = m_maps[map].values;
+    wasSet ? values.Set(corner, value) : values.Clear(corner);
+    Changed();
 }
 
 // ---- edges
@@ -229,7 +242,7 @@ void MeshData::AppendEdgesOf(uint32_t poly) {
 const EdgeTable &MeshData::BuildEdges() {
     // Closed surfaces share each edge between two corners; open ones grow the table as needed.
     m_edges.built = true;
-    size_t estimate = corners.size() / 2 + 1;
+    size_t estimate = m_corners.size() / 2 + 1;
     m_edges.ends.reserve(estimate);
     m_edges.firstPolygon.reserve(estimate);
     m_edges.marks.reserve(estimate);
@@ -259,16 +272,16 @@ bool MeshData::IsEdge(uint32_t edge, uint32_t a, uint32_t b) {
 }
 
 const std::vector<uint32_t> &MeshData::PointPolygonStart() {
-    if (m_adjacencyVersion != m_version) {
+    if (m_adjacencyVersion != m_topologyVersion) {
         m_pointPolyStart.assign(PointCount() + 1, 0);
-        for (uint32_t c : corners) ++m_pointPolyStart[c + 1];
+        for (uint32_t c : m_corners) ++m_pointPolyStart[c + 1];
         for (uint32_t p = 0; p < PointCount(); ++p) m_pointPolyStart[p + 1] += m_pointPolyStart[p];
-        m_pointPolys.assign(corners.size(), 0);
+        m_pointPolys.assign(m_corners.size(), 0);
         std::vector<uint32_t> fill(m_pointPolyStart.begin(), m_pointPolyStart.end() - 1);
         for (uint32_t poly = 0; poly < PolygonCount(); ++poly)
-            for (uint32_t i = polyStart[poly]; i < polyStart[poly + 1]; ++i)
-                m_pointPolys[fill[corners[i]]++] = poly;
-        m_adjacencyVersion = m_version;
+            for (uint32_t i = m_polyStart[poly]; i < m_polyStart[poly + 1]; ++i)
+                m_pointPolys[fill[m_corners[i]]++] = poly;
+        m_adjacencyVersion = m_topologyVersion;
     }
     return m_pointPolyStart;
 }
@@ -289,15 +302,12 @@ std::vector<uint32_t> &MeshData::MutableMarks(int kind) {
 
 void MeshData::Truncate(uint32_t points, uint32_t polygons) {
     if (polygons < PolygonCount()) {
-        polyType.resize(polygons);
+        m_polyType.resize(polygons);
         m_polyMarks.resize(polygons);
-        polyStart.resize(polygons + 1);
-        corners.resize(polyStart.back());
-        for (auto &column : tags) column.second.resize(polygons);
-        for (MeshMap &map : maps) {
-            map.values.resize(corners.size() * map.dim);
-            map.isSet.resize(corners.size());
-        }
+        m_polyStart.resize(polygons + 1);
+        m_corners.resize(m_polyStart.back());
+        for (TagColumn &column : m_tags) column.strings.resize(polygons);
+        for (MeshMap &map : m_maps) map.values.Truncate(CornerCount());
         if (m_edges.built) {
             size_t keep = m_edges.firstPolygon.size();
             while (keep > 0 && m_edges.firstPolygon[keep - 1] >= polygons) --keep;
@@ -313,7 +323,7 @@ void MeshData::Truncate(uint32_t points, uint32_t polygons) {
         m_positions.resize(points);
         m_pointMarks.resize(points);
     }
-    ++m_version;
+    Changed(true);
 }
 
 }  // namespace gorva::host

@@ -11,11 +11,13 @@
 
 #include <lxmesh.h>
 
+#include "host/model/corner_values.hpp"
 #include "host/model/vec3.hpp"
 
 namespace gorva::host {
 
 class Journal;
+class Selection;
 struct ItemData;
 
 using Float3 = std::array<float, 3>;
@@ -40,13 +42,18 @@ struct MarkMode {
     bool Test(uint32_t marks) const { return (marks & set) == set && (marks & clear) == 0; }
 };
 
-/// A per-corner map ("Texture" UVs): `dim` floats per polygon corner, with a flag for set values.
+/// A per-corner map ("Texture" UVs): `Dim()` floats for each polygon corner that has a value.
 struct MeshMap {
     LXtID4 type = 0;
     std::string name;
-    unsigned dim = 2;
-    std::vector<float> values;
-    std::vector<uint8_t> isSet;
+    CornerValues values;
+    unsigned Dim() const { return values.Dim(); }
+};
+
+/// The tags of one type: a string index per polygon (-1: none).
+struct TagColumn {
+    LXtID4 type = 0;
+    std::vector<int32_t> strings;
 };
 
 /// Edge table, in order of first appearance over the polygons' corners; each edge keeps the
@@ -59,9 +66,20 @@ struct EdgeTable {
     std::vector<uint32_t> slots;  // open-addressing table of edge index + 1, 0 = empty
 };
 
+/// A mesh's points, polygons, tags, maps and marks, changed only through its functions: they
+/// record each edit in the journal the mesh is attached to and bump its version.
 class MeshData {
 public:
     static constexpr uint32_t kNone = 0xFFFFFFFFu;
+
+    /// The item whose mesh this is (null for a mesh of its own) and the journal that records its
+    /// changes (null: none recorded).
+    void Attach(ItemData *owner, Journal *journal) {
+        m_owner = owner;
+        m_journal = journal;
+    }
+    /// The item the mesh was made for; items sharing it reach it through their own pointer.
+    ItemData *Owner() const { return m_owner; }
 
     // ---- points
     uint32_t PointCount() const { return uint32_t(m_positions.size()); }
@@ -69,8 +87,6 @@ public:
     const std::vector<Float3> &Positions() const { return m_positions; }
     uint32_t AddPoint(const Float3 &pos);
     void SetPosition(uint32_t point, const Float3 &pos);
-    /// Puts back a point's position, as undo does (not recorded); nothing for a point gone.
-    void RestorePosition(uint32_t point, const Float3 &pos);
     /// Makes room for `count` more points, for a reader that knows how many come.
     void ReservePoints(size_t count) {
         m_positions.reserve(m_positions.size() + count);
@@ -80,13 +96,22 @@ public:
     /// per-corner array that exists now (tag columns and maps added later grow on their own).
     void ReservePolygons(size_t count, size_t cornerCount);
 
-    // ---- polygons
-    uint32_t PolygonCount() const { return uint32_t(polyType.size()); }
+    // ---- polygons and their corners (a corner is a polygon's vertex, numbered over the mesh)
+    uint32_t PolygonCount() const { return uint32_t(m_polyType.size()); }
+    uint32_t CornerCount() const { return uint32_t(m_corners.size()); }
     /// Adds a polygon over existing points; returns kNone when a vertex is out of range or repeats
     /// its neighbour.
     uint32_t AddPolygon(LXtID4 type, const uint32_t *verts, uint32_t count);
-    uint32_t VertexCount(uint32_t poly) const { return polyStart[poly + 1] - polyStart[poly]; }
-    const uint32_t *Vertices(uint32_t poly) const { return corners.data() + polyStart[poly]; }
+    uint32_t VertexCount(uint32_t poly) const { return m_polyStart[poly + 1] - m_polyStart[poly]; }
+    const uint32_t *Vertices(uint32_t poly) const { return m_corners.data() + m_polyStart[poly]; }
+    /// The corner number of a polygon's first vertex; for PolygonCount(), CornerCount().
+    uint32_t FirstCorner(uint32_t poly) const { return m_polyStart[poly]; }
+    LXtID4 PolygonType(uint32_t poly) const { return m_polyType[poly]; }
+    /// The point of every corner, polygon after polygon.
+    const std::vector<uint32_t> &Corners() const { return m_corners; }
+    /// Every polygon's first corner, then CornerCount() (PolygonCount() + 1 entries).
+    const std::vector<uint32_t> &PolygonStarts() const { return m_polyStart; }
+    const std::vector<LXtID4> &PolygonTypes() const { return m_polyType; }
     /// Newell's normal of a polygon, not normalised (twice its area long; zero without area).
     Vec3 PolygonAreaNormal(uint32_t poly) const;
     /// Unit normal by Newell's rule (counter-clockwise seen from the front); zero when degenerate.
@@ -96,18 +121,27 @@ public:
     /// Tag text of a polygon, or null when it has none.
     const char *Tag(uint32_t poly, LXtID4 type) const;
     void SetTag(uint32_t poly, LXtID4 type, const char *text);
-    /// Puts back a tag by its string index (-1: none), as undo does; nothing for a polygon gone.
-    void RestoreTag(uint32_t poly, LXtID4 type, int32_t tagIndex);
+    /// One column per tag type that was ever set, in the order they came.
+    const std::vector<TagColumn> &TagColumns() const { return m_tags; }
+    /// The tag texts the columns index, each once.
+    const std::vector<std::string> &TagStrings() const { return m_tagStrings; }
 
     // ---- maps
-    MeshMap *FindMap(LXtID4 type, const std::string &name);
+    uint32_t MapCount() const { return uint32_t(m_maps.size()); }
+    const MeshMap &Map(uint32_t map) const { return m_maps[map]; }
+    /// The map of a type and name, or null.
+    const MeshMap *FindMap(LXtID4 type, const std::string &name) const;
+    /// Index of the map of a type and name, or kNone.
+    uint32_t MapIndex(LXtID4 type, const std::string &name) const;
+    /// Adds a map of `dim` floats per corner (at least one) and returns its index; an existing map
+    /// of that type and name is returned as it is. Not recorded: a mesh gets its maps as it is made.
     uint32_t AddMap(LXtID4 type, const std::string &name, unsigned dim);
+    /// Removes a map with its values (recorded); later maps move down one index. Nothing for no such
+    /// map.
+    void RemoveMap(uint32_t map);
     /// Value of a map at corner `corner`; false when unset.
     bool MapValue(uint32_t map, uint32_t corner, float *out) const;
     void SetMapValue(uint32_t map, uint32_t corner, const float *value);
-    /// Puts back a map value and its set flag, as undo does; nothing for a corner gone.
-    void RestoreMapValue(uint32_t map, uint32_t corner, const float *value, bool wasSet);
-    std::vector<MeshMap> maps;
 
     // ---- edges
     uint32_t EdgeCount() { return uint32_t(Edges().ends.size()); }
@@ -134,27 +168,36 @@ public:
             marks[element] = (marks[element] | (set & ~kMarkSelect)) & ~(clear & ~kMarkSelect);
     }
 
-    /// Drops everything past the given counts (undo of appends).
+    /// Drops everything past the given counts, unrecorded: undo of appends, and benchmarks that
+    /// take a tool's output away between runs.
     void Truncate(uint32_t points, uint32_t polygons);
 
-    /// Bumped on every change of geometry or topology; caches compare against it.
+    /// Bumped on every change of points, polygons, tags or maps; caches compare against it. Marks
+    /// are not part of it: the selection changes them all the time and no cache reads them.
     uint64_t Version() const { return m_version; }
-    ItemData *owner = nullptr;
-    Journal *journal = nullptr;
 
-    std::vector<uint32_t> polyStart{0};
-    std::vector<uint32_t> corners;
-    std::vector<LXtID4> polyType;
-    std::vector<std::pair<LXtID4, std::vector<int32_t>>> tags;
-    std::vector<std::string> tagStrings;
-    /// Sets or clears the "select" mark of an element, for the selection only (it keeps the mark
-    /// in step with its lists); nothing for an element that does not exist.
+private:
+    // The journal puts changes back without recording them again.
+    friend class Journal;
+    /// Puts back a point's position; nothing for a point gone.
+    void RestorePosition(uint32_t point, const Float3 &pos);
+    /// Puts back a tag by its string index (-1: none); nothing for a polygon gone.
+    void RestoreTag(uint32_t poly, LXtID4 type, int32_t tagIndex);
+    /// Puts back a map value or its absence; nothing for a map or corner gone.
+    void RestoreMapValue(uint32_t map, uint32_t corner, const float *value, bool wasSet);
+
+    // The selection keeps the "select" mark in step with its lists.
+    friend class Selection;
+    /// Sets or clears the "select" mark of an element; nothing for an element that does not exist.
     void MarkSelected(int kind, uint32_t element, bool on) {
         std::vector<uint32_t> &marks = MutableMarks(kind);
         if (element < marks.size()) on ? marks[element] |= kMarkSelect : marks[element] &= ~kMarkSelect;
     }
-
-private:
+    /// Bumps the version; `topology` also when polygons or points came or went.
+    void Changed(bool topology = false) {
+        ++m_version;
+        if (topology) ++m_topologyVersion;
+    }
     std::vector<uint32_t> &MutableMarks(int kind);
     const EdgeTable &BuildEdges();
     void AppendEdgesOf(uint32_t poly);
@@ -162,12 +205,21 @@ private:
     uint32_t InsertEdge(uint32_t a, uint32_t b, uint32_t poly);
     int32_t InternTag(const char *text);
     int32_t LookUpTag(const char *text);
-    std::vector<int32_t> &TagColumn(LXtID4 type);
+    std::vector<int32_t> &ColumnOf(LXtID4 type);
 
+    ItemData *m_owner = nullptr;
+    Journal *m_journal = nullptr;
     std::vector<Float3> m_positions;
     std::vector<uint32_t> m_pointMarks;
+    std::vector<uint32_t> m_polyStart{0};
+    std::vector<uint32_t> m_corners;
+    std::vector<LXtID4> m_polyType;
     std::vector<uint32_t> m_polyMarks;
+    std::vector<TagColumn> m_tags;
+    std::vector<std::string> m_tagStrings;
+    std::vector<MeshMap> m_maps;
     uint64_t m_version = 0;
+    uint64_t m_topologyVersion = 0;
     EdgeTable m_edges;
     uint32_t m_edgeHint = 0;
     std::unordered_map<std::string, int32_t> m_tagIndex;

@@ -271,8 +271,7 @@ ItemData *Scene::NewItem(int type, const std::string &name) {
     }
     if (info.name == "mesh") {
         item->mesh = std::make_shared<MeshData>();
-        item->mesh->owner = item.get();
-        item->mesh->journal = &m_journal;
+        item->mesh->Attach(item.get(), &m_journal);
         // As in the application, a new mesh comes with its (empty) texture UV map.
         item->mesh->AddMap(LXi_VMAP_TEXTUREUV, "Texture", 2);
     }

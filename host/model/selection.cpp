@@ -292,7 +292,7 @@ void Selection::PurgeMesh(MeshData &mesh) {
 }
 
 void Selection::PurgeItem(ItemData &item) {
-    MeshData *mesh = item.mesh && item.mesh->owner == &item ? item.mesh.get() : nullptr;
+    MeshData *mesh = item.mesh && item.mesh->Owner() == &item ? item.mesh.get() : nullptr;
     ForgetRecorded([&](SelType type, const void *owner, uint32_t) {
         return type == kSelItem ? owner == &item : mesh && owner == mesh;
     });
@@ -388,33 +388,27 @@ void Selection::KeepList(SelType type) {
 
 namespace {
 
-/// Sets or clears the select mark of a listed element; an element past the mesh's counts (removed
-/// by undo of its mesh edits) has none.
-template <class Packet>
-void MarkEntry(const Packet &p, bool on);
-
-template <>
-void MarkEntry(const VertexPacket &p, bool on) {
-    p.mesh->MarkSelected(0, p.point, on);
+/// The element kind of a packet, as the mesh's marks name it.
+int KindOf(const VertexPacket &) {
+    return 0;
 }
-template <>
-void MarkEntry(const EdgePacket &p, bool on) {
-    p.mesh->MarkSelected(1, p.edge, on);
+int KindOf(const EdgePacket &) {
+    return 1;
 }
-template <>
-void MarkEntry(const PolygonPacket &p, bool on) {
-    p.mesh->MarkSelected(2, p.polygon, on);
+int KindOf(const PolygonPacket &) {
+    return 2;
 }
 
 /// Puts a kept list back in place of the current one, marks included; returns the live count.
-template <class Packet>
+/// `mark(packet, on)` sets or clears the select mark of a listed element.
+template <class Packet, class Mark>
 unsigned PutBackList(std::vector<Packet> &list, const std::vector<Packet> &kept,
-                     const std::vector<uint8_t> &live) {
-    for (const auto &p : list) MarkEntry(p, false);
+                     const std::vector<uint8_t> &live, Mark mark) {
+    for (const auto &p : list) mark(p, false);
     list = kept;
     unsigned count = 0;
     for (size_t i = 0; i < list.size(); ++i)
-        if (live[i]) MarkEntry(list[i], true), ++count;
+        if (live[i]) mark(list[i], true), ++count;
     return count;
 }
 
@@ -431,10 +425,10 @@ uint32_t ElementOf(const PolygonPacket &p) {
 
 /// Drops the last entry when it is the element appended (it is not when that element was removed
 /// from the list since, with its mesh's edits).
-template <class Packet>
-bool PopAppended(std::vector<Packet> &list, const void *mesh, uint32_t element) {
+template <class Packet, class Mark>
+bool PopAppended(std::vector<Packet> &list, const void *mesh, uint32_t element, Mark mark) {
     if (list.empty() || list.back().mesh != mesh || ElementOf(list.back()) != element) return false;
-    MarkEntry(list.back(), false);
+    mark(list.back(), false);
     list.pop_back();
     return true;
 }
@@ -442,18 +436,20 @@ bool PopAppended(std::vector<Packet> &list, const void *mesh, uint32_t element) 
 }  // namespace
 
 void Selection::PutBack(const KeptList &kept) {
+    // An element past its mesh's counts (removed by undo of its mesh edits) has no mark to set.
+    const auto mark = [](const auto &p, bool on) { p.mesh->MarkSelected(KindOf(p), ElementOf(p), on); };
     SelType t = kept.type;
     switch (t) {
         case kSelVertex:
-            m_live[t] = PutBackList(m_vertices, kept.vertices, kept.live);
+            m_live[t] = PutBackList(m_vertices, kept.vertices, kept.live, mark);
             m_stale[t] = unsigned(m_vertices.size()) - m_live[t];
             break;
         case kSelEdge:
-            m_live[t] = PutBackList(m_edges, kept.edges, kept.live);
+            m_live[t] = PutBackList(m_edges, kept.edges, kept.live, mark);
             m_stale[t] = unsigned(m_edges.size()) - m_live[t];
             break;
         case kSelPolygon:
-            m_live[t] = PutBackList(m_polygons, kept.polygons, kept.live);
+            m_live[t] = PutBackList(m_polygons, kept.polygons, kept.live, mark);
             m_stale[t] = unsigned(m_polygons.size()) - m_live[t];
             break;
         case kSelItem:
@@ -467,16 +463,17 @@ void Selection::PutBack(const KeptList &kept) {
 }
 
 void Selection::TakeBackAppend(SelType type, const void *owner, uint32_t element) {
+    const auto mark = [](const auto &p, bool on) { p.mesh->MarkSelected(KindOf(p), ElementOf(p), on); };
     bool popped = false;
     switch (type) {
         case kSelVertex:
-            popped = PopAppended(m_vertices, owner, element);
+            popped = PopAppended(m_vertices, owner, element, mark);
             break;
         case kSelEdge:
-            popped = PopAppended(m_edges, owner, element);
+            popped = PopAppended(m_edges, owner, element, mark);
             break;
         case kSelPolygon:
-            popped = PopAppended(m_polygons, owner, element);
+            popped = PopAppended(m_polygons, owner, element, mark);
             break;
         case kSelItem:
             if (!m_items.empty() && m_items.back().item == owner) {

@@ -154,7 +154,7 @@ PictureScene ReadPictureScene(Document &doc) {
     }
     auto world = [&worlds](const MeshData &mesh, uint32_t point) {
         const auto &p = mesh.Positions()[point];
-        return TransformPoint(worlds.Of(*mesh.owner), {p[0], p[1], p[2]});
+        return TransformPoint(worlds.Of(*mesh.Owner()), {p[0], p[1], p[2]});
     };
     for (const auto &e : selection.EdgeList())
         scene.selectedEdges.push_back({world(*e.mesh, e.a), world(*e.mesh, e.b)});

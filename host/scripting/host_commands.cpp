@@ -61,14 +61,14 @@ struct EdgePolygons {
 EdgePolygons BuildEdgePolygons(MeshData &mesh) {
     EdgePolygons t;
     uint32_t edgeCount = mesh.EdgeCount();
-    t.cornerEdge.assign(mesh.corners.size(), MeshData::kNone);
+    t.cornerEdge.assign(mesh.CornerCount(), MeshData::kNone);
     t.start.assign(size_t(edgeCount) + 1, 0);
     for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly) {
         const uint32_t *v = mesh.Vertices(poly);
         uint32_t n = mesh.VertexCount(poly);
         for (uint32_t i = 0; i < n && n > 1; ++i) {
             uint32_t edge = mesh.FindEdge(v[i], v[(i + 1) % n]);
-            t.cornerEdge[mesh.polyStart[poly] + i] = edge;
+            t.cornerEdge[mesh.FirstCorner(poly) + i] = edge;
             if (edge != MeshData::kNone) ++t.start[size_t(edge) + 1];
         }
     }
@@ -76,7 +76,7 @@ EdgePolygons BuildEdgePolygons(MeshData &mesh) {
     t.polygons.resize(t.start.back());
     std::vector<uint32_t> fill(t.start.begin(), t.start.end() - 1);
     for (uint32_t poly = 0; poly < mesh.PolygonCount(); ++poly)
-        for (uint32_t c = mesh.polyStart[poly]; c < mesh.polyStart[poly + 1]; ++c)
+        for (uint32_t c = mesh.FirstCorner(poly); c < mesh.FirstCorner(poly + 1); ++c)
             if (t.cornerEdge[c] != MeshData::kNone) t.polygons[fill[t.cornerEdge[c]]++] = poly;
     return t;
 }
@@ -102,7 +102,7 @@ CommandResult PolygonConnect(Host &host) {
         while (!stack.empty()) {
             uint32_t poly = stack.back();
             stack.pop_back();
-            for (uint32_t c = mesh.polyStart[poly]; c < mesh.polyStart[poly + 1]; ++c) {
+            for (uint32_t c = mesh.FirstCorner(poly); c < mesh.FirstCorner(poly + 1); ++c) {
                 uint32_t edge = table.cornerEdge[c];
                 if (edge == MeshData::kNone || crossed[edge]) continue;
                 crossed[edge] = 1;

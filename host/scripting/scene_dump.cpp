@@ -64,16 +64,16 @@ json MeshJson(MeshData &mesh) {
         json p;
         p["vertices"] =
             std::vector<uint32_t>(mesh.Vertices(poly), mesh.Vertices(poly) + mesh.VertexCount(poly));
-        p["type"] = TypeText(mesh.polyType[poly]);
+        p["type"] = TypeText(mesh.PolygonType(poly));
         json tags = json::object();
-        for (const auto &column : mesh.tags)
-            if (const char *t = mesh.Tag(poly, column.first)) tags[TypeText(column.first)] = t;
+        for (const TagColumn &column : mesh.TagColumns())
+            if (const char *t = mesh.Tag(poly, column.type)) tags[TypeText(column.type)] = t;
         p["tags"] = tags;
         json uv = json::object();
-        for (uint32_t m = 0; m < mesh.maps.size(); ++m) {
+        for (uint32_t m = 0; m < mesh.MapCount(); ++m) {
             json corners = json::array();
             bool any = false;
-            for (uint32_t c = mesh.polyStart[poly]; c < mesh.polyStart[poly + 1]; ++c) {
+            for (uint32_t c = mesh.FirstCorner(poly); c < mesh.FirstCorner(poly + 1); ++c) {
                 float value[4] = {0, 0, 0, 0};
                 if (!mesh.MapValue(m, c, value)) {
                     corners.push_back(nullptr);
@@ -81,11 +81,11 @@ json MeshJson(MeshData &mesh) {
                 }
                 any = true;
                 json v = json::array();
-                for (unsigned d = 0; d < mesh.maps[m].dim && d < 4; ++d)
+                for (unsigned d = 0; d < mesh.Map(m).Dim() && d < 4; ++d)
                     v.push_back(ShortestDouble(value[d]));
                 corners.push_back(v);
             }
-            if (any) uv[mesh.maps[m].name] = corners;
+            if (any) uv[mesh.Map(m).name] = corners;
         }
         p["uv"] = uv;
         polygons.push_back(p);
@@ -100,9 +100,9 @@ json SelectionJson(Host &host) {
     json j;
     j["type"] = current ? json(SelTypeName(SelType(SelTypeFromCode(current)))) : json(nullptr);
     json vertices = json::array(), edges = json::array(), polygons = json::array(), items = json::array();
-    for (const auto &v : host.selection.Vertices()) vertices.push_back({v.mesh->owner->ident, v.point});
-    for (const auto &e : host.selection.EdgeList()) edges.push_back({e.mesh->owner->ident, e.a, e.b});
-    for (const auto &p : host.selection.Polygons()) polygons.push_back({p.mesh->owner->ident, p.polygon});
+    for (const auto &v : host.selection.Vertices()) vertices.push_back({v.mesh->Owner()->ident, v.point});
+    for (const auto &e : host.selection.EdgeList()) edges.push_back({e.mesh->Owner()->ident, e.a, e.b});
+    for (const auto &p : host.selection.Polygons()) polygons.push_back({p.mesh->Owner()->ident, p.polygon});
     for (const auto &i : host.selection.ItemList()) items.push_back(i.item->ident);
     j["vertex"] = vertices;
     j["edge"] = edges;
