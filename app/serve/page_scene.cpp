@@ -72,10 +72,10 @@ MeshCounts CountsOf(MeshData &mesh, std::vector<uint8_t> &used) {
     MeshCounts c;
     c.points = mesh.PointCount();
     c.polygons = mesh.PolygonCount();
-    c.corners = uint32_t(mesh.corners.size());
+    c.corners = uint32_t(mesh.CornerCount());
     c.edges = c.corners <= kMaxWireCorners ? mesh.EdgeCount() : 0;
     used.assign(c.points, 0);
-    for (uint32_t point : mesh.corners) used[point] = 1;
+    for (uint32_t point : mesh.Corners()) used[point] = 1;
     for (uint32_t poly = 0; poly < c.polygons; ++poly) {
         const uint32_t n = mesh.VertexCount(poly);
         if (n >= 3) c.triangles += n - 2;
@@ -123,8 +123,8 @@ void WriteMesh(WordWriter &out, MeshData &mesh, const MeshCounts &c, const std::
     const uint32_t counts[] = {c.points, c.polygons, c.corners, c.triangles, c.edges, c.lines, c.dots};
     out.Put(counts, 7);
     out.Put(reinterpret_cast<const float *>(mesh.Positions().data()), 3 * size_t(c.points));
-    out.Put(mesh.polyStart.data(), size_t(c.polygons) + 1);
-    out.Put(mesh.corners.data(), c.corners);
+    out.Put(mesh.PolygonStarts().data(), size_t(c.polygons) + 1);
+    out.Put(mesh.Corners().data(), c.corners);
     WriteTriangles(out, mesh, c.triangles);
     if (c.edges)  // a large mesh's edge table is not built for the page
         out.Put(reinterpret_cast<const uint32_t *>(mesh.Edges().ends.data()), 2 * size_t(c.edges));

@@ -8,58 +8,9 @@ namespace gorva::host {
 
 namespace {
 
-/// A copy of a mesh for keeping: unowned, outside the journal, without the selection's marks (the
-/// selection is not part of an undo step's scene).
-std::shared_ptr<const MeshData> KeptCopy(Host &host, const MeshData &mesh) {
-    auto copy = std::make_shared<MeshData>(mesh);
-    copy->owner = nullptr;
-    copy->journal = nullptr;
-    for (const auto &v : host.selection.Vertices())
-        if (v.mesh == &mesh) copy->MarkSelected(0, v.point, false);
-    for (const auto &e : host.selection.EdgeList())
-        if (e.mesh == &mesh) copy->MarkSelected(1, e.edge, false);
-    for (const auto &p : host.selection.Polygons())
-        if (p.mesh == &mesh) copy->MarkSelected(2, p.polygon, false);
-    return copy;
-}
-
-/// The marks a user sets (hide, lock, user), without the selection's.
-bool SameMarks(const std::vector<uint32_t> &a, const std::vector<uint32_t> &b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if ((a[i] ^ b[i]) & ~uint32_t(kMarkSelect)) return false;
-    return true;
-}
-
-bool SameMaps(const std::vector<MeshMap> &a, const std::vector<MeshMap> &b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i].type != b[i].type || a[i].name != b[i].name || a[i].dim != b[i].dim ||
-            a[i].values != b[i].values || a[i].isSet != b[i].isSet)
-            return false;
-    return true;
-}
-
-/// The same tag texts on every polygon; the string tables may hold texts no polygon uses any more.
-bool SameTags(const MeshData &a, const MeshData &b) {
-    if (a.tags.size() != b.tags.size()) return false;
-    for (size_t c = 0; c < a.tags.size(); ++c) {
-        const auto &[type, column] = a.tags[c];
-        if (type != b.tags[c].first || column.size() != b.tags[c].second.size()) return false;
-        for (size_t poly = 0; poly < column.size(); ++poly) {
-            const int32_t x = column[poly], y = b.tags[c].second[poly];
-            if ((x < 0) != (y < 0) || (x >= 0 && a.tagStrings[size_t(x)] != b.tagStrings[size_t(y)]))
-                return false;
-        }
-    }
-    return true;
-}
-
-/// Equal points, polygons, tags, maps and user marks.
-bool SameMesh(const MeshData &a, const MeshData &b) {
-    return a.Positions() == b.Positions() && a.polyStart == b.polyStart && a.corners == b.corners &&
-           a.polyType == b.polyType && SameTags(a, b) && SameMaps(a.maps, b.maps) &&
-           SameMarks(a.PointMarks(), b.PointMarks()) && SameMarks(a.PolygonMarks(), b.PolygonMarks());
+/// A copy of a mesh for keeping: the selection is not part of an undo step's scene.
+std::shared_ptr<const MeshData> KeptCopy(const MeshData &mesh) {
+    return std::make_shared<MeshData>(mesh.DetachedCopy());
 }
 
 }  // namespace
@@ -85,7 +36,7 @@ SceneSnapshot SceneSnapshot::Capture(Host &host, const SceneSnapshot *previous) 
             auto [at, added] = meshIndex.emplace(item->mesh.get(), int(snap.m_meshes.size()));
             if (added) snap.m_meshes.push_back({item->mesh, nullptr, -1});
             kept.mesh = at->second;
-            if (item->mesh->owner == item.get())
+            if (item->mesh->Owner() == item.get())
                 snap.m_meshes[size_t(at->second)].owner = indexOf(item.get());
         }
         snap.m_items.push_back(std::move(kept));
@@ -96,10 +47,10 @@ SceneSnapshot SceneSnapshot::Capture(Host &host, const SceneSnapshot *previous) 
             if (const auto live = old.live.lock()) before.emplace(live.get(), &old);
     for (Mesh &mesh : snap.m_meshes) {
         const std::shared_ptr<MeshData> live = mesh.live.lock();
-        // Compared, not told by the version: tags, maps and marks change without it.
+        // Compared, not told by the version: user marks change without it.
         auto old = before.find(live.get());
-        const bool unchanged = old != before.end() && SameMesh(*live, *old->second->copy);
-        mesh.copy = unchanged ? old->second->copy : KeptCopy(host, *live);
+        const bool unchanged = old != before.end() && live->SameContent(*old->second->copy);
+        mesh.copy = unchanged ? old->second->copy : KeptCopy(*live);
     }
     if (ItemData *primary = host.Primary()) snap.m_primary = indexOf(primary);
     if (ItemData *ref = host.scene.FindByIdent(host.refSystem)) snap.m_refSystem = indexOf(ref);
@@ -127,7 +78,7 @@ bool SceneSnapshot::Matches(Host &host) const {
         seen = item.mesh.get();
     }
     for (size_t m = 0; m < m_meshes.size(); ++m)
-        if (!SameMesh(*meshes[m], *m_meshes[m].copy)) return false;
+        if (!meshes[m]->SameContent(*m_meshes[m].copy)) return false;
     const int primary = host.Primary() ? indexOf(host.Primary()) : -1;
     const ItemData *ref = host.scene.FindByIdent(host.refSystem);
     return primary == m_primary && (ref ? indexOf(ref) : -1) == m_refSystem;
@@ -170,8 +121,7 @@ SceneSnapshot SceneSnapshot::Restore(Host &host) const {
     SceneSnapshot restored = *this;
     for (size_t m = 0; m < m_meshes.size(); ++m) {
         auto live = std::make_shared<MeshData>(*m_meshes[m].copy);
-        live->owner = m_meshes[m].owner >= 0 ? made[size_t(m_meshes[m].owner)] : nullptr;
-        live->journal = &host.journal;
+        live->Attach(m_meshes[m].owner >= 0 ? made[size_t(m_meshes[m].owner)] : nullptr, &host.journal);
         restored.m_meshes[m].live = live;
         for (size_t i = 0; i < m_items.size(); ++i)
             if (m_items[i].mesh == int(m)) made[i]->mesh = live;
@@ -190,15 +140,6 @@ std::vector<const MeshData *> SceneSnapshot::MeshCopies() const {
     std::vector<const MeshData *> copies;
     for (const Mesh &mesh : m_meshes) copies.push_back(mesh.copy.get());
     return copies;
-}
-
-size_t SceneSnapshot::MeshBytes(const MeshData &mesh) {
-    size_t bytes = sizeof(MeshData) + mesh.Positions().size() * 16 + mesh.corners.size() * 4 +
-                   mesh.polyStart.size() * 12;
-    for (const auto &column : mesh.tags) bytes += column.second.size() * 4;
-    for (const MeshMap &map : mesh.maps) bytes += map.values.size() * 4 + map.isSet.size();
-    // The edge table and adjacency the copy carries when the mesh had built them.
-    return bytes + mesh.corners.size() * 16;
 }
 
 }  // namespace gorva::host

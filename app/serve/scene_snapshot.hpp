@@ -23,10 +23,8 @@ public:
     /// snapshot of the scene as restored (the same copies; items may be numbered anew).
     SceneSnapshot Restore(Host &host) const;
 
-    /// The mesh copies held, each once; with MeshBytes they weigh a history against a budget.
+    /// The mesh copies held, each once; their Bytes() weigh a history against a budget.
     std::vector<const MeshData *> MeshCopies() const;
-    /// About how many bytes a mesh's arrays take.
-    static size_t MeshBytes(const MeshData &mesh);
 
 private:
     struct Item {

@@ -348,7 +348,7 @@ void ServeSession::KeepToBudget() {
         size_t bytes = 0;
         auto count = [&](const SceneSnapshot &snap) {
             for (const MeshData *copy : snap.MeshCopies())
-                if (seen.insert(copy).second) bytes += SceneSnapshot::MeshBytes(*copy);
+                if (seen.insert(copy).second) bytes += copy->Bytes();
         };
         count(m_committed);
         for (const auto &snap : m_undo) count(snap);

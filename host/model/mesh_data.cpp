@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "host/model/journal.hpp"
 
@@ -324,6 +325,72 @@ void MeshData::Truncate(uint32_t points, uint32_t polygons) {
         m_pointMarks.resize(points);
     }
     Changed(true);
+}
+
+namespace {
+
+/// The marks a user sets (hide, lock, user), without the selection's.
+bool SameMarks(const std::vector<uint32_t> &a, const std::vector<uint32_t> &b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if ((a[i] ^ b[i]) & ~uint32_t(kMarkSelect)) return false;
+    return true;
+}
+
+bool SameValues(const CornerValues &a, const CornerValues &b) {
+    if (a.Dim() != b.Dim() || a.Count() != b.Count()) return false;
+    bool same = true;
+    a.ForEach([&](uint32_t corner, const float *value) {
+        const float *other = b.Find(corner);
+        same = same && other && std::equal(value, value + a.Dim(), other);
+    });
+    return same;
+}
+
+}  // namespace
+
+MeshData MeshData::DetachedCopy() const {
+    MeshData copy(*this);
+    copy.Attach(nullptr, nullptr);
+    for (uint32_t &m : copy.m_pointMarks) m &= ~uint32_t(kMarkSelect);
+    for (uint32_t &m : copy.m_polyMarks) m &= ~uint32_t(kMarkSelect);
+    for (uint32_t &m : copy.m_edges.marks) m &= ~uint32_t(kMarkSelect);
+    return copy;
+}
+
+bool MeshData::SameContent(const MeshData &other) const {
+    if (m_positions != other.m_positions || m_polyStart != other.m_polyStart ||
+        m_corners != other.m_corners || m_polyType != other.m_polyType ||
+        !SameMarks(m_pointMarks, other.m_pointMarks) || !SameMarks(m_polyMarks, other.m_polyMarks))
+        return false;
+    const uint32_t polygons = PolygonCount();
+    for (const TagColumn &column : m_tags)
+        for (uint32_t poly = 0; poly < polygons; ++poly) {
+            const char *a = Tag(poly, column.type), *b = other.Tag(poly, column.type);
+            if (!a != !b || (a && std::strcmp(a, b) != 0)) return false;
+        }
+    for (const TagColumn &column : other.m_tags)  // a tag type only the other mesh has
+        for (uint32_t poly = 0; poly < polygons; ++poly)
+            if (!Tag(poly, column.type) && other.Tag(poly, column.type)) return false;
+    if (m_maps.size() != other.m_maps.size()) return false;
+    for (size_t i = 0; i < m_maps.size(); ++i)
+        if (m_maps[i].type != other.m_maps[i].type || m_maps[i].name != other.m_maps[i].name ||
+            !SameValues(m_maps[i].values, other.m_maps[i].values))
+            return false;
+    return true;
+}
+
+size_t MeshData::Bytes() const {
+    size_t bytes =
+        sizeof(MeshData) + m_positions.capacity() * sizeof(Float3) +
+        (m_pointMarks.capacity() + m_polyStart.capacity() + m_corners.capacity() + m_polyType.capacity() +
+         m_polyMarks.capacity() + m_pointPolyStart.capacity() + m_pointPolys.capacity()) *
+            4;
+    for (const TagColumn &column : m_tags) bytes += column.strings.capacity() * 4;
+    for (const std::string &text : m_tagStrings) bytes += sizeof(std::string) + text.capacity();
+    for (const MeshMap &map : m_maps) bytes += sizeof(MeshMap) + map.values.Bytes();
+    return bytes + m_edges.ends.capacity() * 8 +
+           (m_edges.firstPolygon.capacity() + m_edges.marks.capacity() + m_edges.slots.capacity()) * 4;
 }
 
 }  // namespace gorva::host

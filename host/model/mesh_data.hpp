@@ -172,6 +172,14 @@ public:
     /// take a tool's output away between runs.
     void Truncate(uint32_t points, uint32_t polygons);
 
+    /// A copy for keeping outside the scene: no owner, no journal, no "select" marks.
+    MeshData DetachedCopy() const;
+    /// True when both hold the same points, polygons, tag texts, map values and marks other than
+    /// "select" (string tables and storage forms may differ).
+    bool SameContent(const MeshData &other) const;
+    /// About how many bytes the mesh holds, caches included.
+    size_t Bytes() const;
+
     /// Bumped on every change of points, polygons, tags or maps; caches compare against it. Marks
     /// are not part of it: the selection changes them all the time and no cache reads them.
     uint64_t Version() const { return m_version; }
