@@ -957,15 +957,21 @@ function refreshPanels() {
   document.getElementById('redo').disabled = !d.canRedo;
   document.getElementById('files').replaceChildren(...d.files.map((f) => el('option', { value: f })));
   showTool();
+  // The type buttons follow the host: a command may have changed the type in use.
+  if (d.selection && d.selection.type && d.selection.type !== state.selType) showSelType(d.selection.type);
   // An update draws the selection itself; otherwise only a changed selection is drawn again.
   const selection = JSON.stringify(d.selection);
   if (selection !== state.drawnSelection) drawSelection();
   placeGrid();
 }
 
+function showSelType(type) {
+  state.selType = type;
+  document.querySelectorAll('[data-seltype]').forEach((o) => o.classList.toggle('on', o.dataset.seltype === type));
+}
+
 document.querySelectorAll('[data-seltype]').forEach((b) => b.addEventListener('click', () => {
-  state.selType = b.dataset.seltype;
-  document.querySelectorAll('[data-seltype]').forEach((o) => o.classList.toggle('on', o === b));
+  showSelType(b.dataset.seltype);
   run(`select.typeFrom ${state.selType}`);
 }));
 document.querySelectorAll('[data-view]').forEach((b) => b.addEventListener('click', () => setView(b.dataset.view)));

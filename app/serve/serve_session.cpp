@@ -111,7 +111,8 @@ Json WorkPlaneJson(const WorkPlane &plane) {
     return {{"origin", Point(plane.origin)}, {"axes", axes}};
 }
 
-/// The selection as (layer index, elements) the page can match to the glTF's nodes.
+/// The selection as (layer index, elements) the page can match to the scene answer's meshes, and
+/// the component type in use ("vertex", "edge", "polygon"; empty before any).
 Json SelectionJson(Host &host) {
     std::vector<ItemData *> layers = host.ActiveLayers();
     auto layerOf = [&](const MeshData *mesh) {
@@ -123,7 +124,12 @@ Json SelectionJson(Host &host) {
     for (const auto &v : host.selection.Vertices()) vertices.push_back({layerOf(v.mesh), v.point});
     for (const auto &e : host.selection.EdgeList()) edges.push_back({layerOf(e.mesh), e.a, e.b});
     for (const auto &p : host.selection.Polygons()) polygons.push_back({layerOf(p.mesh), p.polygon});
-    return {{"vertices", vertices}, {"edges", edges}, {"polygons", polygons}};
+    const LXtID4 components[] = {SelTypeCode(kSelVertex), SelTypeCode(kSelEdge), SelTypeCode(kSelPolygon), 0};
+    const int type = SelTypeFromCode(host.selection.CurrentType(components));
+    return {{"vertices", vertices},
+            {"edges", edges},
+            {"polygons", polygons},
+            {"type", type >= 0 ? SelTypeName(SelType(type)) : ""}};
 }
 
 }  // namespace
