@@ -90,34 +90,23 @@ double TargetIndex::PlaneWindow(const Vector3 &centre) {
 
 bool TargetIndex::AnySameNormal(const Vector3 &normal) const {
     if (!qk::math::IsFinite(normal) || qk::math::Length(normal) > 2.0) return false;
-    const Cell centre = CellOf(normal);
-    for (std::int64_t dx = -1; dx <= 1; ++dx)
-        for (std::int64_t dy = -1; dy <= 1; ++dy)
-            for (std::int64_t dz = -1; dz <= 1; ++dz) {
-                const Group *g = Find({centre[0] + dx, centre[1] + dy, centre[2] + dz});
-                if (!g) continue;
-                for (const Entry &e : g->entries)
-                    if (SameNormal(normal, m_targets[e.index])) return true;
-            }
-    return false;
+    return AnyNeighbourGroup(CellOf(normal), [&](const Group &g) {
+        for (const Entry &e : g.entries)
+            if (SameNormal(normal, m_targets[e.index])) return true;
+        return false;
+    });
 }
 
 bool TargetIndex::AnyCoplanar(const Vector3 &normal, const Vector3 &centre) const {
     if (!qk::math::IsFinite(normal) || !qk::math::IsFinite(centre) || qk::math::Length(normal) > 2.0)
         return false;
-    const Cell cell = CellOf(normal);
     const double q = qk::math::Dot(normal, centre);
     const double w = Window(centre, kRoot3 * EPSILON);
-    for (std::int64_t dx = -1; dx <= 1; ++dx)
-        for (std::int64_t dy = -1; dy <= 1; ++dy)
-            for (std::int64_t dz = -1; dz <= 1; ++dz) {
-                const Group *g = Find({cell[0] + dx, cell[1] + dy, cell[2] + dz});
-                if (g && AnyInWindow(*g, q - w, q + w, [&](std::size_t i) {
-                        return SameNormal(normal, m_targets[i]) && LiesInPlane(centre, m_targets[i]);
-                    }))
-                    return true;
-            }
-    return false;
+    return AnyNeighbourGroup(CellOf(normal), [&](const Group &g) {
+        return AnyInWindow(g, q - w, q + w, [&](std::size_t i) {
+            return SameNormal(normal, m_targets[i]) && LiesInPlane(centre, m_targets[i]);
+        });
+    });
 }
 
 bool TargetIndex::AnyFacing(const Vector3 &normal, double variation) const {

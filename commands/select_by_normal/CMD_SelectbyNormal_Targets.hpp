@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,24 @@ private:
         std::vector<Entry> entries;
     };
     const Group *Find(const Cell &cell) const;
+    /// Calls visit(group) for the groups in the 27 cells around `cell` until one returns true: a
+    /// walk over the groups when they are fewer than the cells, else a lookup per cell.
+    template <class Visit>
+    bool AnyNeighbourGroup(const Cell &cell, Visit visit) const {
+        if (m_groups.size() <= 27) {
+            for (const Group &g : m_groups)
+                if (std::abs(g.cell[0] - cell[0]) <= 1 && std::abs(g.cell[1] - cell[1]) <= 1 &&
+                    std::abs(g.cell[2] - cell[2]) <= 1 && visit(g))
+                    return true;
+            return false;
+        }
+        for (std::int64_t dx = -1; dx <= 1; ++dx)
+            for (std::int64_t dy = -1; dy <= 1; ++dy)
+                for (std::int64_t dz = -1; dz <= 1; ++dz)
+                    if (const Group *g = Find({cell[0] + dx, cell[1] + dy, cell[2] + dz}); g && visit(*g))
+                        return true;
+        return false;
+    }
     static double PlaneWindow(const qk::math::Vector3 &centre);
     template <class Visit>
     static bool AnyInWindow(const Group &group, double low, double high, Visit visit) {

@@ -475,6 +475,7 @@ std::string CgORVA_BBoxTool::Session::MoveLayer(CLxUser_LayerScan &scan, unsigne
     if (solved != qk::ItemMove::MOVED) return qk::ItemMoveReason(solved);
     // All or nothing per layer: every moved point must fit the mesh before any is written.
     std::vector<std::pair<LXtPointID, Vector3>> moves;
+    moves.reserve(ids.size());
     for (LXtPointID id : ids) {
         LXtFVector p;
         if (LXx_FAIL(points.Select(id)) || LXx_FAIL(points.Pos(p))) continue;
