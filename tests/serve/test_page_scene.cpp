@@ -67,8 +67,9 @@ MeshUpdate Decode(const Json &update, int layer) {
 void ExpectSameMesh(const SceneAnswerMesh &m, MeshData &mesh) {
     ASSERT_EQ(m.positions.size(), 3 * size_t(mesh.PointCount()));
     // An empty mesh's arrays may hold no storage at all.
-    if (!m.positions.empty())
+    if (!m.positions.empty()) {
         EXPECT_EQ(std::memcmp(m.positions.data(), mesh.Positions().data(), m.positions.size() * 4), 0);
+    }
     ASSERT_EQ(m.starts.size(), size_t(mesh.PolygonCount()) + 1);
     std::vector<uint32_t> expectLines, expectDots;
     std::vector<uint8_t> used(mesh.PointCount(), 0);
